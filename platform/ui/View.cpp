@@ -1,0 +1,155 @@
+#include "platform/ui/View.h"
+
+#include <algorithm>
+
+namespace ui {
+
+View::View() = default;
+View::View(const Rect& frame) : frame_(frame) {}
+
+View::~View() {
+    for (auto& child : subviews_) child->superview_ = nullptr;
+}
+
+void View::setFrame(const Rect& frame) { frame_ = frame; }
+
+void View::setCenter(Point c) {
+    setFrame({c.x - frame_.width() / 2, c.y - frame_.height() / 2, frame_.width(), frame_.height()});
+}
+
+void View::addSubview(std::shared_ptr<View> view) { insertSubview(std::move(view), subviews_.size()); }
+
+void View::insertSubview(std::shared_ptr<View> view, std::size_t index) {
+    if (!view || view.get() == this) return;
+    if (view->superview_) view->removeFromSuperview();
+    view->superview_ = this;
+    index = std::min(index, subviews_.size());
+    subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), view);
+    view->didMoveToSuperview();
+}
+
+void View::removeFromSuperview() {
+    View* parent = superview_;
+    if (!parent) return;
+    // Keep ourselves alive until the end: the parent may hold the last owner.
+    auto self = shared_from_this();
+    auto& list = parent->subviews_;
+    list.erase(std::remove_if(list.begin(), list.end(), [this](const ViewPtr& v) { return v.get() == this; }),
+               list.end());
+    superview_ = nullptr;
+    didMoveToSuperview();
+}
+
+void View::removeAllSubviews() {
+    while (!subviews_.empty()) subviews_.back()->removeFromSuperview();
+}
+
+bool View::isDescendantOf(const View* ancestor) const {
+    for (const View* v = this; v; v = v->superview_)
+        if (v == ancestor) return true;
+    return false;
+}
+
+View* View::viewWithTag(int wanted) {
+    if (tag == wanted) return this;
+    for (auto& child : subviews_)
+        if (View* found = child->viewWithTag(wanted)) return found;
+    return nullptr;
+}
+
+Window* View::window() const {
+    const View* v = this;
+    while (v->superview_) v = v->superview_;
+    return v->window_;
+}
+
+Point View::convertToWindow(Point p) const {
+    for (const View* v = this; v; v = v->superview_) {
+        p.x += v->frame_.x() - v->boundsOrigin_.x;
+        p.y += v->frame_.y() - v->boundsOrigin_.y;
+    }
+    return p;
+}
+
+Point View::convertFromWindow(Point p) const {
+    const Point origin = convertToWindow({0, 0});
+    return {p.x - origin.x, p.y - origin.y};
+}
+
+Rect View::frameInWindow() const {
+    const Point o = convertToWindow({boundsOrigin_.x, boundsOrigin_.y});
+    return {o.x, o.y, frame_.width(), frame_.height()};
+}
+
+bool View::pointInside(Point p) const { return bounds().contains(p); }
+
+View* View::hitTest(Point p) {
+    if (!takesTouches() || !pointInside(p)) return nullptr;
+    for (auto it = subviews_.rbegin(); it != subviews_.rend(); ++it) {
+        View* child = it->get();
+        const Point local{p.x - child->frame_.x() + child->boundsOrigin_.x,
+                          p.y - child->frame_.y() + child->boundsOrigin_.y};
+        if (View* hit = child->hitTest(local)) return hit;
+    }
+    return this;
+}
+
+void View::touchesBegan(const Touch& t) {
+    if (superview_) superview_->touchesBegan(t);
+}
+void View::touchesMoved(const Touch& t) {
+    if (superview_) superview_->touchesMoved(t);
+}
+void View::touchesEnded(const Touch& t) {
+    if (superview_) superview_->touchesEnded(t);
+}
+void View::touchesCancelled(const Touch& t) {
+    if (superview_) superview_->touchesCancelled(t);
+}
+
+void View::addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer) {
+    if (!recognizer) return;
+    recognizer->view_ = this;
+    recognizers_.push_back(std::move(recognizer));
+}
+
+void View::draw(Canvas& canvas) {
+    const Rect b = bounds();
+    if (!backgroundColor.isClear()) {
+        if (cornerRadius > 0)
+            canvas.fillRoundedRect(b, cornerRadius, backgroundColor);
+        else
+            canvas.fillRect(b, backgroundColor);
+    }
+    if (borderWidth > 0) canvas.strokeRect(b, borderWidth, borderColor, cornerRadius);
+}
+
+void View::drawTree(View& view, Canvas& canvas) {
+    if (view.hidden || view.alpha <= 0.0) return;
+    canvas.save();
+    canvas.translate(view.frame_.x(), view.frame_.y());
+    canvas.multiplyAlpha(view.alpha);
+    if (view.clipsToBounds) canvas.clipTo({0, 0, view.frame_.width(), view.frame_.height()});
+    canvas.translate(-view.boundsOrigin_.x, -view.boundsOrigin_.y);
+    view.draw(canvas);
+    for (auto& child : view.subviews_) drawTree(*child, canvas);
+    canvas.restore();
+}
+
+nlohmann::json View::describe() const {
+    const Rect f = frameInWindow();
+    nlohmann::json j{{"class", className()},
+                     {"frame", {f.x(), f.y(), f.width(), f.height()}},
+                     {"tag", tag},
+                     {"alpha", alpha},
+                     {"hidden", hidden}};
+    if (auto t = text(); !t.empty()) j["text"] = t;
+    if (auto i = imageName(); !i.empty()) j["image"] = i;
+    if (!restorationIdentifier.empty()) j["restorationIdentifier"] = restorationIdentifier;
+    auto children = nlohmann::json::array();
+    for (const auto& child : subviews_) children.push_back(child->describe());
+    j["children"] = std::move(children);
+    return j;
+}
+
+}  // namespace ui

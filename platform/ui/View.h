@@ -1,0 +1,160 @@
+#pragma once
+// The view tree. A view owns its subviews (front-most last). Children are
+// drawn outside their parent's frame unless the parent clips; hit-testing
+// follows the phone toolkits: the front-most deepest view under the touch
+// that takes touches, and a subview outside its parent's bounds is drawn but
+// never hit.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/ui/Canvas.h"
+#include "platform/ui/Color.h"
+#include "platform/ui/Geometry.h"
+
+namespace ui {
+
+class View;
+class Window;
+class GestureRecognizer;
+
+enum class TouchPhase { Began, Moved, Ended, Cancelled };
+
+struct Touch {
+    TouchPhase phase = TouchPhase::Began;
+    Point locationInWindow;
+    Point startInWindow;  // where the finger went down
+    int tapCount = 1;
+    double timestamp = 0;  // run loop clock
+};
+
+// Something that reacts to a touch sequence on a view (tap recognisers).
+class GestureRecognizer {
+public:
+    virtual ~GestureRecognizer() = default;
+    virtual void touchesBegan(const Touch&) {}
+    virtual void touchesMoved(const Touch&) {}
+    virtual void touchesEnded(const Touch&) {}
+    virtual void touchesCancelled(const Touch&) {}
+    View* view() const { return view_; }
+    bool enabled = true;
+
+private:
+    friend class View;
+    View* view_ = nullptr;
+};
+
+class View : public std::enable_shared_from_this<View> {
+public:
+    View();
+    explicit View(const Rect& frame);
+    virtual ~View();
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    // Geometry. The frame is in the superview's coordinates; the bounds
+    // origin shifts the children (scroll offset).
+    const Rect& frame() const { return frame_; }
+    virtual void setFrame(const Rect& frame);
+    Rect bounds() const { return {boundsOrigin_.x, boundsOrigin_.y, frame_.width(), frame_.height()}; }
+    Point boundsOrigin() const { return boundsOrigin_; }
+    virtual void setBoundsOrigin(Point origin) { boundsOrigin_ = origin; }
+    Point center() const { return {frame_.midX(), frame_.midY()}; }
+    void setCenter(Point c);
+
+    // Plain properties of every view.
+    int tag = 0;
+    double alpha = 1.0;
+    bool hidden = false;
+    Color backgroundColor = Color::clear();
+    bool userInteractionEnabled = true;
+    bool clipsToBounds = false;
+    std::string restorationIdentifier;
+    double borderWidth = 0;  // the layer's border
+    Color borderColor = Color::black();
+    double cornerRadius = 0;
+
+    // The tree.
+    void addSubview(std::shared_ptr<View> view);
+    void insertSubview(std::shared_ptr<View> view, std::size_t index);
+    void removeFromSuperview();
+    void removeAllSubviews();
+    const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
+    View* superview() const { return superview_; }
+    bool isDescendantOf(const View* ancestor) const;
+    View* viewWithTag(int tag);
+    // The window the view is in, or null while off screen.
+    Window* window() const;
+
+    // Coordinates.
+    Point convertToWindow(Point p) const;
+    Point convertFromWindow(Point p) const;
+    Rect frameInWindow() const;
+
+    // Hit-testing in this view's own coordinates (bounds).
+    virtual bool pointInside(Point p) const;
+    virtual View* hitTest(Point p);
+    bool takesTouches() const { return !hidden && alpha >= 0.01 && userInteractionEnabled; }
+
+    // Touches: by default passed to the superview, as a responder chain.
+    virtual void touchesBegan(const Touch& t);
+    virtual void touchesMoved(const Touch& t);
+    virtual void touchesEnded(const Touch& t);
+    virtual void touchesCancelled(const Touch& t);
+
+    void addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer);
+    const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const { return recognizers_; }
+
+    // Dragging and the wheel go to the nearest ancestor that pans (scroll
+    // and table views). Translation is from where the drag started.
+    virtual bool handlesPan() const { return false; }
+    virtual void panBegan(Point /*locationInWindow*/) {}
+    virtual void panChanged(Point /*translation*/) {}
+    virtual void panEnded(Point /*translation*/, Point /*velocity*/) {}
+    virtual void scrollBy(double /*dx*/, double /*dy*/) {}
+
+    // Text input goes to the first responder (text fields, search bars).
+    virtual bool canBecomeFirstResponder() const { return false; }
+    virtual void insertText(const std::string& /*text*/) {}
+    virtual void deleteBackward() {}
+    virtual void didBecomeFirstResponder() {}
+    virtual void didResignFirstResponder() {}
+
+    // Drawing: draw() paints the view's own content in its bounds
+    // coordinates; drawTree() paints the view and everything under it.
+    virtual void draw(Canvas& canvas);
+    static void drawTree(View& view, Canvas& canvas);
+
+    // Description for the scripted driver's tree dump and for tests.
+    virtual std::string className() const { return "View"; }
+    virtual std::string text() const { return {}; }          // visible text, if any
+    virtual std::string imageName() const { return {}; }     // shown image, if any
+    nlohmann::json describe() const;                          // the whole subtree
+
+    // Window attachment (set by Window on its root view).
+    void setWindow(Window* w) { window_ = w; }
+
+protected:
+    virtual void didMoveToSuperview() {}
+
+private:
+    Rect frame_;
+    Point boundsOrigin_;
+    View* superview_ = nullptr;
+    Window* window_ = nullptr;
+    std::vector<std::shared_ptr<View>> subviews_;
+    std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
+};
+
+using ViewPtr = std::shared_ptr<View>;
+
+// Shorthand for making views: auto label = make<Label>(Rect{...});
+template <class T, class... Args>
+std::shared_ptr<T> make(Args&&... args) {
+    return std::make_shared<T>(std::forward<Args>(args)...);
+}
+
+}  // namespace ui

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the app need, and
+# only those that are missing (apt-get update runs only when needed).
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config ccache clang libclang-rt-14-dev
+  libcurl4-openssl-dev nlohmann-json3-dev libsqlite3-dev libpugixml-dev
+  libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev fonts-wqy-microhei
+  python3-zeep wrk
+)
+if [ "${1:-}" = "run" ]; then
+  packages+=(xvfb)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages and not root: run as root, or: apt-get install ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
