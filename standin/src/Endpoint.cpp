@@ -1,0 +1,165 @@
+#include "Endpoint.h"
+
+#include <chrono>
+#include <ctime>
+#include <stdexcept>
+
+#include <httplib.h>
+#include <sys/socket.h>
+
+namespace bus::standin {
+
+namespace {
+
+constexpr const char* kXml = "text/xml; charset=UTF-8";
+
+std::int64_t microsSince(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
+}
+
+}  // namespace
+
+void RequestLog::record(std::string_view service, std::string_view operation, int status, std::int64_t micros) {
+    count_.fetch_add(1);
+    if (!enabled_ || !out_) return;
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t secs = std::chrono::system_clock::to_time_t(now);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm tm{};
+    gmtime_r(&secs, &tm);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
+    const std::string op = validUtf8(operation.substr(0, 60));
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (micros >= 0) {
+        std::fprintf(out_, "%s.%03dZ %.*s %s %d %lldus\n", stamp, static_cast<int>(ms), static_cast<int>(service.size()),
+                     service.data(), op.empty() ? "-" : op.c_str(), status, static_cast<long long>(micros));
+    } else {
+        std::fprintf(out_, "%s.%03dZ %.*s %s %d -\n", stamp, static_cast<int>(ms), static_cast<int>(service.size()),
+                     service.data(), op.empty() ? "-" : op.c_str(), status);
+    }
+    std::fflush(out_);
+}
+
+SoapEndpoint::SoapEndpoint(EndpointSpec spec, RequestLog& log, ServeOptions options)
+    : spec_(std::move(spec)), log_(log), options_(options), server_(std::make_unique<httplib::Server>()) {
+    auto& s = *server_;
+    // Without it, replies on a kept-alive connection wait for the delayed ACK.
+    s.set_tcp_nodelay(true);
+    // The library's default also sets SO_REUSEPORT, which would let a second
+    // stand-in silently share a port with the first.
+    s.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+    s.set_payload_max_length(options_.maxRequestBytes);
+    s.set_keep_alive_max_count(options_.keepAliveRequests);
+    const std::size_t threads = options_.threads == 0 ? 1 : options_.threads;
+    s.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+
+    s.Post(spec_.path, [this](const httplib::Request& req, httplib::Response& res) {
+        const auto t0 = std::chrono::steady_clock::now();
+        std::string out;
+        int status = 200;
+        std::string operation;
+        onPost(req.body, out, status, operation);
+        res.status = status;
+        res.set_content(std::move(out), kXml);
+        log_.record(spec_.label, operation, status, microsSince(t0));
+    });
+    s.Get(spec_.path, [this](const httplib::Request& req, httplib::Response& res) {
+        const auto t0 = std::chrono::steady_clock::now();
+        if (req.has_param("wsdl") || req.has_param("WSDL")) {
+            const std::string host = req.get_header_value("Host");
+            const std::string location = "http://" + (host.empty() ? "127.0.0.1:" + std::to_string(port_) : host) + spec_.path;
+            res.status = 200;
+            res.set_content(buildWsdl(spec_.serviceName, spec_.ns, spec_.operations, location), kXml);
+        } else {
+            res.status = 405;
+            res.set_header("Allow", "POST");
+            res.set_content("This is a SOAP 1.1 endpoint: POST an envelope, or GET " + spec_.path + "?wsdl\n",
+                            "text/plain; charset=UTF-8");
+        }
+        log_.record(spec_.label, "GET ?wsdl", res.status, microsSince(t0));
+    });
+    // Statuses the library produces itself (unknown path, body too large,
+    // unreadable request) reach here with no body; our own faults already
+    // carry one.
+    s.set_error_handler(httplib::Server::HandlerWithResponse([this](const httplib::Request& req,
+                                                                  httplib::Response& res) {
+        if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        if (res.status == 413) {
+            res.set_content(buildFault("Client", "the request body is larger than " +
+                                                     std::to_string(options_.maxRequestBytes) + " bytes"),
+                            kXml);
+        } else if (res.status == 404) {
+            res.set_content("No service at " + validUtf8(req.path.substr(0, 200)) + "; the SOAP endpoint is " +
+                                spec_.path + "\n",
+                            "text/plain; charset=UTF-8");
+        } else {
+            res.set_content(buildFault("Client", "the HTTP request could not be read"), kXml);
+        }
+        log_.record(spec_.label, req.method.empty() ? std::string("-") : req.method + " " + req.path.substr(0, 40),
+                    res.status, -1);
+        return httplib::Server::HandlerResponse::Handled;
+    }));
+    s.set_exception_handler([this](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
+        res.status = 500;
+        res.set_content(buildFault("Server", "internal error"), kXml);
+        log_.record(spec_.label, "-", 500, -1);
+    });
+}
+
+SoapEndpoint::~SoapEndpoint() { stop(); }
+
+void SoapEndpoint::onPost(const std::string& body, std::string& out, int& status, std::string& operation) const {
+    try {
+        const SoapRequest request = parseRequest(body);
+        operation = request.operation;
+        const std::string ret = spec_.handler(request);
+        out = buildResponse(request.operation, spec_.ns, ret);
+        status = 200;
+    } catch (const SoapFault& f) {
+        out = buildFault(f.code(), f.what());
+        status = 500;
+    } catch (const std::exception& e) {
+        out = buildFault("Server", std::string("internal error: ") + e.what());
+        status = 500;
+    }
+}
+
+int SoapEndpoint::bind(const std::string& host, int port) {
+    if (port == 0) {
+        port_ = server_->bind_to_any_port(host);
+        if (port_ <= 0) throw std::runtime_error("cannot listen on " + host + " (any port)");
+    } else {
+        if (!server_->bind_to_port(host, port))
+            throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port) +
+                                     " (is another service using it?)");
+        port_ = port;
+    }
+    return port_;
+}
+
+void SoapEndpoint::start() {
+    if (thread_.joinable()) return;
+    finished_ = false;
+    thread_ = std::thread([this] {
+        server_->listen_after_bind();
+        finished_ = true;
+    });
+    // stop() only works once the server runs, so wait for it to get there.
+    while (!server_->is_running() && !finished_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (finished_) {
+        thread_.join();
+        throw std::runtime_error("the server on port " + std::to_string(port_) + " did not start");
+    }
+}
+
+void SoapEndpoint::stop() {
+    if (!thread_.joinable()) return;
+    server_->stop();
+    thread_.join();
+}
+
+}  // namespace bus::standin

@@ -1,0 +1,31 @@
+#pragma once
+// Serving a published timetable (a GTFS feed folder) as one more city.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "Network.h"
+
+namespace bus::standin {
+
+struct GtfsOptions {
+    std::int64_t cityId = 90;
+    std::string name;  // empty: the feed's first agency name, else the folder's name
+    int port = 0;
+    // East of UTC, in seconds. Empty: the offset that the first agency's time
+    // zone has now (read once at import), else the machine's.
+    std::optional<int> utcOffsetSeconds;
+};
+
+// Reads stops.txt, routes.txt, trips.txt, stop_times.txt and calendar.txt
+// (calendar_dates.txt and agency.txt when present). Each route and direction
+// becomes a line with the route's most common stop pattern; the trips that
+// call at a subset of that pattern, in order, run as its vehicles. Throws
+// std::runtime_error naming the file at fault.
+City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options);
+
+// "25:10:00" -> seconds after the service day's midnight.
+std::optional<int> parseGtfsTime(std::string_view text);
+
+}  // namespace bus::standin

@@ -1,0 +1,162 @@
+#include "Network.h"
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+#include "Clock.h"
+
+namespace bus::standin {
+
+bool ServiceDays::runsOn(std::int32_t date, unsigned weekdayMondayFirst) const {
+    if (std::find(removed.begin(), removed.end(), date) != removed.end()) return false;
+    if (std::find(added.begin(), added.end(), date) != added.end()) return true;
+    return date >= startDate && date <= endDate && weekdayMondayFirst < 7 &&
+           weekdays[weekdayMondayFirst];
+}
+
+const Line* City::lineById(std::int64_t lineId) const {
+    for (const auto& line : lines)
+        if (line.lineId == lineId) return &line;
+    return nullptr;
+}
+
+const Line* City::lineByGprsId(std::int64_t gprsId) const {
+    if (gprsId == 0) return nullptr;
+    for (const auto& line : lines)
+        if (line.gprsId == gprsId) return &line;
+    return nullptr;
+}
+
+std::optional<int> parseClockTime(const std::string& text) {
+    int h = 0;
+    int m = 0;
+    char colon = 0;
+    std::istringstream in(text);
+    if (!(in >> h >> colon >> m) || colon != ':' || !in.eof() || h < 0 || h > 23 || m < 0 || m > 59)
+        return std::nullopt;
+    return h * 3600 + m * 60;
+}
+
+namespace {
+
+[[noreturn]] void fail(const std::filesystem::path& file, const std::string& what) {
+    throw std::runtime_error(file.string() + ": " + what);
+}
+
+std::string twoDigitTime(int seconds) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d:%02d", (seconds / 3600) % 24, (seconds / 60) % 60);
+    return buf;
+}
+
+Line readLine(const nlohmann::json& j, const std::filesystem::path& file) {
+    Line line;
+    line.lineId = j.at("lineId").get<std::int64_t>();
+    line.gprsId = j.value("gprsId", std::int64_t{0});
+    line.lineName = j.at("lineName").get<std::string>();
+    line.ticketPrice = j.value("ticketPrice", std::string());
+    line.gjgs = j.value("gjgs", std::string());
+    HeadwayTimetable t;
+    t.headwaySeconds = static_cast<int>(j.at("headwayMinutes").get<double>() * 60);
+    t.runSeconds = j.at("runSeconds").get<int>();
+    t.dwellSeconds = j.at("dwellSeconds").get<int>();
+    const auto first = parseClockTime(j.at("firstBus").get<std::string>());
+    const auto last = parseClockTime(j.at("lastBus").get<std::string>());
+    if (!first || !last) fail(file, "line " + line.lineName + ": firstBus/lastBus must be HH:MM");
+    t.firstDeparture = *first;
+    t.lastDeparture = *last;
+    if (t.headwaySeconds <= 0 || t.runSeconds <= 0 || t.dwellSeconds <= 0)
+        fail(file, "line " + line.lineName + ": headway, run and dwell times must be positive");
+    line.headway = t;
+    line.opTime = j.value("opTime", twoDigitTime(t.firstDeparture) + "-" + twoDigitTime(t.lastDeparture));
+
+    LineDirection outbound;
+    outbound.stops = j.at("stops").get<std::vector<std::string>>();
+    LineDirection inbound;
+    if (j.contains("stopsBack")) {
+        inbound.stops = j.at("stopsBack").get<std::vector<std::string>>();
+    } else {
+        inbound.stops.assign(outbound.stops.rbegin(), outbound.stops.rend());
+    }
+    line.directions[0] = std::move(outbound);
+    line.directions[1] = std::move(inbound);
+    return line;
+}
+
+}  // namespace
+
+void validateCity(const City& city) {
+    const std::string where = "city " + std::to_string(city.cityId) + " " + city.name;
+    if (city.name.empty()) throw std::runtime_error(where + ": no name");
+    std::set<std::int64_t> lineIds;
+    std::set<std::int64_t> gprsIds;
+    for (const auto& line : city.lines) {
+        const std::string lw = where + ", line " + line.lineName;
+        if (!lineIds.insert(line.lineId).second) throw std::runtime_error(lw + ": lineId used twice");
+        if (line.gprsId != 0 && !gprsIds.insert(line.gprsId).second)
+            throw std::runtime_error(lw + ": gprsId used twice");
+        bool any = false;
+        for (const auto& dir : line.directions) {
+            if (!dir) continue;
+            any = true;
+            if (dir->stops.size() < 2) throw std::runtime_error(lw + ": a direction needs two stops");
+            for (const auto& stop : dir->stops) {
+                if (stop.empty()) throw std::runtime_error(lw + ": empty stop name");
+                if (stop.find_first_of("[]") != std::string::npos)
+                    throw std::runtime_error(lw + ": stop name with a bracket: " + stop);
+            }
+        }
+        if (!any) throw std::runtime_error(lw + ": no direction");
+    }
+}
+
+City loadCityFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) fail(file, "cannot be read");
+    nlohmann::json j;
+    try {
+        j = nlohmann::json::parse(in);
+        City city;
+        city.cityId = j.at("cityId").get<std::int64_t>();
+        city.name = j.at("name").get<std::string>();
+        city.port = j.value("port", 0);
+        const auto offset = parseUtcOffset(j.value("utcOffset", std::string("+08:00")));
+        if (!offset) fail(file, "utcOffset must look like +08:00");
+        city.utcOffsetSeconds = *offset;
+        city.platePrefix = j.value("platePrefix", std::string());
+        for (const auto& l : j.at("lines")) city.lines.push_back(readLine(l, file));
+        validateCity(city);
+        return city;
+    } catch (const nlohmann::json::exception& e) {
+        fail(file, e.what());
+    } catch (const std::runtime_error& e) {
+        const std::string msg = e.what();
+        if (msg.rfind(file.string(), 0) == 0) throw;
+        fail(file, msg);
+    }
+}
+
+std::vector<City> loadDataFolder(const std::filesystem::path& dataDir) {
+    const auto dir = dataDir / "cities";
+    if (!std::filesystem::is_directory(dir))
+        throw std::runtime_error(dir.string() + ": no such folder");
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        if (entry.is_regular_file() && entry.path().extension() == ".json") files.push_back(entry.path());
+    std::vector<City> cities;
+    for (const auto& f : files) cities.push_back(loadCityFile(f));
+    std::sort(cities.begin(), cities.end(),
+              [](const City& a, const City& b) { return a.cityId < b.cityId; });
+    for (std::size_t i = 1; i < cities.size(); ++i)
+        if (cities[i].cityId == cities[i - 1].cityId)
+            throw std::runtime_error(dir.string() + ": city " + std::to_string(cities[i].cityId) +
+                                     " described twice");
+    return cities;
+}
+
+}  // namespace bus::standin

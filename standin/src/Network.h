@@ -1,0 +1,91 @@
+#pragma once
+// The transit network that one city service answers from: lines, their stops
+// per direction, and the timetable that puts vehicles on them.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bus::standin {
+
+// A line that departs every `headwaySeconds` and takes the same time between
+// any two stops. Bundled cities are described this way.
+struct HeadwayTimetable {
+    int headwaySeconds = 600;
+    int runSeconds = 100;    // moving from one stop to the next
+    int dwellSeconds = 30;   // standing at a stop
+    int firstDeparture = 0;  // seconds after local midnight
+    int lastDeparture = 0;   // seconds after local midnight; may be < first (past midnight)
+};
+
+// One trip of a published timetable (GTFS). Times are seconds after the
+// service day's local midnight and may pass 24:00.
+struct Trip {
+    std::string vehicle;           // shown as the licence plate
+    std::size_t service = 0;       // index into City::services
+    std::vector<int> orderNo;      // stop numbers (1-based) along the line's direction
+    std::vector<int> arrival;      // one per entry of orderNo
+    std::vector<int> departure;
+};
+
+// On which days a timetable service runs (GTFS calendar).
+struct ServiceDays {
+    std::string id;
+    std::array<bool, 7> weekdays{};  // Monday first
+    std::int32_t startDate = 0;      // YYYYMMDD, inclusive
+    std::int32_t endDate = 0;
+    std::vector<std::int32_t> added;    // YYYYMMDD
+    std::vector<std::int32_t> removed;  // YYYYMMDD
+    bool runsOn(std::int32_t yyyymmdd, unsigned weekdayMondayFirst) const;
+};
+
+struct LineDirection {
+    std::vector<std::string> stops;  // in travel order
+    std::vector<Trip> trips;         // published timetable, empty for headway lines
+};
+
+struct Line {
+    std::int64_t lineId = 0;
+    std::int64_t gprsId = 0;  // 0: no live vehicle data
+    std::string lineName;
+    std::string ticketPrice;
+    std::string opTime;
+    std::string gjgs;
+    std::optional<HeadwayTimetable> headway;
+    std::array<std::optional<LineDirection>, 2> directions;
+};
+
+struct City {
+    std::int64_t cityId = 0;
+    std::string name;
+    int port = 0;                // preferred port; 0 for none
+    int utcOffsetSeconds = 8 * 3600;
+    std::string platePrefix;
+    std::vector<Line> lines;
+    std::vector<ServiceDays> services;  // published timetables only
+
+    const Line* lineById(std::int64_t lineId) const;
+    const Line* lineByGprsId(std::int64_t gprsId) const;
+};
+
+// Reads one city file (the format of data/cities/*.json). Throws
+// std::runtime_error naming the file and the fault.
+City loadCityFile(const std::filesystem::path& file);
+
+// Every city file of a data folder, ordered by city id.
+std::vector<City> loadDataFolder(const std::filesystem::path& dataDir);
+
+// Checks what the app relies on when it reads the network back: known
+// directions, at least two stops each, no bracket in a stop name (the app cuts
+// the stop array out of the reply at the first "]"), unique ids. Throws
+// std::runtime_error.
+void validateCity(const City& city);
+
+// "06:30" -> seconds after midnight.
+std::optional<int> parseClockTime(const std::string& text);
+
+}  // namespace bus::standin

@@ -1,0 +1,191 @@
+#include "Options.h"
+
+#include <charconv>
+#include <sstream>
+
+#include "Standin.h"
+
+namespace bus::standin {
+
+namespace {
+
+std::optional<long long> number(std::string_view s) {
+    long long v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return v;
+}
+
+std::optional<int> portNumber(std::string_view s) {
+    const auto v = number(s);
+    if (!v || *v < 0 || *v > 65535) return std::nullopt;
+    return static_cast<int>(*v);
+}
+
+std::variant<GtfsFeed, std::string> parseFeed(const std::string& text) {
+    GtfsFeed feed;
+    std::istringstream in(text);
+    std::string part;
+    bool firstPart = true;
+    while (std::getline(in, part, ',')) {
+        if (firstPart) {
+            feed.folder = part;
+            firstPart = false;
+            continue;
+        }
+        const auto eq = part.find('=');
+        if (eq == std::string::npos) return "--gtfs: expected key=value, got \"" + part + "\"";
+        const std::string key = part.substr(0, eq);
+        const std::string value = part.substr(eq + 1);
+        if (key == "id") {
+            const auto v = number(value);
+            if (!v) return "--gtfs: id must be a number";
+            feed.options.cityId = *v;
+            feed.idGiven = true;
+        } else if (key == "name") {
+            feed.options.name = value;
+        } else if (key == "port") {
+            const auto p = portNumber(value);
+            if (!p) return "--gtfs: port must be 0..65535";
+            feed.options.port = *p;
+            feed.portGiven = true;
+        } else if (key == "utc") {
+            const auto off = parseUtcOffset(value);
+            if (!off) return "--gtfs: utc must look like +08:00";
+            feed.options.utcOffsetSeconds = *off;
+        } else {
+            return "--gtfs: unknown key \"" + key + "\"";
+        }
+    }
+    if (feed.folder.empty()) return "--gtfs needs a folder";
+    return feed;
+}
+
+}  // namespace
+
+std::string helpText(const std::filesystem::path& defaultDataDir) {
+    std::ostringstream o;
+    o << "Usage: busreal-standin [options]\n"
+         "\n"
+         "Serves the bus directory and city services on this machine: SOAP 1.1 over\n"
+         "HTTP, with vehicles moving on the timetables of the data folder.\n"
+         "\n"
+         "Where it listens:\n"
+         "  --host=ADDR            address to listen on (default 127.0.0.1)\n"
+         "  --advertise=HOST       host written into the directory's city addresses\n"
+         "                         (default: the listening address)\n"
+         "  --directory-port=N     port of the directory service (default "
+      << kDefaultDirectoryPort
+      << ")\n"
+         "  --city=ID[:PORT]       serve this bundled city, on PORT if given (repeatable;\n"
+         "                         default: every city of the data folder on its own port)\n"
+         "  --any-ports            let the system pick free ports for every service\n"
+         "\n"
+         "What it serves:\n"
+         "  --data=DIR             data folder with cities/*.json\n"
+         "                         (default "
+      << defaultDataDir.string()
+      << ")\n"
+         "  --gtfs=DIR[,id=N][,name=TEXT][,port=N][,utc=+HH:MM]\n"
+         "                         serve a GTFS feed folder as one more city (repeatable;\n"
+         "                         default id 90, 91, ... and port 18190, 18191, ...)\n"
+         "\n"
+         "The clock:\n"
+         "  --time=YYYY-MM-DDTHH:MM[:SS][Z|+HH:MM]\n"
+         "                         start the clock at this time (no zone: local time)\n"
+         "  --speed=X              run the clock X times as fast (0 freezes it; default 1)\n"
+         "  --service-hours        bundled lines run only between their first and last\n"
+         "                         departure (default: around the clock)\n"
+         "\n"
+         "Other:\n"
+         "  --threads=N            worker threads per service (default 8)\n"
+         "  --quiet                no log line per request\n"
+         "  --help                 this text\n"
+         "\n"
+         "Every request is logged on standard error as one line: time, service,\n"
+         "operation, HTTP status and microseconds. SIGINT or SIGTERM stops it.\n";
+    return o.str();
+}
+
+std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* const* argv,
+                                                       const std::filesystem::path& defaultDataDir) {
+    CliOptions o;
+    o.dataDir = defaultDataDir;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string value;
+        bool hasValue = false;
+        if (arg.rfind("--", 0) != 0) return "unexpected argument \"" + arg + "\"";
+        const auto eq = arg.find('=');
+        if (eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            hasValue = true;
+        }
+        const bool flag = arg == "--help" || arg == "--any-ports" || arg == "--service-hours" || arg == "--quiet";
+        if (flag) {
+            if (hasValue) return arg + " takes no value";
+        } else if (!hasValue) {
+            if (i + 1 >= argc) return arg + " needs a value";
+            value = argv[++i];
+        }
+        if (arg == "--help") {
+            o.help = true;
+        } else if (arg == "--any-ports") {
+            o.anyPorts = true;
+        } else if (arg == "--service-hours") {
+            o.serviceHours = true;
+        } else if (arg == "--quiet") {
+            o.quiet = true;
+        } else if (arg == "--host") {
+            o.host = value;
+        } else if (arg == "--advertise") {
+            o.advertiseHost = value;
+        } else if (arg == "--data") {
+            o.dataDir = value;
+        } else if (arg == "--directory-port") {
+            const auto p = portNumber(value);
+            if (!p) return "--directory-port must be 0..65535";
+            o.directoryPort = *p;
+        } else if (arg == "--city") {
+            CitySelection sel;
+            const auto colon = value.find(':');
+            const auto id = number(value.substr(0, colon));
+            if (!id) return "--city needs a city id, as in --city=16 or --city=16:18116";
+            sel.cityId = *id;
+            if (colon != std::string::npos) {
+                const auto p = portNumber(value.substr(colon + 1));
+                if (!p) return "--city: port must be 0..65535";
+                sel.port = *p;
+            }
+            o.cities.push_back(sel);
+        } else if (arg == "--gtfs") {
+            auto feed = parseFeed(value);
+            if (auto* err = std::get_if<std::string>(&feed)) return *err;
+            o.feeds.push_back(std::get<GtfsFeed>(std::move(feed)));
+        } else if (arg == "--time") {
+            o.startTime = parseTime(value);
+            if (!o.startTime) return "--time must look like 2024-05-01T08:30 or 2024-05-01T08:30:00+08:00";
+        } else if (arg == "--speed") {
+            std::istringstream in(value);
+            double s = 0;
+            if (!(in >> s) || !in.eof() || s < 0 || s > 100000) return "--speed must be a number from 0 to 100000";
+            o.speed = s;
+        } else if (arg == "--threads") {
+            const auto n = number(value);
+            if (!n || *n < 1 || *n > 1024) return "--threads must be 1..1024";
+            o.threads = static_cast<std::size_t>(*n);
+        } else {
+            return "unknown option " + arg;
+        }
+    }
+    int nextFeed = 0;
+    for (auto& feed : o.feeds) {
+        if (!feed.idGiven) feed.options.cityId = 90 + nextFeed;
+        if (!feed.portGiven) feed.options.port = 18190 + nextFeed;
+        ++nextFeed;
+    }
+    return o;
+}
+
+}  // namespace bus::standin

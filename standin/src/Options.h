@@ -1,0 +1,49 @@
+#pragma once
+// The stand-in's command line.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "Clock.h"
+#include "Gtfs.h"
+
+namespace bus::standin {
+
+struct CitySelection {
+    std::int64_t cityId = 0;
+    std::optional<int> port;
+};
+
+struct GtfsFeed {
+    std::filesystem::path folder;
+    GtfsOptions options;
+    bool portGiven = false;
+    bool idGiven = false;
+};
+
+struct CliOptions {
+    bool help = false;
+    std::filesystem::path dataDir;
+    std::string host = "127.0.0.1";
+    std::string advertiseHost;
+    std::optional<int> directoryPort;
+    std::vector<CitySelection> cities;  // empty: every city of the data folder
+    std::vector<GtfsFeed> feeds;
+    bool anyPorts = false;
+    std::optional<TimePoint> startTime;
+    double speed = 1.0;
+    bool serviceHours = false;
+    std::size_t threads = 8;
+    bool quiet = false;
+};
+
+// Parses argv[1..]; the error text on failure.
+std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* const* argv,
+                                                       const std::filesystem::path& defaultDataDir);
+
+std::string helpText(const std::filesystem::path& defaultDataDir);
+
+}  // namespace bus::standin

@@ -1,0 +1,94 @@
+// busreal-standin: the bundled directory and city services.
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <pthread.h>
+
+#include "Gtfs.h"
+#include "Options.h"
+#include "Standin.h"
+
+#ifndef BUS_STANDIN_DATA_DIR
+#define BUS_STANDIN_DATA_DIR "standin/data"
+#endif
+
+using namespace bus::standin;
+
+int main(int argc, char** argv) {
+    auto parsed = parseCommandLine(argc, argv, BUS_STANDIN_DATA_DIR);
+    if (auto* err = std::get_if<std::string>(&parsed)) {
+        std::cerr << "busreal-standin: " << *err << "\nTry busreal-standin --help\n";
+        return 2;
+    }
+    const CliOptions& opt = std::get<CliOptions>(parsed);
+    if (opt.help) {
+        std::cout << helpText(BUS_STANDIN_DATA_DIR);
+        return 0;
+    }
+
+    StandinConfig config;
+    config.host = opt.host;
+    config.advertisedHost = opt.advertiseHost;
+    config.directoryPort = opt.anyPorts ? 0 : opt.directoryPort.value_or(kDefaultDirectoryPort);
+    config.rules.serviceHours = opt.serviceHours;
+    config.serve.threads = opt.threads;
+    try {
+        std::vector<City> cities;
+        if (!opt.cities.empty() || opt.feeds.empty()) cities = loadDataFolder(opt.dataDir);
+        auto serve = [&](City city, std::optional<int> port) {
+            const int p = opt.anyPorts ? 0 : port.value_or(city.port);
+            config.cities.push_back({std::make_shared<const City>(std::move(city)), p});
+        };
+        if (opt.cities.empty()) {
+            for (auto& c : cities) serve(std::move(c), std::nullopt);
+        } else {
+            for (const auto& sel : opt.cities) {
+                auto it = std::find_if(cities.begin(), cities.end(), [&](const City& c) { return c.cityId == sel.cityId; });
+                if (it == cities.end()) throw std::runtime_error("no city " + std::to_string(sel.cityId) + " in " + opt.dataDir.string());
+                serve(*it, sel.port);
+            }
+        }
+        for (const auto& feed : opt.feeds) serve(importGtfs(feed.folder, feed.options), feed.options.port);
+    } catch (const std::exception& e) {
+        std::cerr << "busreal-standin: " << e.what() << "\n";
+        return 1;
+    }
+
+    std::unique_ptr<Clock> clock;
+    if (opt.startTime || opt.speed != 1.0)
+        clock = std::make_unique<ScaledClock>(opt.startTime.value_or(std::chrono::system_clock::now()), opt.speed);
+    else
+        clock = std::make_unique<SystemClock>();
+
+    // The serving threads inherit this mask, so the signals reach only the
+    // sigwait below and the stop is orderly.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    RequestLog log(stderr);
+    log.setEnabled(!opt.quiet);
+    Standin standin(config, *clock, log);
+    try {
+        standin.start();
+    } catch (const std::exception& e) {
+        std::cerr << "busreal-standin: " << e.what() << "\n";
+        return 1;
+    }
+    std::printf("directory %s\n", standin.directoryUrl().c_str());
+    for (const auto& c : standin.directory())
+        std::printf("city %lld %s %s%s\n", static_cast<long long>(c.cityId), c.name.c_str(), c.baseUrl.c_str(), kCityPath);
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    std::fprintf(stderr, "busreal-standin: stopping on %s\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
+    standin.stop();
+    return 0;
+}
