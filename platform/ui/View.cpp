@@ -1,14 +1,46 @@
 #include "platform/ui/View.h"
 
 #include <algorithm>
+#include <mutex>
+#include <unordered_set>
 
 namespace ui {
 
-View::View() = default;
-View::View(const Rect& frame) : frame_(frame) {}
+namespace {
+// Views may be made off the main thread (and handed over), so the registry
+// of live views has its own lock.
+std::mutex& liveViewsMutex() {
+    static std::mutex m;
+    return m;
+}
+std::unordered_set<View*>& liveViews() {
+    static std::unordered_set<View*> views;
+    return views;
+}
+void registerView(View* v) {
+    std::lock_guard lock(liveViewsMutex());
+    liveViews().insert(v);
+}
+}  // namespace
+
+View::View() { registerView(this); }
+View::View(const Rect& frame) : frame_(frame) { registerView(this); }
 
 View::~View() {
+    {
+        std::lock_guard lock(liveViewsMutex());
+        liveViews().erase(this);
+    }
     for (auto& child : subviews_) child->superview_ = nullptr;
+}
+
+void View::forEachLiveView(const std::function<void(View&)>& visit) {
+    std::vector<View*> views;
+    {
+        std::lock_guard lock(liveViewsMutex());
+        views.assign(liveViews().begin(), liveViews().end());
+    }
+    for (View* v : views) visit(*v);
 }
 
 void View::setFrame(const Rect& frame) { frame_ = frame; }
@@ -125,10 +157,11 @@ void View::draw(Canvas& canvas) {
 }
 
 void View::drawTree(View& view, Canvas& canvas) {
-    if (view.hidden || view.alpha <= 0.0) return;
+    const double alpha = view.presentationAlpha();
+    if (view.hidden || alpha <= 0.0) return;
     canvas.save();
     canvas.translate(view.frame_.x(), view.frame_.y());
-    canvas.multiplyAlpha(view.alpha);
+    canvas.multiplyAlpha(alpha);
     if (view.clipsToBounds) canvas.clipTo({0, 0, view.frame_.width(), view.frame_.height()});
     canvas.translate(-view.boundsOrigin_.x, -view.boundsOrigin_.y);
     view.draw(canvas);

@@ -39,6 +39,10 @@ public:
     virtual void touchesMoved(const Touch&) {}
     virtual void touchesEnded(const Touch&) {}
     virtual void touchesCancelled(const Touch&) {}
+    // Asked after touchesEnded: true when this recogniser took the sequence
+    // (a tap was recognised). The view then gets touchesCancelled instead of
+    // touchesEnded, so a recognised tap is not also a tap on what lies below.
+    virtual bool hasRecognized() const { return false; }
     View* view() const { return view_; }
     bool enabled = true;
 
@@ -76,6 +80,18 @@ public:
     double borderWidth = 0;  // the layer's border
     Color borderColor = Color::black();
     double cornerRadius = 0;
+
+    // Alpha animations (ui::animate): the model value above changes at once,
+    // drawing follows the presentation value, which runs from `from` to the
+    // model value over the span on the run loop clock.
+    struct AlphaTransition {
+        double from = 1.0, to = 1.0, start = 0.0, duration = 0.0;
+        bool active = false;
+    };
+    AlphaTransition alphaTransition;
+    double presentationAlpha() const;
+    // Every view alive now, for snapshots taken by animations. Main thread.
+    static void forEachLiveView(const std::function<void(View&)>& visit);
 
     // The tree.
     void addSubview(std::shared_ptr<View> view);
