@@ -1,0 +1,70 @@
+// Part 2.2: the storage operations of BusQuery (the history, table Bus_Query).
+#include "model/BusQuery.h"
+#include "model/Value.h"
+#include "storage/SqliteUtil.h"
+#include "storage/Statements.h"
+
+namespace bus {
+namespace {
+
+// Opens a connection into `db`, closing the one it replaces (Mend 6).
+void openInto(sqlite3*& db) {
+    SqliteUtil::closeSqlite(db);
+    db = SqliteUtil::openSqlite();
+}
+
+// `remove:` up to its delete, leaving the connection in `self.db` for the
+// insert of `save:`. False when the delete failed (its connection is closed).
+bool deleteEntries(BusQuery& self, const BusQuery& record) {
+    openInto(self.db);
+    return SqliteUtil::execSql(sql::kDeleteQuery, self.db,
+                               {SqliteUtil::whereValue(record.lineId),
+                                SqliteUtil::whereValue(record.direction),
+                                SqliteUtil::whereValue(record.cityId)});
+}
+
+}  // namespace
+
+std::vector<BusQuery> BusQuery::query(const json& cityId) {
+    std::vector<BusQuery> rows;
+    openInto(db);
+    SqliteUtil::queryRows(db, sql::kSelectQuery, {SqliteUtil::whereValue(cityId)},
+                          [&](sqlite3_stmt* stmt) {
+                              BusQuery r;
+                              r.stationName = SqliteUtil::textColumn(stmt, 0);
+                              r.attribute = SqliteUtil::intColumn(stmt, 1);
+                              r.lineId = SqliteUtil::intColumn(stmt, 2);
+                              r.lineName = SqliteUtil::textColumn(stmt, 3);
+                              r.direction = SqliteUtil::intColumn(stmt, 4);
+                              // Column 5 (the city) is not read: cityId stays none.
+                              rows.push_back(std::move(r));
+                          });
+    SqliteUtil::closeSqlite(db);
+    return rows;
+}
+
+void BusQuery::save(const BusQuery& record) {
+    // The values first: `record` is usually *this.
+    std::vector<json> values{record.stationName, record.attribute, record.lineId,
+                             record.lineName,    record.direction, record.cityId};
+    openInto(db);
+    SqliteUtil::execSql(sql::kCreateQuery, db);
+    // remove: with a connection of its own, which replaces (and closes) the
+    // first. If the delete failed its connection is closed: skip the insert.
+    if (deleteEntries(*this, record)) SqliteUtil::execSql(sql::kInsertQuery, db, values);
+    SqliteUtil::closeSqlite(db);
+}
+
+void BusQuery::remove(const BusQuery& record) {
+    deleteEntries(*this, record);
+    SqliteUtil::closeSqlite(db);
+}
+
+void BusQuery::removeAll(const json& cityId) {
+    const json where = SqliteUtil::whereValue(cityId);
+    openInto(db);
+    SqliteUtil::execSql(sql::kDeleteAllQuery, db, {where});
+    SqliteUtil::closeSqlite(db);
+}
+
+}  // namespace bus

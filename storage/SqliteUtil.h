@@ -1,0 +1,59 @@
+#pragma once
+// Part 2.2: opening "bus.sqlite" and running one statement. No state.
+//
+// Values are bound as parameters (Mend 5):
+// - a value written into an INSERT is bound by its JSON type (use the
+//   record's field as it is): integer -> 64-bit integer, decimal -> real,
+//   boolean -> 1/0, string -> text (its bytes unchanged), none/null -> SQL
+//   NULL, array/object -> its compact JSON text. Column affinity then does
+//   what it did with the quoted text of the original ("12" into an INTEGER
+//   column is stored as 12, 12 into a TEXT column as "12").
+// - a value compared in a WHERE clause goes through whereValue(): its
+//   integer reading (integerValue, the decimal text the spec writes), or
+//   NULL for none, which matches no row.
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+#include <sqlite3.h>
+
+namespace bus {
+
+class SqliteUtil {
+public:
+    // Documents directory + "bus.sqlite".
+    static std::filesystem::path databasePath();
+
+    // A new read-write connection to "bus.sqlite" (created if missing). On
+    // failure logs "数据库打开失败", closes the half-opened handle and returns
+    // null.
+    static sqlite3* openSqlite();
+
+    // Closes `db` (if any) and sets it to null.
+    static void closeSqlite(sqlite3*& db);
+
+    // Runs one statement that returns no rows with `values` bound to its
+    // parameters in order. On failure (also when `db` is null: no
+    // connection) logs "数据库操作数据失败!", closes the connection, sets
+    // `db` to null and returns false; callers skip what would have followed
+    // on that connection.
+    static bool execSql(const std::string& sql, sqlite3*& db,
+                        const std::vector<nlohmann::json>& values = {});
+
+    // Runs a query, calling `row` for each result row. A null connection or a
+    // statement that cannot be prepared gives no rows and logs nothing.
+    static void queryRows(sqlite3* db, const std::string& sql,
+                          const std::vector<nlohmann::json>& values,
+                          const std::function<void(sqlite3_stmt*)>& row);
+
+    // A value for a WHERE clause: its integer reading, or null for none.
+    static nlohmann::json whereValue(const nlohmann::json& value);
+
+    // Column readers: text (none for SQL NULL) and 32-bit integer.
+    static nlohmann::json textColumn(sqlite3_stmt* stmt, int column);
+    static nlohmann::json intColumn(sqlite3_stmt* stmt, int column);
+};
+
+}  // namespace bus
