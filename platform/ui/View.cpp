@@ -54,10 +54,25 @@ void View::addSubview(std::shared_ptr<View> view) { insertSubview(std::move(view
 void View::insertSubview(std::shared_ptr<View> view, std::size_t index) {
     if (!view || view.get() == this) return;
     if (view->superview_) view->removeFromSuperview();
+    const Window* before = view->window();
     view->superview_ = this;
     index = std::min(index, subviews_.size());
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), view);
     view->didMoveToSuperview();
+    if (view->window() != before) view->notifyWindowChange();
+}
+
+void View::setWindow(Window* w) {
+    if (window_ == w) return;
+    window_ = w;
+    notifyWindowChange();
+}
+
+void View::notifyWindowChange() {
+    didMoveToWindow();
+    // The hook may change the tree: walk a copy.
+    const auto children = subviews_;
+    for (const auto& child : children) child->notifyWindowChange();
 }
 
 void View::removeFromSuperview() {
@@ -65,11 +80,13 @@ void View::removeFromSuperview() {
     if (!parent) return;
     // Keep ourselves alive until the end: the parent may hold the last owner.
     auto self = shared_from_this();
+    const Window* before = window();
     auto& list = parent->subviews_;
     list.erase(std::remove_if(list.begin(), list.end(), [this](const ViewPtr& v) { return v.get() == this; }),
                list.end());
     superview_ = nullptr;
     didMoveToSuperview();
+    if (window() != before) notifyWindowChange();
 }
 
 void View::removeAllSubviews() {

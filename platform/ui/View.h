@@ -150,11 +150,15 @@ public:
     virtual std::string imageName() const { return {}; }     // shown image, if any
     nlohmann::json describe() const;                          // the whole subtree
 
-    // Window attachment (set by Window on its root view).
-    void setWindow(Window* w) { window_ = w; }
+    // Window attachment (set by Window on its root view). Every view of the
+    // tree is told through didMoveToWindow.
+    void setWindow(Window* w);
 
 protected:
     virtual void didMoveToSuperview() {}
+    // The view (or an ancestor) entered or left a window; window() tells
+    // which. Tables load their rows on the next pass once on screen.
+    virtual void didMoveToWindow() {}
 
 private:
     Rect frame_;
@@ -163,6 +167,8 @@ private:
     Window* window_ = nullptr;
     std::vector<std::shared_ptr<View>> subviews_;
     std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
+
+    void notifyWindowChange();
 };
 
 using ViewPtr = std::shared_ptr<View>;
