@@ -136,6 +136,8 @@ public:
     virtual bool canBecomeFirstResponder() const { return false; }
     virtual void insertText(const std::string& /*text*/) {}
     virtual void deleteBackward() {}
+    // The keyboard's return key (a search field starts its search).
+    virtual void returnKey() {}
     virtual void didBecomeFirstResponder() {}
     virtual void didResignFirstResponder() {}
 
