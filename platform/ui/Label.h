@@ -1,0 +1,31 @@
+#pragma once
+// A line (or lines) of text. Labels take no touches unless enabled, so a tap
+// on a label reaches what lies under it.
+#include <string>
+
+#include "platform/ui/View.h"
+
+namespace ui {
+
+class Label : public View {
+public:
+    Label();
+    explicit Label(const Rect& frame);
+
+    Font font = Font::system(17);
+    Color textColor = Color::black();
+    TextAlignment textAlignment = TextAlignment::Left;
+    // 1: one line, elided; 0: as many lines as fit, wrapped.
+    int numberOfLines = 1;
+
+    void setText(std::string t) { text_ = std::move(t); }
+    std::string text() const override { return text_; }
+
+    void draw(Canvas& canvas) override;
+    std::string className() const override { return "Label"; }
+
+private:
+    std::string text_;
+};
+
+}  // namespace ui

@@ -1,0 +1,81 @@
+#pragma once
+// A search field with a cancel button. Touching it (or it becoming the first
+// responder) starts editing; typed text changes its text and tells the
+// delegate and its search display controller. The cancel button shows while
+// showsCancelButton is set (a search display controller sets it while
+// active).
+#include <memory>
+#include <string>
+
+#include "platform/ui/Button.h"
+#include "platform/ui/View.h"
+
+namespace ui {
+
+class SearchBar;
+class SearchDisplayController;
+
+class SearchBarDelegate {
+public:
+    virtual ~SearchBarDelegate() = default;
+    virtual void searchBarTextDidBeginEditing(SearchBar&) {}
+    virtual void searchBarTextDidEndEditing(SearchBar&) {}
+    virtual void textDidChange(SearchBar&, const std::string& /*searchText*/) {}
+    virtual void searchBarSearchButtonClicked(SearchBar&) {}
+    virtual void searchBarCancelButtonClicked(SearchBar&) {}
+};
+
+class SearchBar : public View {
+public:
+    static constexpr double kCancelWidth = 56;
+
+    SearchBar();
+    explicit SearchBar(const Rect& frame);
+
+    std::string text() const override { return text_; }
+    // A change of the text, typed or set here, tells the delegate
+    // (textDidChange) and the search display controller.
+    void setText(const std::string& text);
+
+    std::string placeholder;
+    SearchBarDelegate* delegate = nullptr;
+
+    bool showsCancelButton() const { return showsCancel_; }
+    void setShowsCancelButton(bool shows, bool animated = false);
+    const std::shared_ptr<Button>& cancelButton() const { return cancelButton_; }
+    bool isEditing() const { return editing_; }
+
+    // What the rider does with the bar.
+    void beginEditing();
+    void endEditing();
+    void clickSearchButton();
+    void clickCancelButton();
+
+    void setFrame(const Rect& frame) override;
+    void touchesBegan(const Touch&) override {}
+    void touchesMoved(const Touch&) override {}
+    void touchesEnded(const Touch& t) override;
+    void touchesCancelled(const Touch&) override {}
+    bool canBecomeFirstResponder() const override { return true; }
+    void didBecomeFirstResponder() override { beginEditing(); }
+    void didResignFirstResponder() override { endEditing(); }
+    void insertText(const std::string& text) override;
+    void deleteBackward() override;
+    void returnKey() override { clickSearchButton(); }
+
+    void draw(Canvas& canvas) override;
+    std::string className() const override { return "SearchBar"; }
+
+private:
+    friend class SearchDisplayController;
+    void layoutCancelButton();
+    Rect fieldRect() const;
+
+    std::string text_;
+    bool showsCancel_ = false;
+    bool editing_ = false;
+    std::shared_ptr<Button> cancelButton_;
+    SearchDisplayController* displayController_ = nullptr;
+};
+
+}  // namespace ui
