@@ -30,16 +30,17 @@ namespace ui {
 // One screen's layout. A screen's view is made with viewSize and background;
 // build then adds the screen's views and sets its outlets, before viewDidLoad.
 // Named frames, metrics (row heights...) and texts are there for the build
-// function and for the screen's own code.
+// function and for the screen's own code. Every member has a default, so a
+// layout names only what it sets ({.title = "更多", .build = ...}).
 struct ScreenLayout {
-    std::string title;  // navigation bar title
+    std::string title{};  // navigation bar title
     // The area between the navigation bar and the tab bar.
     Size viewSize{375, 554};
     Color background = Color::white();
-    std::map<std::string, Rect> frames;
-    std::map<std::string, double> metrics;
-    std::map<std::string, std::string> texts;
-    std::function<void(ViewController&, View& root, const ScreenLayout&)> build;
+    std::map<std::string, Rect> frames{};
+    std::map<std::string, double> metrics{};
+    std::map<std::string, std::string> texts{};
+    std::function<void(ViewController&, View& root, const ScreenLayout&)> build{};
 
     // Missing names give the fallback (and an empty rect / text).
     Rect frame(const std::string& name, Rect fallback = {}) const;

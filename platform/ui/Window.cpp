@@ -350,8 +350,19 @@ void Window::endTouch(Point p, bool cancelled) {
         for (auto& r : track->recognizers) r->touchesCancelled(t);
         track->view->touchesCancelled(t);
     } else {
-        for (auto& r : track->recognizers) r->touchesEnded(t);
-        track->view->touchesEnded(t);
+        bool recognized = false;
+        for (auto& r : track->recognizers) {
+            r->touchesEnded(t);
+            recognized = recognized || r->hasRecognized();
+        }
+        // A recognised gesture took the touch: what lies below only hears
+        // that it was cancelled.
+        if (recognized) {
+            t.phase = TouchPhase::Cancelled;
+            track->view->touchesCancelled(t);
+        } else {
+            track->view->touchesEnded(t);
+        }
     }
 }
 
