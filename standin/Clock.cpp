@@ -1,4 +1,4 @@
-#include "Clock.h"
+#include "standin/Clock.h"
 
 #include <cctype>
 #include <ctime>

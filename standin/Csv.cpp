@@ -1,4 +1,4 @@
-#include "Csv.h"
+#include "standin/Csv.h"
 
 #include <fstream>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "Endpoint.h"
+#include "standin/Endpoint.h"
 
 #include <chrono>
 #include <ctime>
@@ -54,6 +54,7 @@ SoapEndpoint::SoapEndpoint(EndpointSpec spec, RequestLog& log, ServeOptions opti
     });
     s.set_payload_max_length(options_.maxRequestBytes);
     s.set_keep_alive_max_count(options_.keepAliveRequests);
+    s.set_keep_alive_timeout(options_.keepAliveSeconds);
     const std::size_t threads = options_.threads == 0 ? 1 : options_.threads;
     s.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "Soap.h"
+#include "standin/Soap.h"
 
 namespace httplib {
 class Server;
@@ -50,6 +50,9 @@ struct EndpointSpec {
 struct ServeOptions {
     std::size_t threads = 8;                   // worker threads per endpoint
     std::size_t keepAliveRequests = 100;       // requests on one connection before it is closed
+    // An idle kept-alive connection holds a worker, and a stop waits for it,
+    // so idle connections are closed soon.
+    int keepAliveSeconds = 1;
     std::size_t maxRequestBytes = 1024 * 1024;  // larger bodies are refused
 };
 

@@ -1,4 +1,4 @@
-#include "Gtfs.h"
+#include "standin/Gtfs.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
-#include "Csv.h"
+#include "standin/Csv.h"
 
 namespace bus::standin {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "Network.h"
+#include "standin/Network.h"
 
 namespace bus::standin {
 

@@ -1,4 +1,4 @@
-#include "Network.h"
+#include "standin/Network.h"
 
 #include <algorithm>
 #include <fstream>
@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Clock.h"
+#include "standin/Clock.h"
 
 namespace bus::standin {
 

@@ -1,4 +1,4 @@
-#include "Operations.h"
+#include "standin/Operations.h"
 
 #include <algorithm>
 #include <limits>

@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "Clock.h"
-#include "Network.h"
-#include "Soap.h"
-#include "Vehicles.h"
+#include "standin/Clock.h"
+#include "standin/Network.h"
+#include "standin/Soap.h"
+#include "standin/Vehicles.h"
 
 namespace bus::standin {
 

@@ -1,9 +1,10 @@
-#include "Options.h"
+#include "standin/Options.h"
 
 #include <charconv>
+#include <set>
 #include <sstream>
 
-#include "Standin.h"
+#include "standin/Standin.h"
 
 namespace bus::standin {
 
@@ -89,6 +90,7 @@ std::string helpText(const std::filesystem::path& defaultDataDir) {
          "  --gtfs=DIR[,id=N][,name=TEXT][,port=N][,utc=+HH:MM]\n"
          "                         serve a GTFS feed folder as one more city (repeatable;\n"
          "                         default id 90, 91, ... and port 18190, 18191, ...)\n"
+         "  --no-bundled           serve only the --gtfs feeds, none of the data folder\n"
          "\n"
          "The clock:\n"
          "  --time=YYYY-MM-DDTHH:MM[:SS][Z|+HH:MM]\n"
@@ -122,7 +124,11 @@ std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* con
             arg = arg.substr(0, eq);
             hasValue = true;
         }
-        const bool flag = arg == "--help" || arg == "--any-ports" || arg == "--service-hours" || arg == "--quiet";
+        static const std::set<std::string> flags = {"--help", "--any-ports", "--service-hours", "--quiet", "--no-bundled"};
+        static const std::set<std::string> valued = {"--host",  "--advertise", "--data",  "--directory-port", "--city",
+                                                     "--gtfs",  "--time",      "--speed", "--threads"};
+        const bool flag = flags.count(arg) > 0;
+        if (!flag && !valued.count(arg)) return "unknown option " + arg;
         if (flag) {
             if (hasValue) return arg + " takes no value";
         } else if (!hasValue) {
@@ -135,6 +141,8 @@ std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* con
             o.anyPorts = true;
         } else if (arg == "--service-hours") {
             o.serviceHours = true;
+        } else if (arg == "--no-bundled") {
+            o.noBundled = true;
         } else if (arg == "--quiet") {
             o.quiet = true;
         } else if (arg == "--host") {
@@ -179,6 +187,8 @@ std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* con
             return "unknown option " + arg;
         }
     }
+    if (o.noBundled && !o.cities.empty()) return "--no-bundled and --city exclude each other";
+    if (o.noBundled && o.feeds.empty()) return "--no-bundled leaves nothing to serve without --gtfs";
     int nextFeed = 0;
     for (auto& feed : o.feeds) {
         if (!feed.idGiven) feed.options.cityId = 90 + nextFeed;

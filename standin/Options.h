@@ -7,8 +7,8 @@
 #include <variant>
 #include <vector>
 
-#include "Clock.h"
-#include "Gtfs.h"
+#include "standin/Clock.h"
+#include "standin/Gtfs.h"
 
 namespace bus::standin {
 
@@ -33,6 +33,7 @@ struct CliOptions {
     std::vector<CitySelection> cities;  // empty: every city of the data folder
     std::vector<GtfsFeed> feeds;
     bool anyPorts = false;
+    bool noBundled = false;  // serve only the GTFS feeds
     std::optional<TimePoint> startTime;
     double speed = 1.0;
     bool serviceHours = false;

@@ -1,4 +1,4 @@
-#include "Soap.h"
+#include "standin/Soap.h"
 
 #include <charconv>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "Standin.h"
+#include "standin/Standin.h"
 
 #include <stdexcept>
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "Clock.h"
-#include "Endpoint.h"
-#include "Network.h"
-#include "Operations.h"
+#include "standin/Clock.h"
+#include "standin/Endpoint.h"
+#include "standin/Network.h"
+#include "standin/Operations.h"
 
 namespace bus::standin {
 

@@ -1,4 +1,4 @@
-#include "Vehicles.h"
+#include "standin/Vehicles.h"
 
 #include <algorithm>
 #include <chrono>
@@ -68,7 +68,9 @@ std::vector<VehiclePosition> headwayVehicles(const City& city, const Line& line,
         const std::int64_t due = phase + k * h;
         if (rules.serviceHours && !departsInService(t, due)) continue;
         const std::uint64_t hash = tripHash(line, direction, k);
-        const bool bunched = hash % 5 == 0;
+        // Only where enough buses are out that the gap a bunched pair leaves
+        // behind (two headways) still has a bus in it.
+        const bool bunched = hash % 5 == 0 && tripTime(static_cast<std::size_t>(direction)) >= 3 * h;
         const std::int64_t start = bunched ? due + h : due;
         const std::int64_t extra = bunched || maxExtra == 0 ? 0 : static_cast<std::int64_t>((hash >> 8) % static_cast<std::uint64_t>(maxExtra + 1));
         const std::int64_t p = period + extra;

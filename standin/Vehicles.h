@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Clock.h"
-#include "Network.h"
+#include "standin/Clock.h"
+#include "standin/Network.h"
 
 namespace bus::standin {
 

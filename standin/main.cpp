@@ -6,9 +6,9 @@
 #include <memory>
 #include <pthread.h>
 
-#include "Gtfs.h"
-#include "Options.h"
-#include "Standin.h"
+#include "standin/Gtfs.h"
+#include "standin/Options.h"
+#include "standin/Standin.h"
 
 #ifndef BUS_STANDIN_DATA_DIR
 #define BUS_STANDIN_DATA_DIR "standin/data"
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     config.serve.threads = opt.threads;
     try {
         std::vector<City> cities;
-        if (!opt.cities.empty() || opt.feeds.empty()) cities = loadDataFolder(opt.dataDir);
+        if (!opt.noBundled) cities = loadDataFolder(opt.dataDir);
         auto serve = [&](City city, std::optional<int> port) {
             const int p = opt.anyPorts ? 0 : port.value_or(city.port);
             config.cities.push_back({std::make_shared<const City>(std::move(city)), p});
