@@ -21,9 +21,11 @@ namespace {
 
 ui::Point toPoint(const QPointF& p) { return {p.x(), p.y()}; }
 
-// The finger stays on the glass: a drag past the edge goes on at the edge.
+// The finger stays on the glass: a drag past the edge goes on along the
+// outermost row or column of pixels, which still belongs to the screen.
 ui::Point clampToScreen(const QPointF& p) {
-    return {std::clamp(p.x(), 0.0, ui::Window::kWidth), std::clamp(p.y(), 0.0, ui::Window::kHeight)};
+    constexpr double kEdge = 0.5;
+    return {std::clamp(p.x(), 0.0, ui::Window::kWidth - kEdge), std::clamp(p.y(), 0.0, ui::Window::kHeight - kEdge)};
 }
 
 // Text a key press types: nothing for shortcuts and control characters

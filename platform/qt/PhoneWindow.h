@@ -57,6 +57,10 @@ public:
     bool isTouching() const { return touching_; }
     bool isAnimating() const { return frameTimer_.isActive(); }
 
+    // What the input method asks: enabled only while a view has the
+    // keyboard, the caret at the end of that view.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -65,7 +69,6 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void hideEvent(QHideEvent* event) override;
     bool event(QEvent* event) override;
 
