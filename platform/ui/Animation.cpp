@@ -10,7 +10,6 @@
 namespace ui {
 
 namespace {
-double gLastAnimationEnd = -1.0;  // main thread only
 std::atomic<int> gSpinners{0};
 
 double clockNow() { return platform::RunLoop::main().now(); }
@@ -48,14 +47,24 @@ void animate(double duration, const std::function<void()>& changes, std::functio
             if (it == before.end() || it->second.model == v.alpha) return;
             v.alphaTransition = {it->second.shown, v.alpha, now, duration, true};
         });
-        gLastAnimationEnd = std::max(gLastAnimationEnd, now + duration);
     }
     if (completion)
         platform::RunLoop::main().performAfterDelay(std::max(duration, 0.0),
                                                     [completion = std::move(completion)] { completion(true); });
 }
 
-bool needsContinuousRedraw() { return gSpinners.load() > 0 || clockNow() < gLastAnimationEnd; }
+bool needsContinuousRedraw() {
+    if (gSpinners.load() > 0) return true;
+    // Asked once a frame: a walk over the live views is cheap enough and
+    // needs no bookkeeping that could outlive the views.
+    const double now = clockNow();
+    bool moving = false;
+    View::forEachLiveView([&](View& v) {
+        const auto& t = v.alphaTransition;
+        if (t.active && t.to == v.alpha && now >= t.start && now < t.start + t.duration) moving = true;
+    });
+    return moving;
+}
 
 namespace detail {
 void adjustSpinnerCount(int delta) { gSpinners += delta; }

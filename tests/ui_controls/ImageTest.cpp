@@ -1,0 +1,92 @@
+// Images by name: natural size from the file, and a missing name logged
+// once and drawn as nothing.
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "ControlsTestSupport.h"
+#include "platform/Log.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Image.h"
+#include "platform/ui/ImageView.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using namespace ui;
+using bus::test::RecordingCanvas;
+
+// The first 24 bytes of a PNG: signature and the IHDR chunk's size fields.
+void writePngHeader(const std::filesystem::path& file, std::uint32_t w, std::uint32_t h) {
+    unsigned char bytes[33] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (int i = 0; i < 4; ++i) {
+        bytes[16 + i] = static_cast<unsigned char>(w >> (24 - 8 * i));
+        bytes[20 + i] = static_cast<unsigned char>(h >> (24 - 8 * i));
+    }
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+struct Images : ::testing::Test {
+    std::filesystem::path shipped = imagesDirectory();
+    void TearDown() override { setImagesDirectory(shipped); }
+};
+
+TEST_F(Images, MissingImageIsLoggedOnceAndDrawsNothing) {
+    resetImageCache();
+    platform::LogCapture log;
+    auto root = make<View>(Rect{0, 0, 375, 667});
+    auto a = make<ImageView>(Rect{0, 0, 20, 20}, "没有这张图.png");
+    auto b = make<ImageView>(Rect{0, 30, 20, 20});
+    b->setImage("没有这张图.png");
+    auto button = make<Button>(ButtonType::Custom, Rect{0, 60, 100, 40});
+    button->setImage("没有这张图.png");
+    root->addSubview(a);
+    root->addSubview(b);
+    root->addSubview(button);
+    RecordingCanvas canvas;
+    View::drawTree(*root, canvas);
+    View::drawTree(*root, canvas);
+
+    std::size_t mentions = 0;
+    for (const auto& line : log.lines())
+        if (line.find("没有这张图.png") != std::string::npos) ++mentions;
+    EXPECT_EQ(mentions, 1u);
+    EXPECT_TRUE(canvas.find("image").empty());
+    EXPECT_FALSE(imageExists("没有这张图.png"));
+    EXPECT_TRUE(imagePath("没有这张图.png").empty());
+    EXPECT_EQ(imageSize("没有这张图.png"), (Size{0, 0}));
+    EXPECT_EQ(a->imageName(), "没有这张图.png");  // the tree still says what was asked for
+}
+
+TEST_F(Images, NaturalSizeIsHalfThePixelsFromTheHeader) {
+    const auto dir = bus::test::containerRoot() / "images";
+    std::filesystem::create_directories(dir);
+    writePngHeader(dir / "站牌.png", 100, 60);
+    std::ofstream(dir / "broken.png") << "not a picture";
+    setImagesDirectory(dir);
+
+    EXPECT_EQ(imageSize("站牌.png"), (Size{50, 30}));
+    EXPECT_EQ(imagePath("站牌.png"), dir / "站牌.png");
+    EXPECT_TRUE(imageExists("broken.png"));
+    EXPECT_EQ(imageSize("broken.png"), (Size{0, 0}));
+    EXPECT_FALSE(imageExists("bus.png"));  // the shipped folder is no longer looked at
+
+    ImageView sized("站牌.png");
+    EXPECT_EQ(sized.frame(), (Rect{0, 0, 50, 30}));
+}
+
+TEST_F(Images, ShippedImagesAreFoundAndDrawnScaledToTheViewsBounds) {
+    ASSERT_TRUE(imageExists("bus.png"));
+    EXPECT_GT(imageSize("bus.png").width, 0);
+    auto root = make<View>(Rect{0, 0, 375, 667});
+    auto icon = make<ImageView>(Rect{50, 20, 22, 22}, "bus.png");
+    root->addSubview(icon);
+    RecordingCanvas canvas;
+    View::drawTree(*root, canvas);
+    const auto drawn = canvas.find("image", "bus.png");
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_EQ(drawn[0].rect, (Rect{50, 20, 22, 22}));
+}
+
+}  // namespace
