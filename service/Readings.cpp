@@ -33,14 +33,70 @@ std::optional<std::string_view> stopArrayText(std::string_view content) {
     return content.substr(open, close - open + 1);
 }
 
+namespace {
+
+bool startsOutsideAString(std::string_view text, std::size_t at) {
+    bool inString = false;
+    for (std::size_t i = 0; i < at; ++i) {
+        if (inString) {
+            if (text[i] == '\\') ++i;
+            else if (text[i] == '"') inString = false;
+        } else if (text[i] == '"') {
+            inString = true;
+        }
+    }
+    return !inString;
+}
+
+bool anyLineValueIsContainer(const nlohmann::json& dict) {
+    for (const char* key : {"lineId", "lineName", "gprsId", "ticketPrice", "opTime", "gjgs", "cityId"}) {
+        const auto it = dict.find(key);
+        if (it != dict.end() && it->is_structured()) return true;
+    }
+    return false;
+}
+
+// The line from the whole text. The stop array makes up most of a line reply
+// and has been decoded on its own already; decoding it again inside the whole
+// text would double the cost of every line shown. When the cut is a complete
+// JSON value that starts outside any string, the whole text decodes exactly
+// when the text with an empty array in its place does, and to the same
+// dictionary apart from that one value. The line reads only scalar keys, so
+// that value matters only if one of them holds a container: then, and in
+// every other case, the whole text is decoded as it is.
+std::optional<BusLine> readLineDictionary(std::string_view content, std::optional<std::string_view> cut,
+                                          bool cutDecoded) {
+    if (cut && cutDecoded) {
+        const std::size_t open = static_cast<std::size_t>(cut->data() - content.data());
+        if (startsOutsideAString(content, open) && !nestsTooDeep(content)) {
+            std::string stand;
+            stand.reserve(content.size() - cut->size() + 2);
+            stand.append(content.substr(0, open)).append("[]").append(content.substr(open + cut->size()));
+            auto value = nlohmann::json::parse(stand, nullptr, /*allow_exceptions=*/false);
+            if (value.is_discarded() || !value.is_object()) return std::nullopt;
+            if (!anyLineValueIsContainer(value)) return BusLine::initData(value);
+        }
+    }
+    const auto whole = JSONValue(content);
+    if (!whole || !whole->is_object()) return std::nullopt;
+    return BusLine::initData(*whole);
+}
+
+}  // namespace
+
 LineReading readLine(std::string_view content) {
     LineReading reading;
     if (content.empty()) return reading;
-    if (const auto whole = JSONValue(content); whole && whole->is_object()) reading.line = BusLine::initData(*whole);
-    if (const auto cut = stopArrayText(content)) {
-        reading.stations = readArray<BusStation>(*cut);
+    const auto cut = stopArrayText(content);
+    std::optional<nlohmann::json> stops;
+    if (cut) stops = JSONValue(*cut);
+    if (stops && stops->is_array()) {
+        reading.stations.reserve(stops->size());
+        for (const auto& element : *stops)
+            if (element.is_object()) reading.stations.push_back(BusStation::initData(element));
         if (!reading.stations.empty()) reading.endStation = reading.stations.back().stationName;
     }
+    reading.line = readLineDictionary(content, cut, stops.has_value());
     return reading;
 }
 

@@ -54,6 +54,29 @@ TEST(LineCut, StopArrayHoldingAnArrayGivesNoStops) {
     EXPECT_TRUE(r.stations.empty());
 }
 
+TEST(LineCut, ALineFieldThatHoldsTheStopArrayKeepsItUnchanged) {
+    const auto direct = readLine(std::string(R"({"lineName":[)") + kStop1 + R"(],"lineId":3})");
+    ASSERT_TRUE(direct.line);
+    EXPECT_EQ(direct.line->lineName, nlohmann::json::parse(std::string("[") + kStop1 + "]"));
+    EXPECT_EQ(direct.line->uid, 3);
+    EXPECT_EQ(direct.stations.size(), 1u);
+    const auto nested = readLine(std::string(R"({"gjgs":{"a":{"b":[)") + kStop1 + R"(]}}})");
+    ASSERT_TRUE(nested.line);
+    EXPECT_EQ(nested.line->gjgs["a"]["b"][0]["stationName"], "甲");
+}
+
+TEST(LineCut, TheLineIsReadOnlyFromValidJsonWhateverTheStops) {
+    // Each of these breaks the whole text outside the stop array.
+    for (const std::string& text :
+         {std::string(R"({"lineId":1,"s":[)") + kStop1 + "]", std::string(R"({"lineId":1 "s":[)") + kStop1 + "]}",
+          std::string(R"({"lineId":tru[)") + kStop1 + "]}", std::string(R"({"lineId":1,"s":[)") + kStop1 + "]}}",
+          std::string(R"({"lineId":1,"s":[)") + kStop1 + "] x}", std::string(R"({"lineId":1,[)") + kStop1 + "]}"}) {
+        const auto r = readLine(text);
+        EXPECT_FALSE(r.line) << text;
+        EXPECT_EQ(r.stations.size(), 1u) << text;
+    }
+}
+
 TEST(LineCut, EmptyOrUndecodableTextGivesNoLine) {
     EXPECT_FALSE(readLine("").line);
     const auto broken = readLine(std::string(R"({"lineName":"5路","s":[)") + kStop1 + "]");  // object never closed
