@@ -239,6 +239,9 @@ bool ScriptDriver::runStep(const std::string& rawLine, std::string& error) {
 
 ScriptDriver::Result ScriptDriver::runText(const std::string& script) {
     Result result;
+    // Work queued before the script (a table's first load once it is on
+    // screen) is done before the first step looks.
+    settle();
     std::istringstream in(script);
     std::string line;
     int number = 0;

@@ -87,6 +87,17 @@ expect_text 首页
     EXPECT_EQ(r.stepsRun, 12);
 }
 
+TEST_F(ScriptDriverTest, WorkQueuedBeforeTheScriptIsDoneBeforeItsFirstStep) {
+    auto page = first()->view();
+    platform::RunLoop::main().post([page] {
+        auto rows = std::make_shared<ui::Label>(ui::Rect{0, 60, 200, 30});
+        rows->setText("第一行");
+        page->addSubview(rows);
+    });
+    const auto r = run("expect_text 第一行\n");
+    EXPECT_TRUE(r.ok) << r.describe("script");
+}
+
 TEST_F(ScriptDriverTest, FailingStepStopsTheScriptAndNamesItsLine) {
     const auto r = run("expect_text 首页\n\n# a comment\ntap_text 不存在\nexpect_text 首页\n");
     EXPECT_FALSE(r.ok);
