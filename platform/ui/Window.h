@@ -19,7 +19,9 @@
 //
 // Repainting: the window keeps no dirty state. A host repaints after every
 // input call below and after every pass of the main run loop (posted tasks and
-// timers can change views at any time); painting the whole window is cheap.
+// timers can change views at any time), and at its frame rate while
+// ui::needsContinuousRedraw() holds (fades, a spinning busy indicator);
+// painting the whole window is cheap.
 //
 // Everything here runs on the main thread.
 #include <memory>
