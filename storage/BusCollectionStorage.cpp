@@ -18,17 +18,20 @@ std::vector<BusCollection> readFavourites(sqlite3*& db, const char* statement,
     std::vector<BusCollection> rows;
     openInto(db);
     SqliteUtil::queryRows(db, statement, where, [&](sqlite3_stmt* stmt) {
-        BusCollection r;
-        r.lineName = SqliteUtil::textColumn(stmt, 0);
-        r.stationName = SqliteUtil::textColumn(stmt, 1);
-        r.direction = SqliteUtil::intColumn(stmt, 2);
-        r.lineId = SqliteUtil::intColumn(stmt, 3);
-        r.cityId = SqliteUtil::intColumn(stmt, 4);
-        r.orderNo = SqliteUtil::intColumn(stmt, 5);
-        r.gprsId = SqliteUtil::intColumn(stmt, 6);
-        r.endLine = SqliteUtil::textColumn(stmt, 7);
-        r.uid = SqliteUtil::intColumn(stmt, 8);
-        rows.push_back(std::move(r));
+        // Columns: lineName, stationName, direction, lineId, cityId, orderNo,
+        // gprsId, endLine, id. Built in place (a list re-reads every row each
+        // time a table asks for its row count).
+        rows.push_back(BusCollection{
+            .uid = SqliteUtil::intColumn(stmt, 8),
+            .lineName = SqliteUtil::textColumn(stmt, 0),
+            .stationName = SqliteUtil::textColumn(stmt, 1),
+            .direction = SqliteUtil::intColumn(stmt, 2),
+            .lineId = SqliteUtil::intColumn(stmt, 3),
+            .cityId = SqliteUtil::intColumn(stmt, 4),
+            .orderNo = SqliteUtil::intColumn(stmt, 5),
+            .gprsId = SqliteUtil::intColumn(stmt, 6),
+            .endLine = SqliteUtil::textColumn(stmt, 7),
+        });
     });
     SqliteUtil::closeSqlite(db);
     return rows;

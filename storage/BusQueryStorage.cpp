@@ -30,14 +30,15 @@ std::vector<BusQuery> BusQuery::query(const json& cityId) {
     openInto(db);
     SqliteUtil::queryRows(db, sql::kSelectQuery, {SqliteUtil::whereValue(cityId)},
                           [&](sqlite3_stmt* stmt) {
-                              BusQuery r;
-                              r.stationName = SqliteUtil::textColumn(stmt, 0);
-                              r.attribute = SqliteUtil::intColumn(stmt, 1);
-                              r.lineId = SqliteUtil::intColumn(stmt, 2);
-                              r.lineName = SqliteUtil::textColumn(stmt, 3);
-                              r.direction = SqliteUtil::intColumn(stmt, 4);
                               // Column 5 (the city) is not read: cityId stays none.
-                              rows.push_back(std::move(r));
+                              rows.push_back(BusQuery{
+                                  .stationName = SqliteUtil::textColumn(stmt, 0),
+                                  .attribute = SqliteUtil::intColumn(stmt, 1),
+                                  .lineId = SqliteUtil::intColumn(stmt, 2),
+                                  .lineName = SqliteUtil::textColumn(stmt, 3),
+                                  .direction = SqliteUtil::intColumn(stmt, 4),
+                                  .cityId = {},
+                              });
                           });
     SqliteUtil::closeSqlite(db);
     return rows;

@@ -1,7 +1,9 @@
 #include "storage/SqliteUtil.h"
 
+#include <chrono>
 #include <cstdint>
 #include <limits>
+#include <thread>
 
 #include "model/Value.h"
 #include "platform/Container.h"
@@ -12,8 +14,17 @@ namespace bus {
 namespace {
 
 // A reader on the live bus screen's worker thread may meet a write of the
-// main thread; wait for it briefly instead of failing at once.
-constexpr int kBusyTimeoutMs = 2000;
+// main thread (and the other way round); wait for the lock instead of failing
+// at once. SQLite's own busy timeout backs off to 100 ms between tries, which
+// can starve a reader behind back-to-back writes; this one tries every
+// millisecond, for about two seconds.
+constexpr int kBusyTries = 2000;
+
+int waitForLock(void*, int tries) {
+    if (tries >= kBusyTries) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 1;
+}
 
 void bindValue(sqlite3_stmt* stmt, int index, const json& value) {
     switch (value.type()) {
@@ -59,12 +70,16 @@ std::filesystem::path SqliteUtil::databasePath() {
 
 sqlite3* SqliteUtil::openSqlite() {
     sqlite3* db = nullptr;
-    if (sqlite3_open(databasePath().string().c_str(), &db) != SQLITE_OK) {
+    // What sqlite3_open does (read-write, created if missing), without the
+    // per-call locking of the connection: a connection lives for one
+    // operation on one thread and no other thread touches it.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(databasePath().string().c_str(), &db, flags, nullptr) != SQLITE_OK) {
         sqlite3_close(db);  // the half-opened handle (sqlite3_close(nullptr) is a no-op)
         platform::NSLog(sql::kOpenFailed);
         return nullptr;
     }
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_busy_handler(db, waitForLock, nullptr);
     return db;
 }
 
@@ -75,17 +90,11 @@ void SqliteUtil::closeSqlite(sqlite3*& db) {
 
 bool SqliteUtil::execSql(const std::string& sql, sqlite3*& db, const std::vector<json>& values) {
     bool ok = false;
-    if (db) {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()) + 1, &stmt, nullptr) ==
-                SQLITE_OK &&
-            stmt) {
-            bindAll(stmt, values);
-            int rc;
-            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            }
-            ok = rc == SQLITE_DONE;
+    if (sqlite3_stmt* stmt = prepare(db, sql, values)) {
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         }
+        ok = rc == SQLITE_DONE;
         sqlite3_finalize(stmt);
     }
     if (!ok) {
@@ -95,17 +104,17 @@ bool SqliteUtil::execSql(const std::string& sql, sqlite3*& db, const std::vector
     return ok;
 }
 
-void SqliteUtil::queryRows(sqlite3* db, const std::string& sql, const std::vector<json>& values,
-                           const std::function<void(sqlite3_stmt*)>& row) {
-    if (!db) return;
+sqlite3_stmt* SqliteUtil::prepare(sqlite3* db, const std::string& sql,
+                                  const std::vector<json>& values) {
+    if (!db) return nullptr;
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()) + 1, &stmt, nullptr) ==
-            SQLITE_OK &&
-        stmt) {
-        bindAll(stmt, values);
-        while (sqlite3_step(stmt) == SQLITE_ROW) row(stmt);
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()) + 1, &stmt, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return nullptr;
     }
-    sqlite3_finalize(stmt);
+    if (stmt) bindAll(stmt, values);
+    return stmt;
 }
 
 json SqliteUtil::whereValue(const json& value) {
@@ -117,7 +126,10 @@ json SqliteUtil::textColumn(sqlite3_stmt* stmt, int column) {
     const auto* text = sqlite3_column_text(stmt, column);
     if (!text) return json();
     const int bytes = sqlite3_column_bytes(stmt, column);
-    return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes));
+    json value(json::value_t::string);
+    value.get_ref<std::string&>().assign(reinterpret_cast<const char*>(text),
+                                         static_cast<std::size_t>(bytes));
+    return value;
 }
 
 json SqliteUtil::intColumn(sqlite3_stmt* stmt, int column) {

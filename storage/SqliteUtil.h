@@ -12,7 +12,6 @@
 //   integer reading (integerValue, the decimal text the spec writes), or
 //   NULL for none, which matches no row.
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,11 +41,22 @@ public:
     static bool execSql(const std::string& sql, sqlite3*& db,
                         const std::vector<nlohmann::json>& values = {});
 
-    // Runs a query, calling `row` for each result row. A null connection or a
-    // statement that cannot be prepared gives no rows and logs nothing.
+    // Runs a query, calling `row(stmt)` for each result row. A null
+    // connection or a statement that cannot be prepared gives no rows and
+    // logs nothing.
+    template <typename Row>
     static void queryRows(sqlite3* db, const std::string& sql,
-                          const std::vector<nlohmann::json>& values,
-                          const std::function<void(sqlite3_stmt*)>& row);
+                          const std::vector<nlohmann::json>& values, Row&& row) {
+        sqlite3_stmt* stmt = prepare(db, sql, values);
+        if (!stmt) return;
+        while (sqlite3_step(stmt) == SQLITE_ROW) row(stmt);
+        sqlite3_finalize(stmt);
+    }
+
+    // A prepared statement with `values` bound, or null (no connection, or
+    // the statement cannot be prepared). The caller finalizes it.
+    static sqlite3_stmt* prepare(sqlite3* db, const std::string& sql,
+                                 const std::vector<nlohmann::json>& values);
 
     // A value for a WHERE clause: its integer reading, or null for none.
     static nlohmann::json whereValue(const nlohmann::json& value);
