@@ -202,3 +202,16 @@ TEST(StorageHistory, ANoneCityMatchesNothing) {
     EXPECT_EQ(BusQuery().query(16).size(), 1u);
     EXPECT_TRUE(log.lines().empty());
 }
+
+TEST(StorageHistory, ValuesAreStoredWithTheColumnsTypes) {
+    BusQuery r = hit(5, 0, 16, "东站", 1, "5路");
+    r.lineName = 12;  // a line name the service sent as a number
+    save(r);
+    const auto raw = rawRows(
+        "SELECT typeof(stationName), typeof(attribute), typeof(lineId), typeof(lineName), "
+        "typeof(direction), typeof(cityId), lineName FROM Bus_Query");
+    ASSERT_EQ(raw.size(), 1u);
+    EXPECT_EQ(raw[0], (std::vector<std::string>{"text", "integer", "integer", "text", "integer",
+                                                "integer", "12"}));
+    EXPECT_EQ(BusQuery().query(16).at(0).lineName, json("12"));
+}
