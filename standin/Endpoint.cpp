@@ -1,5 +1,6 @@
 #include "standin/Endpoint.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <stdexcept>
@@ -19,26 +20,82 @@ std::int64_t microsSince(std::chrono::steady_clock::time_point t0) {
 
 }  // namespace
 
+RequestLog::RequestLog(std::FILE* out) : out_(out) {
+    if (out_) thread_ = std::thread([this] { writer(); });
+}
+
+RequestLog::~RequestLog() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    flush();
+}
+
 void RequestLog::record(std::string_view service, std::string_view operation, int status, std::int64_t micros) {
-    count_.fetch_add(1);
-    if (!enabled_ || !out_) return;
+    count_.fetch_add(1, std::memory_order_relaxed);
+    if (!enabled_.load(std::memory_order_relaxed) || !out_) return;
+    // The date and time change once a second; each thread keeps its own text.
+    thread_local std::time_t stampSecond = -1;
+    thread_local char stamp[24];
     const auto now = std::chrono::system_clock::now();
     const std::time_t secs = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    gmtime_r(&secs, &tm);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
-    const std::string op = validUtf8(operation.substr(0, 60));
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (micros >= 0) {
-        std::fprintf(out_, "%s.%03dZ %.*s %s %d %lldus\n", stamp, static_cast<int>(ms), static_cast<int>(service.size()),
-                     service.data(), op.empty() ? "-" : op.c_str(), status, static_cast<long long>(micros));
-    } else {
-        std::fprintf(out_, "%s.%03dZ %.*s %s %d -\n", stamp, static_cast<int>(ms), static_cast<int>(service.size()),
-                     service.data(), op.empty() ? "-" : op.c_str(), status);
+    if (secs != stampSecond) {
+        std::tm tm{};
+        gmtime_r(&secs, &tm);
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
+        stampSecond = secs;
     }
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const std::string op = operation.empty() ? std::string("-") : validUtf8(operation.substr(0, 60));
+    char line[256];
+    int n = 0;
+    if (micros >= 0) {
+        n = std::snprintf(line, sizeof line, "%s.%03dZ %.*s %s %d %lldus\n", stamp, static_cast<int>(ms),
+                          static_cast<int>(std::min<std::size_t>(service.size(), 40)), service.data(), op.c_str(),
+                          status, static_cast<long long>(micros));
+    } else {
+        n = std::snprintf(line, sizeof line, "%s.%03dZ %.*s %s %d -\n", stamp, static_cast<int>(ms),
+                          static_cast<int>(std::min<std::size_t>(service.size(), 40)), service.data(), op.c_str(),
+                          status);
+    }
+    if (n <= 0) return;
+    if (static_cast<std::size_t>(n) >= sizeof line) {
+        n = sizeof line - 1;
+        line[n - 1] = '\n';
+    }
+    bool large = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.append(line, static_cast<std::size_t>(n));
+        large = pending_.size() > 64 * 1024;
+    }
+    if (large) wake_.notify_one();
+}
+
+void RequestLog::flush() {
+    if (!out_) return;
+    std::lock_guard<std::mutex> writing(writeMutex_);
+    std::string batch;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        batch.swap(pending_);
+    }
+    if (batch.empty()) return;
+    std::fwrite(batch.data(), 1, batch.size(), out_);
     std::fflush(out_);
+}
+
+void RequestLog::writer() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        wake_.wait_for(lock, std::chrono::milliseconds(100));
+        lock.unlock();
+        flush();
+        lock.lock();
+    }
 }
 
 SoapEndpoint::SoapEndpoint(EndpointSpec spec, RequestLog& log, ServeOptions options)

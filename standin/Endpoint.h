@@ -2,6 +2,7 @@
 // One SOAP endpoint on its own port: a cpp-httplib server that takes POSTed
 // envelopes at one path, answers GET ?wsdl there, and logs each request.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -21,19 +22,36 @@ class Server;
 namespace bus::standin {
 
 // Writes one line per request: time, service, operation, status, microseconds.
+// Lines are gathered in memory and written out by a thread of the log's own
+// at least every 100 ms, so that serving threads never wait on the terminal
+// or on each other's writes.
 class RequestLog {
 public:
-    explicit RequestLog(std::FILE* out = stderr) : out_(out) {}
+    // out: where lines go (not owned); nullptr counts requests only.
+    explicit RequestLog(std::FILE* out = stderr);
+    ~RequestLog();
+    RequestLog(const RequestLog&) = delete;
+    RequestLog& operator=(const RequestLog&) = delete;
+
     void setEnabled(bool on) { enabled_ = on; }
     // micros < 0: not measured (the request was refused before it was read).
     void record(std::string_view service, std::string_view operation, int status, std::int64_t micros);
+    // Writes out every line recorded so far.
+    void flush();
     std::uint64_t count() const { return count_.load(); }
 
 private:
+    void writer();
+
     std::FILE* out_;
-    bool enabled_ = true;
-    std::mutex mutex_;
+    std::atomic<bool> enabled_{true};
     std::atomic<std::uint64_t> count_{0};
+    std::mutex mutex_;  // guards pending_ and stopping_
+    std::condition_variable wake_;
+    std::string pending_;
+    bool stopping_ = false;
+    std::mutex writeMutex_;  // one writer at a time, in order
+    std::thread thread_;
 };
 
 using SoapHandler = std::function<std::string(const SoapRequest&)>;

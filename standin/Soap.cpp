@@ -1,5 +1,6 @@
 #include "standin/Soap.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 
@@ -110,33 +111,60 @@ SoapRequest parseRequest(std::string_view body) {
     return req;
 }
 
+namespace {
+
+// Copies text, replacing each character that `replacement` maps to a text;
+// plain runs are copied whole (replies are mostly plain).
+template <class Replace>
+void appendReplacing(std::string& out, std::string_view text, Replace replacement) {
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* r = replacement(text[i]);
+        if (!r) continue;
+        out.append(text.data() + from, i - from);
+        out.append(r);
+        from = i + 1;
+    }
+    out.append(text.data() + from, text.size() - from);
+}
+
+const char* xmlEntity(char c) {
+    switch (c) {
+        case '&': return "&amp;";
+        case '<': return "&lt;";
+        case '>': return "&gt;";
+        case '"': return "&quot;";
+        default: return nullptr;
+    }
+}
+
+const char* jsonEscapeForXml(char c) {
+    switch (c) {
+        case '<': return "\\u003c";
+        case '>': return "\\u003e";
+        case '&': return "\\u0026";
+        default: return nullptr;
+    }
+}
+
+void appendXmlEscaped(std::string& out, std::string_view text) { appendReplacing(out, text, xmlEntity); }
+
+}  // namespace
+
 std::string xmlEscape(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 4);
-    for (const char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
+    appendXmlEscaped(out, text);
     return out;
 }
 
 std::string jsonText(const Json& value) {
-    const std::string dumped = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    std::string dumped = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    if (std::none_of(dumped.begin(), dumped.end(), [](char c) { return jsonEscapeForXml(c) != nullptr; }))
+        return dumped;
     std::string out;
-    out.reserve(dumped.size());
-    for (const char c : dumped) {
-        switch (c) {
-            case '<': out += "\\u003c"; break;
-            case '>': out += "\\u003e"; break;
-            case '&': out += "\\u0026"; break;
-            default: out += c;
-        }
-    }
+    out.reserve(dumped.size() + 32);
+    appendReplacing(out, dumped, jsonEscapeForXml);
     return out;
 }
 
@@ -151,7 +179,7 @@ std::string buildResponse(std::string_view operation, std::string_view ns, std::
     out += "Response xmlns:ns2=\"";
     out += xmlEscape(ns);
     out += "\"><return>";
-    out += xmlEscape(returnText);
+    appendXmlEscaped(out, returnText);
     out += "</return></ns2:";
     out += operation;
     out += "Response></soap:Body></soap:Envelope>";

@@ -241,5 +241,54 @@ TEST_F(OverHttp, APortInUseIsReportedAndNothingIsLeftServing) {
               16);
 }
 
+TEST(RequestLogLines, EveryRecordIsWrittenWholeWhateverTheThreads) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* mem = open_memstream(&buffer, &size);
+    {
+        RequestLog log(mem);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&log, t] {
+                for (int i = 0; i < 500; ++i) log.record("city " + std::to_string(t), "realBus", 200, i);
+            });
+        for (auto& th : threads) th.join();
+        log.record("directory", "", 413, -1);
+        EXPECT_EQ(log.count(), 2001u);
+    }  // the last lines are written when the log closes
+    std::fclose(mem);
+    std::istringstream in(std::string(buffer, size));
+    std::free(buffer);
+    const std::regex shape(R"(^\S+Z city [0-3] realBus 200 \d+us$)");
+    std::vector<int> next(4, 0);
+    int lines = 0;
+    for (std::string l; std::getline(in, l); ++lines) {
+        if (lines == 2000) {
+            EXPECT_TRUE(l.ends_with(" directory - 413 -")) << l;
+            continue;
+        }
+        ASSERT_TRUE(std::regex_match(l, shape)) << l;
+        const int t = l[l.find("city ") + 5] - '0';
+        EXPECT_EQ(l.substr(l.rfind(' ') + 1), std::to_string(next[static_cast<std::size_t>(t)]++) + "us");  // in order
+    }
+    EXPECT_EQ(lines, 2001);
+}
+
+TEST(RequestLogLines, AQuietLogCountsButWritesNothing) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* mem = open_memstream(&buffer, &size);
+    {
+        RequestLog log(mem);
+        log.setEnabled(false);
+        log.record("city 16", "realBus", 200, 5);
+        log.flush();
+        EXPECT_EQ(log.count(), 1u);
+    }
+    std::fclose(mem);
+    EXPECT_EQ(size, 0u);
+    std::free(buffer);
+}
+
 }  // namespace
 }  // namespace bus::standin

@@ -46,6 +46,7 @@ RunningStandin::~RunningStandin() {
 }
 
 std::string RunningStandin::logText() {
+    log_->flush();
     std::fflush(logFile_);
     return std::string(logBuffer_, logSize_);
 }
