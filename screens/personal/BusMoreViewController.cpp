@@ -1,0 +1,44 @@
+#include "screens/personal/BusMoreViewController.h"
+
+#include <array>
+
+namespace bus {
+
+namespace {
+constexpr char kCellIdentifier[] = "mycell";
+// Row i opens the screen bound to kRowTransitions[i].
+constexpr std::array<const char*, 3> kRowTransitions{"busAbout", "busUserAgreement", "busTime"};
+}  // namespace
+
+void BusMoreViewController::viewDidLoad() {
+    ui::ViewController::viewDidLoad();
+    data = {"关于我们", "用户协议", "设置刷新时间"};
+    if (auto table = queryUITableView.lock()) {
+        table->setDataSource(this);
+        table->setDelegate(this);
+        table->separatorInset = {0, 0, 0, 0};
+        // An empty footer ends the separators at the last row.
+        table->setTableFooterView(std::make_shared<ui::View>());
+    }
+}
+
+int BusMoreViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
+
+int BusMoreViewController::numberOfRowsInSection(ui::TableView&, int) { return static_cast<int>(data.size()); }
+
+std::shared_ptr<ui::TableViewCell> BusMoreViewController::cellForRowAtIndexPath(ui::TableView& tableView,
+                                                                                const ui::IndexPath& indexPath) {
+    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
+    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    const auto row = static_cast<std::size_t>(indexPath.row);
+    cell->textLabel()->setText(row < data.size() ? data[row] : std::string{});
+    cell->accessoryType = ui::TableViewCellAccessoryType::DisclosureIndicator;
+    return cell;
+}
+
+void BusMoreViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(kRowTransitions.size())) return;
+    performSegueWithIdentifier(kRowTransitions[static_cast<std::size_t>(indexPath.row)], "0");
+}
+
+}  // namespace bus
