@@ -1,0 +1,16 @@
+// What the app starts with: four tabs, each the root of a navigation stack,
+// because the screens that the first three open go back with pop-to-root.
+#include "app/layout/MainStoryboard.h"
+
+namespace bus::layout {
+
+void addInitialArrangement(ui::Storyboard& storyboard) {
+    storyboard.initialTabs({
+        {kSearchScreen, "查询", "tab_search.png", "tab_search_selected.png"},
+        {kFavouritesScreen, "收藏", "tab_favorite.png", "tab_favorite_selected.png"},
+        {kTransferScreen, "换乘", "tab_transfer.png", "tab_transfer_selected.png"},
+        {kMoreScreen, "更多", "tab_more.png", "tab_more_selected.png"},
+    });
+}
+
+}  // namespace bus::layout

@@ -1,0 +1,20 @@
+// The More menu: one table over the whole screen.
+#include "app/layout/Builders.h"
+#include "app/layout/MainStoryboard.h"
+#include "screens/personal/BusMoreViewController.h"
+
+namespace bus::layout {
+
+void addMoreScreen(ui::Storyboard& storyboard) {
+    storyboard.screen<BusMoreViewController>(
+        kMoreScreen,
+        {.title = "更多",
+         .frames = {{"queryUITableView", kFullScreen}},
+         .metrics = {{"rowHeight", 44}},
+         .build = ui::outlets<BusMoreViewController>(
+             [](BusMoreViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
+                 screen.queryUITableView = addTable(root, layout, "queryUITableView");
+             })});
+}
+
+}  // namespace bus::layout

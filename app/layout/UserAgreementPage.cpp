@@ -1,0 +1,12 @@
+// The User agreement page.
+#include "app/layout/MainStoryboard.h"
+#include "app/layout/Pages.h"
+#include "screens/common/BusPageViewController.h"
+
+namespace bus::layout {
+
+void addUserAgreementPage(ui::Storyboard& storyboard) {
+    storyboard.screen<BusPageViewController>(kUserAgreementPage, pageLayout("用户协议", "agreement.txt"));
+}
+
+}  // namespace bus::layout
