@@ -78,6 +78,8 @@ Reply perform(const SoapRequest& request) {
 
     long long timeoutMs = gTimeoutOverrideMs.load();
     if (timeoutMs <= 0) timeoutMs = static_cast<long long>(request.timeoutSeconds * 1000.0);
+    // libcurl reads 0 as "wait for ever" and refuses a negative value.
+    if (timeoutMs <= 0) timeoutMs = static_cast<long long>(kDefaultTimeoutSeconds * 1000.0);
 
     BodySink sink;
     CURL* h = easy.get();
