@@ -162,14 +162,14 @@ void PhoneWindow::cancelTouch() {
 
 void PhoneWindow::wheelEvent(QWheelEvent* event) {
     // Qt's deltas are positive when the content should come down (the wheel
-    // turned away, fingers moving down a touchpad); the toolkit's positive dy
-    // takes it up.
+    // turned away, fingers moving down a touchpad, or the reverse where the
+    // desktop is set to natural scrolling, which we follow); the toolkit's
+    // positive dy takes it up.
     QPointF points;
     if (!event->pixelDelta().isNull())
         points = -QPointF(event->pixelDelta());
     else
         points = -QPointF(event->angleDelta()) / 120.0 * kPointsPerWheelNotch;
-    if (event->inverted()) points = -points;
     if (points.isNull()) return QWidget::wheelEvent(event);
     event->accept();
     window_->scroll(toPoint(event->position()), points.x(), points.y());
@@ -235,9 +235,9 @@ void PhoneWindow::hideEvent(QHideEvent* event) {
 }
 
 bool PhoneWindow::event(QEvent* event) {
-    // The pointer was taken away mid-touch (another window grabbed it, this
-    // one was deactivated): the finger is lost, as when a call comes in.
-    if (event->type() == QEvent::WindowDeactivate || event->type() == QEvent::UngrabMouse) cancelTouch();
+    // Another window took over mid-touch: the finger is lost, as when a
+    // call comes in on the phone.
+    if (event->type() == QEvent::WindowDeactivate) cancelTouch();
     return QWidget::event(event);
 }
 

@@ -5,7 +5,7 @@
 //
 //  - Left button down, moves while it is held, release: touch Began, Moved,
 //    Ended. Points are clamped to the screen, as a finger cannot leave it; a
-//    touch the window loses (hidden, grab taken away) is Cancelled.
+//    touch the window loses (hidden, another window activated) is Cancelled.
 //  - Wheel: pixel deltas as they are, notches as kPointsPerWheelNotch.
 //  - Keys: their text goes to the first responder; Backspace deletes,
 //    Return/Enter is the return key. Input methods commit through
