@@ -1,0 +1,136 @@
+// The storyboard the app starts from: every screen, every transition between
+// screens, and the four tabs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/layout/MainStoryboard.h"
+#include "platform/ui/Image.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TabBarController.h"
+#include "platform/ui/TableView.h"
+#include "screens/common/BusPageViewController.h"
+#include "screens/personal/BusMoreViewController.h"
+#include "screens/personal/BusRefreshTimeViewController.h"
+
+namespace bus::test {
+namespace {
+
+class LayoutTest : public testing::Test {
+protected:
+    void SetUp() override { layout::loadMainStoryboard(storyboard); }
+    ui::Storyboard storyboard;
+};
+
+TEST_F(LayoutTest, HasNoDanglingTransitionsOrTabs) {
+    EXPECT_EQ(storyboard.validate(), std::vector<std::string>{});
+}
+
+// Every transition that a screen performs, with the screen it must open.
+TEST_F(LayoutTest, EveryTransitionOpensItsScreen) {
+    struct Row {
+        const char* from;
+        const char* identifier;
+        const char* opens;
+    };
+    const Row rows[] = {
+        {"BusQueryViewController", "busReal", "BusRealViewController"},
+        {"BusCollectionViewController", "busReal", "BusRealViewController"},
+        {"BusCollectionViewController", "busCollectionQuery", "BusCollectionQueryViewController"},
+        {"BusCollectionQueryViewController", "busCollection", "BusStationViewController"},
+        {"BusQueryViewController", "busCity", "BusCityViewController"},
+        {"BusCollectionViewController", "busCity", "BusCityViewController"},
+        {"BusTransferViewController", "busCity", "BusCityViewController"},
+        {"BusTransferViewController", "busTransferQuery", "BusTransferQueryViewController"},
+        {"BusTransferViewController", "busTransferResult", "BusTransferResultViewController"},
+        {"BusMoreViewController", "busAbout", "BusAboutViewController"},
+        {"BusMoreViewController", "busUserAgreement", "BusUserAgreementViewController"},
+        {"BusMoreViewController", "busTime", "BusRefreshTimeViewController"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.from) + " " + row.identifier);
+        EXPECT_TRUE(storyboard.hasScreen(row.from));
+        EXPECT_EQ(storyboard.destinationOf(row.from, row.identifier), std::optional<std::string>(row.opens));
+        EXPECT_NE(storyboard.instantiateViewController(row.opens), nullptr);
+    }
+    EXPECT_EQ(storyboard.transitions().size(), std::size(rows));
+}
+
+TEST_F(LayoutTest, TheMoreSideIsBuiltOfItsRealScreens) {
+    EXPECT_NE(std::dynamic_pointer_cast<BusMoreViewController>(storyboard.instantiateViewController("BusMoreViewController")),
+              nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<BusRefreshTimeViewController>(
+                  storyboard.instantiateViewController("BusRefreshTimeViewController")),
+              nullptr);
+    for (const char* page : {"BusAboutViewController", "BusUserAgreementViewController"}) {
+        auto screen = std::dynamic_pointer_cast<BusPageViewController>(storyboard.instantiateViewController(page));
+        ASSERT_NE(screen, nullptr) << page;
+        const auto file = BusPageViewController::pagesDirectory() / screen->layout().text("page");
+        EXPECT_TRUE(std::filesystem::is_regular_file(file)) << file;
+    }
+}
+
+TEST_F(LayoutTest, EveryScreenLoadsWithATitleAndItsOutlets) {
+    for (const auto& name : storyboard.screenNames()) {
+        SCOPED_TRACE(name);
+        auto screen = storyboard.instantiateViewController(name);
+        ASSERT_NE(screen, nullptr);
+        ASSERT_NE(screen->view(), nullptr);
+        EXPECT_FALSE(screen->title().empty());
+        EXPECT_EQ(screen->view()->frame().width(), 375);
+        EXPECT_EQ(screen->view()->frame().height(), 554);
+    }
+    auto more = std::dynamic_pointer_cast<BusMoreViewController>(storyboard.instantiateViewController("BusMoreViewController"));
+    ASSERT_TRUE(more && more->view());
+    auto moreTable = more->queryUITableView.lock();
+    ASSERT_TRUE(moreTable);
+    EXPECT_EQ(moreTable->frame(), (ui::Rect{0, 0, 375, 554}));
+    EXPECT_TRUE(moreTable->isDescendantOf(more->view().get()));
+
+    auto refresh = std::dynamic_pointer_cast<BusRefreshTimeViewController>(
+        storyboard.instantiateViewController("BusRefreshTimeViewController"));
+    ASSERT_TRUE(refresh && refresh->view());
+    auto refreshTable = refresh->queryUITableView.lock();
+    ASSERT_TRUE(refreshTable);
+    // The check mark's place is measured from this width.
+    EXPECT_EQ(refreshTable->frame().width(), 375);
+    EXPECT_EQ(refreshTable->rowHeight, 44);
+}
+
+TEST_F(LayoutTest, StartsWithFourTabsEachTheRootOfANavigationStack) {
+    auto initial = storyboard.instantiateInitialViewController();
+    auto tabs = std::dynamic_pointer_cast<ui::TabBarController>(initial);
+    ASSERT_NE(tabs, nullptr);
+    struct Tab {
+        const char* root;
+        const char* title;
+    };
+    const Tab expected[] = {{"BusQueryViewController", "查询"},
+                            {"BusCollectionViewController", "收藏"},
+                            {"BusTransferViewController", "换乘"},
+                            {"BusMoreViewController", "更多"}};
+    ASSERT_EQ(tabs->viewControllers().size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(expected[i].root);
+        auto nav = std::dynamic_pointer_cast<ui::NavigationController>(tabs->viewControllers()[i]);
+        ASSERT_NE(nav, nullptr);
+        ASSERT_EQ(nav->viewControllers().size(), 1u);
+        EXPECT_EQ(nav->viewControllers().front()->storyboardIdentifier(), expected[i].root);
+        const auto& item = nav->tabBarItem();
+        EXPECT_EQ(item.title, expected[i].title);
+        EXPECT_TRUE(ui::imageExists(item.imageName)) << item.imageName;
+        EXPECT_TRUE(ui::imageExists(item.selectedImageName)) << item.selectedImageName;
+        EXPECT_NE(item.imageName, item.selectedImageName);
+    }
+    EXPECT_EQ(tabs->selectedIndex(), 0);
+}
+
+TEST_F(LayoutTest, LoadingAgainReplacesWhatWasThere) {
+    storyboard.screen<ui::ViewController>("Leftover").transition("Leftover", "x", "BusMoreViewController");
+    layout::loadMainStoryboard(storyboard);
+    EXPECT_FALSE(storyboard.hasScreen("Leftover"));
+    EXPECT_EQ(storyboard.validate(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace bus::test

@@ -1,0 +1,64 @@
+// The static pages size each paragraph before anything is painted. Here the
+// paragraphs are laid out as the window lays them out (same fonts, same
+// wrapping) to make sure every line of every page has room: a paragraph
+// given too little height would lose its last lines to an ellipsis.
+#include <QImage>
+#include <QTextLayout>
+
+#include <gtest/gtest.h>
+
+#include "app/layout/MainStoryboard.h"
+#include "platform/qt/QtCanvas.h"
+#include "platform/ui/Label.h"
+#include "screens/common/BusPageViewController.h"
+
+namespace bus::test {
+namespace {
+
+// The height the window's wrapped text needs for all of `text`.
+double laidOutHeight(const ui::Label& label, double scale) {
+    QImage device(static_cast<int>(label.frame().width() * scale), 100, QImage::Format_ARGB32_Premultiplied);
+    device.setDevicePixelRatio(scale);
+    const auto& font = platform::qt::PaintResources::shared().font(label.font, &device);
+    QTextLayout layout(QString::fromStdString(label.text()), font.font, &device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    double height = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(label.frame().width());
+        height += line.height();
+    }
+    layout.endLayout();
+    return height;
+}
+
+TEST(PageFitTest, EveryParagraphOfThePagesHasRoomForAllItsLines) {
+    ui::Storyboard storyboard;
+    layout::loadMainStoryboard(storyboard);
+    int paragraphs = 0;
+    for (const char* page : {"BusAboutViewController", "BusUserAgreementViewController"}) {
+        auto screen = std::dynamic_pointer_cast<BusPageViewController>(storyboard.instantiateViewController(page));
+        ASSERT_TRUE(screen && screen->view()) << page;
+        auto scroll = screen->textScrollView.lock();
+        ASSERT_TRUE(scroll) << page;
+        for (const auto& v : scroll->subviews()) {
+            auto* label = dynamic_cast<const ui::Label*>(v.get());
+            if (!label || label->numberOfLines != 0) continue;
+            ++paragraphs;
+            for (double scale : {1.0, 2.0}) {
+                const double needed = laidOutHeight(*label, scale);
+                EXPECT_LE(needed, label->frame().height() + 0.5)
+                    << page << " at " << scale << "x: \"" << label->text() << "\"";
+                // Not so generous that the paragraphs drift apart.
+                EXPECT_LE(label->frame().height() - needed, 1.2 * label->font.size + 3)
+                    << page << " at " << scale << "x: \"" << label->text() << "\"";
+            }
+        }
+    }
+    EXPECT_GT(paragraphs, 20);
+}
+
+}  // namespace
+}  // namespace bus::test

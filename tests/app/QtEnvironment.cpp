@@ -1,0 +1,28 @@
+// One QApplication for the whole test program (Qt allows one per process):
+// the page tests lay text out with the window's own fonts.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class QtEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[10] = "app_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] testing::Environment* const gQtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+}  // namespace
