@@ -168,7 +168,18 @@ SoapEndpoint::SoapEndpoint(EndpointSpec spec, RequestLog& log, ServeOptions opti
     });
 }
 
-SoapEndpoint::~SoapEndpoint() { stop(); }
+SoapEndpoint::~SoapEndpoint() {
+    // The library closes its listening socket only in stop(), and stop() only
+    // acts on a running server: a socket bound but never served would stay
+    // open (and its port taken) otherwise.
+    if (port_ > 0 && !started_) {
+        try {
+            start();
+        } catch (const std::exception&) {
+        }
+    }
+    stop();
+}
 
 void SoapEndpoint::onPost(const std::string& body, std::string& out, int& status, std::string& operation) const {
     try {
@@ -201,6 +212,7 @@ int SoapEndpoint::bind(const std::string& host, int port) {
 
 void SoapEndpoint::start() {
     if (thread_.joinable()) return;
+    started_ = true;
     finished_ = false;
     thread_ = std::thread([this] {
         server_->listen_after_bind();

@@ -101,6 +101,7 @@ private:
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     std::atomic<bool> finished_{false};
+    bool started_ = false;
     int port_ = 0;
 };
 

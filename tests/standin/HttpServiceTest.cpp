@@ -236,6 +236,12 @@ TEST_F(OverHttp, APortInUseIsReportedAndNothingIsLeftServing) {
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find(std::to_string(test::portOf(standin.cityBaseUrl(16)))), std::string::npos) << e.what();
     }
+    // The city bound before the failure let go of its port.
+    const int left = test::portOf(second.cityBaseUrl(17));
+    ASSERT_GT(left, 0);
+    SoapEndpoint probe({"probe", kCityPath, kCityNs, "Probe", {}, [](const SoapRequest&) { return std::string(); }},
+                       quiet);
+    EXPECT_EQ(probe.bind("127.0.0.1", left), left);
     // The first stand-in still answers on that port.
     EXPECT_EQ(nlohmann::json::parse(returnText(call("queryLine", {{"direction", "0"}, {"lineId", "1601"}}), "queryLine"))["cityId"],
               16);
