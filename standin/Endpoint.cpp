@@ -98,8 +98,8 @@ void RequestLog::writer() {
     }
 }
 
-SoapEndpoint::SoapEndpoint(EndpointSpec spec, RequestLog& log, ServeOptions options)
-    : spec_(std::move(spec)), log_(log), options_(options), server_(std::make_unique<httplib::Server>()) {
+SoapEndpoint::SoapEndpoint(EndpointSetup setup, RequestLog& log, ServeOptions options)
+    : setup_(std::move(setup)), log_(log), options_(options), server_(std::make_unique<httplib::Server>()) {
     auto& s = *server_;
     // Without it, replies on a kept-alive connection wait for the delayed ACK.
     s.set_tcp_nodelay(true);
@@ -115,7 +115,7 @@ SoapEndpoint::SoapEndpoint(EndpointSpec spec, RequestLog& log, ServeOptions opti
     const std::size_t threads = options_.threads == 0 ? 1 : options_.threads;
     s.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
 
-    s.Post(spec_.path, [this](const httplib::Request& req, httplib::Response& res) {
+    s.Post(setup_.path, [this](const httplib::Request& req, httplib::Response& res) {
         const auto t0 = std::chrono::steady_clock::now();
         std::string out;
         int status = 200;
@@ -123,22 +123,22 @@ SoapEndpoint::SoapEndpoint(EndpointSpec spec, RequestLog& log, ServeOptions opti
         onPost(req.body, out, status, operation);
         res.status = status;
         res.set_content(std::move(out), kXml);
-        log_.record(spec_.label, operation, status, microsSince(t0));
+        log_.record(setup_.label, operation, status, microsSince(t0));
     });
-    s.Get(spec_.path, [this](const httplib::Request& req, httplib::Response& res) {
+    s.Get(setup_.path, [this](const httplib::Request& req, httplib::Response& res) {
         const auto t0 = std::chrono::steady_clock::now();
         if (req.has_param("wsdl") || req.has_param("WSDL")) {
             const std::string host = req.get_header_value("Host");
-            const std::string location = "http://" + (host.empty() ? "127.0.0.1:" + std::to_string(port_) : host) + spec_.path;
+            const std::string location = "http://" + (host.empty() ? "127.0.0.1:" + std::to_string(port_) : host) + setup_.path;
             res.status = 200;
-            res.set_content(buildWsdl(spec_.serviceName, spec_.ns, spec_.operations, location), kXml);
+            res.set_content(buildWsdl(setup_.serviceName, setup_.ns, setup_.operations, location), kXml);
         } else {
             res.status = 405;
             res.set_header("Allow", "POST");
-            res.set_content("This is a SOAP 1.1 endpoint: POST an envelope, or GET " + spec_.path + "?wsdl\n",
+            res.set_content("This is a SOAP 1.1 endpoint: POST an envelope, or GET " + setup_.path + "?wsdl\n",
                             "text/plain; charset=UTF-8");
         }
-        log_.record(spec_.label, "GET ?wsdl", res.status, microsSince(t0));
+        log_.record(setup_.label, "GET ?wsdl", res.status, microsSince(t0));
     });
     // Statuses the library produces itself (unknown path, body too large,
     // unreadable request) reach here with no body; our own faults already
@@ -152,19 +152,19 @@ SoapEndpoint::SoapEndpoint(EndpointSpec spec, RequestLog& log, ServeOptions opti
                             kXml);
         } else if (res.status == 404) {
             res.set_content("No service at " + validUtf8(req.path.substr(0, 200)) + "; the SOAP endpoint is " +
-                                spec_.path + "\n",
+                                setup_.path + "\n",
                             "text/plain; charset=UTF-8");
         } else {
             res.set_content(buildFault("Client", "the HTTP request could not be read"), kXml);
         }
-        log_.record(spec_.label, req.method.empty() ? std::string("-") : req.method + " " + req.path.substr(0, 40),
+        log_.record(setup_.label, req.method.empty() ? std::string("-") : req.method + " " + req.path.substr(0, 40),
                     res.status, -1);
         return httplib::Server::HandlerResponse::Handled;
     }));
     s.set_exception_handler([this](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
         res.status = 500;
         res.set_content(buildFault("Server", "internal error"), kXml);
-        log_.record(spec_.label, "-", 500, -1);
+        log_.record(setup_.label, "-", 500, -1);
     });
 }
 
@@ -185,8 +185,8 @@ void SoapEndpoint::onPost(const std::string& body, std::string& out, int& status
     try {
         const SoapRequest request = parseRequest(body);
         operation = request.operation;
-        const std::string ret = spec_.handler(request);
-        out = buildResponse(request.operation, spec_.ns, ret);
+        const std::string ret = setup_.handler(request);
+        out = buildResponse(request.operation, setup_.ns, ret);
         status = 200;
     } catch (const SoapFault& f) {
         out = buildFault(f.code(), f.what());

@@ -56,7 +56,7 @@ private:
 
 using SoapHandler = std::function<std::string(const SoapRequest&)>;
 
-struct EndpointSpec {
+struct EndpointSetup {
     std::string label;        // "directory", "city 16": names the service in the log
     std::string path;         // "/realBus/CXFWebService/bus"
     std::string ns;           // namespace of the operation elements
@@ -76,7 +76,7 @@ struct ServeOptions {
 
 class SoapEndpoint {
 public:
-    SoapEndpoint(EndpointSpec spec, RequestLog& log, ServeOptions options = {});
+    SoapEndpoint(EndpointSetup setup, RequestLog& log, ServeOptions options = {});
     ~SoapEndpoint();
     SoapEndpoint(const SoapEndpoint&) = delete;
     SoapEndpoint& operator=(const SoapEndpoint&) = delete;
@@ -90,12 +90,12 @@ public:
     void stop();
 
     int port() const { return port_; }
-    const EndpointSpec& spec() const { return spec_; }
+    const EndpointSetup& setup() const { return setup_; }
 
 private:
     void onPost(const std::string& body, std::string& out, int& status, std::string& operation) const;
 
-    EndpointSpec spec_;
+    EndpointSetup setup_;
     RequestLog& log_;
     ServeOptions options_;
     std::unique_ptr<httplib::Server> server_;

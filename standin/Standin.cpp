@@ -30,10 +30,10 @@ void Standin::start() {
         for (const auto& served : config_.cities) {
             auto service = std::make_unique<CityService>(served.city, clock_, config_.rules);
             const CityService* svc = service.get();
-            EndpointSpec spec{"city " + std::to_string(served.city->cityId), kCityPath, kCityNs, "BusRealService",
+            EndpointSetup setup{"city " + std::to_string(served.city->cityId), kCityPath, kCityNs, "BusRealService",
                               CityService::operations(),
                               [svc](const SoapRequest& r) { return svc->handle(r); }};
-            auto endpoint = std::make_unique<SoapEndpoint>(std::move(spec), log_, config_.serve);
+            auto endpoint = std::make_unique<SoapEndpoint>(std::move(setup), log_, config_.serve);
             const int port = endpoint->bind(config_.host, served.port);
             cityPorts_[served.city->cityId] = port;
             directory_.push_back({served.city->cityId, served.city->name, baseUrl(port)});
@@ -42,9 +42,9 @@ void Standin::start() {
         }
         directoryService_ = std::make_unique<DirectoryService>(directory_);
         const DirectoryService* dir = directoryService_.get();
-        EndpointSpec spec{"directory", kDirectoryPath, kDirectoryNs, "BusCityService", DirectoryService::operations(),
+        EndpointSetup setup{"directory", kDirectoryPath, kDirectoryNs, "BusCityService", DirectoryService::operations(),
                           [dir](const SoapRequest& r) { return dir->handle(r); }};
-        directoryEndpoint_ = std::make_unique<SoapEndpoint>(std::move(spec), log_, config_.serve);
+        directoryEndpoint_ = std::make_unique<SoapEndpoint>(std::move(setup), log_, config_.serve);
         config_.directoryPort = directoryEndpoint_->bind(config_.host, config_.directoryPort);
         for (auto& e : cityEndpoints_) e->start();
         directoryEndpoint_->start();
