@@ -1,5 +1,5 @@
 #pragma once
-// Part 2.1: one city that the system serves, built from each element of the
+// One city that the system serves, built from each element of the
 // "queryCity" result; initDate() is the default city of the first start.
 #include <nlohmann/json.hpp>
 

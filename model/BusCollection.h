@@ -1,6 +1,6 @@
 #pragma once
-// Part 2.1: one favourite, a stop of a line in one direction. Never built
-// from JSON. Part 2.2: also the access object of the table Bus_Collection;
+// One favourite, a stop of a line in one direction. Never built
+// from JSON. Also the access object of the table Bus_Collection;
 // the storage operations are defined in storage/ (link bus_storage).
 #include <vector>
 
@@ -25,7 +25,7 @@ struct BusCollection {
     // between operations.
     sqlite3* db = nullptr;
 
-    // Storage (Part 2.2, defined in storage/BusCollectionStorage.cpp).
+    // Storage (defined in storage/BusCollectionStorage.cpp).
     // The city's favourites, newest first.
     std::vector<BusCollection> query(const nlohmann::json& cityId);
     // The city's favourites on one line and direction, newest first.

@@ -1,5 +1,5 @@
 #pragma once
-// Part 2.1: one bus line in one direction, built from the "queryLine" result.
+// One bus line in one direction, built from the "queryLine" result.
 #include <nlohmann/json.hpp>
 
 namespace bus {

@@ -1,6 +1,6 @@
 #pragma once
-// Part 2.1: one result of the keyword search and one entry of the query
-// history. Part 2.2: also the access object of the table Bus_Query; the
+// One result of the keyword search and one entry of the query
+// history. Also the access object of the table Bus_Query; the
 // storage operations are defined in storage/ (link bus_storage to use them).
 #include <vector>
 
@@ -24,7 +24,7 @@ struct BusQuery {
 
     static BusQuery initData(const nlohmann::json& dict);
 
-    // Storage (Part 2.2, defined in storage/BusQueryStorage.cpp).
+    // Storage (defined in storage/BusQueryStorage.cpp).
     // The history of a city, oldest first (a saved entry moves to the end).
     std::vector<BusQuery> query(const nlohmann::json& cityId);
     // Stores the record as the newest entry of its line, direction and city.

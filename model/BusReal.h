@@ -1,5 +1,5 @@
 #pragma once
-// Part 2.1: one vehicle under way on a line, built from each element of the
+// One vehicle under way on a line, built from each element of the
 // "realBus" result.
 #include <nlohmann/json.hpp>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Part 2.1: one stop of a line in one direction, built from each element of
+// One stop of a line in one direction, built from each element of
 // the stop array of the "queryLine" result.
 #include <nlohmann/json.hpp>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Part 2.1: the declared transfer-plan record. Nothing in the system builds,
+// The declared transfer-plan record. Nothing in the system builds,
 // fills or reads it.
 #include <nlohmann/json.hpp>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Part 2.3: the process-wide shared object. Its creation is serialized by a
+// The process-wide shared object. Its creation is serialized by a
 // lock; the fields themselves carry none (the main thread alone uses them).
 #include <nlohmann/json.hpp>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Part 2.3: the six preference keys and the first-start seeding of the city
+// The six preference keys and the first-start seeding of the city
 // keys. Values keep their types: "cityId" is a number, all others strings.
 #include "platform/UserDefaults.h"
 

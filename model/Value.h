@@ -1,5 +1,5 @@
 #pragma once
-// How record fields are read (Part 2.1, Conventions). A field holds what the
+// How record fields are read. A field holds what the
 // JSON held, unchanged; JSON null (also a default-constructed json) is "none".
 #include <string>
 
@@ -20,7 +20,7 @@ using json = nlohmann::json;
 long long integerValue(const json& value);
 
 // The decimal text of integerValue: what goes into a service parameter or an
-// SQL statement where the spec writes a number's decimal text.
+// SQL statement where a statement takes a number's decimal text.
 std::string decimalText(const json& value);
 
 // Display text: a string's own text, a number's decimal text (integers as

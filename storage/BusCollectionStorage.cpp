@@ -1,4 +1,4 @@
-// Part 2.2: the storage operations of BusCollection (favourites, table
+// The storage operations of BusCollection (favourites, table
 // Bus_Collection).
 #include "model/BusCollection.h"
 #include "model/Value.h"

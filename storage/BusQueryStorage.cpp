@@ -1,4 +1,4 @@
-// Part 2.2: the storage operations of BusQuery (the history, table Bus_Query).
+// The storage operations of BusQuery (the history, table Bus_Query).
 #include "model/BusQuery.h"
 #include "model/Value.h"
 #include "storage/SqliteUtil.h"
@@ -7,7 +7,7 @@
 namespace bus {
 namespace {
 
-// Opens a connection into `db`, closing the one it replaces (Mend 6).
+// Opens a connection into `db`, closing the one it replaces.
 void openInto(sqlite3*& db) {
     SqliteUtil::closeSqlite(db);
     db = SqliteUtil::openSqlite();

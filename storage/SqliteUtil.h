@@ -1,7 +1,7 @@
 #pragma once
-// Part 2.2: opening "bus.sqlite" and running one statement. No state.
+// Opening "bus.sqlite" and running one statement. No state.
 //
-// Values are bound as parameters (Mend 5):
+// Values are bound as parameters:
 // - a value written into an INSERT is bound by its JSON type (use the
 //   record's field as it is): integer -> 64-bit integer, decimal -> real,
 //   boolean -> 1/0, string -> text (its bytes unchanged), none/null -> SQL
@@ -9,7 +9,7 @@
 //   what it did with the quoted text of the original ("12" into an INTEGER
 //   column is stored as 12, 12 into a TEXT column as "12").
 // - a value compared in a WHERE clause goes through whereValue(): its
-//   integer reading (integerValue, the decimal text the spec writes), or
+//   integer reading (integerValue, the decimal text a statement would hold), or
 //   NULL for none, which matches no row.
 #include <filesystem>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
-// Every statement of Part 2.2, with its texts as given and `?` where the
-// spec puts a value (every value is bound as a parameter: Mend 5).
+// Every statement, with its texts as given and `?` where a
+// value goes (every value is bound as a parameter).
 namespace bus::sql {
 
 inline constexpr char kFileName[] = "bus.sqlite";

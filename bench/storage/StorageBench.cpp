@@ -1,4 +1,4 @@
-// History and favourites row-count queries (Part 2.2, Performance): a table
+// History and favourites row-count queries: a table
 // asks for its number of rows, the screen re-reads its list from the file,
 // opening a connection for the operation as the system does. Tables of 500
 // rows of the current city (plus 500 of another city, which the WHERE skips).

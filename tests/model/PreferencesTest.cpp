@@ -1,4 +1,4 @@
-// Part 2.3: the preference keys and the first-start seeding.
+// The preference keys and the first-start seeding.
 #include <string>
 
 #include <gtest/gtest.h>
@@ -58,7 +58,7 @@ TEST(ModelPreferences, SeedingIsOnDiskAndTypesSurviveARestart) {
 TEST(ModelPreferences, NoSeedingAfterTheFirstStart) {
     auto& store = UserDefaults::standard();
     ASSERT_TRUE(prefs::seedFirstStart());
-    // The rider chooses another city (Part 4.3).
+    // The rider chooses another city.
     store.setObject(1, "cityId");
     store.setObject("北京", "cityName");
     store.setObject("http://10.0.0.1:9000", "postUrl");

@@ -1,4 +1,4 @@
-// Part 2.1: initData reads exactly the listed keys, values unchanged.
+// InitData reads exactly the listed keys, values unchanged.
 #include <string>
 #include <vector>
 

@@ -1,4 +1,4 @@
-// Part 2.3: the one shared object of the process.
+// The one shared object of the process.
 #include <atomic>
 #include <set>
 #include <thread>

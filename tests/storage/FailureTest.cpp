@@ -1,4 +1,4 @@
-// Part 2.2 failure handling, and Mend 6: no connection is leaked, and a
+// Failure handling, and no connection is leaked, and a
 // statement after a failed one on its closed connection is skipped.
 #include <atomic>
 #include <filesystem>

@@ -1,4 +1,4 @@
-// Part 2.2: the favourites (Bus_Collection) through BusCollection.
+// The favourites (Bus_Collection) through BusCollection.
 #include <algorithm>
 #include <string>
 #include <vector>

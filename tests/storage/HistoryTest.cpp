@@ -1,4 +1,4 @@
-// Part 2.2: the query history (Bus_Query) through BusQuery.
+// The query history (Bus_Query) through BusQuery.
 #include <string>
 #include <vector>
 
