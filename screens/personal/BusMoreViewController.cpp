@@ -36,7 +36,10 @@ std::shared_ptr<ui::TableViewCell> BusMoreViewController::cellForRowAtIndexPath(
     return cell;
 }
 
-void BusMoreViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
+void BusMoreViewController::didSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) {
+    // The menu is a list of places, not a choice: no row stays highlighted
+    // for the rider's return.
+    tableView.deselectRowAtIndexPath(indexPath, true);
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(kRowTransitions.size())) return;
     performSegueWithIdentifier(kRowTransitions[static_cast<std::size_t>(indexPath.row)], "0");
 }

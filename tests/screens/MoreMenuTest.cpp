@@ -75,6 +75,8 @@ TEST_F(MoreMenuTest, EachRowOpensItsScreenWithSenderZero) {
         navigation->popToRootViewControllerAnimated(false);
         settle();
         ASSERT_EQ(topScreen(), "More");
+        // Back on the menu, no row is left highlighted.
+        EXPECT_EQ(table->indexPathForSelectedRow(), std::nullopt);
     }
 }
 
