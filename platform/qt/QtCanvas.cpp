@@ -75,17 +75,17 @@ const PaintResources::FontEntry& PaintResources::font(const ui::Font& spec, cons
 }
 
 const QImage* PaintResources::image(const std::string& name) {
-    const std::filesystem::path file = ui::imagePath(name);
-    if (file.empty()) return nullptr;
-    const std::string key = file.string();
-    auto it = images_.find(key);
+    auto it = images_.find(name);
     if (it == images_.end()) {
-        auto img = std::make_unique<QImage>(pathString(file));
-        if (img->isNull())
-            img.reset();
-        else
-            *img = img->convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        it = images_.emplace(key, std::move(img)).first;
+        std::unique_ptr<QImage> img;
+        if (const std::filesystem::path file = ui::imagePath(name); !file.empty()) {
+            img = std::make_unique<QImage>(pathString(file));
+            if (img->isNull())
+                img.reset();
+            else
+                *img = img->convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        }
+        it = images_.emplace(name, std::move(img)).first;
     }
     return it->second.get();
 }
@@ -94,7 +94,7 @@ const QImage* PaintResources::scaledImage(const std::string& name, QSize deviceP
     const QImage* source = image(name);
     if (!source || devicePixels.isEmpty()) return nullptr;
     if (source->size() == devicePixels) return source;
-    const auto key = std::make_tuple(ui::imagePath(name).string(), devicePixels.width(), devicePixels.height());
+    const auto key = std::make_tuple(name, devicePixels.width(), devicePixels.height());
     auto it = scaled_.find(key);
     if (it == scaled_.end())
         it = scaled_.emplace(key, source->scaled(devicePixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
@@ -107,8 +107,16 @@ void PaintResources::clearImages() {
     scaled_.clear();
 }
 
+void PaintResources::checkImagesDirectory() {
+    std::filesystem::path dir = ui::imagesDirectory();
+    if (dir == directory_) return;
+    directory_ = std::move(dir);
+    clearImages();
+}
+
 QtCanvas::QtCanvas(QPainter& painter)
     : painter_(painter), resources_(PaintResources::shared()) {
+    resources_.checkImagesDirectory();
     painter_.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
 }
 
@@ -116,21 +124,43 @@ const PaintResources::FontEntry& QtCanvas::fontFor(const ui::Font& font) {
     return resources_.font(font, painter_.device());
 }
 
-void QtCanvas::save() { painter_.save(); }
-void QtCanvas::restore() { painter_.restore(); }
+void QtCanvas::save() {
+    painter_.save();
+    saved_.push_back(clip_);
+}
+
+void QtCanvas::restore() {
+    painter_.restore();
+    if (!saved_.empty()) {
+        clip_ = saved_.back();
+        saved_.pop_back();
+    }
+}
+
 void QtCanvas::translate(double dx, double dy) { painter_.translate(dx, dy); }
 
-void QtCanvas::clipTo(const ui::Rect& rect) { painter_.setClipRect(toQRectF(rect), Qt::IntersectClip); }
+void QtCanvas::clipTo(const ui::Rect& rect) {
+    const QRectF r = toQRectF(rect);
+    painter_.setClipRect(r, Qt::IntersectClip);
+    const QRectF mapped = painter_.worldTransform().mapRect(r);
+    clip_.bounds = clip_.bounded ? clip_.bounds.intersected(mapped) : mapped;
+    clip_.bounded = true;
+}
+
+bool QtCanvas::outsideClip(const QRectF& bounds) const {
+    if (!clip_.bounded) return false;
+    return !painter_.worldTransform().mapRect(bounds).intersects(clip_.bounds);
+}
 
 void QtCanvas::multiplyAlpha(double alpha) { painter_.setOpacity(painter_.opacity() * std::clamp(alpha, 0.0, 1.0)); }
 
 void QtCanvas::fillRect(const ui::Rect& rect, const ui::Color& color) {
-    if (color.isClear() || rect.isEmpty()) return;
+    if (color.isClear() || rect.isEmpty() || outsideClip(toQRectF(rect))) return;
     painter_.fillRect(toQRectF(rect), toQColor(color));
 }
 
 void QtCanvas::fillRoundedRect(const ui::Rect& rect, double radius, const ui::Color& color) {
-    if (color.isClear() || rect.isEmpty()) return;
+    if (color.isClear() || rect.isEmpty() || outsideClip(toQRectF(rect))) return;
     if (radius <= 0) return fillRect(rect, color);
     painter_.setPen(Qt::NoPen);
     painter_.setBrush(toQColor(color));
@@ -138,7 +168,7 @@ void QtCanvas::fillRoundedRect(const ui::Rect& rect, double radius, const ui::Co
 }
 
 void QtCanvas::strokeRect(const ui::Rect& rect, double width, const ui::Color& color, double radius) {
-    if (color.isClear() || width <= 0 || rect.isEmpty()) return;
+    if (color.isClear() || width <= 0 || rect.isEmpty() || outsideClip(toQRectF(rect))) return;
     // A layer's border lies inside its bounds: the pen runs along the
     // rectangle inset by half its width.
     const double half = width / 2;
@@ -157,6 +187,8 @@ void QtCanvas::strokeRect(const ui::Rect& rect, double width, const ui::Color& c
 
 void QtCanvas::drawLine(ui::Point from, ui::Point to, double width, const ui::Color& color) {
     if (color.isClear() || width <= 0) return;
+    const QRectF span = QRectF(QPointF(from.x, from.y), QPointF(to.x, to.y)).normalized();
+    if (outsideClip(span.adjusted(-width, -width, width, width))) return;
     QPen pen(toQColor(color), width);
     pen.setCapStyle(Qt::FlatCap);
     painter_.setPen(pen);
@@ -164,7 +196,7 @@ void QtCanvas::drawLine(ui::Point from, ui::Point to, double width, const ui::Co
 }
 
 void QtCanvas::fillEllipse(const ui::Rect& rect, const ui::Color& color) {
-    if (color.isClear() || rect.isEmpty()) return;
+    if (color.isClear() || rect.isEmpty() || outsideClip(toQRectF(rect))) return;
     painter_.setPen(Qt::NoPen);
     painter_.setBrush(toQColor(color));
     painter_.drawEllipse(toQRectF(rect));
@@ -173,6 +205,10 @@ void QtCanvas::fillEllipse(const ui::Rect& rect, const ui::Color& color) {
 void QtCanvas::drawText(const ui::Rect& rect, const std::string& text, const ui::Font& font, const ui::Color& color,
                         ui::TextAlignment alignment) {
     if (text.empty() || color.isClear() || rect.width() <= 0) return;
+    // Glyphs may reach a little past a tight rectangle (accents, a line box
+    // taller than the label): a margin of the font size keeps them.
+    const double m = font.size;
+    if (outsideClip(toQRectF(rect).adjusted(-m, -m, m, m))) return;
     const auto& f = fontFor(font);
     QString s = qstr(text);
     // One line: a line break ends what the label shows, as with the phone's
@@ -200,6 +236,8 @@ void QtCanvas::drawText(const ui::Rect& rect, const std::string& text, const ui:
 void QtCanvas::drawWrappedText(const ui::Rect& rect, const std::string& text, const ui::Font& font,
                                const ui::Color& color) {
     if (text.empty() || color.isClear() || rect.width() <= 0) return;
+    const double m = font.size;
+    if (outsideClip(toQRectF(rect).adjusted(-m, -m, m, m))) return;
     const auto& f = fontFor(font);
     const QString s = qstr(text);
     QTextLayout layout(s, f.font, painter_.device());
@@ -249,9 +287,10 @@ void QtCanvas::drawWrappedText(const ui::Rect& rect, const std::string& text, co
 
 void QtCanvas::drawImage(const ui::Rect& rect, const std::string& name) {
     if (rect.isEmpty() || name.empty()) return;
+    const QRectF target = toQRectF(rect);
+    if (outsideClip(target)) return;
     const QImage* source = resources_.image(name);
     if (!source) return;
-    const QRectF target = toQRectF(rect);
     const QTransform device = painter_.deviceTransform();
     if (device.type() <= QTransform::TxScale) {
         // Resample once to the pixels it covers and cache that; scaling the

@@ -7,12 +7,14 @@
 #include <QImage>
 #include <QPainter>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <tuple>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/ui/Canvas.h"
 
@@ -46,10 +48,14 @@ public:
 
     // Forgets decoded images (the files changed on disk).
     void clearImages();
+    // Once per frame: forgets the images when the toolkit's images folder
+    // changed since the last frame, so names are looked up once per folder.
+    void checkImagesDirectory();
 
 private:
     std::map<std::tuple<double, bool, int>, std::unique_ptr<FontEntry>> fonts_;
-    std::unordered_map<std::string, std::unique_ptr<QImage>> images_;  // by file path; null when unreadable
+    std::filesystem::path directory_;
+    std::unordered_map<std::string, std::unique_ptr<QImage>> images_;  // by name; null when missing or unreadable
     std::map<std::tuple<std::string, int, int>, QImage> scaled_;
 };
 
@@ -81,9 +87,21 @@ public:
 
 private:
     const PaintResources::FontEntry& fontFor(const ui::Font& font);
+    // Whether a shape with these bounds (current coordinates) lies wholly
+    // outside the clip: a scroll view's content far off screen then costs
+    // nothing to paint.
+    bool outsideClip(const QRectF& bounds) const;
 
     QPainter& painter_;
     PaintResources& resources_;
+    // The clip's bounding box in the painter's base coordinates, kept here
+    // because asking QPainter for it builds a region on every call.
+    struct Clip {
+        bool bounded = false;
+        QRectF bounds;
+    };
+    Clip clip_;
+    std::vector<Clip> saved_;
 };
 
 QColor toQColor(const ui::Color& c);

@@ -17,6 +17,7 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -299,6 +300,53 @@ TEST(QtCanvas, BorderLiesInsideTheBounds) {
     EXPECT_TRUE(isRed(image.pixelColor(pixels.left() + 3, pixels.center().y())));
     EXPECT_FALSE(isInk(image.pixelColor(pixels.left() + 5, pixels.center().y())));
     EXPECT_FALSE(isInk(image.pixelColor(pixels.center())));
+}
+
+TEST(QtCanvas, ContentAcrossTheClipEdgeShowsItsVisiblePart) {
+    // Painting skips what lies wholly outside a clip; a row cut by the edge
+    // must still show the part that is inside.
+    auto root = whiteRoot(200, 300);
+    auto scroll = ui::make<ui::ScrollView>(ui::Rect{0, 50, 200, 200});
+    scroll->contentSize = {200, 1000};
+    auto name = label({10, 300, 180, 40}, "大同火车站", ui::Font::boldSystem(30), ui::Color::red());
+    scroll->addSubview(name);
+    auto mark = ui::make<ui::View>(ui::Rect{10, 500, 20, 20});
+    mark->backgroundColor = ui::Color::red();
+    scroll->addSubview(mark);
+    scroll->setContentOffset({0, 320});  // the label's lower half at the top edge
+    root->addSubview(scroll);
+    const QImage image = paintTree(*root);
+    const QRect frame = toPixels(scroll->frame());
+    EXPECT_EQ(countOutside(image, frame, 0, isRed), 0);
+    // The lower half of the text shows at the top of the scroll view.
+    const QRect topStrip = toPixels({0, 50, 200, 20});
+    EXPECT_GT(countInside(image, topStrip, isRed), 50);
+    // The square at content y 500 is at 500 - 320 + 50 in the window.
+    EXPECT_EQ(boundsOf(image, [](const QColor& c) { return c == QColor(Qt::red); }).bottom(), 2 * (230 + 20) - 1);
+}
+
+TEST(QtCanvas, ImagesComeFromTheFolderInUse) {
+    auto paintBus = [] {
+        auto root = whiteRoot(60, 60);
+        root->addSubview(ui::make<ui::ImageView>(ui::Rect{0, 0, 50, 50}, "bus.png"));
+        return paintTree(*root);
+    };
+    const std::filesystem::path original = ui::imagesDirectory();
+    const QRect area = toPixels({0, 0, 50, 50});
+    ASSERT_EQ(countInside(paintBus(), area, [](const QColor& c) { return c == QColor(Qt::red); }), 0);
+
+    // Another folder with its own bus.png: solid red.
+    const auto folder = bus::test::containerRoot() / "other-images";
+    std::filesystem::create_directories(folder);
+    QImage red(100, 100, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString((folder / "bus.png").string()), "PNG"));
+    ui::setImagesDirectory(folder);
+    const QImage other = paintBus();
+    ui::setImagesDirectory(original);
+    EXPECT_EQ(countInside(other, area, [](const QColor& c) { return c == QColor(Qt::red); }), 100 * 100);
+
+    EXPECT_EQ(countInside(paintBus(), area, [](const QColor& c) { return c == QColor(Qt::red); }), 0);
 }
 
 }  // namespace
