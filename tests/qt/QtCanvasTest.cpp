@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 #include "PixelProbe.h"
 #include "platform/Log.h"
@@ -145,7 +149,6 @@ TEST(QtCanvas, TextWidthIsTheWidthThatIsDrawn) {
     const ui::Font font = ui::Font::system(20);
     root->addSubview(label({0, 0, 300, 60}, text, font, ui::Color::red()));
     const QImage image = paintTree(*root);
-    QImage device(1, 1, QImage::Format_ARGB32_Premultiplied);
     double measured = 0;
     renderImage(1, 1, kScale, [&](ui::Canvas& c) { measured = c.textWidth(text, font); });
     const QRect ink = boundsOf(image, isRed);
