@@ -298,7 +298,12 @@ void QtCanvas::drawImage(const ui::Rect& rect, const std::string& name) {
         const QSize pixels(static_cast<int>(std::lround(target.width() * std::abs(device.m11()))),
                            static_cast<int>(std::lround(target.height() * std::abs(device.m22()))));
         if (const QImage* fitted = resources_.scaledImage(name, pixels)) {
+            // Pixel for pixel there is nothing to filter, and without smooth
+            // resampling Qt copies the image straight onto the device
+            // instead of resampling it line by line on worker threads.
+            painter_.setRenderHint(QPainter::SmoothPixmapTransform, false);
             painter_.drawImage(target, *fitted);
+            painter_.setRenderHint(QPainter::SmoothPixmapTransform, true);
             return;
         }
     }

@@ -221,6 +221,30 @@ TEST(QtCanvas, ResourceImageLandsInItsFrameAtTwiceItsPointSize) {
     EXPECT_LE(worst, 3);
 }
 
+TEST(QtCanvas, AlphaFadesImagesLikeEverythingElse) {
+    auto root = whiteRoot();
+    auto view = ui::make<ui::ImageView>("bus.png");
+    view->setFrame({30, 40, view->frame().width(), view->frame().height()});
+    view->alpha = 0.5;
+    root->addSubview(view);
+    const QImage image = paintTree(*root);
+    QImage source(QString::fromStdString(ui::imagePath("bus.png").string()));
+    ASSERT_FALSE(source.isNull());
+    const QRect pixels = toPixels(view->frame());
+    int checked = 0;
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x) {
+            const QColor s = source.pixelColor(x, y);
+            if (s.alpha() != 255) continue;
+            const QColor d = image.pixelColor(pixels.left() + x, pixels.top() + y);
+            // Half of the colour over white.
+            ASSERT_NEAR(d.red(), (s.red() + 255) / 2, 3) << x << "," << y;
+            ASSERT_NEAR(d.blue(), (s.blue() + 255) / 2, 3) << x << "," << y;
+            ++checked;
+        }
+    EXPECT_GT(checked, 100);
+}
+
 TEST(QtCanvas, ResourceImageScaledToAnotherSizeFillsThatFrame) {
     auto root = whiteRoot();
     const ui::Rect frame{100, 120, 20, 20};
