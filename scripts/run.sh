@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh run
 
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
+# Paths relative to the checkout, so a fresh clone elsewhere reuses the cache.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUS_BUILD_BENCH=OFF >/dev/null
 targets=(busreal-standin)
 if cmake --build build/release --target help | grep -q '^busreal:'; then targets+=(busreal); fi

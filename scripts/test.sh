@@ -8,6 +8,8 @@ scripts/deps.sh
 
 jobs=$(nproc)
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
+# Paths relative to the checkout, so a fresh clone elsewhere reuses the cache.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
 # Headless: the window's tests render offscreen.
 export QT_QPA_PLATFORM=offscreen
