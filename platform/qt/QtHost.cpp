@@ -52,6 +52,7 @@ int QtHost::run(ui::Application& application) {
             // A script needs no screen: paint offscreen.
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }
+        prepareQtPlatform();
         ownApp = std::make_unique<QApplication>(application.argc(), application.argv());
     }
 
@@ -100,5 +101,12 @@ int QtHost::run(ui::Application& application) {
 }
 
 void installHost() { ui::setApplicationHost(std::make_shared<QtHost>()); }
+
+void prepareQtPlatform() {
+    // Everything is painted with QPainter into the raster backing store: the
+    // X platform need not load OpenGL at start-up, which costs time before
+    // the first frame and memory for as long as the window lives.
+    if (!envSet("QT_XCB_GL_INTEGRATION")) qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
 
 }  // namespace platform::qt

@@ -19,4 +19,9 @@ public:
 // calls it first.
 void installHost();
 
+// Qt settings of the process that the window relies on, made before the
+// QApplication exists (QtHost does it; programs that make their own
+// QApplication for the window call it first).
+void prepareQtPlatform();
+
 }  // namespace platform::qt
