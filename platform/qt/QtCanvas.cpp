@@ -2,7 +2,6 @@
 
 #include <QFontDatabase>
 #include <QPaintDevice>
-#include <QPainterPath>
 #include <QTextLayout>
 
 #include <cmath>
