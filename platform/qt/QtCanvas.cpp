@@ -50,12 +50,12 @@ PaintResources& PaintResources::shared() {
     return resources;
 }
 
-const PaintResources::FontEntry& PaintResources::font(const ui::Font& spec, const QPaintDevice* device) {
-    const double size = spec.size > 0 ? spec.size : 17;
+const PaintResources::FontEntry& PaintResources::font(const ui::Font& wanted, const QPaintDevice* device) {
+    const double size = wanted.size > 0 ? wanted.size : 17;
     const bool whole = std::abs(size - std::round(size)) < 1e-9;
     const int dpi = device ? device->logicalDpiY() : 96;
     // Whole sizes do not depend on the device, so they share one entry.
-    const auto key = std::make_tuple(size, spec.bold, whole ? 0 : dpi);
+    const auto key = std::make_tuple(size, wanted.bold, whole ? 0 : dpi);
     if (auto it = fonts_.find(key); it != fonts_.end()) return *it->second;
 
     QFont f;
@@ -65,7 +65,7 @@ const PaintResources::FontEntry& PaintResources::font(const ui::Font& spec, cons
         f.setPixelSize(static_cast<int>(std::round(size)));
     else
         f.setPointSizeF(size * 72.0 / dpi);
-    f.setBold(spec.bold);
+    f.setBold(wanted.bold);
     // Unhinted advances keep a layout the same at every pixel ratio: the
     // window at 1x and a screenshot at 2x place text identically.
     f.setHintingPreference(QFont::PreferNoHinting);
