@@ -4,24 +4,12 @@
 
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
+#include "platform/ui/TextMetrics.h"
 #include "platform/ui/Window.h"
 
 namespace ui {
 
 namespace {
-
-const Color kBarColor = Color::rgba(0.97, 0.97, 0.97);
-
-double approximateTextWidth(const std::string& text, double fontSize) {
-    double width = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : 4;
-        width += len >= 3 ? fontSize : fontSize * 0.55;
-        i += len;
-    }
-    return width;
-}
 
 // The bar's title, centred between the items.
 class NavigationTitleView : public View {
@@ -45,7 +33,7 @@ class BarItemButtonView : public View {
 public:
     BarItemButtonView(std::string title, bool chevron, std::function<void()> action)
         : title_(std::move(title)), chevron_(chevron), action_(std::move(action)) {
-        const double width = approximateTextWidth(title_, 17) + (chevron_ ? 26 : 12);
+        const double width = estimatedTextWidth(title_, 17) + (chevron_ ? 26 : 12);
         setFrame({0, 0, width, NavigationController::kBarHeight});
     }
     std::string className() const override { return chevron_ ? "BackButton" : "BarButton"; }

@@ -7,26 +7,12 @@
 
 #include "platform/AlertView.h"
 #include "platform/RunLoop.h"
+#include "platform/ui/TextMetrics.h"
 #include "platform/ui/ViewController.h"
 
 namespace ui {
 
 namespace {
-
-const Color kBarColor = Color::rgba(0.97, 0.97, 0.97);
-
-// Widths for laying out alert texts before any canvas exists: wide
-// characters (CJK) take a full em, the rest a little over half.
-double estimatedTextWidth(const std::string& text, double fontSize) {
-    double width = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : 4;
-        width += len >= 3 ? fontSize : fontSize * 0.55;
-        i += len;
-    }
-    return width;
-}
 
 int estimatedLines(const std::string& text, double fontSize, double width) {
     if (text.empty()) return 0;

@@ -1,6 +1,6 @@
 // One QApplication for the whole test program, made before the first test
-// and gone after the last. Qt allows one per process, and the window and
-// canvas tests all need it.
+// and gone after the last: Qt allows one per process, and the window, canvas
+// and page-layout tests all need it. Suites that use Qt compile this file in.
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[9] = "qt_tests";
+    char name_[14] = "busreal-tests";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QApplication> app_;
 };
