@@ -18,21 +18,11 @@ constexpr int kWaiting = 12;
 constexpr double kRowHeight = 60;
 constexpr double kWaitingRowHeight = 135;
 
-std::shared_ptr<ui::Label> label(const ui::Rect& frame, const std::string& text, ui::Font font, ui::Color color,
-                                 ui::TextAlignment alignment = ui::TextAlignment::Left) {
-    auto l = ui::make<ui::Label>(frame);
-    l->setText(text);
-    l->font = font;
-    l->textColor = color;
-    l->textAlignment = alignment;
-    return l;
-}
-
 std::shared_ptr<ui::View> stopRow(const ui::Rect& frame, int n, LiveRouteScene& scene) {
     const double w = frame.width();
     const bool waiting = n == kWaiting, before = n < kWaiting;
     auto row = ui::make<ui::View>(frame);
-    row->addSubview(label({80, 20, w, 20}, "第" + std::to_string(n) + "站 御河西路口", ui::Font::boldSystem(18),
+    row->addSubview(ui::makeLabel({80, 20, w, 20}, "第" + std::to_string(n) + "站 御河西路口", ui::Font::boldSystem(18),
                           waiting ? ui::Color::rgba(85 / 255.0, 205 / 255.0, 1) : ui::Color::black()));
     row->addSubview(ui::make<ui::ImageView>(ui::Rect{80, waiting ? 135.0 : 60.0, w, 1}, "分割线.png"));
     row->addSubview(ui::make<ui::ImageView>(ui::Rect{50, 20, 22, 22},
@@ -41,7 +31,7 @@ std::shared_ptr<ui::View> stopRow(const ui::Rect& frame, int n, LiveRouteScene& 
         row->addSubview(ui::make<ui::ImageView>(ui::Rect{59, 42, 4, waiting ? 110.0 : 48.0},
                                                 before ? "过站连接线.png" : "连接线.png"));
     if (!waiting)
-        row->addSubview(label({50, 20, 22, 22}, std::to_string(n), ui::Font::boldSystem(15),
+        row->addSubview(ui::makeLabel({50, 20, 22, 22}, std::to_string(n), ui::Font::boldSystem(15),
                               before ? ui::Color::gray() : ui::Color::white(), ui::TextAlignment::Center));
     auto button = ui::make<ui::Button>(ui::ButtonType::System, ui::Rect{0, 0, w, frame.height()});
     button->tag = n;
@@ -49,7 +39,7 @@ std::shared_ptr<ui::View> stopRow(const ui::Rect& frame, int n, LiveRouteScene& 
     row->addSubview(button);
     if (waiting) {
         scene.waitingRowButton = button;
-        row->addSubview(label({80, 50, w, 20}, "最近三辆车：", ui::Font::boldSystem(15), ui::Color::black()));
+        row->addSubview(ui::makeLabel({80, 50, w, 20}, "最近三辆车：", ui::Font::boldSystem(15), ui::Color::black()));
         for (double x : {80.0, 156.0, 232.0})
             row->addSubview(ui::make<ui::ImageView>(ui::Rect{x, 80, 75, 50}, "最近三辆车底色.png"));
     }
@@ -65,7 +55,7 @@ std::shared_ptr<ui::View> marker(const ui::Rect& frame, int stationNo, int count
     m->addSubview(ui::make<ui::ImageView>(ui::Rect{0, 5, 50, 50},
                                           past ? "过站巴士.png" : count == 1 ? "bus.png" : "两辆巴士.png"));
     if (!past && count > 1)
-        m->addSubview(label({28, 15, 13, 13}, std::to_string(count), ui::Font::boldSystem(12), ui::Color::white()));
+        m->addSubview(ui::makeLabel({28, 15, 13, 13}, std::to_string(count), ui::Font::boldSystem(12), ui::Color::white()));
     auto button = ui::make<ui::Button>(ui::ButtonType::System, ui::Rect{0, 0, frame.width(), frame.height()});
     button->tag = stationNo - 1;
     m->addSubview(button);
@@ -80,8 +70,8 @@ public:
         root.backgroundColor = ui::Color::white();
         const double w = root.frame().width();
         // The head (below the navigation bar): line, times, direction switch, refresh.
-        root.addSubview(label({10, 8, 220, 24}, "11路 (御河西路口-火车站)", ui::Font::boldSystem(16), ui::Color::black()));
-        root.addSubview(label({10, 32, 260, 18}, "首班 06:00  末班 21:30  票价 1元", ui::Font::system(13),
+        root.addSubview(ui::makeLabel({10, 8, 220, 24}, "11路 (御河西路口-火车站)", ui::Font::boldSystem(16), ui::Color::black()));
+        root.addSubview(ui::makeLabel({10, 32, 260, 18}, "首班 06:00  末班 21:30  票价 1元", ui::Font::system(13),
                               ui::Color::darkGray()));
         auto flip = ui::make<ui::Button>(ui::ButtonType::Custom, ui::Rect{w - 90, 10, 36, 36});
         flip->setImage("切换1.png");
@@ -110,7 +100,7 @@ public:
         panel->tag = 1;
         const char* texts[] = {"距离3站", "距离5站", "暂无信息"};
         for (int k = 0; k < 3; ++k)
-            panel->addSubview(label({75.0 * k, 0, 75, 50}, texts[k], ui::Font::boldSystem(15), ui::Color::white(),
+            panel->addSubview(ui::makeLabel({75.0 * k, 0, 75, 50}, texts[k], ui::Font::boldSystem(15), ui::Color::white(),
                                     ui::TextAlignment::Center));
         scroll->addSubview(panel);
         root.addSubview(scroll);

@@ -1,6 +1,7 @@
 #pragma once
 // A line (or lines) of text. Labels take no touches unless enabled, so a tap
 // on a label reaches what lies under it.
+#include <memory>
 #include <string>
 
 #include "platform/ui/View.h"
@@ -27,5 +28,17 @@ public:
 private:
     std::string text_;
 };
+
+// A label with its look in one call, for views built in code.
+inline std::shared_ptr<Label> makeLabel(const Rect& frame, std::string text, Font font = Font::system(17),
+                                        Color color = Color::black(),
+                                        TextAlignment alignment = TextAlignment::Left) {
+    auto l = std::make_shared<Label>(frame);
+    l->setText(std::move(text));
+    l->font = font;
+    l->textColor = color;
+    l->textAlignment = alignment;
+    return l;
+}
 
 }  // namespace ui

@@ -44,16 +44,6 @@ QImage paintTree(ui::View& root) {
 
 std::shared_ptr<ui::View> whiteRoot(double w = 200, double h = 200) { return ui::make<ui::View>(ui::Rect{0, 0, w, h}); }
 
-std::shared_ptr<ui::Label> label(const ui::Rect& frame, const std::string& text, ui::Font font, ui::Color color,
-                                 ui::TextAlignment alignment = ui::TextAlignment::Left) {
-    auto l = ui::make<ui::Label>(frame);
-    l->setText(text);
-    l->font = font;
-    l->textColor = color;
-    l->textAlignment = alignment;
-    return l;
-}
-
 bool near(const QColor& c, int r, int g, int b, int tolerance = 3) {
     return std::abs(c.red() - r) <= tolerance && std::abs(c.green() - g) <= tolerance &&
            std::abs(c.blue() - b) <= tolerance;
@@ -62,7 +52,7 @@ bool near(const QColor& c, int r, int g, int b, int tolerance = 3) {
 TEST(QtCanvas, WindowScreenshotShowsARedChineseLabelInsideItsFrame) {
     ui::Window window;
     const ui::Rect frame{40, 100, 200, 50};
-    window.rootView().addSubview(label(frame, "大同", ui::Font::system(30), ui::Color::red()));
+    window.rootView().addSubview(ui::makeLabel(frame, "大同", ui::Font::system(30), ui::Color::red()));
 
     const QImage shot = platform::qt::renderWindow(window);
     keepForInspection(shot, "window_label");
@@ -88,7 +78,7 @@ TEST(QtCanvas, ChineseCharactersRenderAsTheirOwnGlyphs) {
     // differ from each other.
     auto paintChar = [](const std::string& ch) {
         auto root = whiteRoot(40, 40);
-        root->addSubview(label({0, 0, 40, 40}, ch, ui::Font::system(32), ui::Color::black(), ui::TextAlignment::Center));
+        root->addSubview(ui::makeLabel({0, 0, 40, 40}, ch, ui::Font::system(32), ui::Color::black(), ui::TextAlignment::Center));
         return paintTree(*root);
     };
     const QImage da = paintChar("大");
@@ -120,7 +110,7 @@ TEST(QtCanvas, AlignmentPlacesTheTextLeftCentreAndRight) {
     std::array<QRect, 3> ink;
     for (int a = 0; a < 3; ++a) {
         auto root = whiteRoot();
-        root->addSubview(label(frame, "车站", ui::Font::system(17), ui::Color::red(), static_cast<ui::TextAlignment>(a)));
+        root->addSubview(ui::makeLabel(frame, "车站", ui::Font::system(17), ui::Color::red(), static_cast<ui::TextAlignment>(a)));
         ink[static_cast<std::size_t>(a)] = boundsOf(paintTree(*root), isRed);
     }
     const QRect pixels = toPixels(frame);
@@ -134,7 +124,7 @@ TEST(QtCanvas, AlignmentPlacesTheTextLeftCentreAndRight) {
 TEST(QtCanvas, TooLongTextIsElidedWithinItsFrame) {
     auto root = whiteRoot();
     const ui::Rect frame{10, 10, 80, 30};
-    root->addSubview(label(frame, "大同市公交总站到火车站北广场", ui::Font::system(17), ui::Color::red()));
+    root->addSubview(ui::makeLabel(frame, "大同市公交总站到火车站北广场", ui::Font::system(17), ui::Color::red()));
     const QImage image = paintTree(*root);
     keepForInspection(image, "elided");
     const QRect pixels = toPixels(frame);
@@ -147,7 +137,7 @@ TEST(QtCanvas, TextWidthIsTheWidthThatIsDrawn) {
     auto root = whiteRoot(300, 60);
     const std::string text = "Line 11 路 大同";
     const ui::Font font = ui::Font::system(20);
-    root->addSubview(label({0, 0, 300, 60}, text, font, ui::Color::red()));
+    root->addSubview(ui::makeLabel({0, 0, 300, 60}, text, font, ui::Color::red()));
     const QImage image = paintTree(*root);
     double measured = 0;
     renderImage(1, 1, kScale, [&](ui::Canvas& c) { measured = c.textWidth(text, font); });
@@ -161,7 +151,7 @@ TEST(QtCanvas, ButtonTitleLaidOutByTheCanvasIsNotElided) {
     // A button sizes its title with textWidth and draws it in exactly that
     // width: it must come out whole, like the same text drawn with room.
     auto withRoom = whiteRoot(300, 60);
-    withRoom->addSubview(label({0, 0, 300, 60}, "设置刷新时间", ui::Font::system(15), ui::Color::red()));
+    withRoom->addSubview(ui::makeLabel({0, 0, 300, 60}, "设置刷新时间", ui::Font::system(15), ui::Color::red()));
     auto asButton = whiteRoot(300, 60);
     auto button = ui::make<ui::Button>(ui::ButtonType::Custom, ui::Rect{0, 0, 300, 60});
     button->setTitle("设置刷新时间");
@@ -176,7 +166,7 @@ TEST(QtCanvas, ButtonTitleLaidOutByTheCanvasIsNotElided) {
 TEST(QtCanvas, WrappedTextShowsWholeLinesInsideItsFrame) {
     auto root = whiteRoot(200, 200);
     const ui::Rect frame{10, 10, 120, 70};
-    auto l = label(frame,
+    auto l = ui::makeLabel(frame,
                    "本软件提供城市公交车辆的实时位置信息，数据来自各城市的公交服务，仅供出行参考。"
                    "因网络或设备原因造成的信息延迟，本软件不承担责任。",
                    ui::Font::system(15), ui::Color::red());
@@ -335,7 +325,7 @@ TEST(QtCanvas, ContentAcrossTheClipEdgeShowsItsVisiblePart) {
     auto root = whiteRoot(200, 300);
     auto scroll = ui::make<ui::ScrollView>(ui::Rect{0, 50, 200, 200});
     scroll->contentSize = {200, 1000};
-    auto name = label({10, 300, 180, 40}, "大同火车站", ui::Font::boldSystem(30), ui::Color::red());
+    auto name = ui::makeLabel({10, 300, 180, 40}, "大同火车站", ui::Font::boldSystem(30), ui::Color::red());
     scroll->addSubview(name);
     auto mark = ui::make<ui::View>(ui::Rect{10, 500, 20, 20});
     mark->backgroundColor = ui::Color::red();
