@@ -123,16 +123,7 @@ void ScrollView::panEnded(Point translation, Point velocity) {
 
     if (delegate_) delegate_->scrollViewDidEndDragging(*this, decelerate);
     if (!decelerate) return;
-    decelerating_ = true;
-    if (delegate_) delegate_->scrollViewWillBeginDecelerating(*this);
-    // The delegate may have moved us meanwhile (or ended the screen).
-    if (!decelerating_) return;
-    if (target == contentOffset()) {
-        decelerating_ = false;
-        if (delegate_) delegate_->scrollViewDidEndDecelerating(*this);
-        return;
-    }
-    animateOffset(target, pagingEnabled ? kAnimationDuration : 2 * kAnimationDuration, AnimationKind::Decelerating);
+    decelerateTo(target, pagingEnabled ? kAnimationDuration : 2 * kAnimationDuration);
 }
 
 void ScrollView::scrollBy(double dx, double dy) {
@@ -158,15 +149,20 @@ void ScrollView::scrollBy(double dx, double dy) {
     target = clampedOffset(target);
     pan_.translation_ = {-dx, -dy};
     pan_.velocity_ = {};
+    decelerateTo(target, kAnimationDuration);
+}
+
+void ScrollView::decelerateTo(Point target, double duration) {
     decelerating_ = true;
     if (delegate_) delegate_->scrollViewWillBeginDecelerating(*this);
+    // The delegate may have moved us meanwhile (or ended the screen).
     if (!decelerating_) return;
     if (target == contentOffset()) {
         decelerating_ = false;
         if (delegate_) delegate_->scrollViewDidEndDecelerating(*this);
         return;
     }
-    animateOffset(target, kAnimationDuration, AnimationKind::Decelerating);
+    animateOffset(target, duration, AnimationKind::Decelerating);
 }
 
 void ScrollView::animateOffset(Point target, double duration, AnimationKind kind) {

@@ -95,6 +95,8 @@ protected:
 private:
     enum class AnimationKind { Scrolling, Decelerating };
     void animateOffset(Point target, double duration, AnimationKind kind);
+    // Tells the delegate a fling begins, then settles on the target.
+    void decelerateTo(Point target, double duration);
     void stopOffsetAnimation();
     void finishOffsetAnimation();
     Point pageTarget(Point offset, Point startOffset, Point velocity) const;
