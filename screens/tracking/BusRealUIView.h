@@ -1,0 +1,108 @@
+#pragma once
+// The views of the live route: a stop row, a vehicle marker, the
+// nearest-vehicles panel and the clear-history button. Each is built whole by
+// its factory and never changes afterwards; the live bus screen places them
+// and replaces them when anything changes. Taps store the new waiting stop
+// under the preference "orderNo" and post "updateOrderNo" (or "emptyButton"),
+// always on the main thread, since they come from touches.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/BusCollection.h"
+#include "model/BusLine.h"
+#include "model/BusReal.h"
+#include "model/BusStation.h"
+#include "platform/ui/Control.h"
+#include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/View.h"
+
+namespace platform {
+class AlertView;
+}
+
+namespace bus {
+
+class BusRealUIView : public ui::View {
+public:
+    static constexpr char kUpdateOrderNo[] = "updateOrderNo";
+    static constexpr char kEmptyButton[] = "emptyButton";
+    // Vehicle markers and the panel carry it; the screen removes exactly
+    // these on each vehicle refresh.
+    static constexpr int kLiveItemTag = 1;
+    // How long a favourite notice stays up, on the run loop clock.
+    static constexpr double kNoticeSeconds = 1.0;
+
+    // One stop of the line, laid out for its place relative to the waiting
+    // stop `orderNo`. `busCollection` is the stop's favourite, if it is one.
+    static std::shared_ptr<BusRealUIView> initBusStation(const ui::Rect& frame, BusStation busStation, int orderNo,
+                                                         std::optional<BusCollection> busCollection,
+                                                         BusLine busLine);
+    // One vehicle (its busNum already counted by the screen), tag 1.
+    static std::shared_ptr<BusRealUIView> initBusReal(const ui::Rect& frame, BusReal busReal, int orderNo);
+    // Three boxes with the nearest vehicles' texts, nearest first, tag 1.
+    static std::shared_ptr<BusRealUIView> initBusRealDetailed(const ui::Rect& frame, std::vector<std::string> info);
+    // A full-size "清空历史记录" button that posts "emptyButton".
+    static std::shared_ptr<BusRealUIView> initEmpty(const ui::Rect& frame);
+
+    // The tapped control's tag becomes the waiting stop.
+    void orderButton(ui::Control& sender);
+    // The favourite control of the waiting stop: save or remove it, with a
+    // notice that closes itself.
+    void clickCell(ui::TapGestureRecognizer& sender);
+    void clickCancelCell(ui::TapGestureRecognizer& sender);
+    void emptyButton(ui::Control& sender);
+    // Closes a favourite notice as its first button would.
+    void dismss(const std::shared_ptr<platform::AlertView>& alert);
+
+    int orderNo() const { return _orderNo; }
+    const BusStation& busStation() const { return _busStation; }
+    const BusReal& busReal() const { return _busReal; }
+    const std::vector<std::string>& recArrayStation() const { return _recArrayStation; }
+    const std::optional<BusCollection>& busCollection() const { return _busCollection; }
+    const BusLine& busLine() const { return _busLine; }
+
+    std::string className() const override { return "BusRealUIView"; }
+
+    // Only the factories make views (they hand out weak references to the
+    // view, which needs it owned first).
+    struct Key {
+        explicit Key() = default;
+    };
+    BusRealUIView(Key, const ui::Rect& frame) : ui::View(frame) {}
+
+private:
+    enum class StopClass { Before, Waiting, After };
+    StopClass stopClass() const;
+
+    // Stop row, bottom to top.
+    void addLabelName();
+    void addLineImage();
+    void addLabelImage();
+    void addLabelNo();
+    void addButton();
+    void addCurrOrderNo();
+    void addCollecImage();
+    // Vehicle marker.
+    void addImageCar();
+    void addRealButton();
+    // Panel.
+    void addCurrOrderLabel();
+    // Clear-history button view.
+    void addEmptyButton();
+
+    std::shared_ptr<ui::TapGestureRecognizer> tapTo(void (BusRealUIView::*action)(ui::TapGestureRecognizer&));
+    void addTargetTo(ui::Control& control, void (BusRealUIView::*action)(ui::Control&));
+    void storeOrderNoAndPost(long long orderNo);
+    void showNotice(const std::string& title);
+
+    int _orderNo = 0;
+    BusStation _busStation;
+    BusReal _busReal;
+    std::vector<std::string> _recArrayStation;
+    std::optional<BusCollection> _busCollection;
+    BusLine _busLine;
+};
+
+}  // namespace bus
