@@ -12,15 +12,6 @@
 using nlohmann::json;
 using platform::UserDefaults;
 
-namespace {
-std::string slurp(const std::filesystem::path& p) {
-    std::ifstream in(p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-}  // namespace
-
 TEST(UserDefaults, ValuesKeepTheirTypesAcrossARestart) {
     auto& prefs = UserDefaults::standard();
     EXPECT_FALSE(prefs.objectForKey("cityId"));
@@ -70,7 +61,7 @@ TEST(UserDefaults, CorruptFileIsLoggedOnceSetAsideAndTheStoreStartsEmpty) {
     EXPECT_FALSE(prefs.objectForKey("cityId"));
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_NE(log.lines()[0].find("preferences"), std::string::npos);
-    EXPECT_EQ(slurp(file.string() + ".corrupt"), "{ this is not json");
+    EXPECT_EQ(bus::test::readFile(file.string() + ".corrupt"), "{ this is not json");
 
     prefs.setObject(1, "cityId");
     EXPECT_EQ(*UserDefaults(file).objectForKey("cityId"), json(1));

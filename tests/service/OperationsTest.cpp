@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ServiceTestSupport.h"
+#include "support/TestSupport.h"
 #include "model/Value.h"
 #include "platform/AlertView.h"
 #include "service/Operations.h"
@@ -13,8 +13,10 @@ namespace bus::ops {
 namespace {
 
 using platform::AlertCenter;
-using test::recordedReply;
 using test::RecordedService;
+
+// The text of tests/service/replies/<name>.
+std::string recordedReply(const std::string& name) { return test::readFile(std::string(BUS_SERVICE_REPLIES) + "/" + name); }
 
 // The operation element of a request body, with its parameters.
 std::string operationElement(const std::string& body) {

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ServiceTestSupport.h"
+#include "support/TestSupport.h"
 #include "model/Config.h"
 #include "model/Preferences.h"
 #include "platform/AlertView.h"

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "StorageTestSupport.h"
+#include "support/TestSupport.h"
 #include "model/BusCollection.h"
 #include "model/BusQuery.h"
 #include "platform/Container.h"
@@ -31,11 +32,6 @@ void writeFile(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary);
     ASSERT_TRUE(out) << p;
     out << bytes;
-}
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The logs of every operation when the file cannot be opened at all.

@@ -1,13 +1,41 @@
 #include "support/TestSupport.h"
 
-#include <sys/socket.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/time.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
+#include "model/Preferences.h"
+
 namespace bus::test {
+namespace {
+
+// A loopback TCP socket bound to a free port (listening if asked); sets `port`.
+int loopbackSocket(int& port, bool listening) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || (listening && ::listen(fd, 1) != 0) ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        throw std::runtime_error("cannot bind a loopback port");
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
+}  // namespace
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 HttpTestServer::HttpTestServer() { server_.set_tcp_nodelay(true); }
 
@@ -32,17 +60,99 @@ void HttpTestServer::stop() {
 }
 
 int closedPort() {
-    // Bind an ephemeral port, then release it: nothing listens there now.
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    // Bound and released at once: nothing listens there now.
+    int port = 0;
+    ::close(loopbackSocket(port, false));
+    return port;
+}
+
+std::string soapReply(const std::string& operation, const std::string& escapedReturn) {
+    return "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body><ns2:" + operation +
+           "Response xmlns:ns2=\"http://service.realbus.transit/\"><return>" + escapedReturn + "</return></ns2:" +
+           operation + "Response></soap:Body></soap:Envelope>";
+}
+
+RecordedService::RecordedService() {
+    // Runs on the server's thread: everything it shares is under mutex_.
+    server_.server().Post(".*", [this](const httplib::Request& req, httplib::Response& res) {
+        const auto at = req.body.find("<ns1:");
+        const auto end = req.body.find('>', at);
+        const std::string operation = end == std::string::npos ? "" : req.body.substr(at + 5, end - at - 5);
+        std::lock_guard lock(mutex_);
+        bodies_.push_back(req.body);
+        const auto it = answers_.find(operation);
+        res.status = it == answers_.end() ? 500 : it->second.status;
+        if (it != answers_.end()) res.set_content(it->second.body, "text/xml;charset=UTF-8");
+    });
+    server_.start();
+}
+
+void RecordedService::reply(const std::string& operation, std::string body, int status) {
+    std::lock_guard lock(mutex_);
+    answers_[operation] = Answer{std::move(body), status};
+}
+
+std::vector<std::string> RecordedService::bodies() const {
+    std::lock_guard lock(mutex_);
+    return bodies_;
+}
+
+void RecordedService::makeCurrentCity() const {
+    auto& store = platform::UserDefaults::standard();
+    store.setObject(url(), prefs::kPostUrl);
+    store.setObject(prefs::kDefaultWebService, prefs::kPostWebService);
+}
+
+RawHttpServer::RawHttpServer(std::string replyBody) : listenFd_(loopbackSocket(port_, true)) {
+    thread_ = std::thread([this, reply = std::move(replyBody)] { serve(reply); });
+}
+
+RawHttpServer::~RawHttpServer() {
+    if (thread_.joinable()) thread_.join();
+    ::close(listenFd_);
+}
+
+void RawHttpServer::serve(const std::string& replyBody) {
+    pollfd listening{listenFd_, POLLIN, 0};
+    const int fd = ::poll(&listening, 1, 10000) > 0 ? ::accept(listenFd_, nullptr, nullptr) : -1;
+    if (fd < 0) return;
+    const timeval patience{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    char buf[65536];
+    for (std::size_t need = std::string::npos; request_.size() < need;) {
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        request_.append(buf, static_cast<std::size_t>(n));
+        const auto end = request_.find("\r\n\r\n");
+        const auto length = request_.find("\r\nContent-Length: ");
+        if (end != std::string::npos) need = end + 4 + (length < end ? std::stoul(request_.substr(length + 18)) : 0);
+    }
+    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/xml;charset=UTF-8\r\nContent-Length: " +
+                              std::to_string(replyBody.size()) + "\r\nConnection: close\r\n\r\n" + replyBody;
+    for (std::size_t sent = 0; sent < reply.size();) {
+        const ssize_t n = ::send(fd, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        sent += static_cast<std::size_t>(n);
+    }
     ::close(fd);
-    return ntohs(addr.sin_port);
+}
+
+std::vector<std::string> RawHttpServer::headerLines() {
+    if (thread_.joinable()) thread_.join();
+    std::vector<std::string> lines;
+    const auto end = request_.find("\r\n\r\n");
+    for (std::size_t at = 0; end != std::string::npos && at < end;) {
+        const auto eol = request_.find("\r\n", at);
+        lines.push_back(request_.substr(at, eol - at));
+        at = eol + 2;
+    }
+    return lines;
+}
+
+std::string RawHttpServer::body() {
+    if (thread_.joinable()) thread_.join();
+    const auto end = request_.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : request_.substr(end + 4);
 }
 
 }  // namespace bus::test
