@@ -1,13 +1,6 @@
 #include "screens/ScreenFixture.h"
 
-#include "platform/RunLoop.h"
-
 namespace bus::test {
-
-void ScreenFixture::TearDown() {
-    window->setRootViewController(nullptr);
-    settle();
-}
 
 std::shared_ptr<ui::ViewController> ScreenFixture::show(const std::string& name) {
     auto screen = storyboard.instantiateViewController(name);
@@ -27,8 +20,6 @@ void ScreenFixture::tapRow(ui::TableView& table, int row) {
     settle();
 }
 
-void ScreenFixture::settle() { platform::RunLoop::main().drain(); }
-
 std::vector<std::string> rowTexts(ui::TableView& table) {
     std::vector<std::string> texts;
     for (int r = 0; r < table.numberOfRowsInSection(0); ++r) {
@@ -38,18 +29,12 @@ std::vector<std::string> rowTexts(ui::TableView& table) {
     return texts;
 }
 
-namespace {
-void collectMarks(const ui::View& view, std::vector<const ui::View*>& out) {
-    for (const auto& child : view.subviews()) {
-        if (child->imageName() == "选中.png") out.push_back(child.get());
-        collectMarks(*child, out);
-    }
-}
-}  // namespace
-
 std::vector<const ui::View*> checkMarks(const ui::View& cell) {
     std::vector<const ui::View*> marks;
-    collectMarks(cell, marks);
+    for (const auto& child : cell.subviews()) {
+        if (child->imageName() == "选中.png") marks.push_back(child.get());
+        for (const ui::View* below : checkMarks(*child)) marks.push_back(below);
+    }
     return marks;
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/RunLoop.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/TableView.h"
@@ -17,7 +18,10 @@ namespace bus::test {
 
 class ScreenFixture : public testing::Test {
 protected:
-    void TearDown() override;
+    void TearDown() override {
+        window->setRootViewController(nullptr);
+        settle();
+    }
 
     // A layout whose build makes a table at `frame` (row height 44) and hands
     // it to the screen's `queryUITableView`.
@@ -36,7 +40,7 @@ protected:
     std::shared_ptr<ui::ViewController> show(const std::string& name);
     // Presses and releases at the middle of the row, on the window.
     void tapRow(ui::TableView& table, int row);
-    void settle();
+    void settle() { platform::RunLoop::main().drain(); }
 
     ui::Storyboard storyboard;
     std::shared_ptr<ui::Window> window = std::make_shared<ui::Window>();
