@@ -117,6 +117,261 @@ std::string hhmm(int seconds) {
     return buf;
 }
 
+// The tables of one feed folder, read in a fixed order so that the first
+// fault reported is always the same one, with every needed column checked.
+struct FeedTables {
+    CsvTable stops;
+    CsvTable routes;
+    CsvTable trips;
+    CsvTable stopTimes;
+    std::optional<CsvTable> calendar;
+    std::optional<CsvTable> calendarDates;
+    std::optional<CsvTable> agency;
+};
+
+FeedTables readTables(const std::filesystem::path& feed) {
+    FeedTables t{need(feed, "stops.txt"),
+                 need(feed, "routes.txt"),
+                 need(feed, "trips.txt"),
+                 need(feed, "stop_times.txt"),
+                 CsvTable::read(feed / "calendar.txt"),
+                 CsvTable::read(feed / "calendar_dates.txt"),
+                 CsvTable::read(feed / "agency.txt")};
+    if (!t.calendar && !t.calendarDates)
+        throw std::runtime_error((feed / "calendar.txt").string() + ": missing from the feed");
+    needColumns(t.stops, feed / "stops.txt", {"stop_id", "stop_name"});
+    needColumns(t.routes, feed / "routes.txt", {"route_id"});
+    needColumns(t.trips, feed / "trips.txt", {"route_id", "service_id", "trip_id"});
+    needColumns(t.stopTimes, feed / "stop_times.txt",
+                {"trip_id", "stop_id", "stop_sequence", "arrival_time", "departure_time"});
+    if (t.calendar) needColumns(*t.calendar, feed / "calendar.txt", {"service_id", "start_date", "end_date"});
+    return t;
+}
+
+std::string folderName(const std::filesystem::path& feed) {
+    auto folder = std::filesystem::absolute(feed).lexically_normal();
+    if (folder.filename().empty()) folder = folder.parent_path();
+    return folder.filename().string();
+}
+
+// agency.txt: the city's name and clock, unless the options set them.
+// Returns the first agency's name, which every line shows as its operator.
+std::string readAgency(const std::optional<CsvTable>& agency, const std::filesystem::path& feed,
+                       const GtfsOptions& options, City& city) {
+    const bool listed = agency && agency->size() > 0;
+    const std::string agencyName = listed ? agency->get(0, "agency_name") : std::string();
+    city.name = !options.name.empty() ? options.name : agencyName;
+    if (city.name.empty()) city.name = folderName(feed);
+    if (options.utcOffsetSeconds) {
+        city.utcOffsetSeconds = *options.utcOffsetSeconds;
+    } else {
+        const auto zone = listed ? zoneOffsetNow(agency->get(0, "agency_timezone")) : std::nullopt;
+        city.utcOffsetSeconds = zone ? *zone : machineOffsetNow();
+    }
+    return agencyName;
+}
+
+// The city's services in the order the calendar files first name them; a
+// trip keeps the index of its service.
+struct Services {
+    std::vector<ServiceDays>& days;
+    std::unordered_map<std::string, std::size_t> index;
+
+    ServiceDays& named(const std::string& id) {
+        auto [it, fresh] = index.emplace(id, days.size());
+        if (fresh) {
+            days.emplace_back();
+            days.back().id = id;
+        }
+        return days[it->second];
+    }
+};
+
+void readCalendar(const CsvTable& calendar, const std::filesystem::path& file, Services& services) {
+    static const char* weekdays[7] = {"monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"};
+    for (std::size_t r = 0; r < calendar.size(); ++r) {
+        ServiceDays& s = services.named(calendar.get(r, "service_id"));
+        for (std::size_t d = 0; d < 7; ++d) s.weekdays[d] = trim(calendar.get(r, weekdays[d])) == "1";
+        const auto start = parseLong(calendar.get(r, "start_date"));
+        const auto end = parseLong(calendar.get(r, "end_date"));
+        if (!start || !end)
+            throw std::runtime_error(file.string() + ": bad start_date or end_date in row " + std::to_string(r + 2));
+        s.startDate = static_cast<std::int32_t>(*start);
+        s.endDate = static_cast<std::int32_t>(*end);
+    }
+}
+
+// calendar_dates.txt: rows without a readable date are skipped.
+void readCalendarDates(const CsvTable& dates, Services& services) {
+    for (std::size_t r = 0; r < dates.size(); ++r) {
+        ServiceDays& s = services.named(dates.get(r, "service_id"));
+        const auto date = parseLong(dates.get(r, "date"));
+        if (!date) continue;
+        const bool added = trim(dates.get(r, "exception_type")) == "1";
+        (added ? s.added : s.removed).push_back(static_cast<std::int32_t>(*date));
+    }
+}
+
+using StopNames = std::unordered_map<std::string, std::string>;
+
+StopNames readStops(const CsvTable& stops) {
+    StopNames names;
+    for (std::size_t r = 0; r < stops.size(); ++r)
+        names[stops.get(r, "stop_id")] = stopName(std::string(trim(stops.get(r, "stop_name"))));
+    return names;
+}
+
+using TripsById = std::unordered_map<std::string, TripInfo>;
+
+// trips.txt: a trip's vehicle is its block when it has one, so the trips of
+// one bus show one licence plate.
+TripsById readTrips(const CsvTable& trips) {
+    TripsById out;
+    for (std::size_t r = 0; r < trips.size(); ++r) {
+        TripInfo t;
+        t.routeId = trips.get(r, "route_id");
+        t.serviceId = trips.get(r, "service_id");
+        t.direction = trim(trips.get(r, "direction_id")) == "1" ? 1 : 0;
+        const std::string& block = trips.get(r, "block_id");
+        t.vehicle = block.empty() ? trips.get(r, "trip_id") : block;
+        out.emplace(trips.get(r, "trip_id"), std::move(t));
+    }
+    return out;
+}
+
+// stop_times.txt: calls of trips that trips.txt does not list are skipped.
+void readStopTimes(const CsvTable& stopTimes, const std::filesystem::path& file, TripsById& trips) {
+    for (std::size_t r = 0; r < stopTimes.size(); ++r) {
+        const auto it = trips.find(stopTimes.get(r, "trip_id"));
+        if (it == trips.end()) continue;
+        const auto seq = parseLong(stopTimes.get(r, "stop_sequence"));
+        if (!seq) throw std::runtime_error(file.string() + ": bad stop_sequence in row " + std::to_string(r + 2));
+        StopTime st;
+        st.sequence = *seq;
+        st.stopId = stopTimes.get(r, "stop_id");
+        st.arrival = parseGtfsTime(stopTimes.get(r, "arrival_time"));
+        st.departure = parseGtfsTime(stopTimes.get(r, "departure_time"));
+        it->second.calls.push_back(std::move(st));
+    }
+}
+
+using TripsByRoute = std::map<std::pair<std::string, int>, std::vector<const TripInfo*>>;
+
+// The usable trips by route and direction, in the order trips.txt lists
+// them: calls put in sequence with their blank times filled, on a service
+// the calendar knows.
+TripsByRoute tripsByRoute(const CsvTable& trips, TripsById& byId, const Services& services) {
+    TripsByRoute out;
+    for (std::size_t r = 0; r < trips.size(); ++r) {
+        auto& t = byId.at(trips.get(r, "trip_id"));
+        std::sort(t.calls.begin(), t.calls.end(),
+                  [](const StopTime& a, const StopTime& b) { return a.sequence < b.sequence; });
+        if (t.calls.size() < 2 || !interpolate(t.calls)) continue;
+        if (!services.index.count(t.serviceId)) continue;
+        out[{t.routeId, t.direction}].push_back(&t);
+    }
+    return out;
+}
+
+// The most common stop pattern; ties go to the longer, then the first seen.
+std::vector<std::string> commonPattern(const std::vector<const TripInfo*>& trips) {
+    std::map<std::vector<std::string>, std::pair<int, std::size_t>> counts;  // pattern: count, first seen
+    std::size_t order = 0;
+    for (const TripInfo* t : trips) {
+        std::vector<std::string> pattern;
+        for (const auto& c : t->calls) pattern.push_back(c.stopId);
+        ++counts.emplace(std::move(pattern), std::make_pair(0, order++)).first->second.first;
+    }
+    const std::vector<std::string>* best = nullptr;
+    std::pair<int, std::size_t> bestScore{0, 0};
+    for (const auto& [pattern, score] : counts) {
+        const bool better = !best || score.first > bestScore.first ||
+                            (score.first == bestScore.first &&
+                             (pattern.size() > best->size() ||
+                              (pattern.size() == best->size() && score.second < bestScore.second)));
+        if (better) {
+            best = &pattern;
+            bestScore = score;
+        }
+    }
+    return *best;
+}
+
+// The trip as calls at stops of the pattern, in its order; none when the trip
+// calls anywhere else.
+std::optional<Trip> tripOnPattern(const TripInfo& t, const std::vector<std::string>& pattern, std::size_t service) {
+    Trip trip;
+    trip.vehicle = t.vehicle;
+    trip.service = service;
+    std::size_t at = 0;
+    for (const auto& c : t.calls) {
+        while (at < pattern.size() && pattern[at] != c.stopId) ++at;
+        if (at == pattern.size()) return std::nullopt;
+        trip.orderNo.push_back(static_cast<int>(at) + 1);
+        trip.arrival.push_back(*c.arrival);
+        trip.departure.push_back(std::max(*c.arrival, *c.departure));
+        ++at;
+    }
+    return trip;
+}
+
+// The first and last departure from a trip's first stop, for a line's hours.
+struct Hours {
+    int first = -1;
+    int last = -1;
+    void include(int departure) {
+        first = first < 0 ? departure : std::min(first, departure);
+        last = std::max(last, departure);
+    }
+};
+
+LineDirection directionOf(const std::vector<const TripInfo*>& trips, const StopNames& stopNames,
+                          const Services& services, Hours& hours) {
+    const auto pattern = commonPattern(trips);
+    LineDirection dir;
+    for (const auto& id : pattern) {
+        const auto name = stopNames.find(id);
+        dir.stops.push_back(name != stopNames.end() && !name->second.empty() ? name->second : stopName(id));
+    }
+    for (const TripInfo* t : trips) {
+        auto trip = tripOnPattern(*t, pattern, services.index.at(t->serviceId));
+        if (!trip) continue;
+        hours.include(trip->departure.front());
+        dir.trips.push_back(std::move(*trip));
+    }
+    return dir;
+}
+
+std::string routeName(const CsvTable& routes, std::size_t r) {
+    std::string name(trim(routes.get(r, "route_short_name")));
+    if (name.empty()) name = std::string(trim(routes.get(r, "route_long_name")));
+    if (name.empty()) name = routes.get(r, "route_id");
+    return name;
+}
+
+// routes.txt: each route with a usable trip becomes a line, numbered from 1
+// in the order the file lists them.
+void readRoutes(const CsvTable& routes, const TripsByRoute& trips, const StopNames& stopNames,
+                const Services& services, const std::string& agencyName, City& city) {
+    std::int64_t nextLineId = 1;
+    for (std::size_t r = 0; r < routes.size(); ++r) {
+        Line line;
+        line.lineName = routeName(routes, r);
+        line.gjgs = agencyName;
+        Hours hours;
+        for (int d = 0; d < 2; ++d) {
+            const auto it = trips.find({routes.get(r, "route_id"), d});
+            if (it != trips.end())
+                line.directions[static_cast<std::size_t>(d)] = directionOf(it->second, stopNames, services, hours);
+        }
+        if (!line.directions[0] && !line.directions[1]) continue;
+        line.lineId = nextLineId++;
+        line.gprsId = line.lineId;
+        if (hours.first >= 0) line.opTime = hhmm(hours.first) + "-" + hhmm(hours.last);
+        city.lines.push_back(std::move(line));
+    }
+}
+
 }  // namespace
 
 std::optional<int> parseGtfsTime(std::string_view text) {
@@ -134,183 +389,18 @@ std::optional<int> parseGtfsTime(std::string_view text) {
 
 City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options) {
     if (!std::filesystem::is_directory(feed)) throw std::runtime_error(feed.string() + ": no such folder");
-    const CsvTable stops = need(feed, "stops.txt");
-    const CsvTable routes = need(feed, "routes.txt");
-    const CsvTable trips = need(feed, "trips.txt");
-    const CsvTable stopTimes = need(feed, "stop_times.txt");
-    const auto calendar = CsvTable::read(feed / "calendar.txt");
-    const auto calendarDates = CsvTable::read(feed / "calendar_dates.txt");
-    const auto agency = CsvTable::read(feed / "agency.txt");
-    if (!calendar && !calendarDates)
-        throw std::runtime_error((feed / "calendar.txt").string() + ": missing from the feed");
-    needColumns(stops, feed / "stops.txt", {"stop_id", "stop_name"});
-    needColumns(routes, feed / "routes.txt", {"route_id"});
-    needColumns(trips, feed / "trips.txt", {"route_id", "service_id", "trip_id"});
-    needColumns(stopTimes, feed / "stop_times.txt", {"trip_id", "stop_id", "stop_sequence", "arrival_time", "departure_time"});
-
+    const FeedTables tables = readTables(feed);
     City city;
     city.cityId = options.cityId;
     city.port = options.port;
-    const std::string agencyName = agency && agency->size() > 0 ? agency->get(0, "agency_name") : std::string();
-    city.name = !options.name.empty() ? options.name : agencyName;
-    if (city.name.empty()) {
-        auto folder = std::filesystem::absolute(feed).lexically_normal();
-        if (folder.filename().empty()) folder = folder.parent_path();
-        city.name = folder.filename().string();
-    }
-    if (options.utcOffsetSeconds) {
-        city.utcOffsetSeconds = *options.utcOffsetSeconds;
-    } else {
-        const auto zone = agency && agency->size() > 0 ? zoneOffsetNow(agency->get(0, "agency_timezone")) : std::nullopt;
-        city.utcOffsetSeconds = zone ? *zone : machineOffsetNow();
-    }
-
-    // Services.
-    std::unordered_map<std::string, std::size_t> serviceIndex;
-    auto service = [&](const std::string& id) -> ServiceDays& {
-        auto [it, fresh] = serviceIndex.emplace(id, city.services.size());
-        if (fresh) {
-            city.services.emplace_back();
-            city.services.back().id = id;
-        }
-        return city.services[it->second];
-    };
-    if (calendar) {
-        needColumns(*calendar, feed / "calendar.txt", {"service_id", "start_date", "end_date"});
-        static const char* days[7] = {"monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"};
-        for (std::size_t r = 0; r < calendar->size(); ++r) {
-            ServiceDays& s = service(calendar->get(r, "service_id"));
-            for (int d = 0; d < 7; ++d) s.weekdays[static_cast<std::size_t>(d)] = trim(calendar->get(r, days[d])) == "1";
-            const auto start = parseLong(calendar->get(r, "start_date"));
-            const auto end = parseLong(calendar->get(r, "end_date"));
-            if (!start || !end)
-                throw std::runtime_error((feed / "calendar.txt").string() + ": bad start_date or end_date in row " +
-                                         std::to_string(r + 2));
-            s.startDate = static_cast<std::int32_t>(*start);
-            s.endDate = static_cast<std::int32_t>(*end);
-        }
-    }
-    if (calendarDates) {
-        for (std::size_t r = 0; r < calendarDates->size(); ++r) {
-            ServiceDays& s = service(calendarDates->get(r, "service_id"));
-            const auto date = parseLong(calendarDates->get(r, "date"));
-            const std::string_view type = trim(calendarDates->get(r, "exception_type"));
-            if (!date) continue;
-            (type == "1" ? s.added : s.removed).push_back(static_cast<std::int32_t>(*date));
-        }
-    }
-
-    std::unordered_map<std::string, std::string> stopNames;
-    for (std::size_t r = 0; r < stops.size(); ++r)
-        stopNames[stops.get(r, "stop_id")] = stopName(std::string(trim(stops.get(r, "stop_name"))));
-
-    std::unordered_map<std::string, TripInfo> tripInfo;
-    for (std::size_t r = 0; r < trips.size(); ++r) {
-        TripInfo t;
-        t.routeId = trips.get(r, "route_id");
-        t.serviceId = trips.get(r, "service_id");
-        t.direction = trim(trips.get(r, "direction_id")) == "1" ? 1 : 0;
-        const std::string& block = trips.get(r, "block_id");
-        t.vehicle = block.empty() ? trips.get(r, "trip_id") : block;
-        tripInfo.emplace(trips.get(r, "trip_id"), std::move(t));
-    }
-    for (std::size_t r = 0; r < stopTimes.size(); ++r) {
-        const auto it = tripInfo.find(stopTimes.get(r, "trip_id"));
-        if (it == tripInfo.end()) continue;
-        StopTime st;
-        const auto seq = parseLong(stopTimes.get(r, "stop_sequence"));
-        if (!seq)
-            throw std::runtime_error((feed / "stop_times.txt").string() + ": bad stop_sequence in row " +
-                                     std::to_string(r + 2));
-        st.sequence = *seq;
-        st.stopId = stopTimes.get(r, "stop_id");
-        st.arrival = parseGtfsTime(stopTimes.get(r, "arrival_time"));
-        st.departure = parseGtfsTime(stopTimes.get(r, "departure_time"));
-        it->second.calls.push_back(std::move(st));
-    }
-
-    // Trips by route and direction, in the order the feed lists them.
-    std::map<std::pair<std::string, int>, std::vector<const TripInfo*>> byRoute;
-    for (std::size_t r = 0; r < trips.size(); ++r) {
-        auto& t = tripInfo.at(trips.get(r, "trip_id"));
-        std::sort(t.calls.begin(), t.calls.end(),
-                  [](const StopTime& a, const StopTime& b) { return a.sequence < b.sequence; });
-        if (t.calls.size() < 2 || !interpolate(t.calls)) continue;
-        if (!serviceIndex.count(t.serviceId)) continue;
-        byRoute[{t.routeId, t.direction}].push_back(&t);
-    }
-
-    std::int64_t nextLineId = 1;
-    for (std::size_t r = 0; r < routes.size(); ++r) {
-        const std::string routeId = routes.get(r, "route_id");
-        Line line;
-        std::string name(trim(routes.get(r, "route_short_name")));
-        if (name.empty()) name = std::string(trim(routes.get(r, "route_long_name")));
-        if (name.empty()) name = routeId;
-        line.lineName = name;
-        line.gjgs = agencyName;
-        int first = -1;
-        int last = -1;
-        for (int d = 0; d < 2; ++d) {
-            const auto it = byRoute.find({routeId, d});
-            if (it == byRoute.end()) continue;
-            // The most common stop pattern; ties go to the longer, then the first seen.
-            std::map<std::vector<std::string>, std::pair<int, std::size_t>> counts;
-            std::size_t order = 0;
-            for (const TripInfo* t : it->second) {
-                std::vector<std::string> pattern;
-                for (const auto& c : t->calls) pattern.push_back(c.stopId);
-                auto [pos, fresh] = counts.emplace(std::move(pattern), std::make_pair(0, order++));
-                (void)fresh;
-                ++pos->second.first;
-            }
-            const std::vector<std::string>* best = nullptr;
-            std::pair<int, std::size_t> bestScore{0, 0};
-            for (const auto& [pattern, score] : counts) {
-                const bool better = !best || score.first > bestScore.first ||
-                                    (score.first == bestScore.first &&
-                                     (pattern.size() > best->size() ||
-                                      (pattern.size() == best->size() && score.second < bestScore.second)));
-                if (better) {
-                    best = &pattern;
-                    bestScore = score;
-                }
-            }
-            LineDirection dir;
-            for (const auto& id : *best) {
-                const auto name = stopNames.find(id);
-                dir.stops.push_back(name != stopNames.end() && !name->second.empty() ? name->second : stopName(id));
-            }
-            for (const TripInfo* t : it->second) {
-                Trip trip;
-                trip.vehicle = t->vehicle;
-                trip.service = serviceIndex.at(t->serviceId);
-                std::size_t at = 0;
-                bool fits = true;
-                for (const auto& c : t->calls) {
-                    while (at < best->size() && (*best)[at] != c.stopId) ++at;
-                    if (at == best->size()) {
-                        fits = false;
-                        break;
-                    }
-                    trip.orderNo.push_back(static_cast<int>(at) + 1);
-                    trip.arrival.push_back(*c.arrival);
-                    trip.departure.push_back(std::max(*c.arrival, *c.departure));
-                    ++at;
-                }
-                if (!fits) continue;
-                first = first < 0 ? trip.departure.front() : std::min(first, trip.departure.front());
-                last = std::max(last, trip.departure.front());
-                dir.trips.push_back(std::move(trip));
-            }
-            line.directions[static_cast<std::size_t>(d)] = std::move(dir);
-        }
-        if (!line.directions[0] && !line.directions[1]) continue;
-        line.lineId = nextLineId++;
-        line.gprsId = line.lineId;
-        if (first >= 0) line.opTime = hhmm(first) + "-" + hhmm(last);
-        city.lines.push_back(std::move(line));
-    }
+    const std::string agencyName = readAgency(tables.agency, feed, options, city);
+    Services services{city.services, {}};
+    if (tables.calendar) readCalendar(*tables.calendar, feed / "calendar.txt", services);
+    if (tables.calendarDates) readCalendarDates(*tables.calendarDates, services);
+    const StopNames stopNames = readStops(tables.stops);
+    TripsById trips = readTrips(tables.trips);
+    readStopTimes(tables.stopTimes, feed / "stop_times.txt", trips);
+    readRoutes(tables.routes, tripsByRoute(tables.trips, trips, services), stopNames, services, agencyName, city);
     if (city.lines.empty()) throw std::runtime_error(feed.string() + ": no route with a usable trip");
     validateCity(city);
     return city;
