@@ -37,8 +37,8 @@ double laidOutHeight(const ui::Label& label, double scale) {
 TEST(PageFitTest, EveryParagraphOfThePagesHasRoomForAllItsLines) {
     ui::Storyboard storyboard;
     layout::loadMainStoryboard(storyboard);
-    int paragraphs = 0;
     for (const char* page : {"BusAboutViewController", "BusUserAgreementViewController"}) {
+        int paragraphs = 0;
         auto screen = std::dynamic_pointer_cast<BusPageViewController>(storyboard.instantiateViewController(page));
         ASSERT_TRUE(screen && screen->view()) << page;
         auto scroll = screen->textScrollView.lock();
@@ -56,8 +56,9 @@ TEST(PageFitTest, EveryParagraphOfThePagesHasRoomForAllItsLines) {
                     << page << " at " << scale << "x: \"" << label->text() << "\"";
             }
         }
+        // The page's own file was found and read.
+        EXPECT_GT(paragraphs, 5) << page;
     }
-    EXPECT_GT(paragraphs, 20);
 }
 
 }  // namespace
