@@ -5,13 +5,55 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <string_view>
 
 #include "platform/Container.h"
 #include "platform/Log.h"
 
 namespace platform {
+namespace {
+
+// Reads the whole file into `text`: 0, or the errno of the failed open or
+// read (ENOENT when there is no file).
+int readWhole(const std::filesystem::path& file, std::string& text) {
+    // Non-blocking, so a FIFO at the path cannot hang the start of the app.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno;
+    char buf[16384];
+    int error = 0;
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) != 0;) {
+        if (n > 0) {
+            text.append(buf, static_cast<std::size_t>(n));
+        } else if (errno != EINTR) {
+            error = errno;
+            break;
+        }
+    }
+    ::close(fd);
+    return error;
+}
+
+// 0, or the errno of the failed write.
+int writeAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : EIO;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+// Makes a rename inside `folder` survive a power cut.
+bool flushFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool flushed = ::fsync(fd) == 0;
+    ::close(fd);
+    return flushed;
+}
+
+}  // namespace
 
 UserDefaults& UserDefaults::standardUserDefaults() {
     static UserDefaults store(Container::preferencesFile());
@@ -34,52 +76,44 @@ void UserDefaults::followContainerLocked() {
 
 void UserDefaults::loadLocked() {
     values_ = nlohmann::json::object();
-    std::error_code ec;
-    if (!std::filesystem::exists(file_, ec)) return;
-    std::ifstream in(file_, std::ios::binary);
-    std::stringstream buf;
-    if (in) buf << in.rdbuf();
-    auto parsed = nlohmann::json::parse(buf.str(), nullptr, /*allow_exceptions=*/false);
-    if (!in || parsed.is_discarded() || !parsed.is_object()) {
-        NSLog("preferences: unreadable store " + file_.string() + ", starting empty");
-        // Keep the damaged file for inspection instead of overwriting it.
+    fileUnread_ = false;
+    std::string text;
+    if (const int error = readWhole(file_, text); error == ENOENT) {
+        return;  // first start
+    } else if (error != 0) {
+        // The file may hold the rider's city: an empty store written over it,
+        // or first-start seeding, would lose it for good.
+        fileUnread_ = true;
+        NSLog("preferences: cannot read " + file_.string() + ": " + std::strerror(error) +
+              "; leaving it untouched and keeping this run's changes in memory");
+        return;
+    }
+    auto parsed = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+    if (parsed.is_discarded() || !parsed.is_object()) {
+        NSLog("preferences: " + file_.string() + " does not parse; set aside as .corrupt, starting empty");
+        std::error_code ec;
         std::filesystem::rename(file_, file_.string() + ".corrupt", ec);
         return;
     }
     values_ = std::move(parsed);
 }
 
-bool UserDefaults::writeLocked() {
+bool UserDefaults::writeLocked(bool flush) {
+    if (fileUnread_) return false;
     std::error_code ec;
     std::filesystem::create_directories(file_.parent_path(), ec);
     const std::string tmp = file_.string() + ".tmp";
-    const std::string text = values_.dump(2);
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        NSLog("preferences: cannot write " + tmp + ": " + std::strerror(errno));
-        return false;
-    }
-    const char* p = text.data();
-    std::size_t left = text.size();
-    bool ok = true;
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(tmp.c_str(), file_.c_str()) != 0) {
-        NSLog("preferences: cannot write " + file_.string() + ": " + std::strerror(errno));
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    int error = fd < 0 ? errno : writeAll(fd, values_.dump(2));
+    if (error == 0 && flush && ::fsync(fd) != 0) error = errno;
+    if (fd >= 0 && ::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(tmp.c_str(), file_.c_str()) != 0) error = errno;
+    if (error != 0) {
+        NSLog("preferences: cannot write " + file_.string() + ": " + std::strerror(error));
         ::unlink(tmp.c_str());
         return false;
     }
-    return true;
+    return !flush || flushFolder(file_.parent_path());
 }
 
 std::optional<nlohmann::json> UserDefaults::objectForKey(const std::string& key) {
@@ -100,17 +134,17 @@ std::optional<std::string> UserDefaults::stringForKey(const std::string& key) {
 void UserDefaults::setObject(const nlohmann::json& value, const std::string& key) {
     std::lock_guard lock(mutex_);
     values_[key] = value;
-    writeLocked();
+    writeLocked(/*flush=*/false);
 }
 
 void UserDefaults::removeObjectForKey(const std::string& key) {
     std::lock_guard lock(mutex_);
-    if (values_.erase(key) > 0) writeLocked();
+    if (values_.erase(key) > 0) writeLocked(/*flush=*/false);
 }
 
 bool UserDefaults::synchronize() {
     std::lock_guard lock(mutex_);
-    return writeLocked();
+    return writeLocked(/*flush=*/true);
 }
 
 void UserDefaults::reload() {

@@ -1,71 +1,67 @@
+#include <algorithm>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "platform/AlertView.h"
-#include "platform/Log.h"
 #include "platform/RunLoop.h"
 
-using platform::AlertCenter;
-using platform::AlertView;
-
-TEST(Log, CaptureCollectsMessagesExactly) {
-    platform::LogCapture log;
-    platform::NSLog("数据库打开失败");
-    platform::NSLog("数据库操作数据失败!");
-    platform::NSLog("数据库操作数据失败!");
-    EXPECT_EQ(log.lines().size(), 3u);
-    EXPECT_EQ(log.count("数据库操作数据失败!"), 2u);
-    log.clear();
-    EXPECT_TRUE(log.lines().empty());
-}
+using namespace platform;
 
 namespace {
-struct RecordingDelegate : platform::AlertViewDelegate {
-    std::vector<int> dismissed;
-    bool visibleDuringCallback = true;
+struct RecordingDelegate : AlertViewDelegate {
     void alertViewDidDismissWithButtonIndex(AlertView& alert, int index) override {
         dismissed.push_back(index);
-        visibleDuringCallback = alert.isVisible();
+        visibleWhenTold = alert.isVisible();
     }
+    std::vector<int> dismissed;
+    bool visibleWhenTold = true;
 };
 }  // namespace
 
-TEST(Alerts, ShowStacksAndDismissTellsTheDelegateAfterwards) {
+TEST(Alerts, DismissingTwiceTellsTheDelegateOnceAfterTheAlertIsGone) {
     RecordingDelegate delegate;
-    auto first = AlertView::create("提醒", "one", &delegate, std::string("取消"), {"确定"});
-    auto second = AlertView::create("提醒", "two");
-    first->show();
-    second->show();
-    EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 2u);
-    EXPECT_EQ(AlertCenter::shared().frontAlert(), second);
-    EXPECT_TRUE(second->isTransient());
-    EXPECT_EQ(first->buttonTitles(), (std::vector<std::string>{"取消", "确定"}));
-
-    first->dismissWithClickedButtonIndex(1, true);
+    auto alert = AlertView::create("删除收藏", "确定删除吗?", &delegate, std::string("取消"), {"确定"});
+    alert->show();
+    alert->dismissWithClickedButtonIndex(1, true);
+    alert->dismissWithClickedButtonIndex(0, true);  // already gone: no second report
     EXPECT_EQ(delegate.dismissed, std::vector<int>{1});
-    EXPECT_FALSE(delegate.visibleDuringCallback);
-    EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
-
-    first->dismissWithClickedButtonIndex(0, true);  // already gone: no second report
-    EXPECT_EQ(delegate.dismissed.size(), 1u);
+    EXPECT_FALSE(delegate.visibleWhenTold);
+    EXPECT_TRUE(AlertCenter::shared().visibleAlerts().empty());
 }
 
-TEST(Alerts, HistoryRecordsTimeAndThread) {
-    auto& loop = platform::RunLoop::main();
-    loop.advance(3.0);
-    auto alert = AlertView::create("提醒", "无法连接服务器");
-    alert->show();
-    loop.performAfterDelay(1.0, [alert] { alert->dismissWithClickedButtonIndex(0, true); });
-    loop.advance(0.999);
-    EXPECT_TRUE(alert->isVisible());
-    loop.advance(0.001);
-    EXPECT_FALSE(alert->isVisible());
-    const auto h = AlertCenter::shared().history();
-    ASSERT_EQ(h.size(), 2u);
-    EXPECT_EQ(h[0].kind, AlertCenter::Event::Shown);
-    EXPECT_DOUBLE_EQ(h[0].time, 3.0);
-    EXPECT_TRUE(h[0].onMainThread);
-    EXPECT_EQ(h[1].kind, AlertCenter::Event::Dismissed);
-    EXPECT_DOUBLE_EQ(h[1].time - h[0].time, 1.0);
-    EXPECT_EQ(h[1].buttonIndex, 0);
-    EXPECT_TRUE(h[1].animated);
+// The transient notice: no buttons, shown on the main thread and closed by
+// its owner one second after its own show, whatever else is on screen. Each
+// row gives the times at which notices are shown.
+TEST(Alerts, TransientNoticeClosesOneSecondAfterItsOwnShow) {
+    auto& loop = RunLoop::main();
+    for (const auto& shownAt : std::vector<std::vector<double>>{{0.0}, {3.0}, {0.0, 0.5}, {0.5, 0.5}}) {
+        SCOPED_TRACE(testing::PrintToString(shownAt));
+        loop.useVirtualClock(0.0);
+        AlertCenter::shared().clear();
+        std::vector<double> checks;
+        for (const double t : shownAt) {
+            loop.performAfterDelay(t, [&loop] {
+                auto notice = AlertView::create("提醒", "无法连接服务器");
+                EXPECT_TRUE(notice->isTransient());
+                notice->show();
+                loop.performAfterDelay(1.0, [notice] { notice->dismissWithClickedButtonIndex(0, true); });
+            });
+            checks.insert(checks.end(), {t, t + 0.999, t + 1.0});
+        }
+        std::sort(checks.begin(), checks.end());
+        for (const double at : checks) {
+            loop.advance(at - loop.now());
+            const auto up = std::count_if(shownAt.begin(), shownAt.end(), [&](double t) { return t <= at && at < t + 1; });
+            EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), static_cast<std::size_t>(up)) << "at " << at;
+        }
+        std::vector<double> shows, closesLessOneSecond;
+        for (const auto& e : AlertCenter::shared().history()) {
+            EXPECT_TRUE(e.onMainThread);
+            const bool shown = e.kind == AlertCenter::Event::Shown;
+            (shown ? shows : closesLessOneSecond).push_back(shown ? e.time : e.time - 1.0);
+        }
+        EXPECT_EQ(shows, shownAt);
+        EXPECT_EQ(closesLessOneSecond, shownAt);
+    }
 }

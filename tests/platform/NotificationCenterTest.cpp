@@ -1,4 +1,3 @@
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -6,63 +5,39 @@
 
 #include "platform/NotificationCenter.h"
 
-using platform::Notification;
-using platform::NotificationCenter;
-using platform::Observation;
+using namespace platform;
 
-TEST(NotificationCenter, DeliversByNameToEveryObserverInOrder) {
+namespace {
+struct NotificationCenterTest : testing::Test {
+    Observation observe(const std::string& name, const std::string& who, const void* sender = nullptr) {
+        return center.addObserver(name, [this, who](const Notification& n) { got.push_back(who + ":" + n.name); }, sender);
+    }
     NotificationCenter center;
     std::vector<std::string> got;
-    auto a = center.addObserver("updateOrderNo", [&](const Notification& n) { got.push_back("a:" + n.name); });
-    auto b = center.addObserver("updateOrderNo", [&](const Notification&) { got.push_back("b"); });
-    auto c = center.addObserver("emptyButton", [&](const Notification&) { got.push_back("c"); });
-    center.postNotificationName("updateOrderNo");
-    EXPECT_EQ(got, (std::vector<std::string>{"a:updateOrderNo", "b"}));
-}
+};
+}  // namespace
 
-TEST(NotificationCenter, SenderFilterAndAnySender) {
-    NotificationCenter center;
-    int fromMine = 0, fromAny = 0;
+TEST_F(NotificationCenterTest, DeliversByNameAndSenderInTheOrderOfAdding) {
     int mine = 0, other = 0;
-    auto x = center.addObserver("n", [&](const Notification&) { ++fromMine; }, &mine);
-    auto y = center.addObserver("n", [&](const Notification&) { ++fromAny; });
-    center.postNotificationName("n", &other);
-    center.postNotificationName("n", &mine);
-    EXPECT_EQ(fromMine, 1);
-    EXPECT_EQ(fromAny, 2);
+    auto a = observe("updateOrderNo", "a");
+    auto b = observe("updateOrderNo", "b", &mine);
+    auto c = observe("emptyButton", "c");
+    center.postNotificationName("updateOrderNo", &other);
+    center.postNotificationName("updateOrderNo", &mine);
+    EXPECT_EQ(got, (std::vector<std::string>{"a:updateOrderNo", "a:updateOrderNo", "b:updateOrderNo"}));
 }
 
-TEST(NotificationCenter, ObserverThatDiesIsNeverCalled) {
-    NotificationCenter center;
-    int calls = 0;
+TEST_F(NotificationCenterTest, AnObservationEndsWhenItDiesOrIsRemovedButNotWhenMoved) {
+    Observation moved, removedMidPost;
     {
-        auto screen = std::make_unique<Observation>(center.addObserver("emptyButton", [&](const Notification&) { ++calls; }));
-        center.postNotificationName("emptyButton");
+        auto dies = observe("n", "dies");
+        auto temp = observe("n", "moved");
+        moved = std::move(temp);
     }
-    center.postNotificationName("emptyButton");
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(center.observerCount("emptyButton"), 0u);
-}
-
-TEST(NotificationCenter, ObserverRemovedDuringAPostIsSkipped) {
-    NotificationCenter center;
-    int second = 0;
-    Observation secondObs;
-    auto first = center.addObserver("n", [&](const Notification&) { secondObs.remove(); });
-    secondObs = center.addObserver("n", [&](const Notification&) { ++second; });
+    auto remover = center.addObserver("n", [&](const Notification&) { removedMidPost.remove(); });
+    removedMidPost = observe("n", "removed");
     center.postNotificationName("n");
-    EXPECT_EQ(second, 0);
-    EXPECT_FALSE(secondObs.active());
-}
-
-TEST(NotificationCenter, MovedObservationKeepsObserving) {
-    NotificationCenter center;
-    int calls = 0;
-    Observation kept;
-    {
-        auto temp = center.addObserver("n", [&](const Notification&) { ++calls; });
-        kept = std::move(temp);
-    }
-    center.postNotificationName("n");
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(got, std::vector<std::string>{"moved:n"});
+    EXPECT_FALSE(removedMidPost.active());
+    EXPECT_EQ(center.observerCount("n"), 2u);
 }

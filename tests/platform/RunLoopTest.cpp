@@ -1,4 +1,5 @@
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -10,120 +11,60 @@
 using platform::RunLoop;
 using platform::Timer;
 
+// One timeline on the virtual clock: a repeating timer, one invalidated from
+// outside, one that invalidates itself on its third tick, and a delayed call
+// whose own delayed call and timer fire within the same advance.
 TEST(RunLoopTimers, VirtualTimeFiresExactlyTheDueTimersInOrder) {
     auto& loop = RunLoop::main();
     std::vector<std::string> fired;
-    auto every10 = loop.scheduleTimer(10.0, true, [&](Timer&) { fired.push_back("10@" + std::to_string(int(loop.now()))); });
-    loop.performAfterDelay(15.0, [&] { fired.push_back("once@" + std::to_string(int(loop.now()))); });
-
-    loop.advance(9.999);
-    EXPECT_TRUE(fired.empty());
-    loop.advance(0.001);
-    ASSERT_EQ(fired, (std::vector<std::string>{"10@10"}));
-    loop.advance(20.0);
-    EXPECT_EQ(fired, (std::vector<std::string>{"10@10", "once@15", "10@20", "10@30"}));
-    EXPECT_DOUBLE_EQ(loop.now(), 30.0);
-    EXPECT_TRUE(every10->isValid());
-}
-
-TEST(RunLoopTimers, InvalidateStopsARepeatingTimerEvenFromItsOwnAction) {
-    auto& loop = RunLoop::main();
+    const auto note = [&](const char* what) { fired.push_back(what + ("@" + std::to_string(int(loop.now())))); };
+    auto every10 = loop.scheduleTimer(10.0, true, [&](Timer&) { note("10"); });
+    auto outside = loop.scheduleTimer(4.0, true, [&](Timer&) { note("4"); });
     int ticks = 0;
-    auto timer = loop.scheduleTimer(1.0, true, [&](Timer& t) {
+    auto own = loop.scheduleTimer(3.0, true, [&](Timer& t) {
+        note("3");
         if (++ticks == 3) t.invalidate();
     });
-    loop.advance(10.0);
-    EXPECT_EQ(ticks, 3);
-    EXPECT_FALSE(timer->isValid());
-    EXPECT_EQ(loop.activeTimerCount(), 0u);
-
-    int other = 0;
-    auto t2 = loop.scheduleTimer(2.0, true, [&](Timer&) { ++other; });
-    loop.advance(4.0);
-    t2->invalidate();
-    loop.advance(10.0);
-    EXPECT_EQ(other, 2);
-}
-
-TEST(RunLoopTimers, OneShotTimerFiresOnceAndADelayedCallCanScheduleAnother) {
-    auto& loop = RunLoop::main();
-    std::vector<double> at;
-    loop.performAfterDelay(1.0, [&] {
-        at.push_back(loop.now());
-        loop.performAfterDelay(1.0, [&] { at.push_back(loop.now()); });
+    loop.performAfterDelay(15.0, [&] {
+        note("once");
+        loop.performAfterDelay(1.0, [&] { note("nested"); });
+        loop.scheduleTimer(2.0, true, [&](Timer&) { note("2"); });
     });
-    loop.advance(5.0);
-    EXPECT_EQ(at, (std::vector<double>{1.0, 2.0}));
-    EXPECT_EQ(loop.activeTimerCount(), 0u);
+    loop.advance(9.999);
+    outside->invalidate();
+    loop.advance(10.001);
+    EXPECT_EQ(fired, (std::vector<std::string>{"3@3", "4@4", "3@6", "4@8", "3@9", "10@10", "once@15", "nested@16",
+                                               "2@17", "2@19", "10@20"}));
+    EXPECT_DOUBLE_EQ(loop.now(), 20.0);
+    EXPECT_FALSE(own->isValid());
+    EXPECT_EQ(loop.activeTimerCount(), 2u);
 }
 
-TEST(RunLoopTimers, TimersScheduledDuringAdvanceFireInTheSameAdvanceWhenDue) {
-    auto& loop = RunLoop::main();
-    int inner = 0;
-    loop.performAfterDelay(1.0, [&] { loop.scheduleTimer(1.0, true, [&](Timer&) { ++inner; }); });
-    loop.advance(10.0);
-    EXPECT_EQ(inner, 9);  // at 2, 3, ... 10
-}
-
-TEST(RunLoopQueue, WorkPostedFromWorkersRunsOnTheMainThreadInOrder) {
-    auto& loop = RunLoop::main();
+TEST(RunLoopQueue, WorkerTasksRunOnTheMainThreadInOrderAndAWaitingWorkerSeesItsResult) {
     const auto mainId = std::this_thread::get_id();
-    std::vector<int> seen;
+    std::vector<int> seen;  // main thread only
     std::atomic<bool> allOnMain{true};
+    std::atomic<int> seenByWorker{-1};
+    bool waitedTaskRan = false;
     platform::detachNewThread([&] {
         for (int i = 0; i < 50; ++i)
             platform::performOnMainThread([&, i] {
                 if (std::this_thread::get_id() != mainId) allOnMain = false;
                 seen.push_back(i);
             });
+        int count = -1;
+        platform::performOnMainThreadAndWait([&] {
+            count = static_cast<int>(seen.size());
+            waitedTaskRan = true;
+        });
+        seenByWorker = count;
     });
-    ASSERT_TRUE(loop.runUntil([&] { return seen.size() == 50; }));
-    EXPECT_TRUE(allOnMain);
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(seen[i], i);
-}
-
-TEST(RunLoopQueue, PerformAndWaitRunsOnMainAndReturnsAfterIt) {
-    auto& loop = RunLoop::main();
-    std::atomic<bool> workerSawResult{false};
-    int value = 0;
-    platform::detachNewThread([&] {
-        platform::performOnMainThreadAndWait([&] { value = 42; });
-        workerSawResult = (value == 42);
-    });
-    ASSERT_TRUE(loop.runUntil([&] { return value == 42; }));
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return waitedTaskRan; }));
     ASSERT_TRUE(platform::waitForWorkerThreads(10.0));
-    EXPECT_TRUE(workerSawResult);
-
+    EXPECT_EQ(seenByWorker, 50);
+    EXPECT_TRUE(allOnMain);
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(seen.at(i), i);
     // On the main thread it runs inline instead of deadlocking.
-    int direct = 0;
-    platform::performOnMainThreadAndWait([&] { direct = 1; });
-    EXPECT_EQ(direct, 1);
-}
-
-TEST(RunLoopQueue, RunUntilGivesUpAfterItsTimeout) {
-    EXPECT_FALSE(RunLoop::main().runUntil([] { return false; }, 0.05));
-}
-
-TEST(RunLoopQueue, ResetDropsPendingWorkAndTimers) {
-    auto& loop = RunLoop::main();
-    int ran = 0;
-    loop.post([&] { ++ran; });
-    auto t = loop.scheduleTimer(1.0, true, [&](Timer&) { ++ran; });
-    loop.reset();
-    loop.advance(5.0);
-    EXPECT_EQ(ran, 0);
-    EXPECT_FALSE(t->isValid());
-}
-
-TEST(RunLoopRealClock, RunStopsWhenAskedFromATimer) {
-    auto& loop = RunLoop::main();
-    loop.useRealClock();
-    int fired = 0;
-    loop.performAfterDelay(0.01, [&] {
-        ++fired;
-        loop.stop();
-    });
-    loop.run();
-    EXPECT_EQ(fired, 1);
-    loop.useVirtualClock();
+    platform::performOnMainThreadAndWait([&] { seen.clear(); });
+    EXPECT_TRUE(seen.empty());
 }

@@ -1,6 +1,5 @@
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -11,77 +10,61 @@
 
 using nlohmann::json;
 using platform::UserDefaults;
+namespace fs = std::filesystem;
 
-TEST(UserDefaults, ValuesKeepTheirTypesAcrossARestart) {
+TEST(UserDefaults, EachChangeIsOnDiskWithItsTypeWithoutSynchronize) {
+    const fs::path file = platform::Container::preferencesFile();
     auto& prefs = UserDefaults::standard();
-    EXPECT_FALSE(prefs.objectForKey("cityId"));
     prefs.setObject(16, "cityId");
-    prefs.setObject("大同", "cityName");
     prefs.setObject("100", "refreshTime");
-    prefs.synchronize();
-
-    UserDefaults fresh(platform::Container::preferencesFile());  // what the next run reads
-    ASSERT_TRUE(fresh.objectForKey("cityId"));
-    EXPECT_TRUE(fresh.objectForKey("cityId")->is_number_integer());
-    EXPECT_EQ(*fresh.objectForKey("cityId"), json(16));
-    EXPECT_TRUE(fresh.objectForKey("refreshTime")->is_string());
-    EXPECT_EQ(*fresh.objectForKey("refreshTime"), json("100"));
-    EXPECT_EQ(*fresh.stringForKey("cityName"), "大同");
-    EXPECT_EQ(*fresh.stringForKey("cityId"), "16");
+    prefs.setObject("大同", "cityName");
+    prefs.removeObjectForKey("cityName");
+    std::ofstream(file.string() + ".tmp") << "{\"cityId\": \"3";  // a crash mid-write
+    // What a restart after a crash of the process at this point reads.
+    UserDefaults afterCrash(file);
+    EXPECT_TRUE(afterCrash.objectForKey("cityId")->is_number_integer());
+    EXPECT_EQ(*afterCrash.stringForKey("cityId"), "16");
+    EXPECT_EQ(*afterCrash.objectForKey("refreshTime"), json("100"));
+    EXPECT_FALSE(afterCrash.objectForKey("cityName"));
+    afterCrash.setObject("大同", "cityName");
+    EXPECT_TRUE(afterCrash.synchronize());
+    EXPECT_EQ(*UserDefaults(file).stringForKey("cityName"), "大同");
+    EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
 }
 
-TEST(UserDefaults, EveryWriteIsOnDiskWithoutSynchronize) {
-    auto& prefs = UserDefaults::standard();
-    prefs.setObject("7", "orderNo");
-    // A crash right now loses nothing: the file already holds the value.
-    UserDefaults afterCrash(platform::Container::preferencesFile());
-    EXPECT_EQ(*afterCrash.stringForKey("orderNo"), "7");
-    // And no temporary file is left behind by the atomic replace.
-    EXPECT_FALSE(std::filesystem::exists(platform::Container::preferencesFile().string() + ".tmp"));
-}
-
-TEST(UserDefaults, AHalfWrittenTempFileFromACrashDoesNotDamageTheStore) {
-    const auto file = platform::Container::preferencesFile();
-    {
+// A file that was read and does not parse is set aside and replaced. One
+// that cannot be read at all (a folder, a link to itself: unreadable for root
+// as well) is left exactly as it is, and the run's changes stay in memory.
+TEST(UserDefaults, UnusableFileIsLoggedOnceAndOnlyAnUnparsableOneIsReplaced) {
+    enum Kind { NotJson, Folder, LinkToItself };
+    for (const Kind kind : {NotJson, Folder, LinkToItself}) {
+        SCOPED_TRACE(kind);
+        const fs::path file = bus::test::containerRoot() / ("prefs" + std::to_string(kind));
+        if (kind == NotJson) std::ofstream(file) << "{ this is not json";
+        if (kind == Folder) fs::create_directory(file);
+        if (kind == LinkToItself) fs::create_symlink(file.filename(), file);
+        const auto type = fs::symlink_status(file).type();
+        platform::LogCapture log;
         UserDefaults prefs(file);
-        prefs.setObject("20", "refreshTime");
+        prefs.setObject("http://10.0.0.1:9000", "postUrl");
+        EXPECT_EQ(*prefs.stringForKey("postUrl"), "http://10.0.0.1:9000");
+        EXPECT_EQ(prefs.synchronize(), kind == NotJson);
+        EXPECT_EQ(log.lines().size(), 1u);
+        EXPECT_EQ(bus::test::readFile(file.string() + ".corrupt"), kind == NotJson ? "{ this is not json" : "");
+        if (kind == NotJson) {
+            EXPECT_EQ(*UserDefaults(file).stringForKey("postUrl"), "http://10.0.0.1:9000");
+        } else {
+            EXPECT_EQ(fs::symlink_status(file).type(), type);
+        }
+        EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
     }
-    std::ofstream(file.string() + ".tmp") << "{\"refreshTime\": \"3";  // crash mid-write
-    UserDefaults next(file);
-    EXPECT_EQ(*next.stringForKey("refreshTime"), "20");
-    next.setObject("30", "refreshTime");
-    EXPECT_EQ(*UserDefaults(file).stringForKey("refreshTime"), "30");
-}
-
-TEST(UserDefaults, CorruptFileIsLoggedOnceSetAsideAndTheStoreStartsEmpty) {
-    const auto file = platform::Container::preferencesFile();
-    std::ofstream(file) << "{ this is not json";
-    platform::LogCapture log;
-    UserDefaults prefs(file);
-    EXPECT_FALSE(prefs.objectForKey("cityId"));
-    ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_NE(log.lines()[0].find("preferences"), std::string::npos);
-    EXPECT_EQ(bus::test::readFile(file.string() + ".corrupt"), "{ this is not json");
-
-    prefs.setObject(1, "cityId");
-    EXPECT_EQ(*UserDefaults(file).objectForKey("cityId"), json(1));
-    EXPECT_EQ(log.lines().size(), 1u);
 }
 
 TEST(UserDefaults, StandardStoreFollowsTheContainer) {
     UserDefaults::standard().setObject("a", "k");
-    const auto other = bus::test::containerRoot() / "second";
-    platform::Container::setRoot(other);
+    platform::Container::setRoot(bus::test::containerRoot() / "second");
     EXPECT_FALSE(UserDefaults::standard().objectForKey("k"));
     UserDefaults::standard().setObject("b", "k");
     platform::Container::setRoot(bus::test::containerRoot());
     EXPECT_EQ(*UserDefaults::standard().stringForKey("k"), "a");
-}
-
-TEST(UserDefaults, RemoveKeyPersists) {
-    auto& prefs = UserDefaults::standard();
-    prefs.setObject("1", "orderNo");
-    prefs.removeObjectForKey("orderNo");
-    prefs.reload();
-    EXPECT_FALSE(prefs.objectForKey("orderNo"));
 }
