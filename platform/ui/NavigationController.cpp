@@ -4,6 +4,7 @@
 
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
+#include "platform/ui/PressableView.h"
 #include "platform/ui/TextMetrics.h"
 #include "platform/ui/Window.h"
 
@@ -27,9 +28,8 @@ private:
     std::string title_;
 };
 
-// A titled button of the bar (an item with a title, or the back button):
-// acts when a touch that began on it ends on it.
-class BarItemButtonView : public View {
+// A titled button of the bar (an item with a title, or the back button).
+class BarItemButtonView : public PressableView {
 public:
     BarItemButtonView(std::string title, bool chevron, std::function<void()> action)
         : title_(std::move(title)), chevron_(chevron), action_(std::move(action)) {
@@ -38,16 +38,9 @@ public:
     }
     std::string className() const override { return chevron_ ? "BackButton" : "BarButton"; }
     std::string text() const override { return title_; }
-    void touchesBegan(const Touch&) override { highlighted_ = true; }
-    void touchesMoved(const Touch& t) override { highlighted_ = inside(t); }
-    void touchesCancelled(const Touch&) override { highlighted_ = false; }
-    void touchesEnded(const Touch& t) override {
-        highlighted_ = false;
-        if (inside(t) && action_) action_();
-    }
     void draw(Canvas& canvas) override {
         Color tint = Color::tint();
-        if (highlighted_) tint.a = 0.3;
+        if (isHighlighted()) tint.a = 0.3;
         const Rect b = bounds();
         double x = 6;
         if (chevron_) {
@@ -59,12 +52,15 @@ public:
         canvas.drawText({x, 0, b.width() - x, b.height()}, title_, Font::system(17), tint, TextAlignment::Left);
     }
 
+protected:
+    void pressed() override {
+        if (action_) action_();
+    }
+
 private:
-    bool inside(const Touch& t) const { return bounds().contains(convertFromWindow(t.locationInWindow)); }
     std::string title_;
     bool chevron_;
     std::function<void()> action_;
-    bool highlighted_ = false;
 };
 
 ViewPtr viewForItem(const BarButtonItemPtr& item) {
@@ -96,19 +92,9 @@ NavigationBar& NavigationController::navigationBar() {
 }
 
 void NavigationController::loadView() {
-    auto root = std::make_shared<ControllerView>(Window::contentFrame().offsetBy(0, -Window::kStatusBarHeight), this);
-    root->backgroundColor = Color::white();
     content_ = make<View>();
     bar_ = std::make_shared<NavigationBar>(*this);
-    root->addSubview(content_);
-    root->addSubview(bar_);
-    root->onFrameChange = [this] { layout(); };
-    setView(root);
-    layout();
-    if (auto top = topViewController()) {
-        top->view()->setFrame(content_->bounds());
-        content_->addSubview(top->view());
-    }
+    loadContainerView(content_, bar_, [this] { layout(); }, topViewController());
     bindBar();
 }
 
@@ -217,7 +203,7 @@ void NavigationBar::setFrame(const Rect& frame) {
 void NavigationBar::draw(Canvas& canvas) {
     View::draw(canvas);
     const Rect b = bounds();
-    canvas.fillRect({0, b.height() - 0.5, b.width(), 0.5}, Color::rgba(0.7, 0.7, 0.7));
+    canvas.fillRect({0, b.height() - 0.5, b.width(), 0.5}, kBarEdgeColor);
 }
 
 void NavigationBar::show(NavigationItem* item, bool backButton) {

@@ -39,26 +39,33 @@ bool parseNumber(const std::string& word, double& out) {
     return errno == 0 && end == word.c_str() + word.size() && std::isfinite(out);
 }
 
-// Splits into numbers; false with a reason unless the count is in range.
-bool numbers(const std::string& rest, std::size_t least, std::size_t most, std::vector<double>& out,
-             std::string& error) {
-    std::istringstream in(rest);
-    std::string word;
-    out.clear();
-    while (in >> word) {
-        double v = 0;
-        if (!parseNumber(word, v)) {
-            error = "\"" + word + "\" is not a number";
-            return false;
+// A word of a step's arguments column: its name without brackets, and
+// whether it may be left out with the value it then takes.
+struct ArgumentWord {
+    std::string name;
+    bool optional = false;
+    double fallback = 0;
+};
+
+std::vector<ArgumentWord> argumentWords(std::string_view column) {
+    std::vector<ArgumentWord> words;
+    std::istringstream in{std::string(column)};
+    for (std::string w; in >> w;) {
+        if (w.front() != '[') {
+            words.push_back({w});
+            continue;
         }
-        out.push_back(v);
+        const auto eq = w.find('=');
+        words.push_back({w.substr(1, eq - 1), true, std::strtod(w.c_str() + eq + 1, nullptr)});
     }
-    if (out.size() < least || out.size() > most) {
-        error = least == most ? "needs " + std::to_string(least) + " numbers"
-                              : "needs " + std::to_string(least) + " to " + std::to_string(most) + " numbers";
-        return false;
-    }
-    return true;
+    return words;
+}
+
+std::string numberCount(std::size_t least, std::size_t most) {
+    const std::string noun = most == 1 ? " number" : " numbers";
+    if (least == most) return std::to_string(least) + noun;
+    if (least == 0) return "at most " + std::to_string(most) + noun;
+    return std::to_string(least) + " to " + std::to_string(most) + noun;
 }
 
 }  // namespace
@@ -91,149 +98,157 @@ void ScriptDriver::pass(double seconds) {
     settle();
 }
 
-bool ScriptDriver::tapAt(double x, double y, std::string&) {
+void ScriptDriver::tapAt(double x, double y) {
     window_.touch(TouchPhase::Began, {x, y});
     window_.touch(TouchPhase::Ended, {x, y});
     settle();
-    return true;
+}
+
+bool ScriptDriver::parse(const Step& step, const std::string& rest, Arguments& out, std::string& error) {
+    const auto words = argumentWords(step.arguments);
+    if (words.empty()) return true;  // anything after the name is ignored
+    if (words.size() == 1 && (words[0].name == "TEXT" || words[0].name == "FILE")) {
+        out.text = textArgument(rest);
+        if (out.text.empty()) error = words[0].name == "TEXT" ? "needs a text" : "needs a file name";
+        return error.empty();
+    }
+    std::istringstream in(rest);
+    for (std::string word; in >> word;) {
+        double v = 0;
+        if (!parseNumber(word, v)) {
+            error = "\"" + word + "\" is not a number";
+            return false;
+        }
+        out.numbers.push_back(v);
+    }
+    const auto least = static_cast<std::size_t>(
+        std::count_if(words.begin(), words.end(), [](const ArgumentWord& w) { return !w.optional; }));
+    if (out.numbers.size() < least || out.numbers.size() > words.size()) {
+        error = "needs " + numberCount(least, words.size());
+        return false;
+    }
+    for (std::size_t i = out.numbers.size(); i < words.size(); ++i) out.numbers.push_back(words[i].fallback);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const double v = out.numbers[i];
+        if (words[i].name == "N" && (v < 0 || v != std::floor(v))) error = "needs a whole count";
+        if (words[i].name == "SECONDS" && v < 0) error = "cannot take a negative time";
+    }
+    return error.empty();
 }
 
 bool ScriptDriver::runStep(const std::string& rawLine, std::string& error) {
     const std::string line = trim(rawLine);
     if (line.empty() || line.front() == '#') return true;
     const auto space = line.find_first_of(" \t");
-    const std::string command = line.substr(0, space);
+    const std::string name = line.substr(0, space);
     const std::string rest = space == std::string::npos ? std::string{} : trim(line.substr(space + 1));
-    std::vector<double> n;
+    for (const Step& step : kSteps) {
+        if (step.name != name) continue;
+        Arguments arguments;
+        return parse(step, rest, arguments, error) && (this->*step.run)(arguments, error);
+    }
+    error = "unknown step \"" + name + "\"; the steps are";
+    for (const Step& step : kSteps) error += std::string(&step == kSteps ? " " : ", ") + std::string(step.name);
+    return false;
+}
 
-    if (command == "tap") {
-        if (!numbers(rest, 2, 2, n, error)) return false;
-        return tapAt(n[0], n[1], error);
+bool ScriptDriver::tap(const Arguments& a, std::string&) {
+    tapAt(a.numbers[0], a.numbers[1]);
+    return true;
+}
+
+bool ScriptDriver::tapText(const Arguments& a, std::string& error) {
+    View* view = window_.findViewShowingText(a.text);
+    if (!view) {
+        error = "nothing visible shows \"" + a.text + "\"";
+        return false;
     }
-    if (command == "tap_text") {
-        const std::string text = textArgument(rest);
-        if (text.empty()) {
-            error = "needs a text";
+    const Rect r = window_.visibleFrameOf(*view);
+    tapAt(r.midX(), r.midY());
+    return true;
+}
+
+bool ScriptDriver::sendKey(int times, const std::function<bool()>& key, std::string& error) {
+    for (int i = 0; i < times; ++i)
+        if (!key()) {
+            error = platform::AlertCenter::shared().frontAlert() ? "an alert is in front of the keyboard"
+                                                                  : "no view has the keyboard";
             return false;
         }
-        View* view = window_.findViewShowingText(text);
-        if (!view) {
-            error = "nothing visible shows \"" + text + "\"";
-            return false;
-        }
-        const Rect r = window_.visibleFrameOf(*view);
-        return tapAt(r.midX(), r.midY(), error);
+    settle();
+    return true;
+}
+
+bool ScriptDriver::type(const Arguments& a, std::string& error) {
+    return sendKey(1, [&] { return window_.insertText(a.text); }, error);
+}
+
+bool ScriptDriver::backspace(const Arguments& a, std::string& error) {
+    return sendKey(static_cast<int>(a.numbers[0]), [this] { return window_.deleteBackward(); }, error);
+}
+
+bool ScriptDriver::pressReturn(const Arguments&, std::string& error) {
+    return sendKey(1, [this] { return window_.returnKey(); }, error);
+}
+
+bool ScriptDriver::drag(const Arguments& a, std::string&) {
+    const auto& n = a.numbers;
+    constexpr int steps = 10;
+    window_.touch(TouchPhase::Began, {n[0], n[1]});
+    for (int i = 1; i <= steps; ++i) {
+        pass(n[4] / steps);
+        const double f = static_cast<double>(i) / steps;
+        window_.touch(TouchPhase::Moved, {n[0] + (n[2] - n[0]) * f, n[1] + (n[3] - n[1]) * f});
     }
-    if (command == "type" || command == "backspace" || command == "return") {
-        int count = 1;
-        if (command == "backspace" && !rest.empty()) {
-            if (!numbers(rest, 1, 1, n, error)) return false;
-            if (n[0] < 0 || n[0] != std::floor(n[0])) {
-                error = "needs a whole count";
-                return false;
-            }
-            count = static_cast<int>(n[0]);
-        }
-        if (command == "type" && textArgument(rest).empty()) {
-            error = "needs a text";
-            return false;
-        }
-        for (int i = 0; i < count; ++i) {
-            const bool delivered = command == "type"        ? window_.insertText(textArgument(rest))
-                                   : command == "backspace" ? window_.deleteBackward()
-                                                            : window_.returnKey();
-            if (!delivered) {
-                error = platform::AlertCenter::shared().frontAlert() ? "an alert is in front of the keyboard"
-                                                                      : "no view has the keyboard";
-                return false;
-            }
-        }
-        settle();
-        return true;
+    window_.touch(TouchPhase::Ended, {n[2], n[3]});
+    settle();
+    return true;
+}
+
+bool ScriptDriver::turnWheel(const Arguments& a, std::string&) {
+    window_.scroll({a.numbers[0], a.numbers[1]}, 0, a.numbers[2]);
+    settle();
+    return true;
+}
+
+bool ScriptDriver::waitFor(const Arguments& a, std::string&) {
+    pass(a.numbers[0]);
+    return true;
+}
+
+bool ScriptDriver::saveScreenshot(const Arguments& a, std::string& error) {
+    if (!screenshot) {
+        error = "screenshots need a host that paints the window (the desktop window, also offscreen)";
+        return false;
     }
-    if (command == "drag") {
-        if (!numbers(rest, 4, 5, n, error)) return false;
-        const double seconds = n.size() == 5 ? n[4] : 0.3;
-        if (seconds < 0) {
-            error = "a drag cannot take negative time";
-            return false;
-        }
-        constexpr int steps = 10;
-        window_.touch(TouchPhase::Began, {n[0], n[1]});
-        for (int i = 1; i <= steps; ++i) {
-            pass(seconds / steps);
-            const double f = static_cast<double>(i) / steps;
-            window_.touch(TouchPhase::Moved, {n[0] + (n[2] - n[0]) * f, n[1] + (n[3] - n[1]) * f});
-        }
-        window_.touch(TouchPhase::Ended, {n[2], n[3]});
-        settle();
-        return true;
+    std::string why;
+    if (!screenshot(a.text, why)) {
+        error = "could not save " + a.text + (why.empty() ? "" : ": " + why);
+        return false;
     }
-    if (command == "wheel") {
-        if (!numbers(rest, 3, 3, n, error)) return false;
-        window_.scroll({n[0], n[1]}, 0, n[2]);
-        settle();
-        return true;
+    return true;
+}
+
+bool ScriptDriver::dump(const Arguments& a, std::string& error) {
+    std::ofstream out(a.text, std::ios::binary | std::ios::trunc);
+    out << window_.describe().dump(2) << "\n";
+    out.close();
+    if (!out) {
+        error = "could not write " + a.text;
+        return false;
     }
-    if (command == "wait") {
-        if (!numbers(rest, 1, 1, n, error)) return false;
-        if (n[0] < 0) {
-            error = "cannot wait a negative time";
-            return false;
-        }
-        pass(n[0]);
-        return true;
-    }
-    if (command == "screenshot") {
-        const std::string file = textArgument(rest);
-        if (file.empty()) {
-            error = "needs a file name";
-            return false;
-        }
-        if (!screenshot) {
-            error = "screenshots need a host that paints the window (the desktop window, also offscreen)";
-            return false;
-        }
-        std::string why;
-        if (!screenshot(file, why)) {
-            error = "could not save " + file + (why.empty() ? "" : ": " + why);
-            return false;
-        }
-        return true;
-    }
-    if (command == "dump") {
-        const std::string file = textArgument(rest);
-        if (file.empty()) {
-            error = "needs a file name";
-            return false;
-        }
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out << window_.describe().dump(2) << "\n";
-        out.close();
-        if (!out) {
-            error = "could not write " + file;
-            return false;
-        }
-        return true;
-    }
-    if (command == "expect_text" || command == "expect_no_text") {
-        const std::string text = textArgument(rest);
-        if (text.empty()) {
-            error = "needs a text";
-            return false;
-        }
-        const bool shown = window_.findViewShowingText(text) != nullptr;
-        if (command == "expect_text" && !shown) {
-            error = "nothing visible shows \"" + text + "\"";
-            return false;
-        }
-        if (command == "expect_no_text" && shown) {
-            error = "\"" + text + "\" is visible";
-            return false;
-        }
-        return true;
-    }
-    error = "unknown step \"" + command + "\"";
+    return true;
+}
+
+bool ScriptDriver::expectText(const Arguments& a, std::string& error) {
+    if (window_.findViewShowingText(a.text)) return true;
+    error = "nothing visible shows \"" + a.text + "\"";
+    return false;
+}
+
+bool ScriptDriver::expectNoText(const Arguments& a, std::string& error) {
+    if (!window_.findViewShowingText(a.text)) return true;
+    error = "\"" + a.text + "\" is visible";
     return false;
 }
 

@@ -1,20 +1,8 @@
 #pragma once
-// Drives a window from a script, for tests and demos. One step per line;
-// blank lines and lines starting with '#' are skipped. Coordinates are window
-// points. TEXT is the rest of the line (surrounding double quotes removed).
-//
-//   tap X Y                     press and release at a point
-//   tap_text TEXT               tap the centre of the front-most visible view showing TEXT
-//   type TEXT                   text for the view that has the keyboard
-//   backspace [N]               delete N characters (1)
-//   return                      the keyboard's return key
-//   drag X1 Y1 X2 Y2 [SECONDS]  press, move in steps over SECONDS (0.3), release
-//   wheel X Y DY                the wheel at a point (positive DY scrolls content up)
-//   wait SECONDS                let the main run loop run that long
-//   screenshot FILE             save a picture of the window (needs a host that paints)
-//   dump FILE                   save the window's view tree as JSON
-//   expect_text TEXT            fail unless a visible view shows TEXT
-//   expect_no_text TEXT         fail if a visible view shows TEXT
+// Drives a window from a script, for tests and demos. One step per line: a
+// step's name, then its arguments. Blank lines and lines starting with '#'
+// are skipped. Coordinates are window points. The steps are the rows of
+// ScriptDriver::kSteps at the end of this header.
 //
 // After every step the main run loop runs what became due. A failing step
 // stops the script; the failure names the script, the line and the reason.
@@ -23,6 +11,8 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace ui {
 
@@ -53,18 +43,68 @@ public:
 
     Result runFile(const std::filesystem::path& file);
     Result runText(const std::string& script);
-    // One step; false and a reason on failure.
+    // One line of a script; false and a reason on failure.
     bool runStep(const std::string& line, std::string& error);
 
     // runFile with the failure written to the stream; 0 on success, 1 on a
     // failed step, 2 when the file cannot be read.
     int run(const std::filesystem::path& file, std::ostream& errors);
 
+    // A step's arguments as the parser read them from its line.
+    struct Arguments {
+        std::vector<double> numbers;  // in the order of the step's arguments, defaults filled in
+        std::string text;             // TEXT or FILE
+    };
+    // One step of the language. The parser reads `arguments`: TEXT and FILE
+    // take the rest of the line (surrounding double quotes removed), every
+    // other word a number; N is a whole count and SECONDS no negative time;
+    // [WORD=value] may be left out and is then the value.
+    struct Step {
+        std::string_view name;
+        std::string_view arguments;
+        std::string_view summary;
+        bool (ScriptDriver::*run)(const Arguments&, std::string& error);
+    };
+    static const Step kSteps[];
+
 private:
+    static bool parse(const Step& step, const std::string& rest, Arguments& out, std::string& error);
     void settle();
     void pass(double seconds);
-    bool tapAt(double x, double y, std::string& error);
+    void tapAt(double x, double y);
+    // Presses a key `times` times; false with the reason when the keyboard is not there.
+    bool sendKey(int times, const std::function<bool()>& key, std::string& error);
+
+    bool tap(const Arguments& a, std::string& error);
+    bool tapText(const Arguments& a, std::string& error);
+    bool type(const Arguments& a, std::string& error);
+    bool backspace(const Arguments& a, std::string& error);
+    bool pressReturn(const Arguments& a, std::string& error);
+    bool drag(const Arguments& a, std::string& error);
+    bool turnWheel(const Arguments& a, std::string& error);
+    bool waitFor(const Arguments& a, std::string& error);
+    bool saveScreenshot(const Arguments& a, std::string& error);
+    bool dump(const Arguments& a, std::string& error);
+    bool expectText(const Arguments& a, std::string& error);
+    bool expectNoText(const Arguments& a, std::string& error);
+
     Window& window_;
+};
+
+// The language.
+inline const ScriptDriver::Step ScriptDriver::kSteps[] = {
+    {"tap", "X Y", "press and release at a point", &ScriptDriver::tap},
+    {"tap_text", "TEXT", "tap the centre of the front-most visible view showing TEXT", &ScriptDriver::tapText},
+    {"type", "TEXT", "text for the view that has the keyboard", &ScriptDriver::type},
+    {"backspace", "[N=1]", "delete N characters", &ScriptDriver::backspace},
+    {"return", "", "the keyboard's return key", &ScriptDriver::pressReturn},
+    {"drag", "X1 Y1 X2 Y2 [SECONDS=0.3]", "press, move in steps over SECONDS, release", &ScriptDriver::drag},
+    {"wheel", "X Y DY", "the wheel at a point (positive DY scrolls content up)", &ScriptDriver::turnWheel},
+    {"wait", "SECONDS", "let the main run loop run that long", &ScriptDriver::waitFor},
+    {"screenshot", "FILE", "save a picture of the window (needs a host that paints)", &ScriptDriver::saveScreenshot},
+    {"dump", "FILE", "save the window's view tree as JSON", &ScriptDriver::dump},
+    {"expect_text", "TEXT", "fail unless a visible view shows TEXT", &ScriptDriver::expectText},
+    {"expect_no_text", "TEXT", "fail if a visible view shows TEXT", &ScriptDriver::expectNoText},
 };
 
 }  // namespace ui

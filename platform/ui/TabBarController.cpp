@@ -4,6 +4,8 @@
 
 #include "platform/RunLoop.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/PressableView.h"
+#include "platform/ui/TextMetrics.h"
 #include "platform/ui/Window.h"
 
 namespace ui {
@@ -13,20 +15,15 @@ namespace {
 // One tab of the bar: the tab's icon over its title, in the tint colour
 // when selected. It reads its item from the tab's screen at every paint, so
 // a screen may change its item at any time.
-class TabButtonView : public View {
+class TabButtonView : public PressableView {
 public:
-    TabButtonView(const Rect& frame, TabBarController* owner, int index) : View(frame), owner_(owner), index_(index) {}
+    TabButtonView(const Rect& frame, TabBarController* owner, int index)
+        : PressableView(frame), owner_(owner), index_(index) {}
     std::string className() const override { return "TabBarButton"; }
     std::string text() const override { return item().title; }
     std::string imageName() const override {
         const TabBarItem& i = item();
         return selected() && !i.selectedImageName.empty() ? i.selectedImageName : i.imageName;
-    }
-    void touchesBegan(const Touch&) override {}
-    void touchesMoved(const Touch&) override {}
-    void touchesCancelled(const Touch&) override {}
-    void touchesEnded(const Touch& t) override {
-        if (owner_ && bounds().contains(convertFromWindow(t.locationInWindow))) owner_->tabTapped(index_);
     }
     void draw(Canvas& canvas) override {
         const Rect b = bounds();
@@ -35,6 +32,11 @@ public:
                         selected() ? Color::tint() : Color::gray(), TextAlignment::Center);
     }
     void detach() { owner_ = nullptr; }
+
+protected:
+    void pressed() override {
+        if (owner_) owner_->tabTapped(index_);
+    }
 
 private:
     bool selected() const { return owner_ && owner_->selectedIndex() == index_; }
@@ -66,19 +68,9 @@ TabBar& TabBarController::tabBar() {
 }
 
 void TabBarController::loadView() {
-    auto root = std::make_shared<ControllerView>(Window::contentFrame().offsetBy(0, -Window::kStatusBarHeight), this);
-    root->backgroundColor = Color::white();
     content_ = make<View>();
     bar_ = std::make_shared<TabBar>(*this);
-    root->addSubview(content_);
-    root->addSubview(bar_);
-    root->onFrameChange = [this] { layout(); };
-    setView(root);
-    layout();
-    if (auto shown = selectedViewController()) {
-        shown->view()->setFrame(content_->bounds());
-        content_->addSubview(shown->view());
-    }
+    loadContainerView(content_, bar_, [this] { layout(); }, selectedViewController());
 }
 
 void TabBarController::layout() {
@@ -157,7 +149,7 @@ void TabBarController::tabTapped(int index) {
     setSelectedIndex(index);
 }
 
-TabBar::TabBar(TabBarController& owner) : owner_(owner) { backgroundColor = Color::rgba(0.97, 0.97, 0.97); }
+TabBar::TabBar(TabBarController& owner) : owner_(owner) { backgroundColor = kBarColor; }
 
 void TabBar::setFrame(const Rect& frame) {
     View::setFrame(frame);
@@ -178,7 +170,7 @@ void TabBar::rebuild() {
 
 void TabBar::draw(Canvas& canvas) {
     View::draw(canvas);
-    canvas.fillRect({0, 0, bounds().width(), 0.5}, Color::rgba(0.7, 0.7, 0.7));
+    canvas.fillRect({0, 0, bounds().width(), 0.5}, kBarEdgeColor);
 }
 
 }  // namespace ui

@@ -20,7 +20,9 @@ inline double estimatedTextWidth(const std::string& text, double fontSize) {
     return width;
 }
 
-// The light grey of the navigation, status and tab bars.
+// The light grey of the navigation, status and tab bars and of the alert box.
 inline const Color kBarColor = Color::rgba(0.97, 0.97, 0.97);
+// The hairline where a bar meets the content.
+inline const Color kBarEdgeColor = Color::rgba(0.7, 0.7, 0.7);
 
 }  // namespace ui

@@ -9,6 +9,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/TabBarController.h"
+#include "platform/ui/Window.h"
 
 namespace ui {
 
@@ -67,6 +68,21 @@ const ViewPtr& ViewController::view() {
 void ViewController::setView(ViewPtr view) { view_ = std::move(view); }
 
 ViewPtr ViewController::makeRootView(const Rect& frame) { return std::make_shared<ControllerView>(frame, this); }
+
+void ViewController::loadContainerView(const ViewPtr& content, const ViewPtr& bar, std::function<void()> layout,
+                                       const std::shared_ptr<ViewController>& shown) {
+    auto root = std::make_shared<ControllerView>(Window::contentFrame().offsetBy(0, -Window::kStatusBarHeight), this);
+    root->backgroundColor = Color::white();
+    root->addSubview(content);
+    root->addSubview(bar);
+    root->onFrameChange = layout;
+    setView(root);
+    layout();
+    if (shown) {
+        shown->view()->setFrame(content->bounds());
+        content->addSubview(shown->view());
+    }
+}
 
 void ViewController::loadView() {
     const ScreenLayout& l = layout();

@@ -133,6 +133,12 @@ protected:
 
     // Containers adopt and release their children.
     void adoptChild(ViewController& child) { child.parent_ = this; }
+    // A container's view: a white root below the status bar holding the
+    // children's `content` area under the container's `bar`. `layout` places
+    // them now and whenever the root's frame changes; the shown child's view
+    // then fills `content`.
+    void loadContainerView(const ViewPtr& content, const ViewPtr& bar, std::function<void()> layout,
+                           const std::shared_ptr<ViewController>& shown);
     static void releaseChild(ViewController& child) { child.parent_ = nullptr; }
 
 private:

@@ -7,6 +7,7 @@
 
 #include "platform/AlertView.h"
 #include "platform/RunLoop.h"
+#include "platform/ui/PressableView.h"
 #include "platform/ui/TextMetrics.h"
 #include "platform/ui/ViewController.h"
 
@@ -68,34 +69,27 @@ private:
     Font font_;
 };
 
-// A button of an alert: dismisses the alert with its index when a touch
-// that began on it ends on it.
-class AlertButtonView : public View {
+// A button of an alert: dismisses the alert with its index.
+class AlertButtonView : public PressableView {
 public:
     AlertButtonView(const Rect& frame, std::string title, int index, bool bold,
                     std::shared_ptr<platform::AlertView> alert)
-        : View(frame), title_(std::move(title)), index_(index), bold_(bold), alert_(std::move(alert)) {}
+        : PressableView(frame), title_(std::move(title)), index_(index), bold_(bold), alert_(std::move(alert)) {}
     std::string className() const override { return "AlertButton"; }
     std::string text() const override { return title_; }
-    void touchesBegan(const Touch&) override { highlighted_ = true; }
-    void touchesMoved(const Touch& t) override { highlighted_ = inside(t); }
-    void touchesCancelled(const Touch&) override { highlighted_ = false; }
-    void touchesEnded(const Touch& t) override {
-        highlighted_ = false;
-        if (inside(t)) alert_->dismissWithClickedButtonIndex(index_, true);
-    }
     void draw(Canvas& canvas) override {
-        if (highlighted_) canvas.fillRect(bounds(), Color::rgba(0.85, 0.85, 0.85));
+        if (isHighlighted()) canvas.fillRect(bounds(), Color::rgba(0.85, 0.85, 0.85));
         canvas.drawText(bounds(), title_, bold_ ? Font::boldSystem(17) : Font::system(17), Color::tint(),
                         TextAlignment::Center);
     }
 
+protected:
+    void pressed() override { alert_->dismissWithClickedButtonIndex(index_, true); }
+
 private:
-    bool inside(const Touch& t) const { return bounds().contains(convertFromWindow(t.locationInWindow)); }
     std::string title_;
     int index_;
     bool bold_;
-    bool highlighted_ = false;
     std::shared_ptr<platform::AlertView> alert_;
 };
 
@@ -111,7 +105,7 @@ public:
         backgroundColor = Color::rgba(0, 0, 0, 0.4);
         constexpr double boxWidth = 270, pad = 16, textWidth = boxWidth - 2 * pad, buttonHeight = 44;
         auto box = make<View>();
-        box->backgroundColor = Color::rgba(0.97, 0.97, 0.97);
+        box->backgroundColor = kBarColor;
         box->cornerRadius = 12;
         double y = pad + 4;
         if (!alert->title().empty()) {
@@ -385,31 +379,24 @@ void Window::resignFirstResponder() {
     if (fr) fr->didResignFirstResponder();
 }
 
+bool Window::sendToKeyboard(const std::function<void(View&)>& send) {
+    syncAlerts();
+    View* fr = firstResponder();
+    // An alert in front shuts the keyboard out as it shuts out touches.
+    if (!fr || !shownAlerts_.empty()) return false;
+    auto keep = fr->shared_from_this();
+    send(*fr);
+    return true;
+}
+
 bool Window::insertText(const std::string& text) {
-    syncAlerts();
-    View* fr = firstResponder();
-    if (!fr || !shownAlerts_.empty()) return false;
-    auto keep = fr->shared_from_this();
-    fr->insertText(text);
-    return true;
+    return sendToKeyboard([&](View& v) { v.insertText(text); });
 }
-
 bool Window::deleteBackward() {
-    syncAlerts();
-    View* fr = firstResponder();
-    if (!fr || !shownAlerts_.empty()) return false;
-    auto keep = fr->shared_from_this();
-    fr->deleteBackward();
-    return true;
+    return sendToKeyboard([](View& v) { v.deleteBackward(); });
 }
-
 bool Window::returnKey() {
-    syncAlerts();
-    View* fr = firstResponder();
-    if (!fr || !shownAlerts_.empty()) return false;
-    auto keep = fr->shared_from_this();
-    fr->returnKey();
-    return true;
+    return sendToKeyboard([](View& v) { v.returnKey(); });
 }
 
 nlohmann::json Window::describe() {

@@ -24,6 +24,7 @@
 // painting the whole window is cheap.
 //
 // Everything here runs on the main thread.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -115,6 +116,8 @@ private:
     void endTouch(Point p, bool cancelled);
     void cancelTrackedTouch(const Touch& t);
     Touch makeTouch(TouchPhase phase, Point p) const;
+    // Hands a key to the first responder; false when none has the keyboard.
+    bool sendToKeyboard(const std::function<void(View&)>& send);
 
     std::shared_ptr<View> root_;
     std::shared_ptr<View> statusBar_;
