@@ -1,0 +1,131 @@
+#pragma once
+// The live bus screen: one line in one direction. The stops stand top to
+// bottom in a scrolling area, the vehicles now on the line are placed at or
+// between them, and a panel under the waiting stop gives the texts of the
+// three nearest approaching vehicles. Vehicles are fetched again on a timer,
+// by hand, when the waiting stop changes ("updateOrderNo") and when the
+// direction is switched.
+//
+// Threads: everything here runs on the main thread, requests included,
+// except the direction switch, whose two requests run on a worker thread,
+// and the reaction to "updateOrderNo", which passes through a worker thread
+// that only queues the rebuild. Workers hold the screen weakly and touch its
+// state only through tasks queued on the main thread, so the screen may go
+// while they are under way.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "model/BusCollection.h"
+#include "model/BusLine.h"
+#include "model/BusReal.h"
+#include "model/BusStation.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/ui/ActivityIndicatorView.h"
+#include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/ScrollView.h"
+#include "platform/ui/ViewController.h"
+
+namespace bus {
+
+class BusRealViewController : public ui::ViewController {
+public:
+    // The waiting stop is still to be found by the name in currentStation.
+    static constexpr int kByNameMarker = 200;
+    static constexpr int kDefaultWaitingStop = 3;
+    // "refreshTime" values of this and above mean refreshing by hand.
+    static constexpr long long kByHandInterval = 100;
+    static constexpr double kRowHeight = 60;
+    static constexpr double kWaitingRowHeight = 130;
+
+    BusRealViewController();
+    ~BusRealViewController() override;
+
+    void viewDidLoad() override;
+    void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+    // Touches that no view took stay here.
+    void touchesBegan(const ui::Touch&) override {}
+    void touchesMoved(const ui::Touch&) override {}
+    void touchesEnded(const ui::Touch&) override {}
+    void touchesCancelled(const ui::Touch&) override {}
+
+    // Requests the line with its stops, then builds the rows and the titles.
+    void addStation();
+    // Builds the rows again from the stops already held, without a request.
+    void updateStation();
+    // Requests the vehicles and places their markers and the panel; also the
+    // timer's action.
+    void addReal();
+    void clickImage(ui::TapGestureRecognizer& sender);
+    void clickRef(ui::TapGestureRecognizer& sender);
+    void handleColorChange(const platform::Notification& notification);
+    void handleColorChangeThread();
+    void endLoading2();
+
+    // The halves of addStation and addReal that follow their requests, for
+    // replies already in hand. applyLine takes the "queryLine" return text
+    // ("" for a failed request); placeVehicles removes the live items and
+    // places the vehicles given, highest stop number first.
+    void applyLine(const std::string& content);
+    void placeVehicles(std::vector<BusReal> vehicles);
+    // Reruns the favourites query into `dictionary`.
+    void reloadFavourites();
+
+    // The screen's state; everything below is read and written on the main
+    // thread only.
+    std::int32_t tag = 1;  // 1 while the first scroll position is still to be set
+    std::vector<BusStation> muArrayStation;
+    std::map<long long, BusCollection> dictionary;  // favourites by orderNo
+    std::optional<BusLine> _busLine;                // none before the first line reply
+    platform::TimerPtr timer;
+    std::shared_ptr<ui::ActivityIndicatorView> indicator;
+    std::weak_ptr<ui::ScrollView> realScrollView;  // outlets, owned by the view tree
+    nlohmann::json direction;
+    nlohmann::json lineId;
+    std::string currentStation;
+    nlohmann::json _orderNo;  // the waiting stop, read through its integer value
+    std::weak_ptr<ui::Label> lineTitle;
+    std::weak_ptr<ui::Label> smbUILabel;
+    std::weak_ptr<ui::ImageView> tabUIImageView;
+    std::weak_ptr<ui::ImageView> refUIImageView;
+
+private:
+    struct VehicleRequest {
+        std::int64_t gprsId, orderNo, direction;
+    };
+    struct LineRequest {
+        std::int64_t direction, lineId;
+    };
+
+    void startIndicator();
+    void attachTap(const std::weak_ptr<ui::ImageView>& target, const char* identifier,
+                   void (BusRealViewController::*action)(ui::TapGestureRecognizer&));
+    void startTimer();
+    void buildStationRows(bool setsEndStation);
+    void resolveWaitingStop(std::size_t index, const BusStation& station);
+    ui::Rect rowFrame(std::size_t index, double counter);
+    void showTitles();
+    void setFirstScrollPosition();
+    void removeLiveItems();
+    std::optional<VehicleRequest> vehicleRequest() const;
+    std::vector<BusReal> countedVehicles(std::vector<BusReal> vehicles, std::vector<std::string>& nearest) const;
+    ui::Rect vehicleFrame(const BusReal& vehicle) const;
+    void rebuildForOrderNo();
+    LineRequest beginDirectionSwitch();
+    std::optional<VehicleRequest> finishLineOfSwitch(const std::string& content);
+    static void switchDirection(std::weak_ptr<BusRealViewController> weak);
+    long long waitingStop() const;
+
+    platform::Observation orderNoObservation_;
+};
+
+}  // namespace bus
