@@ -2,14 +2,20 @@
 // its header; the search display brings a results table of its own.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "screens/tracking/BusQueryViewController.h"
 
 namespace bus::layout {
 
 void addSearchScreen(ui::Storyboard& storyboard) {
-    storyboard.screen(kSearchScreen, placeholder(),
-                      {.title = "线路查询",
-                       .frames = {{"queryUITableView", kFullScreen}},
-                       .metrics = {{"rowHeight", 50}}});
+    storyboard.screen<BusQueryViewController>(
+        kSearchScreen,
+        {.title = "线路查询",
+         .frames = {{"queryUITableView", kFullScreen}},
+         .metrics = {{"rowHeight", 50}},
+         .build = ui::outlets<BusQueryViewController>(
+             [](BusQueryViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
+                 screen.queryUITableView = addTable(root, layout, "queryUITableView");
+             })});
 }
 
 }  // namespace bus::layout

@@ -1,0 +1,155 @@
+#include "screens/tracking/BusQueryViewController.h"
+
+#include "model/Preferences.h"
+#include "model/Value.h"
+#include "platform/UserDefaults.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/SearchBar.h"
+#include "screens/tracking/BusRealUIView.h"
+#include "service/Operations.h"
+
+namespace bus {
+
+namespace {
+
+constexpr char kCellIdentifier[] = "mycell";
+constexpr char kHandOverSender[] = "0";
+
+json preference(const char* key) {
+    return platform::UserDefaults::standard().objectForKey(key).value_or(json());
+}
+
+const BusQuery* recordAt(const std::vector<BusQuery>& records, int row) {
+    if (row < 0 || row >= static_cast<int>(records.size())) return nullptr;
+    return &records[static_cast<std::size_t>(row)];
+}
+
+std::shared_ptr<ui::Button> cityButton() {
+    auto button = ui::Button::withType(0);
+    button->setFrame({0, 0, 110, 40});
+    button->setTitle(textValue(preference(prefs::kCityName)));
+    button->titleFont = ui::Font::system(17);
+    button->setImage("城市下拉.png");
+    button->imageEdgeInsets = {0, 10, 0, 0};
+    button->setContentHorizontalAlignment(1);
+    return button;
+}
+
+}  // namespace
+
+BusQueryViewController::BusQueryViewController() {
+    declareKey("lineId", lineId);
+    declareKey("direction", direction);
+    declareKey("currentStation", currentStation);
+}
+
+void BusQueryViewController::viewDidLoad() {
+    ui::ViewController::viewDidLoad();
+    // Before anything reads the city: the first start has none stored.
+    prefs::seedFirstStart();
+    const double width = view()->frame().width();
+    auto table = queryUITableView.lock();
+    if (table) {
+        table->setDataSource(this);
+        table->setDelegate(this);
+        addSearchField(*table, width);
+        table->separatorInset = {0, 0, 0, 0};
+        table->setTableFooterView(BusRealUIView::initEmpty({0, 0, width, 60}));
+    }
+    emptyButtonObservation_ = platform::NotificationCenter::defaultCenter().addObserver(
+        BusRealUIView::kEmptyButton, [this](const platform::Notification& n) { handleColorChange(n); });
+}
+
+void BusQueryViewController::addSearchField(ui::TableView& table, double width) {
+    auto bar = std::make_shared<ui::SearchBar>(ui::Rect{0, 0, width, 44});
+    bar->placeholder = "输入线路或者站点";
+    table.setTableHeaderView(bar);
+    searchDisplayController = std::make_unique<ui::SearchDisplayController>(bar, view());
+    searchDisplayController->setSearchResultsDataSource(this);
+    searchDisplayController->setSearchResultsDelegate(this);
+    const auto& results = searchDisplayController->searchResultsTableView();
+    results->separatorInset = {0, 0, 0, 0};
+    // An empty footer ends the separators at the last hit.
+    results->setTableFooterView(std::make_shared<ui::View>());
+}
+
+void BusQueryViewController::viewWillAppear(bool animated) {
+    ui::ViewController::viewWillAppear(animated);
+    auto button = cityButton();
+    button->addTarget(this, &BusQueryViewController::switchCity, ui::ControlEventTouchUpInside);
+    navigationItem().setRightBarButtonItems({ui::BarButtonItem::withCustomView(button)});
+    reloadHistory();
+}
+
+int BusQueryViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
+
+int BusQueryViewController::numberOfRowsInSection(ui::TableView& tableView, int) {
+    if (isHistory(tableView)) {
+        data = BusQuery{}.query(preference(prefs::kCityId));
+        return static_cast<int>(data.size());
+    }
+    const std::string text = searchDisplayController ? searchDisplayController->searchBar()->text() : "";
+    // An emptied field keeps showing the last hits.
+    if (!text.empty()) filterData = ops::queryKeyword(text);
+    return static_cast<int>(filterData.size());
+}
+
+std::shared_ptr<ui::TableViewCell> BusQueryViewController::cellForRowAtIndexPath(ui::TableView& tableView,
+                                                                                 const ui::IndexPath& indexPath) {
+    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
+    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    const BusQuery* record = recordAt(recordsOf(tableView), indexPath.row);
+    if (!record) return cell;
+    // Any attribute but 0 shows as a stop, though only 1 hands a stop on.
+    const bool stop = integerValue(record->attribute) != 0;
+    cell->textLabel()->setText(textValue(stop ? record->stationName : record->lineName));
+    cell->detailTextLabel()->setText(textValue(stop ? record->lineName : record->stationName));
+    cell->imageView()->setImage(stop ? "station.png" : "bus.png");
+    return cell;
+}
+
+void BusQueryViewController::didSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) {
+    const bool history = isHistory(tableView);
+    auto& records = recordsOf(tableView);
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(records.size())) return;
+    BusQuery& record = records[static_cast<std::size_t>(indexPath.row)];
+    lineId = record.lineId;
+    direction = record.direction;
+    currentStation = integerValue(record.attribute) == 1 ? record.stationName : json("");
+    // A history row is not saved again, so the history keeps its order.
+    if (!history) {
+        record.cityId = preference(prefs::kCityId);
+        record.save(record);
+    }
+    if (searchDisplayController) searchDisplayController->setActive(false, false);
+    performSegueWithIdentifier("busReal", kHandOverSender);
+}
+
+void BusQueryViewController::prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) {
+    if (sender != kHandOverSender) return;
+    auto* destination = segue.destinationViewController();
+    destination->setValue(lineId, "lineId");
+    destination->setValue(direction, "direction");
+    destination->setValue(currentStation, "currentStation");
+}
+
+void BusQueryViewController::switchCity(ui::Control&) { performSegueWithIdentifier("busCity", "1"); }
+
+void BusQueryViewController::handleColorChange(const platform::Notification&) {
+    BusQuery{}.removeAll(preference(prefs::kCityId));
+    reloadHistory();
+}
+
+bool BusQueryViewController::isHistory(const ui::TableView& tableView) const {
+    return &tableView == queryUITableView.lock().get();
+}
+
+std::vector<BusQuery>& BusQueryViewController::recordsOf(const ui::TableView& tableView) {
+    return isHistory(tableView) ? data : filterData;
+}
+
+void BusQueryViewController::reloadHistory() {
+    if (auto table = queryUITableView.lock()) table->reloadData();
+}
+
+}  // namespace bus
