@@ -10,10 +10,8 @@
 #include "platform/UserDefaults.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
-#include "screens/ScreenFixture.h"
 #include "screens/tracking/BusStationViewController.h"
-#include "service/XmlText.h"
-#include "support/TestSupport.h"
+#include "screens/tracking/TrackingFixture.h"
 
 namespace bus::test {
 namespace {
@@ -27,13 +25,11 @@ struct Stop {
     int orderNo;
 };
 
-std::string lineText(const std::string& lineName, const std::vector<Stop>& stops) {
+std::string lineWithStops(const std::string& lineName, const std::vector<Stop>& stops) {
     json list = json::array();
     for (const auto& s : stops) list.push_back({{"stationName", s.name}, {"orderNo", s.orderNo}, {"lineId", 12}});
     return json{{"lineId", 12}, {"lineName", lineName}, {"gprsId", 1201}, {"upDown", list}}.dump();
 }
-
-std::string lineReply(const std::string& returnText) { return soapReply("queryLine", xml::escape(returnText)); }
 
 const std::vector<Stop> kOutbound{{"火车站", 1}, {"大北街", 2}, {"红旗广场", 3}};
 const std::vector<Stop> kInbound{{"新开里", 1}, {"红旗广场", 2}, {"东关", 3}, {"火车站", 4}};
@@ -46,12 +42,11 @@ struct RowLook {
     std::string number;
 };
 
-class LineStationsTest : public ScreenFixture {
+class LineStationsTest : public TrackingFixture {
 protected:
     void SetUp() override {
-        service.makeCurrentCity();
-        platform::UserDefaults::standard().setObject(16, "cityId");
-        service.reply("queryLine", lineReply(lineText("12路", kOutbound)));
+        TrackingFixture::SetUp();
+        replyWith("queryLine", lineWithStops("12路", kOutbound));
         storyboard.screen<ui::ViewController>("Root");
         storyboard.screen<BusStationViewController>("Stations", stationsLayout());
     }
@@ -119,17 +114,10 @@ protected:
         return nullptr;
     }
 
-    void tapView(const ui::View& v) {
-        const ui::Point at = v.convertToWindow({v.frame().width() / 2, v.frame().height() / 2});
-        window->touch(ui::TouchPhase::Began, at);
-        window->touch(ui::TouchPhase::Ended, at);
-        settle();
-    }
-
     void tapStar(int row) {
         ui::View* s = star(row);
         ASSERT_TRUE(s) << "no star in row " << row;
-        tapView(*s);
+        tap(*s);
     }
 
     static void closeAlert(int buttonIndex) {
@@ -154,7 +142,6 @@ protected:
     std::string header() const { return screen->lineTitle.lock()->text(); }
     std::string switchImage() const { return screen->tabUIImageView.lock()->image(); }
 
-    RecordedService service;
     std::shared_ptr<ui::ViewController> root;
     std::shared_ptr<BusStationViewController> screen;
     std::shared_ptr<ui::TableView> table;
@@ -162,8 +149,8 @@ protected:
 
 TEST_F(LineStationsTest, LoadShowsTheLineWithGreyDiscsAndNoSelection) {
     open();
-    ASSERT_EQ(service.bodies().size(), 1u);
-    EXPECT_NE(service.bodies()[0].find("<ns1:queryLine><direction>0</direction><lineId>12</lineId>"),
+    ASSERT_EQ(requestsFor("queryLine").size(), 1u);
+    EXPECT_NE(requestsFor("queryLine")[0].find("<ns1:queryLine><direction>0</direction><lineId>12</lineId>"),
               std::string::npos);
     EXPECT_EQ(screen->title(), "12路");
     EXPECT_EQ(header(), "开往 红旗广场方向");
@@ -299,9 +286,9 @@ TEST_F(LineStationsTest, TheSwitchFetchesTheOtherDirectionAndKeepsTheSelectedPos
     EXPECT_TRUE(image->userInteractionEnabled);
     tapRow(*table, 1);
 
-    service.reply("queryLine", lineReply(lineText("12路", kInbound)));
-    tapView(*image);
-    EXPECT_NE(service.bodies().back().find("<direction>1</direction><lineId>12</lineId>"), std::string::npos);
+    replyWith("queryLine", lineWithStops("12路", kInbound));
+    tap(*image);
+    EXPECT_NE(requestsFor("queryLine").back().find("<direction>1</direction><lineId>12</lineId>"), std::string::npos);
     EXPECT_EQ(screen->direction, 1);
     EXPECT_EQ(switchImage(), "切换1.png");
     EXPECT_EQ(header(), "开往 火车站方向");
@@ -309,8 +296,8 @@ TEST_F(LineStationsTest, TheSwitchFetchesTheOtherDirectionAndKeepsTheSelectedPos
     EXPECT_EQ(look(0).name, "新开里");
     EXPECT_EQ(look(1).disc, "蓝底.png");
 
-    service.reply("queryLine", lineReply(lineText("12路", kOutbound)));
-    tapView(*image);
+    replyWith("queryLine", lineWithStops("12路", kOutbound));
+    tap(*image);
     EXPECT_EQ(screen->direction, 0);
     EXPECT_EQ(switchImage(), "切换2.png");
     EXPECT_EQ(header(), "开往 红旗广场方向");
@@ -318,7 +305,7 @@ TEST_F(LineStationsTest, TheSwitchFetchesTheOtherDirectionAndKeepsTheSelectedPos
 }
 
 TEST_F(LineStationsTest, TheStarFindsItsStopByNumberNotByPlace) {
-    service.reply("queryLine", lineReply(lineText("12路", {{"甲", 5}, {"乙", 7}, {"丙", 6}})));
+    replyWith("queryLine", lineWithStops("12路", {{"甲", 5}, {"乙", 7}, {"丙", 6}}));
     open();
     tapRow(*table, 1);
     EXPECT_EQ(star(1)->tag, 7);
@@ -346,13 +333,13 @@ TEST_F(LineStationsTest, AStarTagThatNamesNoStopDoesNothing) {
 }
 
 TEST_F(LineStationsTest, StopListsOfOneAndOfNoneSetTheTerminalAsFarAsTheyGo) {
-    service.reply("queryLine", lineReply(lineText("7路", {{"终点站", 1}})));
+    replyWith("queryLine", lineWithStops("7路", {{"终点站", 1}}));
     open();
     EXPECT_EQ(header(), "开往 终点站方向");
     ASSERT_EQ(looks().size(), 1u);
 
-    service.reply("queryLine", lineReply(lineText("7路", {})));
-    tapView(*screen->tabUIImageView.lock());
+    replyWith("queryLine", lineWithStops("7路", {}));
+    tap(*screen->tabUIImageView.lock());
     EXPECT_EQ(looks().size(), 0u);
     EXPECT_EQ(header(), "开往 终点站方向");
     EXPECT_EQ(switchImage(), "切换1.png");
@@ -362,7 +349,7 @@ TEST_F(LineStationsTest, StopListsOfOneAndOfNoneSetTheTerminalAsFarAsTheyGo) {
 // not one object holding a bracketed stop list.
 struct Unusable {
     const char* name;
-    std::string body;
+    std::string returnText;
     int status;
     bool notice;
 };
@@ -370,12 +357,12 @@ struct Unusable {
 const std::vector<Unusable>& unusableReplies() {
     static const std::vector<Unusable> cases{
         {"server error", "", 500, true},
-        {"empty return", lineReply(""), 200, false},
-        {"no bracket", lineReply(R"({"lineName":"9路","gprsId":9})"), 200, false},
-        {"no closing bracket", lineReply(R"({"lineName":"9路","upDown":[{"orderNo":1})"), 200, false},
-        {"closing before opening", lineReply(R"(]{"lineName":"9路"}[)"), 200, false},
-        {"an array, not an object", lineReply(R"([{"stationName":"x","orderNo":1}])"), 200, false},
-        {"not JSON", lineReply("12路 [火车站] 停运"), 200, false},
+        {"empty return", "", 200, false},
+        {"no bracket", R"({"lineName":"9路","gprsId":9})", 200, false},
+        {"no closing bracket", R"({"lineName":"9路","upDown":[{"orderNo":1})", 200, false},
+        {"closing before opening", R"(]{"lineName":"9路"}[)", 200, false},
+        {"an array, not an object", R"([{"stationName":"x","orderNo":1}])", 200, false},
+        {"not JSON", "12路 [火车站] 停运", 200, false},
     };
     return cases;
 }
@@ -384,7 +371,7 @@ TEST_F(LineStationsTest, AnUnusableFirstReplyKeepsTheLayoutsLook) {
     for (const auto& c : unusableReplies()) {
         SCOPED_TRACE(c.name);
         platform::AlertCenter::shared().clear();
-        service.reply("queryLine", c.body, c.status);
+        replyWith("queryLine", c.returnText, c.status);
         open();
         EXPECT_EQ(screen->title(), "layout title");
         EXPECT_EQ(header(), "layout header");
@@ -399,12 +386,12 @@ TEST_F(LineStationsTest, AnUnusableFirstReplyKeepsTheLayoutsLook) {
 TEST_F(LineStationsTest, AnUnusableReplyOnASwitchKeepsTheListButFlipsTheDirection) {
     for (const auto& c : unusableReplies()) {
         SCOPED_TRACE(c.name);
-        service.reply("queryLine", lineReply(lineText("12路", kOutbound)));
+        replyWith("queryLine", lineWithStops("12路", kOutbound));
         open();
         // A favourite of the other direction: its mark follows the flip.
         saveFavourite(1, 1);
-        service.reply("queryLine", c.body, c.status);
-        tapView(*screen->tabUIImageView.lock());
+        replyWith("queryLine", c.returnText, c.status);
+        tap(*screen->tabUIImageView.lock());
         EXPECT_EQ(screen->direction, 1);
         EXPECT_EQ(screen->title(), "12路");
         EXPECT_EQ(header(), "开往 红旗广场方向");

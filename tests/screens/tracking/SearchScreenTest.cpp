@@ -11,11 +11,9 @@
 #include "platform/UserDefaults.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/SearchBar.h"
-#include "screens/ScreenFixture.h"
 #include "screens/tracking/BusQueryViewController.h"
 #include "screens/tracking/BusRealUIView.h"
-#include "service/XmlText.h"
-#include "support/TestSupport.h"
+#include "screens/tracking/TrackingFixture.h"
 
 namespace bus::test {
 namespace {
@@ -42,14 +40,16 @@ json hit(const std::string& station, json attribute, int lineId, const std::stri
 const json kHits = json::array({hit("大同站—新开里", 0, 12, "12路", 0), hit("新开里", 1, 12, "12路", 1),
                                 hit("东门", 1, 30, "30路", 0)});
 
-std::string keywordReply(const std::string& returnText) {
-    return soapReply("queryKeyword", xml::escape(returnText));
-}
-
 void saveHistory(const json& record, json cityId = 16) {
     BusQuery q = BusQuery::initData(record);
     q.cityId = cityId;
     q.save(q);
+}
+
+// Ends a case of a table: the next case starts with no screen and no history.
+void forgetHistory() {
+    BusQuery{}.removeAll(16);
+    BusQuery{}.removeAll(17);
 }
 
 std::vector<std::string> historyStations(json cityId = 16) {
@@ -58,14 +58,12 @@ std::vector<std::string> historyStations(json cityId = 16) {
     return names;
 }
 
-class SearchScreenTest : public ScreenFixture {
+class SearchScreenTest : public TrackingFixture {
 protected:
     void SetUp() override {
-        auto& prefs = platform::UserDefaults::standard();
-        service.makeCurrentCity();
-        prefs.setObject(16, "cityId");
-        prefs.setObject("大同", "cityName");
-        service.reply("queryKeyword", keywordReply(kHits.dump()));
+        TrackingFixture::SetUp();
+        platform::UserDefaults::standard().setObject("大同", "cityName");
+        replyWith("queryKeyword", kHits.dump());
         storyboard.screen<BusQueryViewController>(
             "Search", {.title = "search",
                        .viewSize = {kViewWidth, 480},
@@ -88,16 +86,9 @@ protected:
         results = screen->searchDisplayController->searchResultsTableView();
     }
 
-    void tapView(const ui::View& v) {
-        const ui::Point at = v.convertToWindow({v.frame().width() / 2, v.frame().height() / 2});
-        window->touch(ui::TouchPhase::Began, at);
-        window->touch(ui::TouchPhase::Ended, at);
-        settle();
-    }
-
     // Touches the search field and types the text one character at a time.
     void type(const std::string& text) {
-        tapView(*screen->searchDisplayController->searchBar());
+        tap(*screen->searchDisplayController->searchBar());
         for (char c : text) {
             ASSERT_TRUE(window->insertText(std::string(1, c)));
             settle();
@@ -106,7 +97,7 @@ protected:
 
     std::size_t keywordRequests(const std::string& keyword) const {
         std::size_t n = 0;
-        for (const auto& body : service.bodies())
+        for (const auto& body : requestsFor("queryKeyword"))
             n += body.find("<keyword>" + keyword + "</keyword>") != std::string::npos;
         return n;
     }
@@ -115,7 +106,6 @@ protected:
         return std::dynamic_pointer_cast<LiveStandIn>(navigation->topViewController());
     }
 
-    RecordedService service;
     std::shared_ptr<BusQueryViewController> screen;
     std::shared_ptr<ui::TableView> history;
     std::shared_ptr<ui::TableView> results;
@@ -179,7 +169,7 @@ TEST_F(SearchScreenTest, TheClearButtonEmptiesTheCurrentCitysHistoryOnly) {
     ASSERT_EQ(rowTexts(*history), (std::vector<std::string>{"12路", "东门"}));
     ui::View* button = window->findViewShowingText("清空历史记录");
     ASSERT_TRUE(button);
-    tapView(*button);
+    tap(*button);
     EXPECT_EQ(history->numberOfRowsInSection(0), 0);
     EXPECT_TRUE(historyStations(16).empty());
     EXPECT_EQ(historyStations(17), std::vector<std::string>{"新开里"});
@@ -201,7 +191,6 @@ TEST_F(SearchScreenTest, RowsShowStopsAndLinesEachTheirWay) {
     // each other.
     for (const auto& c : cases) {
         SCOPED_TRACE(c.attribute.dump());
-        BusQuery{}.removeAll(16);
         saveHistory(hit("火车站", c.attribute, 12, "12路", 0));
         open();
         auto cell = history->cellForRowAtIndexPath(ui::IndexPath::forRow(0));
@@ -211,6 +200,7 @@ TEST_F(SearchScreenTest, RowsShowStopsAndLinesEachTheirWay) {
         EXPECT_EQ(cell->textLabel()->text(), c.text);
         EXPECT_EQ(cell->detailTextLabel()->text(), c.detail);
         EXPECT_EQ(cell->imageView()->image(), c.image);
+        forgetHistory();
         window->setRootViewController(nullptr);
         settle();
     }
@@ -225,14 +215,14 @@ TEST_F(SearchScreenTest, EveryChangeOfANonEmptyTextQueriesAndAnEmptyTextKeepsThe
     auto stop = results->cellForRowAtIndexPath(ui::IndexPath::forRow(1));
     EXPECT_EQ(stop->imageView()->image(), "station.png");
 
-    const auto before = service.bodies().size();
+    const auto before = requestsFor("queryKeyword").size();
     window->deleteBackward();
     window->deleteBackward();
     settle();
     EXPECT_EQ(screen->searchDisplayController->searchBar()->text(), "");
-    EXPECT_EQ(service.bodies().size(), before + 1) << "only \"1\" is asked again";
+    EXPECT_EQ(requestsFor("queryKeyword").size(), before + 1) << "only \"1\" is asked again";
     EXPECT_EQ(screen->numberOfRowsInSection(*results, 0), 3);
-    EXPECT_EQ(service.bodies().size(), before + 1);
+    EXPECT_EQ(requestsFor("queryKeyword").size(), before + 1);
     EXPECT_EQ(screen->filterData.size(), 3u);
 }
 
@@ -243,8 +233,6 @@ TEST_F(SearchScreenTest, ATappedHitBecomesTheNewestHistoryEntryAndOpensTheLiveSc
     } cases[] = {{0, 12, 0, ""}, {1, 12, 1, "新开里"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row);
-        BusQuery{}.removeAll(16);
-        BusQuery{}.removeAll(17);
         saveHistory(hit("旧的", 1, 12, "12路", c.direction.get<int>()));
         saveHistory(hit("别的", 0, 99, "99路", 0));
         saveHistory(hit("旧的", 1, 12, "12路", c.direction.get<int>()), 17);
@@ -262,6 +250,7 @@ TEST_F(SearchScreenTest, ATappedHitBecomesTheNewestHistoryEntryAndOpensTheLiveSc
         EXPECT_EQ(stored[0].lineName, "99路");
         EXPECT_EQ(stored[1].stationName, kHits[static_cast<std::size_t>(c.row)]["stationName"]);
         EXPECT_EQ(historyStations(17), std::vector<std::string>{"旧的"});
+        forgetHistory();
         window->setRootViewController(nullptr);
         settle();
     }
@@ -274,7 +263,6 @@ TEST_F(SearchScreenTest, ATappedHistoryRowOpensTheLiveScreenWithoutSavingIt) {
     } cases[] = {{0, ""}, {1, "火车站"}, {2, ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.attribute.dump());
-        BusQuery{}.removeAll(16);
         saveHistory(hit("火车站", c.attribute, 12, "12路", 1));
         saveHistory(hit("东门", 1, 30, "30路", 0));
         open();
@@ -283,7 +271,8 @@ TEST_F(SearchScreenTest, ATappedHistoryRowOpensTheLiveScreenWithoutSavingIt) {
         EXPECT_EQ(live()->handed, (std::vector<std::pair<std::string, json>>{
                                       {"lineId", 12}, {"direction", 1}, {"currentStation", c.currentStation}}));
         EXPECT_EQ(historyStations(), (std::vector<std::string>{"火车站", "东门"}));
-        EXPECT_TRUE(service.bodies().empty());
+        EXPECT_TRUE(requestsFor("queryKeyword").empty());
+        forgetHistory();
         window->setRootViewController(nullptr);
         settle();
     }
@@ -301,24 +290,24 @@ TEST_F(SearchScreenTest, OnlyTheSenderZeroHandsTheRowOver) {
 TEST_F(SearchScreenTest, RepliesWithoutHitsEmptyTheResults) {
     const struct {
         const char* name;
-        std::string body;
+        std::string returnText;
         int status;
         bool notice;
     } cases[] = {
         {"server error", "", 500, true},
-        {"not JSON", keywordReply("12路"), 200, false},
-        {"an object", keywordReply(kHits[0].dump()), 200, false},
-        {"a number", keywordReply("12"), 200, false},
-        {"empty return", keywordReply(""), 200, false},
+        {"not JSON", "12路", 200, false},
+        {"an object", kHits[0].dump(), 200, false},
+        {"a number", "12", 200, false},
+        {"empty return", "", 200, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         platform::AlertCenter::shared().clear();
-        service.reply("queryKeyword", keywordReply(kHits.dump()));
+        replyWith("queryKeyword", kHits.dump());
         open();
         type("1");
         ASSERT_EQ(results->numberOfRowsInSection(0), 3);
-        service.reply("queryKeyword", c.body, c.status);
+        replyWith("queryKeyword", c.returnText, c.status);
         type("2");
         EXPECT_EQ(results->numberOfRowsInSection(0), 0);
         EXPECT_TRUE(screen->filterData.empty());
@@ -334,7 +323,7 @@ TEST_F(SearchScreenTest, RepliesWithoutHitsEmptyTheResults) {
 }
 
 TEST_F(SearchScreenTest, AnUnreachableServiceGivesANoticeAndNoHits) {
-    platform::UserDefaults::standard().setObject("http://127.0.0.1:" + std::to_string(closedPort()), "postUrl");
+    makeServiceUnreachable();
     open();
     type("1");
     EXPECT_EQ(results->numberOfRowsInSection(0), 0);
@@ -360,7 +349,7 @@ TEST_F(SearchScreenTest, TheCityButtonShowsTheCityOpensTheChoiceAndFollowsIt) {
     EXPECT_EQ(button->imageEdgeInsets, (ui::EdgeInsets{0, 10, 0, 0}));
     EXPECT_EQ(button->contentHorizontalAlignment, ui::ContentHorizontalAlignment::Left);
 
-    tapView(*button);
+    tap(*button);
     ASSERT_EQ(navigation->topViewController()->storyboardIdentifier(), "City");
     platform::UserDefaults::standard().setObject(17, "cityId");
     platform::UserDefaults::standard().setObject("太原", "cityName");
