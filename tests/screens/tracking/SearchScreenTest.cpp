@@ -291,9 +291,10 @@ TEST_F(SearchScreenTest, RepliesWithoutHitsEmptyTheResults) {
     const struct {
         const char* name;
         std::string returnText;
-        int status;
+        int status;  // 0: nothing listens at the city's address
         bool notice;
     } cases[] = {
+        {"unreachable", "", 0, true},
         {"server error", "", 500, true},
         {"not JSON", "12路", 200, false},
         {"an object", kHits[0].dump(), 200, false},
@@ -303,34 +304,28 @@ TEST_F(SearchScreenTest, RepliesWithoutHitsEmptyTheResults) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         platform::AlertCenter::shared().clear();
+        service.makeCurrentCity();
         replyWith("queryKeyword", kHits.dump());
         open();
         type("1");
         ASSERT_EQ(results->numberOfRowsInSection(0), 3);
-        replyWith("queryKeyword", c.returnText, c.status);
+        if (c.status == 0)
+            makeServiceUnreachable();
+        else
+            replyWith("queryKeyword", c.returnText, c.status);
         type("2");
         EXPECT_EQ(results->numberOfRowsInSection(0), 0);
         EXPECT_TRUE(screen->filterData.empty());
         const auto alert = platform::AlertCenter::shared().frontAlert();
-        EXPECT_EQ(alert != nullptr, c.notice);
+        ASSERT_EQ(alert != nullptr, c.notice);
         if (alert) {
             EXPECT_EQ(alert->title(), "提醒");
+            EXPECT_EQ(alert->message(), "无法连接服务器");
         }
         platform::RunLoop::main().advance(1.0);
         window->setRootViewController(nullptr);
         settle();
     }
-}
-
-TEST_F(SearchScreenTest, AnUnreachableServiceGivesANoticeAndNoHits) {
-    makeServiceUnreachable();
-    open();
-    type("1");
-    EXPECT_EQ(results->numberOfRowsInSection(0), 0);
-    auto alert = platform::AlertCenter::shared().frontAlert();
-    ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->title(), "提醒");
-    EXPECT_EQ(alert->message(), "无法连接服务器");
 }
 
 TEST_F(SearchScreenTest, TheCityButtonShowsTheCityOpensTheChoiceAndFollowsIt) {
