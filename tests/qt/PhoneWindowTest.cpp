@@ -1,5 +1,5 @@
 // The desktop window as a rider's hand uses it: mouse presses and drags,
-// the wheel, keys and an input method, sent as Qt events.
+// the wheel, keys and an input method, sent as Qt events; and what it paints.
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -7,6 +7,8 @@
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "PixelProbe.h"
 #include "platform/RunLoop.h"
@@ -22,35 +24,34 @@
 
 namespace {
 
-using bus::test::qt::boundsOf;
-using bus::test::qt::countInside;
-using bus::test::qt::isRed;
-using bus::test::qt::toPixels;
+using namespace bus::test::qt;
 
-void mouse(QWidget& w, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
-    QMouseEvent e(type, at, w.mapToGlobal(at), button, held, Qt::NoModifier);
+// One mouse event as Qt sends it; a step of type Hide hides the window instead.
+struct MouseStep {
+    QEvent::Type type;
+    Qt::MouseButton button;
+    Qt::MouseButtons held;
+};
+const MouseStep kPress{QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton},
+    kDrag{QEvent::MouseMove, Qt::NoButton, Qt::LeftButton}, kRelease{QEvent::MouseButtonRelease, Qt::LeftButton, {}},
+    kDoubleClick{QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton},
+    kRightPress{QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton},
+    kRightRelease{QEvent::MouseButtonRelease, Qt::RightButton, {}}, kHover{QEvent::MouseMove, Qt::NoButton, {}},
+    kHide{QEvent::Hide, Qt::NoButton, {}};
+
+void send(QWidget& w, const MouseStep& step, QPointF at) {
+    if (step.type == QEvent::Hide) return w.hide();
+    QMouseEvent e(step.type, at, w.mapToGlobal(at), step.button, step.held, Qt::NoModifier);
     QCoreApplication::sendEvent(&w, &e);
 }
-void press(QWidget& w, QPointF at, Qt::MouseButton b = Qt::LeftButton) {
-    mouse(w, QEvent::MouseButtonPress, at, b, b);
-}
-void move(QWidget& w, QPointF at) { mouse(w, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton); }
-void release(QWidget& w, QPointF at, Qt::MouseButton b = Qt::LeftButton) {
-    mouse(w, QEvent::MouseButtonRelease, at, b, Qt::NoButton);
-}
 void click(QWidget& w, QPointF at) {
-    press(w, at);
-    release(w, at);
-}
-void key(QWidget& w, int code, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QKeyEvent down(QEvent::KeyPress, code, mods, text);
-    QCoreApplication::sendEvent(&w, &down);
+    send(w, kPress, at);
+    send(w, kRelease, at);
 }
 void wheel(QWidget& w, QPointF at, QPoint pixels, QPoint angle) {
     QWheelEvent e(at, w.mapToGlobal(at), pixels, angle, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&w, &e);
 }
-
 // Asked as Qt asks it on the input method's behalf.
 QVariant imQuery(QWidget& w, Qt::InputMethodQuery query) {
     QInputMethodQueryEvent e(query);
@@ -58,144 +59,68 @@ QVariant imQuery(QWidget& w, Qt::InputMethodQuery query) {
     return e.value(query);
 }
 
-struct Fixture : testing::Test {
+class PhoneWindow : public testing::Test {
+protected:
+    void SetUp() override { phone->show(); }
+
     std::shared_ptr<ui::Window> window = std::make_shared<ui::Window>();
-    std::unique_ptr<platform::qt::PhoneWindow> phone;
-
-    void SetUp() override {
-        phone = std::make_unique<platform::qt::PhoneWindow>(window);
-        phone->show();
-    }
-    void TearDown() override { phone.reset(); }
-
-    std::shared_ptr<ui::Button> addButton(const ui::Rect& frame, int& taps) {
-        auto b = ui::make<ui::Button>(ui::ButtonType::System, frame);
-        b->setTitle("确定");
-        b->addTarget(this, [&taps](ui::Control&) { ++taps; }, ui::ControlEventTouchUpInside);
-        window->rootView().addSubview(b);
-        return b;
-    }
+    std::unique_ptr<platform::qt::PhoneWindow> phone = std::make_unique<platform::qt::PhoneWindow>(window);
 };
 
-using PhoneWindow = Fixture;
-
-TEST_F(PhoneWindow, IsAFixedPhoneSizedWindowWithTheAppTitle) {
-    EXPECT_EQ(phone->size(), QSize(375, 667));
-    EXPECT_EQ(phone->minimumSize(), phone->maximumSize());
-    EXPECT_EQ(phone->windowTitle(), QStringLiteral("实时公交"));
+// What a button lying on the window's bottom edge hears of each gesture:
+// only the left button touches, a release outside the window ends the touch
+// at its edge, hiding the window cancels it.
+TEST_F(PhoneWindow, MouseGesturesTouchTheButtonUnderThePointer) {
+    const QPointF on{100, 640}, beside{100, 300}, below{100, 700}, far{600, -300};
+    const struct {
+        const char* name;
+        std::vector<std::pair<MouseStep, QPointF>> steps;
+        int taps, outside, cancels;
+    } cases[] = {
+        {"click", {{kPress, on}, {kRelease, on}}, 1, 0, 0},
+        {"click beside", {{kPress, beside}, {kRelease, beside}}, 0, 0, 0},
+        {"double click", {{kPress, on}, {kRelease, on}, {kDoubleClick, on}, {kRelease, on}}, 2, 0, 0},
+        {"right button", {{kRightPress, on}, {kRightRelease, on}, {kHover, on}}, 0, 0, 0},
+        {"off the bottom along the button", {{kPress, on}, {kDrag, below}, {kRelease, below}}, 1, 0, 0},
+        {"far out of the window", {{kPress, on}, {kDrag, far}, {kRelease, far}}, 0, 1, 0},
+        {"window hidden mid-touch", {{kPress, on}, {kHide, on}, {kRelease, on}}, 0, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        phone->show();
+        int taps = 0, outside = 0, cancels = 0;
+        auto button = ui::make<ui::Button>(ui::ButtonType::System, ui::Rect{0, 600, 375, 67});
+        button->addTarget(this, [&](ui::Control&) { ++taps; }, ui::ControlEventTouchUpInside);
+        button->addTarget(this, [&](ui::Control&) { ++outside; }, ui::ControlEventTouchUpOutside);
+        button->addTarget(this, [&](ui::Control&) { ++cancels; }, ui::ControlEventTouchCancel);
+        window->rootView().addSubview(button);
+        for (const auto& [step, at] : c.steps) send(*phone, step, at);
+        EXPECT_EQ(std::tie(taps, outside, cancels), std::tie(c.taps, c.outside, c.cancels));
+        EXPECT_FALSE(button->highlighted());
+        EXPECT_FALSE(phone->isTouching());
+        button->removeFromSuperview();
+    }
 }
 
-TEST_F(PhoneWindow, ClickOnAButtonSendsItsAction) {
-    int taps = 0;
-    addButton({50, 100, 120, 44}, taps);
-    click(*phone, {110, 122});
-    EXPECT_EQ(taps, 1);
-    // Beside the button nothing happens.
-    click(*phone, {300, 122});
-    EXPECT_EQ(taps, 1);
-}
-
-TEST_F(PhoneWindow, DoubleClickIsTwoTaps) {
-    int taps = 0;
-    addButton({50, 100, 120, 44}, taps);
-    click(*phone, {110, 122});
-    mouse(*phone, QEvent::MouseButtonDblClick, {110, 122}, Qt::LeftButton, Qt::LeftButton);
-    release(*phone, {110, 122});
-    EXPECT_EQ(taps, 2);
-}
-
-TEST_F(PhoneWindow, OnlyTheLeftButtonTouches) {
-    int taps = 0;
-    addButton({50, 100, 120, 44}, taps);
-    press(*phone, {110, 122}, Qt::RightButton);
-    release(*phone, {110, 122}, Qt::RightButton);
-    mouse(*phone, QEvent::MouseMove, {110, 122}, Qt::NoButton, Qt::NoButton);
-    EXPECT_EQ(taps, 0);
-    EXPECT_FALSE(phone->isTouching());
-}
-
-TEST_F(PhoneWindow, ReleaseOutsideTheWindowEndsTheTouchAtItsEdge) {
-    int taps = 0, outside = 0;
-    auto button = addButton({50, 100, 120, 44}, taps);
-    button->addTarget(this, [&outside](ui::Control&) { ++outside; }, ui::ControlEventTouchUpOutside);
-    press(*phone, {110, 122});
-    EXPECT_TRUE(button->highlighted());
-    move(*phone, {600, -300});
-    release(*phone, {600, -300});
-    EXPECT_EQ(taps, 0);
-    EXPECT_EQ(outside, 1);
-    EXPECT_FALSE(button->highlighted());
-    EXPECT_FALSE(phone->isTouching());
-}
-
-TEST_F(PhoneWindow, ReleaseOnTheWindowEdgeOverAButtonStillTapsIt) {
-    // Clamped: a drag that leaves the window along a button lying on the
-    // edge lifts the finger on the button.
-    int taps = 0;
-    addButton({0, 600, 375, 67}, taps);
-    press(*phone, {100, 640});
-    move(*phone, {100, 700});
-    release(*phone, {100, 700});
-    EXPECT_EQ(taps, 1);
-}
-
-TEST_F(PhoneWindow, HidingTheWindowMidTouchCancelsIt) {
-    int taps = 0, cancels = 0;
-    auto button = addButton({50, 100, 120, 44}, taps);
-    button->addTarget(this, [&cancels](ui::Control&) { ++cancels; }, ui::ControlEventTouchCancel);
-    press(*phone, {110, 122});
-    phone->hide();
-    release(*phone, {110, 122});
-    EXPECT_EQ(cancels, 1);
-    EXPECT_EQ(taps, 0);
-}
-
-TEST_F(PhoneWindow, DragScrollsAScrollView) {
+TEST_F(PhoneWindow, WheelAndDragScrollTheViewUnderThePointer) {
     auto scroll = ui::make<ui::ScrollView>(ui::Rect{0, 20, 375, 400});
     scroll->contentSize = {375, 2000};
     window->rootView().addSubview(scroll);
-    press(*phone, {100, 300});
-    for (int y = 290; y >= 200; y -= 10) move(*phone, {100, static_cast<double>(y)});
-    release(*phone, {100, 200});
-    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, 100);
-}
-
-TEST_F(PhoneWindow, WheelScrollsTheViewUnderThePointer) {
-    auto scroll = ui::make<ui::ScrollView>(ui::Rect{0, 20, 375, 400});
-    scroll->contentSize = {375, 2000};
-    window->rootView().addSubview(scroll);
-    // One notch towards the rider reveals what is below.
+    const double notch = platform::qt::PhoneWindow::kPointsPerWheelNotch;
+    // One notch towards the rider reveals what is below; a touchpad's pixels are points.
     wheel(*phone, {100, 200}, {}, {0, -120});
-    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, platform::qt::PhoneWindow::kPointsPerWheelNotch);
-    // A touchpad's pixels are points.
+    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, notch);
     wheel(*phone, {100, 200}, {0, -25}, {0, -90});
-    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, platform::qt::PhoneWindow::kPointsPerWheelNotch + 25);
+    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, notch + 25);
     wheel(*phone, {100, 200}, {}, {0, 240});
     EXPECT_DOUBLE_EQ(scroll->contentOffset().y, 0);
+    send(*phone, kPress, {100, 300});
+    for (int y = 290; y >= 200; y -= 10) send(*phone, kDrag, {100, static_cast<double>(y)});
+    send(*phone, kRelease, {100, 200});
+    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, 100);
     // Below the scroll view the wheel moves nothing.
     wheel(*phone, {100, 500}, {}, {0, -120});
-    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, 0);
-}
-
-TEST_F(PhoneWindow, KeysTypeIntoTheFieldThatHasTheKeyboard) {
-    auto field = ui::make<ui::TextField>(ui::Rect{20, 100, 300, 40});
-    window->rootView().addSubview(field);
-    key(*phone, Qt::Key_A, "a");
-    EXPECT_EQ(field->text(), "");  // nothing has the keyboard yet
-
-    click(*phone, {100, 120});
-    ASSERT_TRUE(field->isEditing());
-    key(*phone, Qt::Key_1, "1");
-    key(*phone, Qt::Key_1, "1");
-    key(*phone, Qt::Key_A, "a");
-    EXPECT_EQ(field->text(), "11a");
-    key(*phone, Qt::Key_Backspace);
-    EXPECT_EQ(field->text(), "11");
-    // Shortcuts and control keys type nothing.
-    key(*phone, Qt::Key_C, QString(QChar(3)), Qt::ControlModifier);
-    key(*phone, Qt::Key_Escape, QString(QChar(27)));
-    key(*phone, Qt::Key_Tab, "\t");
-    EXPECT_EQ(field->text(), "11");
+    EXPECT_DOUBLE_EQ(scroll->contentOffset().y, 100);
 }
 
 // A view that takes the keyboard and records what reaches it.
@@ -210,23 +135,33 @@ public:
     int deletes = 0, returns = 0;
 };
 
-TEST_F(PhoneWindow, ReturnAndEnterAreTheReturnKey) {
+// Text types, Backspace deletes, Return and Enter are the return key;
+// shortcuts and control keys type nothing.
+TEST_F(PhoneWindow, KeysReachTheViewThatHasTheKeyboard) {
     auto probe = ui::make<KeyboardProbe>(ui::Rect{20, 100, 300, 40});
     window->rootView().addSubview(probe);
+    const auto key = [&](int code, const char* text, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent down(QEvent::KeyPress, code, mods, QString::fromUtf8(text));
+        QCoreApplication::sendEvent(phone.get(), &down);
+    };
+    key(Qt::Key_A, "a");
+    EXPECT_EQ(probe->typed, "");  // nothing has the keyboard yet
+
     click(*phone, {100, 120});
-    key(*phone, Qt::Key_Return, "\r");
-    key(*phone, Qt::Key_Enter, "\r");
-    key(*phone, Qt::Key_Backspace, "\b");
+    for (const auto& [code, text] : std::initializer_list<std::pair<int, const char*>>{
+             {Qt::Key_1, "1"}, {Qt::Key_1, "1"}, {Qt::Key_A, "a"}, {Qt::Key_Backspace, ""}, {Qt::Key_Backspace, "\b"},
+             {Qt::Key_Escape, "\x1b"}, {Qt::Key_Tab, "\t"}, {Qt::Key_Return, "\r"}, {Qt::Key_Enter, "\r"}})
+        key(code, text);
+    key(Qt::Key_C, "\x03", Qt::ControlModifier);
+    EXPECT_EQ(probe->typed, "11a");
+    EXPECT_EQ(probe->deletes, 2);
     EXPECT_EQ(probe->returns, 2);
-    EXPECT_EQ(probe->deletes, 1);
-    EXPECT_EQ(probe->typed, "");
 }
 
 TEST_F(PhoneWindow, InputMethodCommitsChineseIntoTheField) {
     auto field = ui::make<ui::TextField>(ui::Rect{20, 100, 300, 40});
     window->rootView().addSubview(field);
     EXPECT_FALSE(imQuery(*phone, Qt::ImEnabled).toBool());
-    EXPECT_TRUE(phone->testAttribute(Qt::WA_InputMethodEnabled));
 
     click(*phone, {100, 120});
     EXPECT_TRUE(imQuery(*phone, Qt::ImEnabled).toBool());
@@ -251,57 +186,42 @@ TEST_F(PhoneWindow, InputMethodCommitsChineseIntoTheField) {
     EXPECT_FALSE(imQuery(*phone, Qt::ImEnabled).toBool());
 }
 
-TEST_F(PhoneWindow, PaintsTheWindowOntoTheWidget) {
-    auto l = ui::make<ui::Label>(ui::Rect{40, 300, 200, 40});
-    l->setText("大同");
-    l->textColor = ui::Color::red();
-    l->font = ui::Font::boldSystem(24);
+TEST_F(PhoneWindow, PaintsTheWindowOnTheWidgetAndReportsAScreenshotThatFails) {
+    auto l = ui::makeLabel({40, 300, 200, 40}, "大同", ui::Font::boldSystem(24), ui::Color::red());
     window->rootView().addSubview(l);
     const QImage shown = phone->grab().toImage();
-    const double ratio = shown.devicePixelRatio();
-    ASSERT_EQ(shown.width(), static_cast<int>(375 * ratio));
-    const QRect pixels = toPixels(l->frame(), ratio);
-    EXPECT_GT(countInside(shown, pixels, isRed), 100);
-    EXPECT_TRUE(pixels.adjusted(-1, -1, 1, 1).contains(boundsOf(shown, isRed)));
-}
+    const QRect onWidget = toPixels(l->frame(), shown.devicePixelRatio());
+    EXPECT_GT(countInside(shown, onWidget, isRed), 100);
+    EXPECT_EQ(countOutside(shown, onWidget, 1, isRed), 0);
 
-TEST_F(PhoneWindow, SavesAScreenshotAtTwiceThePointSize) {
-    auto l = ui::make<ui::Label>(ui::Rect{40, 300, 200, 40});
-    l->setText("大同");
-    l->textColor = ui::Color::red();
-    window->rootView().addSubview(l);
-    const auto file = bus::test::containerRoot() / "shots" / "window.png";
+    // A screenshot where a file cannot go fails and says why (a good one is
+    // checked through the host's script).
+    const auto file = bus::test::containerRoot() / "shot.png";
     std::string error;
     ASSERT_TRUE(phone->saveScreenshot(file, error)) << error;
-    QImage saved(QString::fromStdString(file.string()));
-    ASSERT_EQ(saved.size(), QSize(750, 1334));
-    EXPECT_GT(countInside(saved, toPixels(l->frame()), isRed), 100);
-
-    EXPECT_FALSE(phone->saveScreenshot(bus::test::containerRoot() / "shots" / "window.png" / "inside-a-file.png", error));
+    EXPECT_FALSE(phone->saveScreenshot(file / "inside-a-file.png", error));
     EXPECT_FALSE(error.empty());
 }
 
 TEST_F(PhoneWindow, RepaintsContinuouslyOnlyWhileSomethingAnimates) {
-    phone->refresh();
-    EXPECT_FALSE(phone->isAnimating());
-
+    const auto animating = [&] {
+        phone->refresh();
+        return phone->isAnimating();
+    };
+    EXPECT_FALSE(animating());
     auto spinner = ui::make<ui::ActivityIndicatorView>(ui::ActivityIndicatorViewStyle::Gray);
     window->rootView().addSubview(spinner);
     spinner->startAnimating();
-    phone->refresh();
-    EXPECT_TRUE(phone->isAnimating());
+    EXPECT_TRUE(animating());
     spinner->stopAnimating();
-    phone->refresh();
-    EXPECT_FALSE(phone->isAnimating());
+    EXPECT_FALSE(animating());
 
     auto fading = ui::make<ui::View>(ui::Rect{0, 100, 100, 100});
     window->rootView().addSubview(fading);
     ui::animate(0.5, [&] { fading->alpha = 0; });
-    phone->refresh();
-    EXPECT_TRUE(phone->isAnimating());
+    EXPECT_TRUE(animating());
     platform::RunLoop::main().advance(0.6);
-    phone->refresh();
-    EXPECT_FALSE(phone->isAnimating());
+    EXPECT_FALSE(animating());
 }
 
 }  // namespace
