@@ -1,7 +1,7 @@
 #pragma once
-// The fixed configuration of the system (Parts 1.1 and 2.1): the directory
-// service's base address, the default city's service base address and the two
-// XML namespace URIs. Their values are CMake cache variables of the top-level
+// The fixed configuration of the system: the directory service's base
+// address, the default city's service base address and the two XML namespace
+// URIs. Their values are CMake cache variables of the top-level
 // project, handed to every target that links bus_model as compile definitions.
 
 #if !defined(BUS_DIRECTORY_URL) || !defined(BUS_DEFAULT_CITY_URL) || \

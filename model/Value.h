@@ -28,8 +28,9 @@ std::string decimalText(const json& value);
 // none/null; arrays and objects give their compact JSON text.
 std::string textValue(const json& value);
 
-// The value under `key` when `dict` is a JSON object holding it, else none
-// (what `objectForKey:` on a decoded dictionary gives). Used by initData.
+// The value under `key` when `dict` is a JSON object holding it, else none:
+// a reply's array element may be any JSON value, and the initData readers
+// take a missing key and a wrong shape alike as an empty field.
 json valueForKey(const json& dict, const std::string& key);
 
 // True when the field is none (never set, or set from a JSON null).

@@ -15,13 +15,11 @@ void openInto(sqlite3*& db) {
 
 std::vector<BusCollection> readFavourites(sqlite3*& db, const char* statement,
                                           const std::vector<json>& where) {
-    std::vector<BusCollection> rows;
     openInto(db);
-    SqliteUtil::queryRows(db, statement, where, [&](sqlite3_stmt* stmt) {
+    auto rows = SqliteUtil::queryRows(db, statement, where, [](sqlite3_stmt* stmt) {
         // Columns: lineName, stationName, direction, lineId, cityId, orderNo,
-        // gprsId, endLine, id. Built in place (a list re-reads every row each
-        // time a table asks for its row count).
-        rows.push_back(BusCollection{
+        // gprsId, endLine, id.
+        return BusCollection{
             .uid = SqliteUtil::intColumn(stmt, 8),
             .lineName = SqliteUtil::textColumn(stmt, 0),
             .stationName = SqliteUtil::textColumn(stmt, 1),
@@ -31,7 +29,7 @@ std::vector<BusCollection> readFavourites(sqlite3*& db, const char* statement,
             .orderNo = SqliteUtil::intColumn(stmt, 5),
             .gprsId = SqliteUtil::intColumn(stmt, 6),
             .endLine = SqliteUtil::textColumn(stmt, 7),
-        });
+        };
     });
     SqliteUtil::closeSqlite(db);
     return rows;

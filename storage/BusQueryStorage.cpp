@@ -13,11 +13,12 @@ void openInto(sqlite3*& db) {
     db = SqliteUtil::openSqlite();
 }
 
-// `remove:` up to its delete, leaving the connection in `self.db` for the
-// insert of `save:`. False when the delete failed (its connection is closed).
-bool deleteEntries(BusQuery& self, const BusQuery& record) {
-    openInto(self.db);
-    return SqliteUtil::execSql(sql::kDeleteQuery, self.db,
+// BusQuery::remove up to its delete, leaving the connection in `owner.db`
+// for the insert of BusQuery::save. False when the delete failed (its
+// connection is closed).
+bool deleteEntries(BusQuery& owner, const BusQuery& record) {
+    openInto(owner.db);
+    return SqliteUtil::execSql(sql::kDeleteQuery, owner.db,
                                {SqliteUtil::whereValue(record.lineId),
                                 SqliteUtil::whereValue(record.direction),
                                 SqliteUtil::whereValue(record.cityId)});
@@ -26,20 +27,19 @@ bool deleteEntries(BusQuery& self, const BusQuery& record) {
 }  // namespace
 
 std::vector<BusQuery> BusQuery::query(const json& cityId) {
-    std::vector<BusQuery> rows;
     openInto(db);
-    SqliteUtil::queryRows(db, sql::kSelectQuery, {SqliteUtil::whereValue(cityId)},
-                          [&](sqlite3_stmt* stmt) {
-                              // Column 5 (the city) is not read: cityId stays none.
-                              rows.push_back(BusQuery{
-                                  .stationName = SqliteUtil::textColumn(stmt, 0),
-                                  .attribute = SqliteUtil::intColumn(stmt, 1),
-                                  .lineId = SqliteUtil::intColumn(stmt, 2),
-                                  .lineName = SqliteUtil::textColumn(stmt, 3),
-                                  .direction = SqliteUtil::intColumn(stmt, 4),
-                                  .cityId = {},
-                              });
-                          });
+    auto rows = SqliteUtil::queryRows(db, sql::kSelectQuery, {SqliteUtil::whereValue(cityId)},
+                                      [](sqlite3_stmt* stmt) {
+                                          // Column 5 (the city) is not read: cityId stays none.
+                                          return BusQuery{
+                                              .stationName = SqliteUtil::textColumn(stmt, 0),
+                                              .attribute = SqliteUtil::intColumn(stmt, 1),
+                                              .lineId = SqliteUtil::intColumn(stmt, 2),
+                                              .lineName = SqliteUtil::textColumn(stmt, 3),
+                                              .direction = SqliteUtil::intColumn(stmt, 4),
+                                              .cityId = {},
+                                          };
+                                      });
     SqliteUtil::closeSqlite(db);
     return rows;
 }
@@ -50,8 +50,8 @@ void BusQuery::save(const BusQuery& record) {
                              record.lineName,    record.direction, record.cityId};
     openInto(db);
     SqliteUtil::execSql(sql::kCreateQuery, db);
-    // remove: with a connection of its own, which replaces (and closes) the
-    // first. If the delete failed its connection is closed: skip the insert.
+    // The delete of remove() runs on a connection of its own, which replaces
+    // (and closes) the first. If the delete failed its connection is closed: skip the insert.
     if (deleteEntries(*this, record)) SqliteUtil::execSql(sql::kInsertQuery, db, values);
     SqliteUtil::closeSqlite(db);
 }

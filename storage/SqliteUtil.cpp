@@ -117,6 +117,8 @@ sqlite3_stmt* SqliteUtil::prepare(sqlite3* db, const std::string& sql,
     return stmt;
 }
 
+void SqliteUtil::failedQuery() { platform::NSLog(sql::kStatementFailed); }
+
 json SqliteUtil::whereValue(const json& value) {
     if (value.is_null()) return json();
     return integerValue(value);

@@ -5,14 +5,15 @@
 // - a value written into an INSERT is bound by its JSON type (use the
 //   record's field as it is): integer -> 64-bit integer, decimal -> real,
 //   boolean -> 1/0, string -> text (its bytes unchanged), none/null -> SQL
-//   NULL, array/object -> its compact JSON text. Column affinity then does
-//   what it did with the quoted text of the original ("12" into an INTEGER
-//   column is stored as 12, 12 into a TEXT column as "12").
+//   NULL, array/object -> its compact JSON text. Column affinity then
+//   stores what a quoted literal would have stored ("12" into an INTEGER
+//   column is kept as 12, 12 into a TEXT column as "12").
 // - a value compared in a WHERE clause goes through whereValue(): its
 //   integer reading (integerValue, the decimal text a statement would hold), or
 //   NULL for none, which matches no row.
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -41,16 +42,29 @@ public:
     static bool execSql(const std::string& sql, sqlite3*& db,
                         const std::vector<nlohmann::json>& values = {});
 
-    // Runs a query, calling `row(stmt)` for each result row. A null
-    // connection or a statement that cannot be prepared gives no rows and
-    // logs nothing.
-    template <typename Row>
-    static void queryRows(sqlite3* db, const std::string& sql,
-                          const std::vector<nlohmann::json>& values, Row&& row) {
+    // Runs a query and gives one record per result row, made by
+    // `read(stmt)`. A null connection or a statement that cannot be prepared
+    // (no table yet) gives no rows and logs nothing. A query that gives up on
+    // the way (the file still locked after the busy wait, a damaged page) is
+    // a failed statement: it logs "数据库操作数据失败!" and gives no rows,
+    // never the part it had read.
+    template <typename Read>
+    static auto queryRows(sqlite3* db, const std::string& sql,
+                          const std::vector<nlohmann::json>& values, Read&& read) {
+        std::vector<std::invoke_result_t<Read&, sqlite3_stmt*>> rows;
         sqlite3_stmt* stmt = prepare(db, sql, values);
-        if (!stmt) return;
-        while (sqlite3_step(stmt) == SQLITE_ROW) row(stmt);
+        if (!stmt) {
+            if (db && gaveUpOnLock(sqlite3_errcode(db))) failedQuery();
+            return rows;
+        }
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) rows.push_back(read(stmt));
         sqlite3_finalize(stmt);
+        if (rc != SQLITE_DONE) {
+            rows.clear();
+            failedQuery();
+        }
+        return rows;
     }
 
     // A prepared statement with `values` bound, or null (no connection, or
@@ -64,6 +78,11 @@ public:
     // Column readers: text (none for SQL NULL) and 32-bit integer.
     static nlohmann::json textColumn(sqlite3_stmt* stmt, int column);
     static nlohmann::json intColumn(sqlite3_stmt* stmt, int column);
+
+private:
+    static bool gaveUpOnLock(int code) { return code == SQLITE_BUSY || code == SQLITE_LOCKED; }
+    // Logs "数据库操作数据失败!" for a query.
+    static void failedQuery();
 };
 
 }  // namespace bus

@@ -1,204 +1,107 @@
-// Failure handling, and no connection is leaked, and a
-// statement after a failed one on its closed connection is skipped.
+// What each operation logs and leaves when the file fails it, that no
+// connection outlives its operation, and that a statement after a failed one
+// is skipped instead of running on a closed connection.
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <string>
+#include <functional>
+#include <future>
 #include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "StorageTestSupport.h"
-#include "support/TestSupport.h"
-#include "model/BusCollection.h"
-#include "model/BusQuery.h"
 #include "platform/Container.h"
 #include "platform/Log.h"
 #include "storage/SqliteUtil.h"
+#include "support/TestSupport.h"
 
 using namespace bus;
 using namespace bus::test;
-using nlohmann::json;
 namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
 
-namespace {
-
-const std::string kOpen = "数据库打开失败";
-const std::string kFail = "数据库操作数据失败!";
-
-void writeFile(const fs::path& p, const std::string& bytes) {
-    fs::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary);
-    ASSERT_TRUE(out) << p;
-    out << bytes;
-}
-
-// The logs of every operation when the file cannot be opened at all.
-void expectEveryOperationFailsToOpen() {
+TEST(StorageFailure, FreshInstallListsNothingQuietlyAndADeleteLogsOnce) {
     platform::LogCapture log;
     EXPECT_TRUE(BusQuery().query(16).empty());
-    EXPECT_TRUE(BusCollection().query(16).empty());
     EXPECT_TRUE(BusCollection().query(16, 5, 0).empty());
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{kOpen, kOpen, kOpen}))
-        << "a query logs the failed open and nothing else";
-
-    log.clear();
-    BusQuery h = hit(5, 0, 16);
-    h.save(h);
-    // Create fails (no connection); remove's own open fails, then its delete;
-    // the insert that would follow the failed delete is skipped.
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{kOpen, kFail, kOpen, kFail}));
-    EXPECT_EQ(h.db, nullptr);
-
-    log.clear();
-    BusCollection f = favourite(5, 0, 16, 3);
-    f.save(f);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{kOpen, kFail}));
-
-    log.clear();
+    EXPECT_TRUE(log.lines().empty());
     BusQuery().removeAll(16);
     BusQuery().remove(hit(5, 0, 16));
-    BusCollection().remove(f);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{kOpen, kFail, kOpen, kFail, kOpen, kFail}));
+    BusCollection().remove(BusCollection());
+    EXPECT_EQ(log.lines(), (Lines{kFailed, kFailed, kFailed}));
+    EXPECT_TRUE(rawRows("SELECT name FROM sqlite_master").empty()) << "no table made by a query or a delete";
 }
 
-}  // namespace
-
-TEST(StorageFailure, DocumentsDirectoryReplacedByAFile) {
-    const fs::path docs = platform::Container::root() / "Documents";
-    fs::remove_all(docs);
-    writeFile(docs, "not a directory");
-    expectEveryOperationFailsToOpen();
-    EXPECT_EQ(readFile(docs), "not a directory");
-}
-
-TEST(StorageFailure, ADirectoryNamedBusSqlite) {
-    fs::create_directories(databaseFile());
-    expectEveryOperationFailsToOpen();
-    EXPECT_TRUE(fs::is_directory(databaseFile()));
-    EXPECT_TRUE(fs::is_empty(databaseFile()));
-}
-
-TEST(StorageFailure, OpenFailureRecoversOnceTheFileCanBeOpened) {
-    fs::create_directories(databaseFile());
-    {
+TEST(StorageFailure, AFileThatCannotBeOpenedFailsEveryOperationAndIsLeftAsItWas) {
+    for (const bool documentsIsAFile : {true, false}) {
+        SCOPED_TRACE(documentsIsAFile ? "Documents is a file" : "bus.sqlite is a folder");
+        const fs::path obstacle = documentsIsAFile ? databaseFile().parent_path() : databaseFile();
+        fs::remove_all(databaseFile().parent_path());
+        if (documentsIsAFile)
+            std::ofstream(obstacle) << "not a folder";
+        else
+            fs::create_directories(obstacle);
         platform::LogCapture log;
-        BusQuery h = hit(5, 0, 16);
-        h.save(h);
+        EXPECT_TRUE(BusQuery().query(16).empty());
+        EXPECT_TRUE(BusCollection().query(16, 5, 0).empty());
+        EXPECT_EQ(log.lines(), (Lines{kOpenFailed, kOpenFailed})) << "a query logs the failed open only";
+        log.clear();
+        save(hit(5, 0, 16));  // the create fails; remove's delete fails; the insert is skipped
+        save(favourite(5, 0, 16, 3));
+        BusQuery().removeAll(16);
+        EXPECT_EQ(log.lines(), (Lines{kOpenFailed, kFailed, kOpenFailed, kFailed, kOpenFailed, kFailed, kOpenFailed,
+                                      kFailed}));
+        EXPECT_EQ(fs::is_directory(obstacle), !documentsIsAFile);
     }
-    fs::remove(databaseFile());
-    platform::LogCapture log;
-    BusQuery h = hit(5, 0, 16);
-    h.save(h);
-    EXPECT_EQ(BusQuery().query(16).size(), 1u);
-    EXPECT_TRUE(log.lines().empty());
 }
 
 TEST(StorageFailure, AFileThatIsNotADatabaseSkipsTheStatementAfterAFailedOne) {
     const std::string garbage(4096, 'x');
-    writeFile(databaseFile(), garbage);
+    std::ofstream(platform::Container::documentsDirectory() / "bus.sqlite") << garbage;
     platform::LogCapture log;
-    // A query cannot prepare its statement: empty, and nothing logged.
-    EXPECT_TRUE(BusQuery().query(16).empty());
-    EXPECT_TRUE(BusCollection().query(16).empty());
-    EXPECT_TRUE(log.lines().empty());
-
-    // History save: the create fails and closes its connection; remove
-    // opens its own, whose delete fails and closes it; the insert is skipped
-    // instead of running on a closed connection (a third line would show it).
-    BusQuery h = hit(5, 0, 16);
-    h.save(h);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{kFail, kFail}));
-    EXPECT_EQ(h.db, nullptr);
-
-    // Favourite save: the create fails, the insert is skipped.
+    EXPECT_TRUE(BusQuery().query(16).empty());  // cannot be prepared: quiet
+    // History: the create fails and closes its connection; remove opens its
+    // own, whose delete fails and closes it; the insert is skipped instead of
+    // running on a closed connection (a third line would show it).
+    save(hit(5, 0, 16));
+    EXPECT_EQ(log.lines(), (Lines{kFailed, kFailed}));
     log.clear();
-    BusCollection f = favourite(5, 0, 16, 3);
-    f.save(f);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{kFail}));
-    EXPECT_EQ(f.db, nullptr);
-
-    EXPECT_TRUE(readFile(databaseFile()) == garbage) << "the damaged file is left as it was";
+    save(favourite(5, 0, 16, 3));  // the create fails, the insert is skipped
+    EXPECT_EQ(log.lines(), Lines{kFailed});
+    EXPECT_EQ(readFile(databaseFile()), garbage);
     EXPECT_EQ(openHandlesOnDatabase(), 0);
-}
-
-TEST(StorageFailure, ExecSqlOnNoConnectionFailsAndLogs) {
-    platform::LogCapture log;
-    sqlite3* db = nullptr;
-    EXPECT_FALSE(SqliteUtil::execSql("CREATE TABLE t (a)", db));
-    EXPECT_EQ(log.lines(), std::vector<std::string>{kFail});
-}
-
-TEST(StorageFailure, ExecSqlClosesTheConnectionOnFailureAndOnlyThen) {
-    platform::LogCapture log;
-    sqlite3* db = SqliteUtil::openSqlite();
-    ASSERT_NE(db, nullptr);
-    EXPECT_TRUE(SqliteUtil::execSql("CREATE TABLE t (a TEXT)", db));
-    EXPECT_NE(db, nullptr);
-    EXPECT_TRUE(SqliteUtil::execSql("INSERT INTO t VALUES (?)", db, {json("it's")}));
-    EXPECT_TRUE(log.lines().empty());
-    EXPECT_FALSE(SqliteUtil::execSql("INSERT INTO nowhere VALUES (1)", db));
-    EXPECT_EQ(db, nullptr);
-    EXPECT_EQ(openHandlesOnDatabase(), 0);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{kFail});
-    EXPECT_EQ(rawRows("SELECT a FROM t"), (std::vector<std::vector<std::string>>{{"it's"}}));
 }
 
 TEST(StorageFailure, NoOperationLeavesAConnectionOpen) {
-    // Each operation must close every connection it opened: the one that
-    // `remove:` replaces inside a history save included. A leaked connection
-    // keeps a file descriptor on bus.sqlite.
-    ASSERT_EQ(openHandlesOnDatabase(), 0);
-    BusQuery h = hit(5, 0, 16);
-    h.save(h);
-    EXPECT_EQ(openHandlesOnDatabase(), 0) << "BusQuery::save";
-    h.save(h);  // the table exists now: delete and insert both run
-    EXPECT_EQ(openHandlesOnDatabase(), 0) << "BusQuery::save again";
-    BusQuery().query(16);
-    EXPECT_EQ(openHandlesOnDatabase(), 0) << "BusQuery::query";
-    BusQuery().remove(h);
-    EXPECT_EQ(openHandlesOnDatabase(), 0) << "BusQuery::remove";
-    BusQuery().removeAll(16);
-    EXPECT_EQ(openHandlesOnDatabase(), 0) << "BusQuery::removeAll";
-
-    BusCollection f = favourite(5, 0, 16, 3);
-    f.save(f);
-    EXPECT_EQ(openHandlesOnDatabase(), 0) << "BusCollection::save";
-    const auto rows = BusCollection().query(16);
-    EXPECT_EQ(openHandlesOnDatabase(), 0) << "BusCollection::query";
-    BusCollection().query(16, 5, 0);
-    EXPECT_EQ(openHandlesOnDatabase(), 0) << "BusCollection::query(line)";
-    ASSERT_EQ(rows.size(), 1u);
-    BusCollection().remove(rows[0]);
-    EXPECT_EQ(openHandlesOnDatabase(), 0) << "BusCollection::remove";
-
-    // Failed statements close their connection too.
-    {
-        platform::LogCapture log;
-        fs::remove(databaseFile());
-        BusQuery().removeAll(16);
-        EXPECT_EQ(log.count(kFail), 1u);
-    }
-    EXPECT_EQ(openHandlesOnDatabase(), 0) << "failed removeAll";
-}
-
-TEST(StorageFailure, TheHandleCounterSeesAnOpenConnection) {
-    // The leak test above is only worth something if the counter can see one.
+    // The counter sees an open connection, or the checks below prove nothing.
     sqlite3* db = SqliteUtil::openSqlite();
-    ASSERT_NE(db, nullptr);
-    EXPECT_TRUE(SqliteUtil::execSql("CREATE TABLE t (a)", db));
-    EXPECT_GE(openHandlesOnDatabase(), 1);
+    ASSERT_TRUE(SqliteUtil::execSql("CREATE TABLE t (a)", db));
+    ASSERT_GE(openHandlesOnDatabase(), 1);
     SqliteUtil::closeSqlite(db);
-    EXPECT_EQ(db, nullptr);
-    EXPECT_EQ(openHandlesOnDatabase(), 0);
+    const std::pair<const char*, std::function<void()>> operations[] = {
+        {"BusQuery::save", [] { save(hit(5, 0, 16)); }},
+        {"BusQuery::save again (delete and insert both run)", [] { save(hit(5, 0, 16)); }},
+        {"BusQuery::query", [] { BusQuery().query(16); }},
+        {"BusQuery::remove", [] { BusQuery().remove(hit(5, 0, 16)); }},
+        {"BusQuery::removeAll", [] { BusQuery().removeAll(16); }},
+        {"BusCollection::save", [] { save(favourite(5, 0, 16, 3)); }},
+        {"BusCollection::query", [] { BusCollection().query(16); }},
+        {"BusCollection::remove", [] { BusCollection().remove(BusCollection().query(16).at(0)); }},
+        {"a failed statement", [] { rawRows("DROP TABLE Bus_Query"); BusQuery().removeAll(16); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        platform::LogCapture quiet;
+        operation();
+        EXPECT_EQ(openHandlesOnDatabase(), 0) << name;
+    }
 }
 
 TEST(StorageFailure, AWorkerThreadReadsWhileTheMainThreadWrites) {
     // The live bus screen reads a line's favourites on a worker thread while
     // the main thread may store one: neither side may fail.
-    BusCollection first = favourite(5, 0, 16, 1);
-    first.save(first);
+    save(favourite(5, 0, 16, 1));
     platform::LogCapture log;
     std::atomic<bool> done{false};
     std::atomic<int> emptyReads{0};
@@ -207,10 +110,8 @@ TEST(StorageFailure, AWorkerThreadReadsWhileTheMainThreadWrites) {
             if (BusCollection().query(16, 5, 0).empty()) ++emptyReads;
     });
     for (int i = 0; i < 100; ++i) {
-        BusCollection f = favourite(5, 0, 16, i + 2);
-        f.save(f);
-        BusQuery h = hit(i % 7, 0, 16);
-        h.save(h);
+        save(favourite(5, 0, 16, i + 2));
+        save(hit(i % 7, 0, 16));
     }
     done = true;
     reader.join();
@@ -218,4 +119,32 @@ TEST(StorageFailure, AWorkerThreadReadsWhileTheMainThreadWrites) {
     EXPECT_EQ(emptyReads.load(), 0);
     EXPECT_EQ(BusCollection().query(16).size(), 101u);
     EXPECT_EQ(BusQuery().query(16).size(), 7u);
+}
+
+// A query that gives up is a failed statement, never a silent part of a list.
+TEST(StorageFailure, AQueryThatGivesUpLogsAndListsNothing) {
+    save(hit(5, 0, 16));
+    save(favourite(5, 0, 16, 1));
+    {
+        // Another connection holds the file past the busy wait (both queries wait at once).
+        sqlite3* holder = SqliteUtil::openSqlite();
+        ASSERT_TRUE(SqliteUtil::execSql("BEGIN EXCLUSIVE", holder));
+        platform::LogCapture log;
+        auto history = std::async(std::launch::async, [] { return BusQuery().query(16); });
+        auto favourites = std::async(std::launch::async, [] { return BusCollection().query(16); });
+        EXPECT_TRUE(history.get().empty());
+        EXPECT_TRUE(favourites.get().empty());
+        EXPECT_EQ(log.lines(), (Lines{kFailed, kFailed}));
+        SqliteUtil::closeSqlite(holder);
+    }
+    // A damaged page part-way through a long history: the rows before it are not given.
+    rawRows("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+            "INSERT INTO Bus_Query SELECT printf('%0100d', i), 0, i, 'x', 0, 16 FROM n");
+    ASSERT_EQ(BusQuery().query(16).size(), 301u);
+    const auto size = fs::file_size(databaseFile());
+    std::fstream(databaseFile(), std::ios::in | std::ios::out | std::ios::binary).seekp(size - 4096)
+        << std::string(4096, '\xff');
+    platform::LogCapture log;
+    EXPECT_TRUE(BusQuery().query(16).empty());
+    EXPECT_EQ(log.lines(), Lines{kFailed});
 }

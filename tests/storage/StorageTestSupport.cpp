@@ -1,7 +1,6 @@
 #include "StorageTestSupport.h"
 
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include "platform/Container.h"
 
@@ -9,29 +8,15 @@ namespace bus::test {
 
 BusQuery hit(int lineId, int direction, int cityId, const std::string& stationName, int attribute,
              const std::string& lineName) {
-    BusQuery r;
-    r.stationName = stationName;
-    r.attribute = attribute;
-    r.lineId = lineId;
-    r.lineName = lineName;
-    r.direction = direction;
-    r.cityId = cityId;
-    return r;
+    return BusQuery{.stationName = stationName, .attribute = attribute, .lineId = lineId,
+                    .lineName = lineName, .direction = direction, .cityId = cityId};
 }
 
-BusCollection favourite(int lineId, int direction, int cityId, int orderNo,
-                        const std::string& stationName, const std::string& lineName, int gprsId,
-                        const std::string& endLine) {
-    BusCollection r;
-    r.lineName = lineName;
-    r.stationName = stationName;
-    r.direction = direction;
-    r.lineId = lineId;
-    r.cityId = cityId;
-    r.orderNo = orderNo;
-    r.gprsId = gprsId;
-    r.endLine = endLine;
-    return r;
+BusCollection favourite(int lineId, int direction, int cityId, int orderNo, const std::string& stationName,
+                        const std::string& lineName, int gprsId, const std::string& endLine) {
+    return BusCollection{.uid = {}, .lineName = lineName, .stationName = stationName, .direction = direction,
+                         .lineId = lineId, .cityId = cityId, .orderNo = orderNo, .gprsId = gprsId,
+                         .endLine = endLine};
 }
 
 std::filesystem::path databaseFile() { return platform::Container::root() / "Documents" / "bus.sqlite"; }
@@ -39,20 +24,15 @@ std::filesystem::path databaseFile() { return platform::Container::root() / "Doc
 std::vector<std::vector<std::string>> rawRows(const std::string& sql) {
     std::vector<std::vector<std::string>> rows;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(databaseFile().string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK) {
-        sqlite3_close(db);
-        return rows;
-    }
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(databaseFile().string().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
         while (sqlite3_step(stmt) == SQLITE_ROW) {
-            std::vector<std::string> row;
+            auto& row = rows.emplace_back();
             for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
                 const auto* text = sqlite3_column_text(stmt, i);
                 row.emplace_back(text ? reinterpret_cast<const char*>(text) : "NULL");
             }
-            rows.push_back(std::move(row));
         }
     }
     sqlite3_finalize(stmt);
@@ -60,22 +40,13 @@ std::vector<std::vector<std::string>> rawRows(const std::string& sql) {
     return rows;
 }
 
-bool tableExists(const std::string& table) {
-    return !rawRows("SELECT name FROM sqlite_master WHERE type='table' AND name='" + table + "'")
-                .empty();
-}
-
 int openHandlesOnDatabase() {
-    std::error_code canonEc;
-    const std::string db = std::filesystem::weakly_canonical(databaseFile(), canonEc).string();
-    int count = 0;
     std::error_code ec;
+    const std::string db = std::filesystem::weakly_canonical(databaseFile(), ec).string();
+    int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
-        std::error_code linkEc;
-        const auto target = std::filesystem::read_symlink(entry.path(), linkEc);
-        if (linkEc) continue;
-        const std::string t = target.string();
-        if (t == db || t == db + "-journal" || t == db + "-wal") ++count;
+        const std::string target = std::filesystem::read_symlink(entry.path(), ec).string();
+        if (!ec && (target == db || target == db + "-journal" || target == db + "-wal")) ++count;
     }
     return count;
 }

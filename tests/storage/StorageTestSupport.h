@@ -1,31 +1,32 @@
 #pragma once
-// Helpers of the storage suite: records, raw looks into the file, and the
-// number of open file handles on it.
+// Helpers of the storage suite: records, statements on the file through a
+// connection of the test's own, and the file handles open on it.
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "model/BusCollection.h"
 #include "model/BusQuery.h"
 
 namespace bus::test {
 
+inline const std::string kOpenFailed = "数据库打开失败";
+inline const std::string kFailed = "数据库操作数据失败!";
+
 BusQuery hit(int lineId, int direction, int cityId, const std::string& stationName = "东站",
              int attribute = 0, const std::string& lineName = "5路");
-
 BusCollection favourite(int lineId, int direction, int cityId, int orderNo,
                         const std::string& stationName = "火车站",
                         const std::string& lineName = "5路", int gprsId = 305,
                         const std::string& endLine = "新开里");
+// Stores a record as the screens do: the record saves itself.
+template <typename Record> void save(Record record) { record.save(record); }
 
 std::filesystem::path databaseFile();
 
-// Runs `sql` on its own raw connection and gives every row's columns as
-// text ("NULL" for SQL NULL); an empty result if the statement fails.
+// Runs `sql` on a read-write connection of its own and gives every row's
+// columns as text ("NULL" for SQL NULL); an empty result if it fails.
 std::vector<std::vector<std::string>> rawRows(const std::string& sql);
-bool tableExists(const std::string& table);
 
 // File descriptors of this process open on the database file or its journal.
 int openHandlesOnDatabase();
