@@ -9,7 +9,6 @@
 #include "model/MySingleton.h"
 
 using bus::MySingleton;
-using nlohmann::json;
 
 TEST(ModelMySingleton, EveryCallFromEveryThreadGivesTheSameObject) {
     constexpr int kThreads = 16;
@@ -24,20 +23,7 @@ TEST(ModelMySingleton, EveryCallFromEveryThreadGivesTheSameObject) {
             seen[i] = &MySingleton::sharedSingleton();
         });
     while (ready.load() < kThreads) std::this_thread::yield();
-    go = true;
+    go = true;  // released together, so the first calls race
     for (auto& t : threads) t.join();
-
-    std::set<MySingleton*> distinct(seen.begin(), seen.end());
-    EXPECT_EQ(distinct.size(), 1u);
-    EXPECT_EQ(*distinct.begin(), &MySingleton::sharedSingleton());
-}
-
-TEST(ModelMySingleton, FieldsAreSharedAndStartEmpty) {
-    auto& shared = MySingleton::sharedSingleton();
-    // Nothing in the system writes them, so they are empty for the whole run.
-    EXPECT_TRUE(shared.startStation.is_null());
-    EXPECT_TRUE(shared.endStation.is_null());
-    shared.startStation = "火车站";
-    EXPECT_EQ(MySingleton::sharedSingleton().startStation, json("火车站"));
-    shared.startStation = json();
+    EXPECT_EQ(std::set<MySingleton*>(seen.begin(), seen.end()), std::set<MySingleton*>{&MySingleton::sharedSingleton()});
 }
