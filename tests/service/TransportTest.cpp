@@ -2,12 +2,12 @@
 // caller gets back for each kind of reply, including the failure notice.
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "support/TestSupport.h"
 #include "model/Config.h"
 #include "model/Preferences.h"
 #include "platform/AlertView.h"
@@ -16,59 +16,19 @@
 #include "platform/UserDefaults.h"
 #include "service/SoapService.h"
 #include "service/TestHooks.h"
+#include "support/TestSupport.h"
 
 namespace bus {
 namespace {
 
 using platform::AlertCenter;
 using platform::RunLoop;
-using test::HttpTestServer;
-
-struct Received {
-    std::string method, path, body, contentType, userAgent, contentLength;
-    bool hasSoapAction = false, hasAccept = false, hasExpect = false, hasAcceptEncoding = false;
-};
-
-// A service that answers every POST with the given status and body and
-// remembers what it was sent.
-class FixedService {
-public:
-    FixedService(int status, std::string body) {
-        server.server().Post(".*", [this, status, body](const httplib::Request& req, httplib::Response& res) {
-            std::lock_guard lock(mutex);
-            last.method = req.method;
-            last.path = req.path;
-            last.body = req.body;
-            last.contentType = req.get_header_value("Content-Type");
-            last.userAgent = req.get_header_value("User-Agent");
-            last.contentLength = req.get_header_value("Content-Length");
-            last.hasSoapAction = req.has_header("SOAPAction");
-            last.hasAccept = req.has_header("Accept");
-            last.hasExpect = req.has_header("Expect");
-            last.hasAcceptEncoding = req.has_header("Accept-Encoding");
-            ++count;
-            res.status = status;
-            res.set_content(body, "text/xml;charset=UTF-8");
-        });
-        server.start();
-    }
-    Received received() {
-        std::lock_guard lock(mutex);
-        return last;
-    }
-    int requests() {
-        std::lock_guard lock(mutex);
-        return count;
-    }
-    HttpTestServer server;
-    std::mutex mutex;
-    Received last;
-    int count = 0;
-};
 
 ResponseData postToDirectory(const std::string& baseUrl, const SoapParams& params = {}) {
     return SoapService::initWithPostUrl(baseUrl, "queryCity").PostSync(params);
 }
+
+std::string closedUrl() { return "http://127.0.0.1:" + std::to_string(test::closedPort()); }
 
 std::size_t shownNotices() {
     std::size_t n = 0;
@@ -77,145 +37,111 @@ std::size_t shownNotices() {
     return n;
 }
 
-// --- What the service receives -------------------------------------------
-
-TEST(SoapWire, DirectoryRequestCarriesTheEnvelopeAndOnlyTheFixedHeaders) {
-    FixedService service(200, test::soapReply("queryCity", "[]"));
-    postToDirectory(service.server.baseUrl());
-    const Received r = service.received();
-    EXPECT_EQ(r.method, "POST");
-    EXPECT_EQ(r.path, "/ozkbus/CXFWebService/Bus");
-    EXPECT_EQ(r.body, std::string("<soapenv:Envelope xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\" "
-                                  "xmlns:ns1=\"") +
-                          config::kDirectoryNamespace +
-                          "\"><soapenv:Header/><soapenv:Body><ns1:queryCity></ns1:queryCity>"
-                          "</soapenv:Body></soapenv:Envelope>");
-    EXPECT_EQ(r.contentType, "text/xml;charset=UTF-8");
-    EXPECT_EQ(r.userAgent, "IOS App (power by tavrin)");
-    EXPECT_EQ(r.contentLength, std::to_string(r.body.size()));
-    EXPECT_FALSE(r.hasSoapAction);
-    EXPECT_FALSE(r.hasAccept);
-    EXPECT_FALSE(r.hasExpect);
-    EXPECT_FALSE(r.hasAcceptEncoding);
+std::string envelope(const std::string& ns, const std::string& operation) {
+    return "<soapenv:Envelope xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\" xmlns:ns1=\"" + ns +
+           "\"><soapenv:Header/><soapenv:Body>" + operation + "</soapenv:Body></soapenv:Envelope>";
 }
 
-TEST(SoapWire, CityRequestGoesToThePreferredAddressWithParametersInOrder) {
-    FixedService service(200, test::soapReply("queryLine", "{}"));
-    auto& store = platform::UserDefaults::standard();
-    store.setObject(service.server.baseUrl(), prefs::kPostUrl);
-    store.setObject(prefs::kDefaultWebService, prefs::kPostWebService);
-
-    SoapService::initWithPostUrl("queryLine").PostSync({{"direction", std::int64_t{0}}, {"lineId", std::int64_t{12}}});
-    const Received r = service.received();
-    EXPECT_EQ(r.path, "/realBus/CXFWebService/bus");
-    EXPECT_NE(r.body.find(std::string("xmlns:ns1=\"") + config::kCityNamespace + "\""), std::string::npos);
-    EXPECT_NE(r.body.find("<soapenv:Body><ns1:queryLine><direction>0</direction><lineId>12</lineId>"
-                          "</ns1:queryLine></soapenv:Body>"),
-              std::string::npos);
-}
-
-TEST(SoapWire, KeywordWithMarkupCharactersReachesTheServiceIntact) {
-    FixedService service(200, test::soapReply("queryKeyword", "[]"));
-    postToDirectory(service.server.baseUrl(), {{"keyword", std::string("A&B <1路> 东站")}});
-    const std::string body = service.received().body;
-    // The service reads the envelope as XML: only an escaped value survives.
-    EXPECT_NE(body.find("<keyword>A&amp;B &lt;1路&gt; 东站</keyword>"), std::string::npos) << body;
-}
-
-TEST(SoapWire, HeadersGoOutInTheirOrderWithNothingAddedEvenForLargeBodies) {
-    // Large enough that libcurl would otherwise ask for 100-continue.
-    const std::string keyword(2 << 20, 'x');
-    test::RawHttpServer raw(test::soapReply("queryKeyword", "ok"));
-    const ResponseData reply = postToDirectory(raw.baseUrl(), {{"keyword", keyword}});
-    const auto lines = raw.headerLines();
-    const std::string host = raw.baseUrl().substr(7);
-    const std::string bodySize = std::to_string(raw.body().size());
-    const std::vector<std::string> expected = {
-        "POST /ozkbus/CXFWebService/Bus HTTP/1.1",
-        "Host: " + host,
-        "Content-Type: text/xml;charset=UTF-8",
-        "User-Agent: IOS App (power by tavrin)",
-        "Content-Length: " + bodySize,
+// Exactly these bytes go out: the fixed headers in their order and nothing
+// added (no Expect, even for a body large enough that libcurl would ask for
+// 100-continue), and the envelope as written.
+TEST(SoapWire, RequestsCarryOnlyTheFixedHeadersAndTheExactEnvelope) {
+    const std::string big(2 << 20, 'x');
+    struct Case {
+        const char* name;
+        std::function<ResponseData(const std::string& url)> post;
+        std::string requestLine, body;
     };
-    EXPECT_EQ(lines, expected);
-    EXPECT_GT(raw.body().size(), keyword.size());
-    EXPECT_EQ(reply.Content, "ok");
+    const Case cases[] = {
+        {"directory", [](const std::string& url) { return postToDirectory(url); },
+         "POST /ozkbus/CXFWebService/Bus HTTP/1.1", envelope(config::kDirectoryNamespace, "<ns1:queryCity></ns1:queryCity>")},
+        {"city, at the preferred address",
+         [](const std::string& url) {
+             platform::UserDefaults::standard().setObject(url, prefs::kPostUrl);
+             platform::UserDefaults::standard().setObject(prefs::kDefaultWebService, prefs::kPostWebService);
+             return SoapService::initWithPostUrl("queryLine").PostSync({{"direction", std::int64_t{0}}, {"lineId", std::int64_t{12}}});
+         },
+         "POST /realBus/CXFWebService/bus HTTP/1.1",
+         envelope(config::kCityNamespace, "<ns1:queryLine><direction>0</direction><lineId>12</lineId></ns1:queryLine>")},
+        {"large", [&](const std::string& url) { return postToDirectory(url, {{"keyword", big}}); },
+         "POST /ozkbus/CXFWebService/Bus HTTP/1.1",
+         envelope(config::kDirectoryNamespace, "<ns1:queryCity><keyword>" + big + "</keyword></ns1:queryCity>")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::RawHttpServer raw(test::soapReply("queryCity", "ok"));
+        EXPECT_EQ(c.post(raw.baseUrl()).Content, "ok");
+        const std::vector<std::string> expected = {c.requestLine, "Host: " + raw.baseUrl().substr(7),
+                                                   "Content-Type: text/xml;charset=UTF-8",
+                                                   "User-Agent: IOS App (power by tavrin)",
+                                                   "Content-Length: " + std::to_string(c.body.size())};
+        EXPECT_EQ(raw.headerLines(), expected);
+        EXPECT_TRUE(raw.body() == c.body);
+    }
 }
 
 TEST(SoapWire, ClientsMadeBeforeAndAfterACityChangePostToTheirOwnCity) {
-    FixedService oldCity(200, test::soapReply("realBusStation", "old"));
-    FixedService newCity(200, test::soapReply("realBusStation", "new"));
-    auto& store = platform::UserDefaults::standard();
-    store.setObject(prefs::kDefaultWebService, prefs::kPostWebService);
-    store.setObject(oldCity.server.baseUrl(), prefs::kPostUrl);
+    test::RecordedService oldCity, newCity;
+    oldCity.reply("realBusStation", test::soapReply("realBusStation", "old"));
+    newCity.reply("realBusStation", test::soapReply("realBusStation", "new"));
+    oldCity.makeCurrentCity();
     SoapService before = SoapService::initWithPostUrl("realBusStation");
-    store.setObject(newCity.server.baseUrl(), prefs::kPostUrl);
+    newCity.makeCurrentCity();
     SoapService after = SoapService::initWithPostUrl("realBusStation");
-
     EXPECT_EQ(after.PostSync({}).Content, "new");
     EXPECT_EQ(before.PostSync({}).Content, "old");
-    EXPECT_EQ(oldCity.requests(), 1);
-    EXPECT_EQ(newCity.requests(), 1);
+    EXPECT_EQ(oldCity.bodies().size(), 1u);
+    EXPECT_EQ(newCity.bodies().size(), 1u);
 }
 
-// --- What the caller gets back --------------------------------------------
-
-TEST(SoapReply, Status200GivesTheDecodedReturnText) {
-    FixedService service(200, test::soapReply("queryKeyword",
-                                              "[{&quot;lineName&quot;:&quot;A&amp;B&quot;,&quot;n&quot;:&#49;}]"));
-    const ResponseData r = postToDirectory(service.server.baseUrl());
-    EXPECT_EQ(r.StatusCode, 200);
-    EXPECT_EQ(r.Content, "[{\"lineName\":\"A&B\",\"n\":1}]");
-    EXPECT_EQ(shownNotices(), 0u);
-}
-
-TEST(SoapReply, Status200WithoutAReturnElementIsEmptyAndQuiet) {
-    for (const std::string& body : {std::string("<soap:Envelope><soap:Body/></soap:Envelope>"),
-                                   std::string("<a><return/></a>"), std::string("<a><return>never closed</a>"),
-                                   std::string()}) {
-        FixedService service(200, body);
-        const ResponseData r = postToDirectory(service.server.baseUrl());
-        EXPECT_EQ(r.StatusCode, 200) << body;
-        EXPECT_EQ(r.Content, "") << body;
+// Rows run in turn without closing notices: every failed call shows its own.
+TEST(SoapReply, EachKindOfReplyGivesItsStatusItsContentAndANoticeOnlyOnFailure) {
+    const std::string empty = test::soapReply("queryCity", "");
+    const std::string atLimit(kMaxReplyBytes - empty.size(), 'a');
+    struct Case {
+        const char* name;
+        int status;
+        std::string body;
+        std::int64_t statusCode;
+        std::string content;
+        bool notice;
+    };
+    const Case cases[] = {
+        {"entities decoded", 200, test::soapReply("queryCity", "[{&quot;lineName&quot;:&quot;A&amp;B&quot;,&quot;n&quot;:&#49;}]"),
+         200, "[{\"lineName\":\"A&B\",\"n\":1}]", false},
+        {"no return element", 200, "<soap:Envelope><soap:Body/></soap:Envelope>", 200, "", false},
+        {"an empty return element", 200, "<a><return/></a>", 200, "", false},
+        {"a return never closed", 200, "<a><return>never closed</a>", 200, "", false},
+        {"no body", 200, "", 200, "", false},
+        {"not UTF-8", 200, test::soapReply("queryCity", "caf\xE9 \xFF"), 200, "", false},
+        {"a body of exactly the limit", 200, test::soapReply("queryCity", atLimit), 200, atLimit, false},
+        {"a body announced over the limit", 200, test::soapReply("queryCity", atLimit + "a"), 200, "", true},
+        {"a server error", 500, test::soapReply("queryCity", "not for the caller"), 500, "", true},
+        {"a refused connection", 0, "", 0, "", true},
+    };
+    test::RecordedService service;
+    std::size_t failures = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.status != 0) service.reply("queryCity", c.body, c.status);
+        const ResponseData r = postToDirectory(c.status == 0 ? closedUrl() : service.url());
+        failures += c.notice;
+        EXPECT_EQ(r.StatusCode, c.statusCode);
+        EXPECT_TRUE(r.Content == c.content);
+        EXPECT_EQ(shownNotices(), failures);
     }
-    EXPECT_EQ(shownNotices(), 0u);
-    EXPECT_TRUE(AlertCenter::shared().visibleAlerts().empty());
-}
-
-TEST(SoapReply, ServerErrorKeepsItsStatusDropsTheBodyAndShowsTheNotice) {
-    FixedService service(500, test::soapReply("queryCity", "not for the caller"));
-    const ResponseData r = postToDirectory(service.server.baseUrl());
-    EXPECT_EQ(r.StatusCode, 500);
-    EXPECT_EQ(r.Content, "");
-    EXPECT_EQ(shownNotices(), 1u);
-}
-
-TEST(SoapReply, RefusedConnectionGivesStatusZeroAndTheNotice) {
-    const ResponseData r = postToDirectory("http://127.0.0.1:" + std::to_string(test::closedPort()));
-    EXPECT_EQ(r.StatusCode, 0);
-    EXPECT_EQ(r.Content, "");
-    EXPECT_EQ(shownNotices(), 1u);
-}
-
-TEST(SoapReply, EveryFailedCallShowsItsOwnNotice) {
-    const std::string url = "http://127.0.0.1:" + std::to_string(test::closedPort());
-    postToDirectory(url);
-    postToDirectory(url);
-    postToDirectory(url);
-    EXPECT_EQ(shownNotices(), 3u);
-    EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 3u);
+    EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), failures);
 }
 
 TEST(SoapReply, ServiceSlowerThanTheTimeOutCountsAsNoReply) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    HttpTestServer server;
+    test::HttpTestServer server;
     server.server().Post(".*", [released](const httplib::Request&, httplib::Response& res) {
         released.wait_for(std::chrono::seconds(20));
         res.set_content(test::soapReply("queryCity", "late"), "text/xml");
     });
     server.start();
-
     const auto started = std::chrono::steady_clock::now();
     ResponseData r;
     {
@@ -237,35 +163,8 @@ TEST(SoapReply, TimeOutIsThirtySecondsForEveryPost) {
     EXPECT_DOUBLE_EQ(s.CreatRequest("").timeoutSeconds, 5.0);
     s.PostSync({});
     EXPECT_EQ(s.Timeout, 30);
-    EXPECT_DOUBLE_EQ(s.CreatRequest("").timeoutSeconds, 30.0);
     s.Timeout = 0;
     EXPECT_DOUBLE_EQ(s.CreatRequest("").timeoutSeconds, 30.0);
-}
-
-TEST(SoapReply, BodyThatIsNotUtf8IsEmptyAndQuiet) {
-    FixedService service(200, test::soapReply("queryCity", "caf\xE9 \xFF"));
-    const ResponseData r = postToDirectory(service.server.baseUrl());
-    EXPECT_EQ(r.StatusCode, 200);
-    EXPECT_EQ(r.Content, "");
-    EXPECT_EQ(shownNotices(), 0u);
-}
-
-TEST(SoapReply, BodyOfExactlyTheLimitIsRead) {
-    const std::string empty = test::soapReply("queryCity", "");
-    const std::string text(kMaxReplyBytes - empty.size(), 'a');
-    FixedService service(200, test::soapReply("queryCity", text));
-    const ResponseData r = postToDirectory(service.server.baseUrl());
-    EXPECT_EQ(r.Content.size(), text.size());
-    EXPECT_EQ(shownNotices(), 0u);
-}
-
-TEST(SoapReply, AnnouncedBodyOverTheLimitFailsTheCall) {
-    const std::string empty = test::soapReply("queryCity", "");
-    FixedService service(200, test::soapReply("queryCity", std::string(kMaxReplyBytes - empty.size() + 1, 'a')));
-    const ResponseData r = postToDirectory(service.server.baseUrl());
-    EXPECT_EQ(r.StatusCode, 200);
-    EXPECT_EQ(r.Content, "");
-    EXPECT_EQ(shownNotices(), 1u);
 }
 
 TEST(SoapReply, StreamedBodyOverTheLimitIsCutOffWithoutReadingItAll) {
@@ -273,14 +172,11 @@ TEST(SoapReply, StreamedBodyOverTheLimitIsCutOffWithoutReadingItAll) {
     // own once the limit is passed.
     constexpr std::size_t kOffered = 256u << 20;
     std::atomic<std::size_t> sent{0};
-    HttpTestServer server;
+    test::HttpTestServer server;
     server.server().Post(".*", [&](const httplib::Request&, httplib::Response& res) {
         res.set_chunked_content_provider("text/xml", [&](std::size_t, httplib::DataSink& sink) {
             static const std::string block(64 << 10, 'a');
-            if (sent == 0) {
-                const std::string head = "<return>";
-                if (!sink.write(head.data(), head.size())) return false;
-            }
+            if (sent == 0 && !sink.write("<return>", 8)) return false;
             while (sent < kOffered) {
                 if (!sink.write(block.data(), block.size())) return false;
                 sent += block.size();
@@ -297,34 +193,11 @@ TEST(SoapReply, StreamedBodyOverTheLimitIsCutOffWithoutReadingItAll) {
     EXPECT_LT(sent.load(), kOffered / 4);
 }
 
-// --- The failure notice ----------------------------------------------------
-
-TEST(FailureNotice, ShownAtOnceOnTheMainThreadAndClosedOneSecondLater) {
-    postToDirectory("http://127.0.0.1:" + std::to_string(test::closedPort()));
-    auto visible = AlertCenter::shared().visibleAlerts();
-    ASSERT_EQ(visible.size(), 1u);
-    EXPECT_TRUE(visible[0]->isTransient());
-    EXPECT_EQ(visible[0]->title(), "提醒");
-    EXPECT_EQ(visible[0]->message(), "无法连接服务器");
-
-    RunLoop::main().advance(0.999);
-    EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
-    RunLoop::main().advance(0.002);
-    EXPECT_TRUE(AlertCenter::shared().visibleAlerts().empty());
-
-    const auto history = AlertCenter::shared().history();
-    ASSERT_EQ(history.size(), 2u);
-    EXPECT_TRUE(history[0].onMainThread);
-    EXPECT_DOUBLE_EQ(history[0].time, 0.0);
-    EXPECT_EQ(history[1].kind, AlertCenter::Event::Dismissed);
-    EXPECT_TRUE(history[1].onMainThread);
-    EXPECT_DOUBLE_EQ(history[1].time, 1.0);
-    EXPECT_EQ(history[1].buttonIndex, 0);
-    EXPECT_TRUE(history[1].animated);
-}
-
+// How a transient notice closes is the platform's (tests/platform); what is
+// the client's: a call on a worker does not wait for the main thread, and its
+// notice comes up there and closes one second later.
 TEST(FailureNotice, FailedCallOnAWorkerIsShownOnTheMainThreadWithoutMakingTheWorkerWait) {
-    const std::string url = "http://127.0.0.1:" + std::to_string(test::closedPort());
+    const std::string url = closedUrl();
     std::atomic<bool> returned{false};
     std::atomic<std::int64_t> status{-1};
     platform::detachNewThread([&] {
@@ -338,20 +211,17 @@ TEST(FailureNotice, FailedCallOnAWorkerIsShownOnTheMainThreadWithoutMakingTheWor
     EXPECT_TRUE(AlertCenter::shared().history().empty());
 
     RunLoop::main().advance(0.5);
-    const auto shown = AlertCenter::shared().history();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_TRUE(shown[0].onMainThread);
-    EXPECT_EQ(shown[0].message, "无法连接服务器");
-    // Queued at 0, so it came up as soon as the loop ran.
-    EXPECT_DOUBLE_EQ(shown[0].time, 0.0);
-
+    ASSERT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
+    EXPECT_TRUE(AlertCenter::shared().visibleAlerts()[0]->isTransient());
     RunLoop::main().advance(0.499);
     EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
     RunLoop::main().advance(0.002);
     EXPECT_TRUE(AlertCenter::shared().visibleAlerts().empty());
     const auto all = AlertCenter::shared().history();
     ASSERT_EQ(all.size(), 2u);
-    EXPECT_TRUE(all[1].onMainThread);
+    EXPECT_EQ(all[0].message, "无法连接服务器");
+    EXPECT_TRUE(all[0].onMainThread && all[1].onMainThread);
+    EXPECT_DOUBLE_EQ(all[0].time, 0.0);  // queued at 0, so up as soon as the loop ran
     EXPECT_DOUBLE_EQ(all[1].time, 1.0);
 }
 
