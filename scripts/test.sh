@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the suite once normally and once under
-# AddressSanitizer + UndefinedBehaviorSanitizer, then the service fuzzer for a
-# bounded time. Fails on any test failure, sanitizer finding or fuzzer crash.
+# Builds and runs every test: the whole tree (benchmarks included) in Release,
+# as README builds it for measuring, with the suite run there; the suite again
+# under AddressSanitizer + UndefinedBehaviorSanitizer; the live screen's
+# threaded paths under ThreadSanitizer; then the service fuzzer for a bounded
+# time. Fails on any compile warning, test failure, sanitizer finding or
+# fuzzer crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -14,13 +17,17 @@ export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
 # Headless: the window's tests render offscreen.
 export QT_QPA_PLATFORM=offscreen
 
-echo "== normal build"
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_SANITIZE=OFF >/dev/null
+echo "== release build"
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUS_SANITIZE=OFF >/dev/null
 cmake --build build/test -j"$jobs"
 
 echo "== sanitizer build"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_SANITIZE=ON -DBUS_BUILD_BENCH=OFF >/dev/null
 cmake --build build/asan -j"$jobs"
+
+echo "== thread sanitizer build (threaded screen paths only)"
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_TSAN=ON -DBUS_BUILD_APP=OFF -DBUS_BUILD_BENCH=OFF >/dev/null
+cmake --build build/tsan -j"$jobs" --target tracking_tests
 
 echo "== fuzzer build"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_BUILD_FUZZ=ON \
@@ -35,6 +42,11 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
   ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+echo "== threaded screen paths under ThreadSanitizer"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  build/tsan/tests/screens/tracking/tracking_tests --gtest_brief=1 \
+    --gtest_filter='*Thread*:*Switch*:*UpdateOrderNo*' 
 
 echo "== fuzzing the reply reader for 30 s"
 corpus=build/fuzz/corpus
