@@ -1,95 +1,76 @@
-// Control events and target/action: what the city button, the row buttons
-// and the clear-history button depend on.
+// Controls and target/action: what the city button, the row buttons, the
+// clear-history button, the transfer form's fields and the pager's page
+// control depend on.
 #include <gtest/gtest.h>
 
-#include "ControlsTestSupport.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Image.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/PageControl.h"
+#include "platform/ui/TextField.h"
+#include "support/UiTestSupport.h"
 
 namespace {
 
 using namespace ui;
-using bus::test::Finger;
-using bus::test::RecordingCanvas;
 
-struct Fixture : ::testing::Test {
+struct Controls : ::testing::Test {
     Window window;
-    Finger finger{window};
-    std::shared_ptr<Button> button = make<Button>(ButtonType::System, Rect{50, 100, 100, 40});
+    bus::test::Finger finger{window};
     std::vector<std::string> events;
-    void SetUp() override {
-        window.rootView().addSubview(button);
-        button->addTarget(this, [this](Control&) { events.push_back("down"); }, ControlEventTouchDown);
-        button->addTarget(this, [this](Control&) { events.push_back("inside"); }, ControlEventTouchUpInside);
-        button->addTarget(this, [this](Control&) { events.push_back("outside"); }, ControlEventTouchUpOutside);
-        button->addTarget(this, [this](Control&) { events.push_back("cancel"); }, ControlEventTouchCancel);
+    std::shared_ptr<Button> button = make<Button>(ButtonType::System, Rect{50, 100, 100, 40});
+    // Puts the control on the window; the event writes down the name.
+    template <class C>
+    std::shared_ptr<C> watch(std::shared_ptr<C> c, std::uint32_t event, std::string name) {
+        if (!c->window()) window.rootView().addSubview(c);
+        c->addTarget(this, [this, name](Control&) { events.push_back(name); }, event);
+        return c;
     }
 };
 
-using ControlEvents = Fixture;
-
-TEST_F(ControlEvents, TouchUpInsideOnlyWhenReleasedInside) {
+TEST_F(Controls, TouchUpInsideOnlyWhenReleasedInsideAndHighlightedWhileOver) {
+    watch(button, ControlEventTouchDown, "down");
+    watch(button, ControlEventTouchUpInside, "inside");
+    watch(button, ControlEventTouchUpOutside, "outside");
+    watch(button, ControlEventTouchCancel, "cancel");
     finger.down({60, 110});
     EXPECT_TRUE(button->highlighted());
     finger.up({140, 130});
     EXPECT_FALSE(button->highlighted());
-
     finger.down({60, 110});
     finger.move({60, 200});  // dragged off the button
     EXPECT_FALSE(button->highlighted());
     finger.up({60, 200});
-
     finger.down({60, 110});
     finger.move({60, 200});
     finger.move({70, 120});  // and back on
     EXPECT_TRUE(button->highlighted());
     finger.up({70, 120});
-
-    EXPECT_EQ(events, (std::vector<std::string>{"down", "inside", "down", "outside", "down", "inside"}));
-}
-
-TEST_F(ControlEvents, CancelledTouchSendsNoTouchUp) {
     finger.down({60, 110});
     window.touch(TouchPhase::Cancelled, {60, 110});
-    EXPECT_EQ(events, (std::vector<std::string>{"down", "cancel"}));
     EXPECT_FALSE(button->highlighted());
+    EXPECT_EQ(events, (std::vector<std::string>{"down", "inside", "down", "outside", "down", "inside", "down",
+                                                "cancel"}));
 }
 
-TEST_F(ControlEvents, ActionGetsTheSenderWithItsTagAndCanBeRemoved) {
+TEST_F(Controls, ActionGetsTheSenderWithItsTagAndCanBeRemoved) {
     int seenTag = -1;
-    Control* seen = nullptr;
-    int other = 0;
     button->tag = 17;
-    button->addTarget(
-        &seenTag,
-        [&](Control& sender) {
-            seen = &sender;
-            seenTag = sender.tag;
-        },
-        ControlEventTouchUpInside);
-    button->addTarget(&other, [&](Control&) { ++other; }, ControlEventTouchUpInside);
+    button->addTarget(&seenTag, [&](Control& sender) { seenTag = sender.tag; }, ControlEventTouchUpInside);
+    watch(button, ControlEventTouchUpInside, "other");
     finger.tap({60, 110});
-    EXPECT_EQ(seen, button.get());
     EXPECT_EQ(seenTag, 17);
-
     button->removeTarget(&seenTag, ControlEventTouchUpInside);
     seenTag = -1;
     finger.tap({60, 110});
     EXPECT_EQ(seenTag, -1);
-    EXPECT_EQ(other, 2);
+    EXPECT_EQ(events.size(), 2u);
 }
 
-TEST_F(ControlEvents, ActionMayTakeItsOwnButtonOffScreen) {
+TEST_F(Controls, ActionMayTakeItsOwnButtonOffScreen) {
     // A rebuild in the action drops every row, the pressed button with it.
     int calls = 0;
-    button->addTarget(
-        this,
-        [&](Control& sender) {
-            ++calls;
-            sender.removeFromSuperview();
-        },
-        ControlEventTouchUpInside);
+    window.rootView().addSubview(button);
+    button->addTarget(this, [&](Control& sender) { ++calls, sender.removeFromSuperview(); }, ControlEventTouchUpInside);
     std::weak_ptr<Button> weak = button;
     button.reset();
     finger.tap({60, 110});
@@ -97,10 +78,11 @@ TEST_F(ControlEvents, ActionMayTakeItsOwnButtonOffScreen) {
     EXPECT_TRUE(weak.expired());
 }
 
-TEST_F(ControlEvents, SystemButtonFadesItsTitleWhilePressed) {
+TEST_F(Controls, SystemButtonFadesItsTitleWhilePressed) {
+    window.rootView().addSubview(button);
     button->setTitle("清空历史记录");
     auto titleAlpha = [&] {
-        RecordingCanvas canvas;
+        bus::test::RecordingCanvas canvas;
         window.draw(canvas);
         const auto t = canvas.find("text", "清空历史记录");
         return t.empty() ? -1.0 : t[0].alpha;
@@ -115,43 +97,79 @@ TEST_F(ControlEvents, SystemButtonFadesItsTitleWhilePressed) {
 TEST(ButtonLayout, ImageLeftOfTitleWithItsInsetsAndAlignment) {
     ASSERT_TRUE(imageExists("城市下拉.png"));
     const Size img = imageSize("城市下拉.png");
-    RecordingCanvas measure;
+    bus::test::RecordingCanvas measure;
     // The city button of the search, favourites and transfer screens.
     Button city(ButtonType::Custom, Rect{0, 0, 110, 40});
     city.setTitle("大同");
-    city.titleFont = Font::system(17);
     city.setImage("城市下拉.png");
     city.imageEdgeInsets = {0, 10, 0, 0};
     city.setContentHorizontalAlignment(1);
+    const double titleWidth = measure.textWidth("大同", city.titleFont);
     const auto left = city.layoutContent(measure);
     EXPECT_DOUBLE_EQ(left.image.x(), 10);
     EXPECT_DOUBLE_EQ(left.image.width(), img.width);
     EXPECT_DOUBLE_EQ(left.image.midY(), 20);
     EXPECT_DOUBLE_EQ(left.title.x(), img.width);  // the inset moves the image only
-    EXPECT_DOUBLE_EQ(left.title.width(), measure.textWidth("大同", city.titleFont));
-
+    EXPECT_DOUBLE_EQ(left.title.width(), titleWidth);
     city.imageEdgeInsets = {};
     city.contentHorizontalAlignment = ContentHorizontalAlignment::Center;
     const auto centred = city.layoutContent(measure);
-    const double pair = img.width + measure.textWidth("大同", city.titleFont);
-    EXPECT_DOUBLE_EQ(centred.image.x(), (110 - pair) / 2);
-    EXPECT_DOUBLE_EQ(centred.title.maxX(), (110 + pair) / 2);
-
+    EXPECT_DOUBLE_EQ(centred.image.x(), (110 - img.width - titleWidth) / 2);
+    EXPECT_DOUBLE_EQ(centred.title.maxX(), (110 + img.width + titleWidth) / 2);
     city.contentHorizontalAlignment = ContentHorizontalAlignment::Right;
     EXPECT_DOUBLE_EQ(city.layoutContent(measure).title.maxX(), 110);
 }
 
-TEST(ButtonLayout, TitleAndImageFollowTheState) {
-    Button b(ButtonType::Custom, Rect{0, 0, 60, 30});
-    b.setTitle("收藏");
-    b.setTitle("按下", ControlStateHighlighted);
-    b.setTitleColor(Color::red());
-    EXPECT_EQ(b.currentTitle(), "收藏");
-    b.setHighlighted(true);
-    EXPECT_EQ(b.currentTitle(), "按下");
-    EXPECT_EQ(b.titleColorForState(b.state()), Color::red());  // falls back on the normal colour
-    EXPECT_EQ(b.text(), "按下");
-    EXPECT_EQ(Button(ButtonType::System).titleColorForState(ControlStateNormal), Color::tint());
+TEST_F(Controls, FieldsReportTouchDownAndTheTouchedOneTakesTheKeyboard) {
+    auto start = watch(make<TextField>(Rect{20, 100, 335, 30}), ControlEventTouchDown, "start");
+    auto end = watch(make<TextField>(Rect{20, 150, 335, 30}), ControlEventTouchDown, "end");
+    auto readOnly = watch(make<TextField>(Rect{20, 200, 335, 30}), ControlEventTouchDown, "read-only");
+    readOnly->editable = false;
+    finger.down({100, 115});
+    EXPECT_EQ(events, (std::vector<std::string>{"start"}));  // on touch-down, before lifting
+    finger.up({100, 115});
+    EXPECT_TRUE(start->isEditing());
+    window.insertText("火车站");
+    window.insertText("东");
+    window.deleteBackward();  // a whole character, not a byte of it
+    EXPECT_EQ(start->text(), "火车站");
+
+    finger.tap({100, 165});
+    EXPECT_FALSE(start->isEditing());
+    window.insertText("2路");
+    EXPECT_EQ(end->text(), "2路");
+    for (const char* left : {"2", "", ""}) {
+        window.deleteBackward();
+        EXPECT_EQ(end->text(), left);
+    }
+
+    finger.tap({100, 215});  // still reported, but no keyboard
+    EXPECT_EQ(events, (std::vector<std::string>{"start", "end", "read-only"}));
+    EXPECT_FALSE(window.insertText("x"));
+    EXPECT_EQ(readOnly->text(), "");
+}
+
+TEST_F(Controls, PageControlKeepsItsPageWithinTheCountAndTapsStepOnePage) {
+    auto dots = watch(make<PageControl>(Rect{0, 600, 375, 30}), ControlEventValueChanged, "changed");
+    dots->setNumberOfPages(3);
+    dots->setCurrentPage(7);
+    EXPECT_EQ(dots->currentPage(), 2);
+    dots->setNumberOfPages(2);
+    EXPECT_EQ(dots->currentPage(), 1);
+    finger.tap({50, 615});  // left half: back one page
+    EXPECT_EQ(dots->currentPage(), 0);
+    finger.tap({50, 615});  // nothing before the first
+    EXPECT_EQ(dots->currentPage(), 0);
+    EXPECT_EQ(events.size(), 1u);
+    auto ellipses = [&] {
+        bus::test::RecordingCanvas canvas;
+        View::drawTree(*dots, canvas);
+        return canvas.find("ellipse").size();
+    };
+    EXPECT_EQ(ellipses(), 2u);
+    dots->setNumberOfPages(1);
+    dots->hidesForSinglePage = true;
+    EXPECT_EQ(ellipses(), 0u);
 }
 
 }  // namespace

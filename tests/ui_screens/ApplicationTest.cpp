@@ -77,18 +77,14 @@ protected:
         argv.push_back(nullptr);
         return ui::UIApplicationMain(static_cast<int>(args.size()), argv.data(), "TestDelegate");
     }
-    std::filesystem::path script(const std::string& text) {
-        const auto path = containerRoot() / "steps.txt";
-        std::ofstream(path) << text;
-        return path;
-    }
 
     Seen seen;
 };
 
 TEST_F(ApplicationTest, HeadlessRunPlaysTheScriptInTheBuiltWindow) {
     const auto dir = containerRoot() / "app-container";
-    const auto steps = script("expect_text 查询\ntap_text 更多\nexpect_text 更多功能\n");
+    const auto steps = containerRoot() / "steps.txt";
+    std::ofstream(steps) << "expect_text 查询\ntap_text 更多\nexpect_text 更多功能\n";
     EXPECT_EQ(launch({"--container", dir.string(), "--script", steps.string()}), 0);
 
     EXPECT_TRUE(seen.windowSetAtLaunch);
@@ -97,15 +93,6 @@ TEST_F(ApplicationTest, HeadlessRunPlaysTheScriptInTheBuiltWindow) {
     EXPECT_EQ(seen.calls,
               (std::vector<std::string>{"didFinishLaunching", "didBecomeActive", "willResignActive", "willTerminate"}));
     EXPECT_EQ(ui::Application::shared(), nullptr);
-}
-
-TEST_F(ApplicationTest, FailingScriptMakesTheRunFail) {
-    const auto steps = script("expect_text 查询\nexpect_text 不在\n");
-    testing::internal::CaptureStderr();
-    const int status = launch({"--script", steps.string()});
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(err.find("steps.txt:2: expect_text 不在"), std::string::npos) << err;
 }
 
 TEST_F(ApplicationTest, RegisteredHostRunsTheAppAndItsStatusIsReturned) {
@@ -140,11 +127,10 @@ TEST(LaunchOptionsTest, ReadsItsOwnOptionsAndLeavesTheRest) {
     EXPECT_EQ(options->container, std::filesystem::path("/tmp/c"));
     EXPECT_EQ(options->otherArguments, (std::vector<std::string>{"-platform", "offscreen"}));
 
-    std::vector<std::string> bad{"app", "--container="};
-    std::vector<char*> badv;
-    for (auto& a : bad) badv.push_back(a.data());
+    args = {"app", "--container="};
+    argv = {args[0].data(), args[1].data()};
     std::string error;
-    EXPECT_FALSE(ui::parseLaunchOptions(2, badv.data(), &error));
+    EXPECT_FALSE(ui::parseLaunchOptions(2, argv.data(), &error));
     EXPECT_NE(error.find("--container"), std::string::npos);
 }
 

@@ -23,17 +23,14 @@ class SourceScreen : public RecordingScreen {
 public:
     using RecordingScreen::RecordingScreen;
     void prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) override {
-        log->push_back(name + ".prepareForSegue " + segue.identifier() + " " + sender);
+        note("prepareForSegue " + segue.identifier() + " " + sender);
         seenSource = segue.sourceViewController();
         seenDestination = segue.destinationViewController();
         destinationLoadedAtPrepare = seenDestination->isViewLoaded();
-        if (sender == "0") {
-            seenDestination->setValue(handLineId, "lineId");
-            seenDestination->setValue(handDirection, "direction");
-            seenDestination->setValue(handStation, "currentStation");
-        }
+        const json row{{"lineId", 12}, {"direction", 1}, {"currentStation", "火车站"}};
+        if (sender == "0")
+            for (const auto& [key, value] : row.items()) seenDestination->setValue(value, key);
     }
-    json handLineId = 12, handDirection = 1, handStation = "火车站";
     ui::ViewController* seenSource = nullptr;
     ui::ViewController* seenDestination = nullptr;
     bool destinationLoadedAtPrepare = true;
@@ -47,7 +44,7 @@ public:
     void choose() {
         navigationController()->popToRootViewControllerAnimated(true);
         chosen = "大同";
-        log->push_back(name + ".chose " + chosen);
+        note("chose " + chosen);
     }
     std::string chosen;
 };
@@ -55,39 +52,25 @@ public:
 class NavigationTest : public testing::Test {
 protected:
     void SetUp() override {
-        storyboard.screen("Search", [this] { return std::make_shared<SourceScreen>("Search", log); },
-                          {.title = "查询"});
-        storyboard.screen("Live", [this] { return std::make_shared<SourceScreen>("Live", log); },
-                          {.title = "实时公交"});
-        storyboard.screen("Stations", [this] { return std::make_shared<ChoosingScreen>("Stations", log); },
-                          {.title = "线路站点"});
+        for (auto [name, title] : {std::pair{"Search", "查询"}, {"Live", "实时公交"}})
+            storyboard.screen(name, [this, name] { return std::make_shared<SourceScreen>(name, log); }, {.title = title});
+        storyboard.screen("Stations", [this] { return std::make_shared<ChoosingScreen>("Stations", log); });
         storyboard.transition("Search", "busReal", "Live")
             .transition("Live", "busCollection", "Stations")
             .initialScreen("Search");
         root = storyboard.instantiateInitialViewController();
-        window.setRootViewController(root);
         nav = dynamic_cast<ui::NavigationController*>(root.get());
+        window.setRootViewController(root);
         search = dynamic_cast<SourceScreen*>(nav->topViewController().get());
         log->clear();
     }
 
     SourceScreen* live() const { return dynamic_cast<SourceScreen*>(nav->topViewController().get()); }
 
-    void tapAt(ui::Point p) {
-        window.touch(ui::TouchPhase::Began, p);
-        window.touch(ui::TouchPhase::Ended, p);
-    }
-    bool tapText(const std::string& text) {
-        ui::View* v = window.findViewShowingText(text);
-        if (!v) return false;
-        const ui::Rect r = window.visibleFrameOf(*v);
-        tapAt({r.midX(), r.midY()});
-        return true;
-    }
-
     std::shared_ptr<EventLog> log = std::make_shared<EventLog>();
     ui::Storyboard storyboard;
     ui::Window window;
+    Finger finger{window};
     std::shared_ptr<ui::ViewController> root;
     ui::NavigationController* nav = nullptr;
     SourceScreen* search = nullptr;
@@ -95,10 +78,8 @@ protected:
 
 TEST_F(NavigationTest, TransitionHandsTheValuesOverBeforeTheDestinationLoads) {
     search->performSegueWithIdentifier("busReal", "0");
-
     ASSERT_EQ(nav->viewControllers().size(), 2u);
     SourceScreen* dest = live();
-    ASSERT_NE(dest, nullptr);
     EXPECT_EQ(search->seenSource, search);
     EXPECT_EQ(search->seenDestination, dest);
     EXPECT_FALSE(search->destinationLoadedAtPrepare);
@@ -111,13 +92,12 @@ TEST_F(NavigationTest, TransitionHandsTheValuesOverBeforeTheDestinationLoads) {
     // Only the top screen is on the window.
     EXPECT_EQ(dest->view()->window(), &window);
     EXPECT_EQ(search->view()->window(), nullptr);
-}
 
-TEST_F(NavigationTest, SenderReachesPrepareForSegueUnchanged) {
-    search->performSegueWithIdentifier("busReal", "1");
-    ASSERT_FALSE(log->empty());
-    EXPECT_EQ(log->front(), "Search.prepareForSegue busReal 1");
-    EXPECT_EQ(live()->seenAtLoad, (json{{"lineId", nullptr}, {"direction", nullptr}, {"currentStation", ""}}));
+    // Another sender reaches prepareForSegue unchanged; this one hands nothing over.
+    log->clear();
+    dest->performSegueWithIdentifier("busCollection", "1");
+    EXPECT_EQ(log->front(), "Live.prepareForSegue busCollection 1");
+    EXPECT_EQ(nav->topViewController()->valueForKey("lineId"), nullptr);
 }
 
 TEST_F(NavigationTest, UnknownKeyIsLoggedAndTheScreenCarriesOn) {
@@ -127,7 +107,6 @@ TEST_F(NavigationTest, UnknownKeyIsLoggedAndTheScreenCarriesOn) {
     dest->setValue("0", "_tag");
     dest->setValue(json(7), "currentStation");  // a number where the screen keeps text
     dest->setValue(json(30), "lineId");
-
     const auto lines = capture.lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find("_tag"), std::string::npos);
@@ -136,24 +115,23 @@ TEST_F(NavigationTest, UnknownKeyIsLoggedAndTheScreenCarriesOn) {
     EXPECT_EQ(dest->valueForKey("lineId"), json(30));
 }
 
-TEST_F(NavigationTest, UnboundTransitionOpensNothingAndIsLogged) {
-    platform::LogCapture capture;
-    search->performSegueWithIdentifier("busNowhere", "0");
-    EXPECT_EQ(nav->viewControllers().size(), 1u);
-    ASSERT_EQ(capture.lines().size(), 1u);
-    EXPECT_NE(capture.lines()[0].find("busNowhere"), std::string::npos);
+TEST_F(NavigationTest, TransitionWithoutABindingOrAStackOpensNothingAndIsLogged) {
+    auto loose = storyboard.instantiateViewController("Search");
+    using From = std::pair<ui::ViewController*, const char*>;
+    for (auto [from, identifier] : {From{search, "busNowhere"}, From{loose.get(), "busReal"}}) {
+        platform::LogCapture capture;
+        from->performSegueWithIdentifier(identifier, "0");
+        EXPECT_EQ(nav->viewControllers().size(), 1u);
+        ASSERT_EQ(capture.lines().size(), 1u);
+        EXPECT_NE(capture.lines()[0].find(identifier), std::string::npos);
+    }
     EXPECT_TRUE(log->empty());
 }
 
-TEST_F(NavigationTest, TransitionFromAScreenOffAnyStackIsLogged) {
-    auto loose = storyboard.instantiateViewController("Search");
-    platform::LogCapture capture;
-    loose->performSegueWithIdentifier("busReal", "0");
-    EXPECT_EQ(capture.lines().size(), 1u);
-    EXPECT_EQ(nav->viewControllers().size(), 1u);
-}
-
 TEST_F(NavigationTest, PopToRootTellsOnlyTheTopAndTheRootAndReleasesAfterTheEvent) {
+    EXPECT_EQ(nav->popViewControllerAnimated(true), nullptr);  // nothing to pop at the root
+    EXPECT_TRUE(nav->popToRootViewControllerAnimated(true).empty());
+    EXPECT_TRUE(log->empty());
     search->performSegueWithIdentifier("busReal", "0");
     live()->performSegueWithIdentifier("busCollection", "0");
     ASSERT_EQ(nav->viewControllers().size(), 3u);
@@ -162,9 +140,7 @@ TEST_F(NavigationTest, PopToRootTellsOnlyTheTopAndTheRootAndReleasesAfterTheEven
     auto* stations = dynamic_cast<ChoosingScreen*>(nav->topViewController().get());
     ASSERT_NE(stations, nullptr);
     log->clear();
-
     stations->choose();
-
     EXPECT_EQ(*log, (EventLog{"Stations.willDisappear", "Search.willAppear", "Stations.didDisappear",
                               "Search.didAppear", "Stations.chose 大同"}));
     ASSERT_EQ(nav->viewControllers().size(), 1u);
@@ -176,26 +152,6 @@ TEST_F(NavigationTest, PopToRootTellsOnlyTheTopAndTheRootAndReleasesAfterTheEven
     platform::RunLoop::main().drain();
     EXPECT_TRUE(stationsWeak.expired());
     EXPECT_TRUE(liveWeak.expired());
-}
-
-TEST_F(NavigationTest, PopAtTheRootDoesNothing) {
-    EXPECT_EQ(nav->popViewControllerAnimated(true), nullptr);
-    EXPECT_TRUE(nav->popToRootViewControllerAnimated(true).empty());
-    EXPECT_TRUE(log->empty());
-}
-
-TEST_F(NavigationTest, BackButtonOnPushedScreensPops) {
-    EXPECT_EQ(window.findViewShowingText(ui::NavigationController::kBackTitle), nullptr);
-    EXPECT_NE(window.findViewShowingText("查询"), nullptr);
-    search->performSegueWithIdentifier("busReal", "0");
-    EXPECT_NE(window.findViewShowingText("实时公交"), nullptr);
-    EXPECT_EQ(window.findViewShowingText("查询"), nullptr);
-
-    ASSERT_TRUE(tapText(ui::NavigationController::kBackTitle));
-
-    EXPECT_EQ(nav->viewControllers().size(), 1u);
-    EXPECT_NE(window.findViewShowingText("查询"), nullptr);
-    EXPECT_EQ(window.findViewShowingText(ui::NavigationController::kBackTitle), nullptr);
 }
 
 TEST_F(NavigationTest, BarShowsTheTopScreensItemsAndFollowsTheirChanges) {
@@ -211,21 +167,24 @@ TEST_F(NavigationTest, BarShowsTheTopScreensItemsAndFollowsTheirChanges) {
     const ui::Rect f = city->frameInWindow();
     EXPECT_DOUBLE_EQ(f.maxX(), ui::Window::kWidth - 8);
     EXPECT_DOUBLE_EQ(f.midY(), ui::Window::kStatusBarHeight + 22);
-    ASSERT_TRUE(tapText("大同"));
-    ASSERT_TRUE(tapText("编辑"));
+    ASSERT_TRUE(finger.tapText("大同"));
+    ASSERT_TRUE(finger.tapText("编辑"));
     EXPECT_EQ(cityTaps, 1);
     EXPECT_EQ(editTaps, 1);
 
     search->setTitle("线路查询");
     EXPECT_NE(window.findViewShowingText("线路查询"), nullptr);
-    EXPECT_EQ(window.findViewShowingText("查询"), nullptr);
 
-    // A pushed screen brings its own (empty) items; back at the root the
-    // city button returns.
+    // A pushed screen brings its own items and a back button; back at the
+    // root the city button returns and the back button goes.
+    EXPECT_EQ(window.findViewShowingText(ui::NavigationController::kBackTitle), nullptr);
     search->performSegueWithIdentifier("busReal", "0");
+    EXPECT_NE(window.findViewShowingText("实时公交"), nullptr);
     EXPECT_EQ(window.findViewShowingText("大同"), nullptr);
-    nav->popViewControllerAnimated(true);
+    ASSERT_TRUE(finger.tapText(ui::NavigationController::kBackTitle));
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
     EXPECT_NE(window.findViewShowingText("大同"), nullptr);
+    EXPECT_EQ(window.findViewShowingText(ui::NavigationController::kBackTitle), nullptr);
 }
 
 TEST_F(NavigationTest, UnhandledTouchesReachTheScreenButAControlKeepsItsOwn) {
@@ -234,12 +193,9 @@ TEST_F(NavigationTest, UnhandledTouchesReachTheScreenButAControlKeepsItsOwn) {
     search->view()->addSubview(button);
     const ui::Point content = search->view()->convertToWindow({0, 0});
 
-    tapAt({content.x + 200, content.y + 200});
+    finger.tap({content.x + 30, content.y + 30});  // on the button
+    finger.tap({content.x + 200, content.y + 200});
     EXPECT_EQ(*log, (EventLog{"Search.touchesBegan", "Search.touchesEnded"}));
-
-    log->clear();
-    tapAt({content.x + 30, content.y + 30});
-    EXPECT_TRUE(log->empty());
 }
 
 TEST_F(NavigationTest, ScreenViewIsBuiltOnceFromItsLayoutBeforeViewDidLoad) {
@@ -268,8 +224,7 @@ TEST_F(NavigationTest, ScreenViewIsBuiltOnceFromItsLayoutBeforeViewDidLoad) {
     EXPECT_EQ(more->title(), "更多");
     EXPECT_FALSE(more->isViewLoaded());
     const auto first = more->view();
-    const auto second = more->view();
-    EXPECT_EQ(first, second);
+    EXPECT_EQ(first, more->view());
     EXPECT_EQ(std::count(log->begin(), log->end(), "More.viewDidLoad"), 1);
     ASSERT_NE(outlets->tableAtLoad, nullptr);
     EXPECT_EQ(outlets->tableAtLoad->text(), "rows of 44");
@@ -278,15 +233,14 @@ TEST_F(NavigationTest, ScreenViewIsBuiltOnceFromItsLayoutBeforeViewDidLoad) {
 
 TEST(StoryboardTest, ValidateNamesWhatIsMissing) {
     ui::Storyboard sb;
-    sb.screen<ui::ViewController>("Search").transition("Search", "busReal", "Live").transition("Search", "busReal",
-                                                                                              "Search");
+    sb.screen<ui::ViewController>("Search").transition("Search", "busReal", "Live");
+    sb.transition("Search", "busReal", "Search");
     sb.initialTabs({{"Search", "查询", "", ""}, {"Favourites", "收藏", "", ""}});
     const auto problems = sb.validate();
     ASSERT_EQ(problems.size(), 3u);
     EXPECT_NE(problems[0].find("\"Live\""), std::string::npos);
     EXPECT_NE(problems[1].find("bound twice"), std::string::npos);
     EXPECT_NE(problems[2].find("\"Favourites\""), std::string::npos);
-
     sb.screen<ui::ViewController>("Live").screen<ui::ViewController>("Favourites");
     EXPECT_EQ(sb.validate().size(), 1u);  // the double binding stays
 }

@@ -7,8 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/ui/Canvas.h"
+#include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
+#include "support/UiTestSupport.h"
 
 namespace bus::test {
 
@@ -19,25 +20,29 @@ using EventLog = std::vector<std::string>;
 // hand-over keys of the live bus screen.
 class RecordingScreen : public ui::ViewController {
 public:
-    RecordingScreen(std::string name, std::shared_ptr<EventLog> log);
-    ~RecordingScreen() override;
-
-    void viewDidLoad() override;
-    void viewWillAppear(bool) override;
-    void viewDidAppear(bool) override;
-    void viewWillDisappear(bool) override;
-    void viewDidDisappear(bool) override;
-    void touchesBegan(const ui::Touch&) override;
-    void touchesEnded(const ui::Touch&) override;
-    void touchesCancelled(const ui::Touch&) override;
+    RecordingScreen(std::string n, std::shared_ptr<EventLog> l) : name(std::move(n)), log(std::move(l)) {
+        declareKey("lineId", lineId);
+        declareKey("direction", direction);
+        declareKey("currentStation", currentStation);
+    }
+    ~RecordingScreen() override { note("destroyed"); }
+    void viewDidLoad() override {
+        note("viewDidLoad");
+        seenAtLoad = {{"lineId", lineId}, {"direction", direction}, {"currentStation", currentStation}};
+    }
+    void viewWillAppear(bool) override { note("willAppear"); }
+    void viewDidAppear(bool) override { note("didAppear"); }
+    void viewWillDisappear(bool) override { note("willDisappear"); }
+    void viewDidDisappear(bool) override { note("didDisappear"); }
+    void touchesBegan(const ui::Touch&) override { note("touchesBegan"); }
+    void touchesEnded(const ui::Touch&) override { note("touchesEnded"); }
+    void note(const std::string& what) { log->push_back(name + "." + what); }
 
     std::string name;
     std::shared_ptr<EventLog> log;
-    nlohmann::json lineId;
-    nlohmann::json direction;
+    nlohmann::json lineId, direction;
     std::string currentStation;
-    // What the keys held when viewDidLoad ran.
-    nlohmann::json seenAtLoad;
+    nlohmann::json seenAtLoad;  // what the keys held when viewDidLoad ran
 };
 
 // A view that records the touches that reach it.
@@ -73,55 +78,12 @@ public:
     using TouchRecorder::TouchRecorder;
     bool canBecomeFirstResponder() const override { return true; }
     void insertText(const std::string& t) override { typed += t; }
-    void deleteBackward() override;  // removes one UTF-8 character
+    void deleteBackward() override { ui::eraseLastCharacter(typed); }
     void returnKey() override { ++returns; }
     void didBecomeFirstResponder() override { ++became; }
     void didResignFirstResponder() override { ++resigned; }
-    std::string text() const override { return typed; }
     std::string typed;
     int returns = 0, became = 0, resigned = 0;
-};
-
-// A canvas that keeps the texts drawn and the fills, in order.
-class RecordingCanvas : public ui::Canvas {
-public:
-    struct Op {
-        std::string kind;  // "text", "fill", "image"
-        std::string text;
-        ui::Rect rect;  // in window points
-        ui::Color color;
-    };
-    void save() override { stack_.push_back(offset_); }
-    void restore() override {
-        offset_ = stack_.back();
-        stack_.pop_back();
-    }
-    void translate(double dx, double dy) override { offset_.x += dx, offset_.y += dy; }
-    void clipTo(const ui::Rect&) override {}
-    void multiplyAlpha(double) override {}
-    void fillRect(const ui::Rect& r, const ui::Color& c) override { ops.push_back({"fill", {}, at(r), c}); }
-    void fillRoundedRect(const ui::Rect& r, double, const ui::Color& c) override { fillRect(r, c); }
-    void strokeRect(const ui::Rect&, double, const ui::Color&, double) override {}
-    void drawLine(ui::Point, ui::Point, double, const ui::Color&) override {}
-    void fillEllipse(const ui::Rect&, const ui::Color&) override {}
-    void drawText(const ui::Rect& r, const std::string& t, const ui::Font&, const ui::Color& c,
-                  ui::TextAlignment) override {
-        ops.push_back({"text", t, at(r), c});
-    }
-    void drawWrappedText(const ui::Rect& r, const std::string& t, const ui::Font& f, const ui::Color& c) override {
-        drawText(r, t, f, c, ui::TextAlignment::Left);
-    }
-    void drawImage(const ui::Rect& r, const std::string& name) override { ops.push_back({"image", name, at(r), {}}); }
-    double textWidth(const std::string& t, const ui::Font& f) override { return 0.6 * f.size * double(t.size()); }
-
-    // Position of the first text op with that text, or -1.
-    long indexOfText(const std::string& t) const;
-    std::vector<Op> ops;
-
-private:
-    ui::Rect at(const ui::Rect& r) const { return r.offsetBy(offset_.x, offset_.y); }
-    ui::Point offset_;
-    std::vector<ui::Point> stack_;
 };
 
 }  // namespace bus::test

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/RunLoop.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
@@ -98,40 +99,57 @@ TEST_F(ScriptDriverTest, WorkQueuedBeforeTheScriptIsDoneBeforeItsFirstStep) {
     EXPECT_TRUE(r.ok) << r.describe("script");
 }
 
-TEST_F(ScriptDriverTest, FailingStepStopsTheScriptAndNamesItsLine) {
-    const auto r = run("expect_text 首页\n\n# a comment\ntap_text 不存在\nexpect_text 首页\n");
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.line, 4);
-    EXPECT_EQ(r.step, "tap_text 不存在");
-    EXPECT_EQ(r.stepsRun, 1);
-    EXPECT_NE(r.message.find("不存在"), std::string::npos);
-}
-
-TEST_F(ScriptDriverTest, RunReturnsNonZeroAndReportsTheFailingLine) {
-    std::ofstream(file("demo.txt")) << "expect_text 首页\nexpect_no_text 首页\n";
-    std::ostringstream errors;
-    EXPECT_EQ(driver.run(file("demo.txt"), errors), 1);
-    EXPECT_NE(errors.str().find("demo.txt:2: expect_no_text 首页:"), std::string::npos) << errors.str();
-
-    std::ostringstream fine;
-    std::ofstream(file("ok.txt")) << "expect_text 首页\n";
-    EXPECT_EQ(driver.run(file("ok.txt"), fine), 0);
-    EXPECT_EQ(fine.str(), "");
-
-    std::ostringstream missing;
-    EXPECT_EQ(driver.run(file("absent.txt"), missing), 2);
-    EXPECT_NE(missing.str().find("absent.txt"), std::string::npos);
-}
-
-TEST_F(ScriptDriverTest, MalformedStepsFailClearly) {
-    for (const char* bad : {"tap 10", "tap ten 20", "wait -1", "drag 1 2 3", "jump 1 2", "tap_text", "backspace x",
-                            "type 公交"}) {
-        const auto r = run(bad);
-        EXPECT_FALSE(r.ok) << bad;
-        EXPECT_EQ(r.line, 1) << bad;
-        EXPECT_FALSE(r.message.empty()) << bad;
+TEST_F(ScriptDriverTest, AFailingStepEndsTheRunAndNamesItsFileLineAndReason) {
+    ui::registerApplicationDelegate<ui::ApplicationDelegate>("PlainDelegate");
+    enum Via { Text, File, App };  // runText, run on a file, the app's --script
+    const struct {
+        const char* script;  // null: no file at all
+        Via via;
+        int status, stepsRun;
+        std::string said;
+    } cases[] = {
+        {"expect_text 首页\n\n# a comment\ntap_text 不存在\ntap_text 打开\n", Text, 1, 1,
+         "steps.txt:4: tap_text 不存在: nothing visible shows \"不存在\""},
+        {"tap 10", Text, 1, 0, "steps.txt:1: tap 10: needs 2 numbers"},
+        {"tap ten 20", Text, 1, 0, ": \"ten\" is not a number"},
+        {"drag 1 2 3", Text, 1, 0, ": needs 4 to 5 numbers"},
+        {"wait -1", Text, 1, 0, ": cannot take a negative time"},
+        {"backspace 1.5", Text, 1, 0, ": needs a whole count"},
+        {"jump 1 2", Text, 1, 0, ": unknown step \"jump\"; the steps are tap, tap_text,"},
+        {"tap_text", Text, 1, 0, "steps.txt:1: tap_text: needs a text"},
+        {"dump", Text, 1, 0, ": needs a file name"},
+        {"type 公交", Text, 1, 0, ": no view has the keyboard"},
+        {"screenshot shot.png", Text, 1, 0, ": screenshots need a host"},
+        {"expect_text 首页\nexpect_no_text 首页\n", File, 1, -1, "steps.txt:2: expect_no_text 首页: \"首页\" is visible"},
+        {nullptr, File, 2, -1, "steps.txt: cannot read the script"},
+        {"wait 0\nexpect_text 不在\n", App, 1, -1, "steps.txt:2: expect_text 不在: nothing visible shows"},
+        {"expect_text 首页\n", File, 0, -1, ""},
+    };
+    const auto path = containerRoot() / "steps.txt";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script ? c.script : "no file");
+        std::filesystem::remove(path);
+        if (c.script) std::ofstream(path) << c.script;
+        std::ostringstream out;
+        int status = 0;
+        if (c.via == Text) {
+            const auto r = run(c.script);
+            status = r.ok ? 0 : 1;
+            out << r.describe(path.string());
+            EXPECT_EQ(r.stepsRun, c.stepsRun);
+        } else if (c.via == File) {
+            status = driver.run(path, out);
+        } else {
+            std::string arg0 = "busreal", arg1 = "--script", arg2 = path.string();
+            char* argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
+            testing::internal::CaptureStderr();
+            status = ui::UIApplicationMain(3, argv, "PlainDelegate");
+            out << testing::internal::GetCapturedStderr();
+        }
+        EXPECT_EQ(status, c.status);
+        EXPECT_TRUE(!c.said.empty() || out.str().empty()) << out.str();
+        EXPECT_NE(out.str().find(c.said), std::string::npos) << out.str();
     }
-    EXPECT_NE(run("type 公交").message.find("keyboard"), std::string::npos);
 }
 
 TEST_F(ScriptDriverTest, WaitRunsTheClockAndItsTimers) {
@@ -156,27 +174,16 @@ TEST_F(ScriptDriverTest, DragPansOverItsDurationAndWheelScrolls) {
     EXPECT_EQ(list.scrolled, (ui::Point{0, -40}));
 }
 
-TEST_F(ScriptDriverTest, ScreenshotsGoToTheHostOrFailWithout) {
-    auto r = run("screenshot shot.png\n");
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("host"), std::string::npos);
-
+TEST_F(ScriptDriverTest, ScreenshotsGoToTheHostWhichMayFail) {
     std::vector<std::filesystem::path> saved;
-    driver.screenshot = [&](const std::filesystem::path& f, std::string&) {
+    driver.screenshot = [&](const std::filesystem::path& f, std::string& why) {
         saved.push_back(f);
-        return true;
-    };
-    r = run("screenshot shots/first.png\n");
-    EXPECT_TRUE(r.ok);
-    EXPECT_EQ(saved, (std::vector<std::filesystem::path>{"shots/first.png"}));
-
-    driver.screenshot = [](const std::filesystem::path&, std::string& why) {
         why = "disk full";
-        return false;
+        return saved.size() == 1;
     };
-    r = run("screenshot x.png\n");
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("disk full"), std::string::npos);
+    EXPECT_TRUE(run("screenshot shots/first.png\n").ok);
+    EXPECT_EQ(saved, (std::vector<std::filesystem::path>{"shots/first.png"}));
+    EXPECT_EQ(run("screenshot x.png\n").message, "could not save x.png: disk full");
 }
 
 TEST_F(ScriptDriverTest, DumpWritesTheWindowTree) {

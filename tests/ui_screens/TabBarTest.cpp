@@ -23,29 +23,21 @@ protected:
         root = storyboard.instantiateInitialViewController();
         tabs = dynamic_cast<ui::TabBarController*>(root.get());
         ASSERT_NE(tabs, nullptr);
+        window.setRootViewController(root);
     }
 
     ui::NavigationController* stack(int i) const {
         return dynamic_cast<ui::NavigationController*>(tabs->viewControllers()[static_cast<std::size_t>(i)].get());
     }
-    bool tapText(const std::string& text) {
-        ui::View* v = window.findViewShowingText(text);
-        if (!v) return false;
-        const ui::Rect r = window.visibleFrameOf(*v);
-        window.touch(ui::TouchPhase::Began, {r.midX(), r.midY()});
-        window.touch(ui::TouchPhase::Ended, {r.midX(), r.midY()});
-        return true;
-    }
-
     std::shared_ptr<EventLog> log = std::make_shared<EventLog>();
     ui::Storyboard storyboard;
     ui::Window window;
+    Finger finger{window};
     std::shared_ptr<ui::ViewController> root;
     ui::TabBarController* tabs = nullptr;
 };
 
-TEST_F(TabBarTest, OnlyTheFirstTabLoadsAndAppearsAtStart) {
-    window.setRootViewController(root);
+TEST_F(TabBarTest, OnlyTheFirstTabLoadsAndAppearsAtStartAboveTheTabBar) {
     EXPECT_EQ(*log, (EventLog{"Search.viewDidLoad", "Search.willAppear", "Search.didAppear"}));
     EXPECT_EQ(tabs->selectedIndex(), 0);
     ASSERT_EQ(tabs->viewControllers().size(), 3u);
@@ -55,27 +47,18 @@ TEST_F(TabBarTest, OnlyTheFirstTabLoadsAndAppearsAtStart) {
         EXPECT_EQ(stack(i)->topViewController()->navigationController(), stack(i));
     }
     EXPECT_FALSE(stack(1)->topViewController()->isViewLoaded());
-}
-
-TEST_F(TabBarTest, TabBarSitsAtTheBottomWithTitlesAndIcons) {
-    window.setRootViewController(root);
+    // The third of three tabs at the bottom; the screen's view fills what the bars leave.
     ui::View* more = window.findViewShowingText("更多");
     ASSERT_NE(more, nullptr);
-    const ui::Rect f = more->frameInWindow();
-    EXPECT_DOUBLE_EQ(f.maxY(), ui::Window::kHeight);
-    EXPECT_DOUBLE_EQ(f.height(), ui::TabBarController::kBarHeight);
-    EXPECT_DOUBLE_EQ(f.x(), 250);
+    EXPECT_EQ(more->frameInWindow(), (ui::Rect{250, ui::Window::kHeight - 49, 125, 49}));
     EXPECT_EQ(more->imageName(), "tab_more.png");
     EXPECT_EQ(window.findViewShowingText("查询")->imageName(), "tab_search_on.png");
-    // The screen's view fills what the bars leave.
-    const ui::Rect content = stack(0)->topViewController()->view()->frameInWindow();
-    EXPECT_EQ(content, (ui::Rect{0, 64, 375, 554}));
+    EXPECT_EQ(stack(0)->topViewController()->view()->frameInWindow(), (ui::Rect{0, 64, 375, 554}));
 }
 
 TEST_F(TabBarTest, SelectingATabSwapsTheScreensInOrder) {
-    window.setRootViewController(root);
     log->clear();
-    ASSERT_TRUE(tapText("更多"));
+    ASSERT_TRUE(finger.tapText("更多"));
     EXPECT_EQ(*log, (EventLog{"More.viewDidLoad", "Search.willDisappear", "More.willAppear", "Search.didDisappear",
                               "More.didAppear"}));
     EXPECT_EQ(tabs->selectedIndex(), 2);
@@ -85,13 +68,11 @@ TEST_F(TabBarTest, SelectingATabSwapsTheScreensInOrder) {
 }
 
 TEST_F(TabBarTest, ScreensPushedInAHiddenTabAppearOnlyWhenItIsSelected) {
-    window.setRootViewController(root);
     log->clear();
     stack(1)->topViewController()->performSegueWithIdentifier("busTime", "0");
     // Nothing on the hidden tab loaded or was told it appeared.
     EXPECT_EQ(stack(1)->viewControllers().size(), 2u);
     EXPECT_TRUE(log->empty());
-
     tabs->setSelectedIndex(1);
     EXPECT_EQ(*log, (EventLog{"Time.viewDidLoad", "Search.willDisappear", "Time.willAppear", "Search.didDisappear",
                               "Time.didAppear"}));
@@ -100,13 +81,11 @@ TEST_F(TabBarTest, ScreensPushedInAHiddenTabAppearOnlyWhenItIsSelected) {
 }
 
 TEST_F(TabBarTest, TappingTheShownTabAgainReturnsToItsRoot) {
-    window.setRootViewController(root);
     tabs->setSelectedIndex(2);
     stack(2)->topViewController()->performSegueWithIdentifier("busTime", "0");
     ASSERT_EQ(stack(2)->viewControllers().size(), 2u);
     log->clear();
-
-    ASSERT_TRUE(tapText("更多"));
+    ASSERT_TRUE(finger.tapText("更多"));
     EXPECT_EQ(stack(2)->viewControllers().size(), 1u);
     EXPECT_EQ(*log, (EventLog{"Time.willDisappear", "More.willAppear", "Time.didDisappear", "More.didAppear"}));
     platform::RunLoop::main().drain();
@@ -114,7 +93,6 @@ TEST_F(TabBarTest, TappingTheShownTabAgainReturnsToItsRoot) {
 }
 
 TEST_F(TabBarTest, LeavingTheWindowTellsTheShownScreensTheyDisappear) {
-    window.setRootViewController(root);
     log->clear();
     window.setRootViewController(nullptr);
     EXPECT_EQ(*log, (EventLog{"Search.willDisappear", "Search.didDisappear"}));

@@ -1,0 +1,43 @@
+#include "support/UiTestSupport.h"
+
+#include "platform/RunLoop.h"
+
+namespace bus::test {
+
+std::vector<RecordingCanvas::Op> RecordingCanvas::find(const std::string& kind, const std::string& what) const {
+    std::vector<Op> out;
+    for (const auto& op : ops)
+        if (op.kind == kind && (what.empty() || op.what == what)) out.push_back(op);
+    return out;
+}
+
+long RecordingCanvas::indexOf(const std::string& kind, const std::string& what) const {
+    for (std::size_t i = 0; i < ops.size(); ++i)
+        if (ops[i].kind == kind && ops[i].what == what) return static_cast<long>(i);
+    return -1;
+}
+
+bool Finger::tapText(const std::string& text) {
+    ui::View* v = window.findViewShowingText(text);
+    if (!v) return false;
+    const ui::Rect r = window.visibleFrameOf(*v);
+    tap({r.midX(), r.midY()});
+    return true;
+}
+
+void Finger::drag(ui::Point from, ui::Point to, int steps, double seconds) {
+    down(from);
+    for (int i = 1; i <= steps; ++i) {
+        platform::RunLoop::main().advance(seconds / steps);
+        const double f = static_cast<double>(i) / steps;
+        move({from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f});
+    }
+    up(to);
+}
+
+ui::Point centerOf(const ui::View& v) {
+    const ui::Rect f = v.frameInWindow();
+    return {f.midX(), f.midY()};
+}
+
+}  // namespace bus::test
