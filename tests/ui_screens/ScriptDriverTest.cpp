@@ -62,16 +62,29 @@ protected:
         auto* nav = dynamic_cast<ui::NavigationController*>(window.rootViewController().get());
         return dynamic_cast<FirstPage*>(nav->viewControllers().front().get());
     }
-    std::filesystem::path file(const std::string& name) { return containerRoot() / name; }
 
     ui::Storyboard storyboard;
     ui::Window window;
     ui::ScriptDriver driver{window};
 };
 
-TEST_F(ScriptDriverTest, TapTypeAndExpectAlongTheArrangement) {
-    const auto r = run(R"(# open the second page and type into its field
+TEST_F(ScriptDriverTest, EveryStepActsOnTheWindowTheClockOrTheHost) {
+    int fired = 0;
+    platform::RunLoop::main().scheduleTimer(10, true, [&](platform::Timer&) { ++fired; });
+    std::vector<std::filesystem::path> shots;
+    driver.screenshot = [&](const std::filesystem::path& f, std::string& why) {
+        shots.push_back(f);
+        why = "disk full";
+        return shots.size() == 1;
+    };
+    const auto tree = containerRoot() / "tree.json";
+    const auto r = run(R"(# pan the list, then open the second page and type into its field
+drag 100 500 100 300 0.5
+wheel 100 300 -40
+wait 25
+screenshot shots/first.png
 tap_text 打开
+dump )" + tree.string() + R"(
 expect_text 第二页
 expect_no_text 首页
 tap 100 100
@@ -85,7 +98,21 @@ tap_text 返回
 expect_text 首页
 )");
     EXPECT_TRUE(r.ok) << r.describe("script");
-    EXPECT_EQ(r.stepsRun, 12);
+    EXPECT_EQ(r.stepsRun, 17);
+    auto& list = *first()->list;
+    EXPECT_EQ(list.pans.front(), "began");
+    EXPECT_EQ(list.pans.back(), "ended");
+    EXPECT_EQ(list.lastTranslation, (ui::Point{0, -200}));
+    EXPECT_NEAR(list.velocity.y, -400, 1e-6);  // an even drag of 200 points in half a second
+    EXPECT_EQ(list.scrolled, (ui::Point{0, -40}));
+    EXPECT_DOUBLE_EQ(platform::RunLoop::main().now(), 25.5);
+    EXPECT_EQ(fired, 2);
+    EXPECT_EQ(shots, (std::vector<std::filesystem::path>{"shots/first.png"}));
+    const auto dumped = nlohmann::json::parse(std::ifstream(tree));
+    EXPECT_EQ(dumped["class"], "Window");
+    EXPECT_NE(dumped.dump().find("第二页"), std::string::npos);
+    EXPECT_EQ(dumped.dump().find("首页"), std::string::npos);
+    EXPECT_EQ(run("screenshot x.png\n").message, "could not save x.png: disk full");
 }
 
 TEST_F(ScriptDriverTest, WorkQueuedBeforeTheScriptIsDoneBeforeItsFirstStep) {
@@ -150,51 +177,6 @@ TEST_F(ScriptDriverTest, AFailingStepEndsTheRunAndNamesItsFileLineAndReason) {
         EXPECT_TRUE(!c.said.empty() || out.str().empty()) << out.str();
         EXPECT_NE(out.str().find(c.said), std::string::npos) << out.str();
     }
-}
-
-TEST_F(ScriptDriverTest, WaitRunsTheClockAndItsTimers) {
-    int fired = 0;
-    platform::RunLoop::main().scheduleTimer(10, true, [&](platform::Timer&) { ++fired; });
-    const auto r = run("wait 25\n");
-    EXPECT_TRUE(r.ok);
-    EXPECT_EQ(fired, 2);
-    EXPECT_DOUBLE_EQ(platform::RunLoop::main().now(), 25);
-}
-
-TEST_F(ScriptDriverTest, DragPansOverItsDurationAndWheelScrolls) {
-    const auto r = run("drag 100 500 100 300 0.5\nwheel 100 300 -40\n");
-    ASSERT_TRUE(r.ok) << r.describe("script");
-    auto& list = *first()->list;
-    EXPECT_EQ(list.pans.front(), "began");
-    EXPECT_EQ(list.pans.back(), "ended");
-    EXPECT_EQ(list.lastTranslation, (ui::Point{0, -200}));
-    // An even drag of 200 points in half a second.
-    EXPECT_NEAR(list.velocity.y, -400, 1e-6);
-    EXPECT_DOUBLE_EQ(platform::RunLoop::main().now(), 0.5);
-    EXPECT_EQ(list.scrolled, (ui::Point{0, -40}));
-}
-
-TEST_F(ScriptDriverTest, ScreenshotsGoToTheHostWhichMayFail) {
-    std::vector<std::filesystem::path> saved;
-    driver.screenshot = [&](const std::filesystem::path& f, std::string& why) {
-        saved.push_back(f);
-        why = "disk full";
-        return saved.size() == 1;
-    };
-    EXPECT_TRUE(run("screenshot shots/first.png\n").ok);
-    EXPECT_EQ(saved, (std::vector<std::filesystem::path>{"shots/first.png"}));
-    EXPECT_EQ(run("screenshot x.png\n").message, "could not save x.png: disk full");
-}
-
-TEST_F(ScriptDriverTest, DumpWritesTheWindowTree) {
-    const auto out = file("tree.json");
-    const auto r = run("tap_text 打开\ndump " + out.string() + "\n");
-    ASSERT_TRUE(r.ok) << r.describe("script");
-    std::ifstream in(out);
-    const auto tree = nlohmann::json::parse(in);
-    EXPECT_EQ(tree["class"], "Window");
-    EXPECT_NE(tree.dump().find("第二页"), std::string::npos);
-    EXPECT_EQ(tree.dump().find("首页"), std::string::npos);
 }
 
 }  // namespace
