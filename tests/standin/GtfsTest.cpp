@@ -1,14 +1,11 @@
 // Serving a published timetable: the small feed in tests/standin/feed.
 #include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "StandinTestSupport.h"
 #include "standin/Csv.h"
 #include "standin/Gtfs.h"
-#include "standin/Operations.h"
 #include "standin/Vehicles.h"
 #include "support/TestSupport.h"
 
@@ -16,32 +13,33 @@ namespace bus::standin {
 namespace {
 
 using test::at;
-using test::testFeed;
 
-GtfsOptions options() {
-    GtfsOptions o;
-    o.cityId = 90;
-    o.utcOffsetSeconds = 8 * 3600;
-    return o;
-}
+// City 90 on Beijing time.
+const GtfsOptions kOptions{90, "", 0, 8 * 3600};
 
 class Feed : public testing::Test {
 protected:
-    std::shared_ptr<const City> city = std::make_shared<const City>(importGtfs(testFeed(), options()));
+    const City city = importGtfs(BUS_STANDIN_TEST_FEED, kOptions);
     const Line& line(const std::string& name) {
-        for (const auto& l : city->lines)
+        for (const auto& l : city.lines)
             if (l.lineName == name) return l;
         ADD_FAILURE() << "no line " << name;
-        return city->lines.front();
+        return city.lines.front();
     }
-    std::vector<VehiclePosition> at101(const std::string& time, int direction = 0, bool hours = false) {
-        return vehiclesAt(*city, line("101"), direction, at(time), {hours});
+    // The vehicles of a line at a time of day, as "plate stop at|on", nearest
+    // the end first.
+    std::string vehicles(const std::string& lineName, int direction, const std::string& time) {
+        std::string out;
+        for (const auto& v : vehiclesAt(city, line(lineName), direction, at(time + "+08:00"), {})) {
+            out += (out.empty() ? "" : ", ") + v.licensePlate + " " + std::to_string(v.stationNo) + (v.inStation ? " at" : " on");
+        }
+        return out;
     }
 };
 
 TEST_F(Feed, EachRouteWithTripsBecomesALineWithItsMostCommonPattern) {
-    EXPECT_EQ(city->name, "示例公交");
-    ASSERT_EQ(city->lines.size(), 2u);  // the route without trips is left out
+    EXPECT_EQ(city.name, "示例公交");
+    ASSERT_EQ(city.lines.size(), 2u);  // the route without trips is left out
     const Line& l101 = line("101");
     EXPECT_NE(l101.gprsId, 0);
     EXPECT_EQ(l101.gjgs, "示例公交");
@@ -56,119 +54,73 @@ TEST_F(Feed, EachRouteWithTripsBecomesALineWithItsMostCommonPattern) {
     EXPECT_FALSE(night.directions[1].has_value());
 }
 
-TEST_F(Feed, VehiclesStandAtStopsAndRunBetweenThemByTheTimetable) {
-    // Monday 08:05:10: the first trip stands at the second stop.
-    auto v = at101("2024-05-06T08:05:10+08:00");
-    ASSERT_EQ(v.size(), 1u);
-    EXPECT_EQ(v[0].licensePlate, "B7");  // its block
-    EXPECT_EQ(v[0].stationNo, 2);
-    EXPECT_TRUE(v[0].inStation);
-    // 08:12: it has left the third stop (a blank time, spaced evenly to
-    // 08:10:15); the second trip and the short one left the first stop.
-    v = at101("2024-05-06T08:12:00+08:00");
-    ASSERT_EQ(v.size(), 3u);
-    EXPECT_EQ(v[0].licensePlate, "B7");
-    EXPECT_EQ(v[0].stationNo, 3);
-    EXPECT_FALSE(v[0].inStation);
-    EXPECT_EQ(v[1].stationNo, 1);
-    EXPECT_EQ(v[2].stationNo, 1);
-    EXPECT_FALSE(v[1].inStation);
-    // The short trip calls at stops 1 and 3 of the pattern.
-    v = at101("2024-05-06T08:16:00+08:00");
-    const auto shortTrip = std::find_if(v.begin(), v.end(), [](const auto& x) { return x.licensePlate == "T3"; });
-    ASSERT_NE(shortTrip, v.end());
-    EXPECT_EQ(shortTrip->stationNo, 3);
-    EXPECT_TRUE(shortTrip->inStation);
-    // The trip on another pattern never shows.
-    for (const auto& x : at101("2024-05-06T08:45:00+08:00")) EXPECT_NE(x.licensePlate, "T4");
-    // The other direction runs its own trip.
-    v = at101("2024-05-06T08:07:00+08:00", 1);
-    ASSERT_EQ(v.size(), 1u);
-    EXPECT_EQ(v[0].stationNo, 2);
-    EXPECT_FALSE(v[0].inStation);
-}
-
-TEST_F(Feed, TheCalendarDecidesWhichTripsRun) {
-    EXPECT_TRUE(at101("2024-05-04T08:12:00+08:00").empty());  // Saturday: no weekday trips
-    auto v = at101("2024-05-04T09:07:00+08:00");              // but the weekend one
-    ASSERT_EQ(v.size(), 1u);
-    EXPECT_EQ(v[0].licensePlate, "T6");
-    EXPECT_EQ(v[0].stationNo, 2);
-    // 1 May is a holiday: weekday service removed, weekend service added.
-    EXPECT_TRUE(at101("2024-05-01T08:12:00+08:00").empty());
-    EXPECT_EQ(at101("2024-05-01T09:07:00+08:00").size(), 1u);
-    // Outside the calendar's dates nothing runs.
-    EXPECT_TRUE(at101("2025-01-06T08:12:00+08:00").empty());
-    // No vehicles at night: a timetable keeps its own hours.
-    EXPECT_TRUE(at101("2024-05-06T03:00:00+08:00").empty());
-}
-
-TEST_F(Feed, TripsPastMidnightBelongToTheDayTheyStarted) {
-    const Line& night = line("夜间环线");
-    auto v = vehiclesAt(*city, night, 0, at("2024-05-07T00:05:10+08:00"), {});  // Monday's 23:50 trip
-    ASSERT_EQ(v.size(), 1u);
-    EXPECT_EQ(v[0].stationNo, 2);
-    EXPECT_TRUE(v[0].inStation);
-    EXPECT_EQ(vehiclesAt(*city, night, 0, at("2024-05-05T00:05:10+08:00"), {}).size(), 0u);  // after Saturday
-}
-
-TEST_F(Feed, TheCityServesTheFeedLikeAnyOther) {
-    ManualClock clock(at("2024-05-06T08:12:00+08:00"));
-    const CityService service(city, clock);
-    const Json hits = service.queryKeyword("老");
-    ASSERT_EQ(hits.size(), 2u);
-    EXPECT_EQ(hits[0]["stationName"], "\"老\"街");
-    const std::string lineText = jsonText(service.queryLine(line("101").lineId, 0));
-    const auto open = lineText.find('[');
-    const auto stops = nlohmann::json::parse(lineText.substr(open, lineText.find(']') - open + 1));
-    ASSERT_EQ(stops.size(), 5u);
-    EXPECT_EQ(stops[4]["flagId"], 2);
-    EXPECT_EQ(service.realBus(line("101").gprsId, 3, 0).size(), 3u);
-    EXPECT_EQ(service.realBusStation(line("101").gprsId, 4, 0), "即将到站");
+TEST_F(Feed, VehiclesRunByTheTimetableOnTheDaysTheCalendarGives) {
+    struct Case {
+        const char* line;
+        int direction;
+        const char* time;  // in the feed's zone
+        const char* expected;
+    };
+    const Case cases[] = {
+        // Monday: the first trip stands at the second stop, shown by its block.
+        {"101", 0, "2024-05-06T08:05:10", "B7 2 at"},
+        // It left the third stop (a blank time, spaced evenly to 08:10:15);
+        // the second trip and the short one left the first stop.
+        {"101", 0, "2024-05-06T08:12:00", "B7 3 on, T2 1 on, T3 1 on"},
+        {"101", 0, "2024-05-06T08:16:00", "B7 4 on, T3 3 at, T2 2 on"},  // the short trip calls at 1 and 3
+        {"101", 0, "2024-05-06T08:45:00", ""},   // the trip on another pattern never shows
+        {"101", 1, "2024-05-06T08:07:00", "T5 2 on"},  // the other direction runs its own trip
+        {"101", 0, "2024-05-04T08:12:00", ""},   // Saturday: no weekday trips
+        {"101", 0, "2024-05-04T09:07:00", "T6 2 on"},  // but the weekend one
+        // 1 May is a holiday: weekday service removed, weekend service added.
+        {"101", 0, "2024-05-01T08:12:00", ""},
+        {"101", 0, "2024-05-01T09:07:00", "T6 2 on"},
+        {"101", 0, "2025-01-06T08:12:00", ""},  // outside the calendar's dates
+        {"101", 0, "2024-05-06T03:00:00", ""},  // a timetable keeps its own hours
+        // Trips past midnight belong to the day they started.
+        {"夜间环线", 0, "2024-05-07T00:05:10", "T7 2 at"},  // Monday's 23:50 trip
+        {"夜间环线", 0, "2024-05-05T00:05:10", ""},   // after Saturday
+    };
+    for (const auto& c : cases) EXPECT_EQ(vehicles(c.line, c.direction, c.time), c.expected) << c.time;
 }
 
 TEST(FeedImport, TheAgencyTimeZoneSetsTheClockOfTheCity) {
     if (!std::filesystem::exists("/usr/share/zoneinfo/Asia/Shanghai")) GTEST_SKIP() << "no time zone data (tzdata)";
-    GtfsOptions o;
-    const City city = importGtfs(testFeed(), o);
+    const City city = importGtfs(BUS_STANDIN_TEST_FEED, {});
     EXPECT_EQ(city.utcOffsetSeconds, 8 * 3600);  // Asia/Shanghai keeps no summer time
 }
 
 TEST(FeedImport, AFaultyFeedIsRefusedNamingTheFile) {
     const auto dir = bus::test::containerRoot() / "feed";
-    std::filesystem::copy(testFeed(), dir);
-    std::filesystem::remove(dir / "stop_times.txt");
-    try {
-        importGtfs(dir, options());
-        ADD_FAILURE() << "accepted a feed without stop times";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("stop_times.txt"), std::string::npos) << e.what();
+    std::filesystem::copy(BUS_STANDIN_TEST_FEED, dir);
+    const std::pair<const char*, const char*> cases[] = {
+        // stop_times.txt ("": none), what the fault names
+        {"", "stop_times.txt"},
+        {"trip_id,arrival_time,departure_time,stop_id,stop_sequence\nT1,08:00:00,08:00:00,S1,first\n", "stop_sequence"},
+    };
+    for (const auto& [stopTimes, says] : cases) {
+        std::filesystem::remove(dir / "stop_times.txt");
+        if (*stopTimes) std::ofstream(dir / "stop_times.txt") << stopTimes;
+        try {
+            importGtfs(dir, kOptions);
+            ADD_FAILURE() << "accepted, not refused for " << says;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(says), std::string::npos) << e.what();
+        }
     }
-    std::ofstream(dir / "stop_times.txt") << "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n"
-                                             "T1,08:00:00,08:00:00,S1,first\n";
-    try {
-        importGtfs(dir, options());
-        ADD_FAILURE() << "accepted a bad stop_sequence";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("stop_sequence"), std::string::npos) << e.what();
-    }
-    EXPECT_THROW(importGtfs(bus::test::containerRoot() / "nothing-here", options()), std::runtime_error);
+    EXPECT_THROW(importGtfs(bus::test::containerRoot() / "nothing-here", kOptions), std::runtime_error);
 }
 
-TEST(GtfsTimes, ReadHoursPastMidnight) {
-    EXPECT_EQ(parseGtfsTime("08:05:30"), 8 * 3600 + 5 * 60 + 30);
+TEST(GtfsTimes, ReadHoursPastMidnightAndRefuseOthers) {
     EXPECT_EQ(parseGtfsTime(" 8:05:30"), 8 * 3600 + 5 * 60 + 30);
     EXPECT_EQ(parseGtfsTime("25:10:00"), 25 * 3600 + 10 * 60);
-    EXPECT_FALSE(parseGtfsTime(""));
-    EXPECT_FALSE(parseGtfsTime("08:65:00"));
-    EXPECT_FALSE(parseGtfsTime("8.05"));
+    for (const char* bad : {"", "08:65:00", "8.05"}) EXPECT_FALSE(parseGtfsTime(bad)) << bad;
 }
 
 TEST(CsvTables, ReadQuotedFieldsLineEndsAndAByteOrderMark) {
     const auto t = CsvTable::parse("\xEF\xBB\xBF" "a, b ,c\r\n1,\"x, \"\"y\"\"\",3\r\n\r\n2,\"multi\nline\"\n4");
     ASSERT_EQ(t.size(), 3u);
-    EXPECT_TRUE(t.has("a"));
-    EXPECT_TRUE(t.has("b"));
+    EXPECT_TRUE(t.has("a") && t.has("b"));
     EXPECT_EQ(t.get(0, "b"), "x, \"y\"");
     EXPECT_EQ(t.get(0, "c"), "3");
     EXPECT_EQ(t.get(1, "b"), "multi\nline");

@@ -1,24 +1,16 @@
 #pragma once
-// What the stand-in suites share: the bundled data, the small GTFS feed of
-// these tests, a stand-in serving on free loopback ports with a clock the
-// test sets, and a plain SOAP caller to talk to it.
-#include <chrono>
-#include <cstdint>
-#include <filesystem>
+// What the stand-in suites share: the bundled data, a stand-in serving every
+// bundled city on free loopback ports with a clock the test sets, and a plain
+// SOAP caller to talk to it.
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "standin/Clock.h"
-#include "standin/Endpoint.h"
-#include "standin/Network.h"
 #include "standin/Standin.h"
 
 namespace bus::standin::test {
-
-std::filesystem::path bundledData();
-std::filesystem::path testFeed();
 
 // A time given as "YYYY-MM-DDTHH:MM:SS+08:00"; fails the test on bad text.
 TimePoint at(const std::string& isoTime);
@@ -26,11 +18,11 @@ TimePoint at(const std::string& isoTime);
 // The bundled city, loaded afresh.
 std::shared_ptr<const City> bundledCity(std::int64_t cityId);
 
-// The whole stand-in on free ports of 127.0.0.1, every bundled city, with a
-// manual clock; its log goes to memory.
+// The whole stand-in on 127.0.0.1 with a manual clock at a Monday noon; its
+// log goes to memory.
 class RunningStandin {
 public:
-    explicit RunningStandin(TimePoint start = at("2024-05-06T12:00:00+08:00"), VehicleRules rules = {});
+    RunningStandin();
     ~RunningStandin();
     ManualClock clock;
     Standin& standin() { return *standin_; }
@@ -56,16 +48,13 @@ struct Reply {
     std::string contentType;
 };
 
-// The port of "http://host:port".
-int portOf(const std::string& baseUrl);
-
-// POSTs a body to a full URL (http://host:port/path).
+int portOf(const std::string& baseUrl);  // of "http://host:port"
+// A POST of an XML body to a full URL (http://host:port/path).
 Reply post(const std::string& url, const std::string& body);
-Reply get(const std::string& url);
 
-// Reads a reply as XML: the text of the <return> element inside
-// <ns:{operation}Response>, or the faultcode and faultstring of a Fault.
-// Fails the current test when the reply is not such an envelope.
+// The text of <return> inside the operation's response element, or the code
+// and text of a Fault, read as a client that cuts the reply text does; fails
+// the test when they are missing.
 std::string returnText(const Reply& reply, const std::string& operation);
 struct Fault {
     std::string code;
