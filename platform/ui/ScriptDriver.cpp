@@ -158,9 +158,16 @@ bool ScriptDriver::tap(const Arguments& a, std::string&) {
 }
 
 bool ScriptDriver::tapText(const Arguments& a, std::string& error) {
-    View* view = window_.findViewShowingText(a.text);
+    return tapShown(window_.findViewShowingText(a.text), "\"" + a.text + "\"", error);
+}
+
+bool ScriptDriver::tapImage(const Arguments& a, std::string& error) {
+    return tapShown(window_.findViewShowingImage(a.text), "the image \"" + a.text + "\"", error);
+}
+
+bool ScriptDriver::tapShown(View* view, const std::string& what, std::string& error) {
     if (!view) {
-        error = "nothing visible shows \"" + a.text + "\"";
+        error = "nothing visible shows " + what;
         return false;
     }
     const Rect r = window_.visibleFrameOf(*view);

@@ -16,6 +16,7 @@
 
 namespace ui {
 
+class View;
 class Window;
 
 class ScriptDriver {
@@ -77,6 +78,9 @@ private:
 
     bool tap(const Arguments& a, std::string& error);
     bool tapText(const Arguments& a, std::string& error);
+    bool tapImage(const Arguments& a, std::string& error);
+    // Taps the middle of the visible part of `view`; `what` names it when there is none.
+    bool tapShown(View* view, const std::string& what, std::string& error);
     bool type(const Arguments& a, std::string& error);
     bool backspace(const Arguments& a, std::string& error);
     bool pressReturn(const Arguments& a, std::string& error);
@@ -95,6 +99,8 @@ private:
 inline const ScriptDriver::Step ScriptDriver::kSteps[] = {
     {"tap", "X Y", "press and release at a point", &ScriptDriver::tap},
     {"tap_text", "TEXT", "tap the centre of the front-most visible view showing TEXT", &ScriptDriver::tapText},
+    {"tap_image", "FILE", "tap the centre of the front-most visible view showing the image named FILE",
+     &ScriptDriver::tapImage},
     {"type", "TEXT", "text for the view that has the keyboard", &ScriptDriver::type},
     {"backspace", "[N=1]", "delete N characters", &ScriptDriver::backspace},
     {"return", "", "the keyboard's return key", &ScriptDriver::pressReturn},

@@ -1,9 +1,12 @@
 #include "platform/ui/Window.h"
 
+#include <functional>
+
 #include <chrono>
 #include <cmath>
 #include <ctime>
 #include <deque>
+#include <functional>
 
 #include "platform/AlertView.h"
 #include "platform/RunLoop.h"
@@ -413,22 +416,31 @@ Rect Window::visibleFrameOf(const View& view) const {
 }
 
 namespace {
-void findText(View& view, const std::string& text, double alpha, const Rect& clip, View*& found) {
+void findShowing(View& view, const std::function<bool(const View&)>& shows, double alpha, const Rect& clip,
+                 View*& found) {
     alpha *= view.alpha;
     if (view.hidden || alpha < 0.01) return;
     const Rect frame = view.frameInWindow();
-    if (view.text() == text && !frame.intersection(clip).isEmpty()) found = &view;
+    if (shows(view) && !frame.intersection(clip).isEmpty()) found = &view;
     const Rect childClip = view.clipsToBounds ? clip.intersection(frame) : clip;
     if (childClip.isEmpty()) return;
-    for (const auto& child : view.subviews()) findText(*child, text, alpha, childClip, found);
+    for (const auto& child : view.subviews()) findShowing(*child, shows, alpha, childClip, found);
 }
 }  // namespace
 
-View* Window::findViewShowingText(const std::string& text) {
+View* Window::findViewShowing(const std::function<bool(const View&)>& shows) {
     syncAlerts();
     View* found = nullptr;
-    findText(*root_, text, 1.0, {0, 0, kWidth, kHeight}, found);
+    findShowing(*root_, shows, 1.0, {0, 0, kWidth, kHeight}, found);
     return found;
+}
+
+View* Window::findViewShowingText(const std::string& text) {
+    return findViewShowing([&](const View& v) { return v.text() == text; });
+}
+
+View* Window::findViewShowingImage(const std::string& name) {
+    return findViewShowing([&](const View& v) { return v.imageName() == name; });
 }
 
 }  // namespace ui

@@ -100,6 +100,10 @@ public:
     // null. Visible: in the tree now, not hidden or faded out along its
     // ancestors, and not entirely clipped away or off the window.
     View* findViewShowingText(const std::string& text);
+    // The same for a view showing the named image.
+    View* findViewShowingImage(const std::string& name);
+    // The same for any view the predicate accepts.
+    View* findViewShowing(const std::function<bool(const View&)>& shows);
     // The part of the view that shows on the window, in window points
     // (empty when nothing of it shows).
     Rect visibleFrameOf(const View& view) const;
