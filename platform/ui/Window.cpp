@@ -1,7 +1,5 @@
 #include "platform/ui/Window.h"
 
-#include <functional>
-
 #include <chrono>
 #include <cmath>
 #include <ctime>
