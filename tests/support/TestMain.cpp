@@ -1,7 +1,6 @@
 // The gtest main of every suite. Each test runs with the test thread as the
 // main thread, the run loop on a virtual clock at 0, no alerts and no
 // observers left from before, and an empty application container.
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 

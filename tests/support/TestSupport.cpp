@@ -1,14 +1,14 @@
 #include "support/TestSupport.h"
 
 #include <netinet/in.h>
-#include <poll.h>
-#include <sys/time.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "model/Preferences.h"
@@ -30,33 +30,35 @@ int loopbackSocket(int& port, bool listening) {
     return fd;
 }
 
+// Reads one request (headers and the body its Content-Length announces),
+// answers it and closes. Runs on the server's own thread.
+std::string serveOne(int listenFd, const std::string& replyBody) {
+    const timeval patience{10, 0};  // for the connection too, which inherits it
+    ::setsockopt(listenFd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    const int fd = ::accept(listenFd, nullptr, nullptr);
+    if (fd < 0) return "";
+    std::string request;
+    char buf[65536];
+    for (std::size_t need = std::string::npos; request.size() < need;) {
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        request.append(buf, static_cast<std::size_t>(n));
+        const auto end = request.find("\r\n\r\n");
+        const auto length = request.find("\r\nContent-Length: ");
+        if (end != std::string::npos) need = end + 4 + (length < end ? std::stoul(request.substr(length + 18)) : 0);
+    }
+    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/xml;charset=UTF-8\r\nContent-Length: " +
+                              std::to_string(replyBody.size()) + "\r\nConnection: close\r\n\r\n" + replyBody;
+    ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);  // a short reply: the socket buffer takes it whole
+    ::close(fd);
+    return request;
+}
+
 }  // namespace
 
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-HttpTestServer::HttpTestServer() { server_.set_tcp_nodelay(true); }
-
-HttpTestServer::~HttpTestServer() { stop(); }
-
-void HttpTestServer::start() {
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    if (port_ <= 0) throw std::runtime_error("cannot bind a loopback port");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // This cpp-httplib has no readiness wait; listening starts within
-    // microseconds of the thread starting.
-    for (int i = 0; i < 5000 && !server_.is_running(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (!server_.is_running()) throw std::runtime_error("test server did not start");
-}
-
-void HttpTestServer::stop() {
-    if (thread_.joinable()) {
-        server_.stop();
-        thread_.join();
-    }
 }
 
 int closedPort() {
@@ -72,8 +74,23 @@ std::string soapReply(const std::string& operation, const std::string& escapedRe
            operation + "Response></soap:Body></soap:Envelope>";
 }
 
+void HttpTestServer::start() {
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) throw std::runtime_error("cannot bind a loopback port");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // This cpp-httplib has no readiness wait; listening starts within
+    // microseconds of the thread starting.
+    for (int i = 0; i < 5000 && !server_.is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!server_.is_running()) throw std::runtime_error("test server did not start");
+}
+
+void HttpTestServer::stop() {
+    if (!thread_.joinable()) return;
+    server_.stop();
+    thread_.join();
+}
+
 RecordedService::RecordedService() {
-    // Runs on the server's thread: everything it shares is under mutex_.
     server_.server().Post(".*", [this](const httplib::Request& req, httplib::Response& res) {
         const auto at = req.body.find("<ns1:");
         const auto end = req.body.find('>', at);
@@ -81,15 +98,15 @@ RecordedService::RecordedService() {
         std::lock_guard lock(mutex_);
         bodies_.push_back(req.body);
         const auto it = answers_.find(operation);
-        res.status = it == answers_.end() ? 500 : it->second.status;
-        if (it != answers_.end()) res.set_content(it->second.body, "text/xml;charset=UTF-8");
+        res.status = it == answers_.end() ? 500 : it->second.second;
+        if (it != answers_.end()) res.set_content(it->second.first, "text/xml;charset=UTF-8");
     });
     server_.start();
 }
 
 void RecordedService::reply(const std::string& operation, std::string body, int status) {
     std::lock_guard lock(mutex_);
-    answers_[operation] = Answer{std::move(body), status};
+    answers_[operation] = {std::move(body), status};
 }
 
 std::vector<std::string> RecordedService::bodies() const {
@@ -104,7 +121,7 @@ void RecordedService::makeCurrentCity() const {
 }
 
 RawHttpServer::RawHttpServer(std::string replyBody) : listenFd_(loopbackSocket(port_, true)) {
-    thread_ = std::thread([this, reply = std::move(replyBody)] { serve(reply); });
+    thread_ = std::thread([this, reply = std::move(replyBody)] { request_ = serveOne(listenFd_, reply); });
 }
 
 RawHttpServer::~RawHttpServer() {
@@ -112,47 +129,19 @@ RawHttpServer::~RawHttpServer() {
     ::close(listenFd_);
 }
 
-void RawHttpServer::serve(const std::string& replyBody) {
-    pollfd listening{listenFd_, POLLIN, 0};
-    const int fd = ::poll(&listening, 1, 10000) > 0 ? ::accept(listenFd_, nullptr, nullptr) : -1;
-    if (fd < 0) return;
-    const timeval patience{10, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-    char buf[65536];
-    for (std::size_t need = std::string::npos; request_.size() < need;) {
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        request_.append(buf, static_cast<std::size_t>(n));
-        const auto end = request_.find("\r\n\r\n");
-        const auto length = request_.find("\r\nContent-Length: ");
-        if (end != std::string::npos) need = end + 4 + (length < end ? std::stoul(request_.substr(length + 18)) : 0);
-    }
-    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/xml;charset=UTF-8\r\nContent-Length: " +
-                              std::to_string(replyBody.size()) + "\r\nConnection: close\r\n\r\n" + replyBody;
-    for (std::size_t sent = 0; sent < reply.size();) {
-        const ssize_t n = ::send(fd, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) break;
-        sent += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-}
-
 std::vector<std::string> RawHttpServer::headerLines() {
-    if (thread_.joinable()) thread_.join();
-    std::vector<std::string> lines;
+    body();  // waits for the request
     const auto end = request_.find("\r\n\r\n");
-    for (std::size_t at = 0; end != std::string::npos && at < end;) {
-        const auto eol = request_.find("\r\n", at);
-        lines.push_back(request_.substr(at, eol - at));
-        at = eol + 2;
-    }
+    std::istringstream head(end == std::string::npos ? "" : request_.substr(0, end + 2));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(head, line);) lines.push_back(line.substr(0, line.size() - 1));  // no '\r'
     return lines;
 }
 
 std::string RawHttpServer::body() {
     if (thread_.joinable()) thread_.join();
     const auto end = request_.find("\r\n\r\n");
-    return end == std::string::npos ? std::string() : request_.substr(end + 4);
+    return end == std::string::npos ? "" : request_.substr(end + 4);
 }
 
 }  // namespace bus::test
