@@ -73,14 +73,6 @@ std::vector<ui::View*> viewsWithText(const ui::View& root, std::string_view text
     return found;
 }
 
-std::vector<std::string> textsUnder(const ui::View& root) {
-    std::vector<ui::View*> found;
-    collect(root, [](const ui::View& v) { return !v.text().empty(); }, found);
-    std::vector<std::string> texts;
-    for (const ui::View* v : found) texts.push_back(v->text());
-    return texts;
-}
-
 std::string xmlEscaped(std::string_view text) {
     std::string out;
     for (char c : text) {

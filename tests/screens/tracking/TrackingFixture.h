@@ -44,8 +44,6 @@ protected:
 // Views under `root` (not `root` itself), depth first in drawing order.
 std::vector<ui::View*> viewsWithImage(const ui::View& root, std::string_view imageName);
 std::vector<ui::View*> viewsWithText(const ui::View& root, std::string_view text);
-// The texts of the views under `root` that show text, in drawing order.
-std::vector<std::string> textsUnder(const ui::View& root);
 
 // Text with XML's special characters written as entities.
 std::string xmlEscaped(std::string_view text);
