@@ -143,10 +143,13 @@ TEST_F(Controls, FieldsReportTouchDownAndTheTouchedOneTakesTheKeyboard) {
         EXPECT_EQ(end->text(), left);
     }
 
-    finger.tap({100, 215});  // still reported, but no keyboard
+    finger.tap({100, 215});  // still reported, but no keyboard: nothing has it now
     EXPECT_EQ(events, (std::vector<std::string>{"start", "end", "read-only"}));
-    EXPECT_FALSE(window.insertText("x"));
+    EXPECT_FALSE(window.insertText("x") || end->isEditing());
     EXPECT_EQ(readOnly->text(), "");
+    finger.tap({100, 165});
+    end->removeFromSuperview();  // taken off the window: no more text
+    EXPECT_FALSE(window.insertText("x"));
 }
 
 TEST_F(Controls, PageControlKeepsItsPageWithinTheCountAndTapsStepOnePage) {

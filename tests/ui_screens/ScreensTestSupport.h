@@ -7,7 +7,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
 #include "support/UiTestSupport.h"
 
@@ -70,20 +69,6 @@ public:
     void scrollBy(double dx, double dy) override { scrolled.x += dx, scrolled.y += dy; }
     std::vector<std::string> pans;
     ui::Point panStart, lastTranslation, velocity, scrolled;
-};
-
-// A field that takes the keyboard and keeps what was typed.
-class TextInput : public TouchRecorder {
-public:
-    using TouchRecorder::TouchRecorder;
-    bool canBecomeFirstResponder() const override { return true; }
-    void insertText(const std::string& t) override { typed += t; }
-    void deleteBackward() override { ui::eraseLastCharacter(typed); }
-    void returnKey() override { ++returns; }
-    void didBecomeFirstResponder() override { ++became; }
-    void didResignFirstResponder() override { ++resigned; }
-    std::string typed;
-    int returns = 0, became = 0, resigned = 0;
 };
 
 }  // namespace bus::test
