@@ -41,6 +41,7 @@ void BusRealViewController::viewDidLoad() {
     view()->addSubview(indicator);
     _orderNo = currentStation.empty() ? kDefaultWaitingStop : kByNameMarker;
     tag = 1;
+    // Posted by the route views' taps, so the handler runs on the main thread.
     orderNoObservation_ = platform::NotificationCenter::defaultCenter().addObserver(
         BusRealUIView::kUpdateOrderNo, [this](const platform::Notification& n) { handleColorChange(n); });
     attachTap(tabUIImageView, "up", &BusRealViewController::clickImage);
