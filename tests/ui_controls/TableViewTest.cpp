@@ -1,6 +1,8 @@
 // Tables as the list screens use them: reload asks everything again, cells
 // come back from reuse as the screen left them, only rows on screen have
-// cells, and swipe-to-delete as the favourites list uses it.
+// cells; swipe-to-delete as the favourites list uses it; the search display
+// of the search screen and the favourite search, whose own results table is
+// reloaded at every change of the text while active.
 #include <set>
 
 #include <gtest/gtest.h>
@@ -9,25 +11,15 @@
 #include "platform/RunLoop.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/SearchDisplayController.h"
 
 namespace {
 
 using namespace ui;
+using bus::test::centerOf;
 using bus::test::numbered;
 
 struct Table : ::testing::Test, bus::test::TableOnWindow {};
-
-TEST_F(Table, ReloadAsksTheRowCountEveryTime) {
-    show(numbered(3));
-    table->reloadData();
-    EXPECT_EQ(source.rowCountQuestions, 2);
-    source.rows = numbered(5);  // the database changed meanwhile
-    table->reloadData();
-    EXPECT_EQ(source.rowCountQuestions, 3);
-    EXPECT_EQ(table->numberOfRowsInSection(0), 5);
-    EXPECT_EQ(table->cellForRowAtIndexPath({0, 4})->textLabel()->text(), "第4行");
-    EXPECT_DOUBLE_EQ(table->contentSize.height, 5 * 44);
-}
 
 TEST_F(Table, FirstLoadWaitsForTheRunLoopPassAfterArrivingOnTheWindow) {
     source.rows = numbered(2);
@@ -41,7 +33,7 @@ TEST_F(Table, FirstLoadWaitsForTheRunLoopPassAfterArrivingOnTheWindow) {
     EXPECT_TRUE(window.findViewShowingText("第1行"));
 }
 
-TEST_F(Table, ReloadHandsBackTheSameCellsWithTheirSubviewsAsTheyWere) {
+TEST_F(Table, ReloadAsksAgainAndHandsBackTheSameCellsWithTheirSubviewsAsTheyWere) {
     // The refresh-interval screen: a check mark on the chosen row only.
     int chosen = 1;
     bool clearReused = false;
@@ -75,9 +67,15 @@ TEST_F(Table, ReloadHandsBackTheSameCellsWithTheirSubviewsAsTheyWere) {
     table->reloadData();
     EXPECT_EQ(checks(), (std::multiset<int>{3}));
     for (int r = 0; r < 4; ++r) EXPECT_TRUE(window.findViewShowingText("第" + std::to_string(r) + "行"));
+    // Every reload asks again: the database may have changed meanwhile.
+    source.rows = numbered(5);
+    table->reloadData();
+    EXPECT_EQ(source.rowCountQuestions, 4);
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 4})->textLabel()->text(), "第4行");
+    EXPECT_DOUBLE_EQ(table->contentSize.height, 5 * 44);
 }
 
-TEST_F(Table, ScrollingALongTableReusesAFewCells) {
+TEST_F(Table, ScrollingALongTableReusesAFewCellsAndScrollsToARow) {
     show(numbered(100));
     EXPECT_EQ(table->visibleCells().size(), 10u);  // 440 / 44
     for (double y = 0; y <= table->maximumContentOffset().y; y += 22) {
@@ -93,6 +91,14 @@ TEST_F(Table, ScrollingALongTableReusesAFewCells) {
     EXPECT_GE(source.cellsAsked, 100);
     EXPECT_LE(source.cellsMade, 12);
     EXPECT_EQ(table->indexPathsForVisibleRows().back(), (IndexPath{0, 99}));
+    // Scrolling to a row puts it at the top, within the content.
+    for (auto [row, position, offset] : {std::tuple{20, TableViewScrollPosition::Top, 20 * 44.0},
+                                         {99, TableViewScrollPosition::Top, 100 * 44.0 - 440},
+                                         {1, TableViewScrollPosition::None, 44.0}}) {
+        table->scrollToRowAtIndexPath({0, row}, position, false);
+        EXPECT_DOUBLE_EQ(table->contentOffset().y, offset) << row;
+        EXPECT_TRUE(table->cellForRowAtIndexPath({0, row}));
+    }
 }
 
 TEST_F(Table, TapHighlightsWhileDownThenSelectsButADragOnlyScrolls) {
@@ -183,18 +189,6 @@ TEST_F(Table, EmptyFooterEndsTheSeparatorsAtTheLastRowAndZeroInsetRunsThemFullWi
     EXPECT_EQ(separatorsBelow(64)[0].width(), 375);
 }
 
-TEST_F(Table, ScrollToRowPutsItAtTheTopWithinTheContent) {
-    show(numbered(40));
-    table->scrollToRowAtIndexPath({0, 20}, TableViewScrollPosition::Top, false);
-    EXPECT_DOUBLE_EQ(table->contentOffset().y, 20 * 44);
-    EXPECT_TRUE(table->cellForRowAtIndexPath({0, 20}));
-    EXPECT_FALSE(table->cellForRowAtIndexPath({0, 0}));
-    table->scrollToRowAtIndexPath({0, 39}, TableViewScrollPosition::Top, false);
-    EXPECT_DOUBLE_EQ(table->contentOffset().y, 40 * 44 - 440);
-    table->scrollToRowAtIndexPath({0, 1}, TableViewScrollPosition::None, false);
-    EXPECT_DOUBLE_EQ(table->contentOffset().y, 44);
-}
-
 TEST(TableCell, SubtitleCellShowsImageTextAndDetailAndTheDisclosureTakesRoom) {
     TableViewCell cell(3, "mycell");
     cell.setFrame({0, 0, 375, 60});
@@ -229,7 +223,7 @@ TEST_F(Swipe, LeftwardDragUncoversDeleteAndTappingItCommitsThatRow) {
     ASSERT_EQ(button, table->deleteConfirmationButton().get());
     EXPECT_EQ(button->frameInWindow(), (Rect{375 - TableView::kDeleteButtonWidth, 64 + 120, 80, 60}));
     EXPECT_DOUBLE_EQ(rowX(2), -TableView::kDeleteButtonWidth);  // slid aside to make room
-    finger.tap(bus::test::centerOf(*button));
+    finger.tap(centerOf(*button));
     EXPECT_EQ(source.committed, (std::vector<IndexPath>{{0, 2}}));
     EXPECT_TRUE(source.selected.empty());
     EXPECT_FALSE(window.findViewShowingText("删除") || window.findViewShowingText("3路 西门"));
@@ -265,6 +259,90 @@ TEST_F(Swipe, TapElsewhereOrAReloadPutsTheRowBackWithoutSelectingOrDeleting) {
     }
     finger.tap(rowPoint(3));  // the next tap selects again
     EXPECT_EQ(source.selected, (std::vector<IndexPath>{{0, 3}}));
+}
+
+// The search display.
+struct Watcher : SearchBarDelegate {
+    int cancels = 0, searches = 0;
+    std::vector<std::string> changes;
+    void searchBarCancelButtonClicked(SearchBar&) override { ++cancels; }
+    void searchBarSearchButtonClicked(SearchBar&) override { ++searches; }
+    void textDidChange(SearchBar&, const std::string& t) override { changes.push_back(t); }
+};
+
+struct Search : ::testing::Test {
+    Window window;
+    bus::test::Finger finger{window};
+    std::shared_ptr<View> screen = make<View>(Rect{0, 64, 375, 554});
+    std::shared_ptr<TableView> own = make<TableView>(Rect{0, 0, 375, 554});
+    std::shared_ptr<SearchBar> bar = make<SearchBar>(Rect{0, 0, 375, 44});
+    bus::test::CountingSource history, hits;
+    Watcher watcher;
+    std::unique_ptr<SearchDisplayController> display;
+
+    void SetUp() override {
+        window.rootView().addSubview(screen);
+        screen->addSubview(own);
+        bar->delegate = &watcher;
+        own->setTableHeaderView(bar);
+        history.rows = {"历史一", "历史二"};
+        own->setDataSource(&history);
+        own->setDelegate(&history);
+        display = std::make_unique<SearchDisplayController>(bar, screen);
+        display->setSearchResultsDataSource(&hits);
+        display->setSearchResultsDelegate(&hits);
+        hits.rows = {"2路", "20路"};
+        platform::RunLoop::main().drain();
+    }
+    TableView& results() { return *display->searchResultsTableView(); }
+};
+
+TEST_F(Search, TouchingTheBarMakesItActiveAndEveryTextChangeReloadsTheResults) {
+    finger.tap(centerOf(*bar));
+    EXPECT_TRUE(display->isActive() && bar->showsCancelButton());
+    EXPECT_FALSE(display->isShowingResults());  // nothing typed yet
+    ASSERT_TRUE(window.insertText("2"));
+    EXPECT_EQ(hits.rowCountQuestions, 1);
+    ASSERT_TRUE(display->isShowingResults());
+    // Over the screen's content, from the bar's lower edge down.
+    EXPECT_EQ(results().frame(), (Rect{0, 44, 375, 554 - 44}));
+    EXPECT_EQ(screen->subviews().back().get(), &results());
+    EXPECT_TRUE(window.findViewShowingText("20路"));
+    window.insertText("0");
+    window.deleteBackward();
+    EXPECT_EQ(hits.rowCountQuestions, 3);
+    EXPECT_EQ(watcher.changes, (std::vector<std::string>{"2", "20", "2"}));
+    window.deleteBackward();  // empty again: the results go away
+    EXPECT_FALSE(display->isShowingResults());
+    EXPECT_TRUE(display->isActive());
+    EXPECT_TRUE(window.returnKey());  // the search button
+    EXPECT_EQ(watcher.searches, 1);
+}
+
+TEST_F(Search, CancelEndsTheSearchAndTellsTheDelegateAndSetActiveStartsIt) {
+    finger.tap(centerOf(*bar));
+    window.insertText("2路");
+    ASSERT_TRUE(finger.tapText("取消"));
+    EXPECT_EQ(watcher.cancels, 1);
+    EXPECT_FALSE(display->isActive() || display->isShowingResults() || bar->showsCancelButton());
+    // Inactive, changes do not reload; made active (as the favourite search
+    // does on appearing) it shows the results for its text at once.
+    const int before = hits.rowCountQuestions;
+    bar->setText("3");
+    EXPECT_EQ(hits.rowCountQuestions, before);
+    display->setActive(true);
+    EXPECT_TRUE(display->isShowingResults());
+    EXPECT_EQ(hits.rowCountQuestions, before + 1);
+}
+
+TEST_F(Search, TapOnAResultGoesToTheResultsDelegateNotTheScreensTable) {
+    finger.tap(centerOf(*bar));
+    window.insertText("2");
+    auto cell = results().cellForRowAtIndexPath({0, 1});
+    ASSERT_TRUE(cell);
+    finger.tap(centerOf(*cell));
+    EXPECT_EQ(hits.selected, (std::vector<IndexPath>{{0, 1}}));
+    EXPECT_TRUE(history.selected.empty());
 }
 
 }  // namespace
