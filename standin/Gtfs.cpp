@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -14,16 +15,7 @@ namespace bus::standin {
 
 namespace {
 
-CsvTable need(const std::filesystem::path& feed, const char* name) {
-    auto t = CsvTable::read(feed / name);
-    if (!t) throw std::runtime_error((feed / name).string() + ": missing from the feed");
-    return std::move(*t);
-}
-
-void needColumns(const CsvTable& t, const std::filesystem::path& file, std::initializer_list<const char*> cols) {
-    for (const char* c : cols)
-        if (!t.has(c)) throw std::runtime_error(file.string() + ": no column " + c);
-}
+constexpr int kBlank = INT_MIN;  // a stop time the feed leaves empty
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -40,7 +32,8 @@ std::optional<long> parseLong(std::string_view s) {
 }
 
 // The app cuts the stop array at the first "]", so brackets cannot stay.
-std::string stopName(std::string name) {
+std::string stopName(std::string_view text) {
+    std::string name(text);
     for (char& c : name) {
         if (c == '[') c = '(';
         if (c == ']') c = ')';
@@ -72,80 +65,88 @@ int machineOffsetNow() {
     return static_cast<int>(tm.tm_gmtoff);
 }
 
-struct StopTime {
-    long sequence = 0;
-    std::string stopId;
-    std::optional<int> arrival;
-    std::optional<int> departure;
-};
-
-struct TripInfo {
-    std::string routeId;
-    std::string serviceId;
-    std::string vehicle;
-    int direction = 0;
-    std::vector<StopTime> calls;
-};
-
-// Fills stop times that a feed leaves blank (non-timing points) by even
-// spacing between the known ones; false when the ends are blank too.
-bool interpolate(std::vector<StopTime>& calls) {
-    for (auto& c : calls) {
-        if (c.arrival && !c.departure) c.departure = c.arrival;
-        if (c.departure && !c.arrival) c.arrival = c.departure;
-    }
-    if (calls.empty() || !calls.front().departure || !calls.back().arrival) return false;
-    std::size_t known = 0;
-    for (std::size_t i = 1; i < calls.size(); ++i) {
-        if (!calls[i].arrival) continue;
-        const int from = *calls[known].departure;
-        const int to = *calls[i].arrival;
-        const auto gaps = static_cast<int>(i - known);
-        for (std::size_t k = known + 1; k < i; ++k) {
-            const int t = from + (to - from) * static_cast<int>(k - known) / gaps;
-            calls[k].arrival = t;
-            calls[k].departure = t;
-        }
-        known = i;
-    }
-    return true;
-}
-
 std::string hhmm(int seconds) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02d:%02d", (seconds / 3600) % 24, (seconds / 60) % 60);
     return buf;
 }
 
-// The tables of one feed folder, read in a fixed order so that the first
+// Look-ups by the text of a field without copying it first.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using IndexByText = std::unordered_map<std::string, int, TextHash, std::equal_to<>>;
+
+int indexOf(const IndexByText& index, std::string_view key) {
+    const auto it = index.find(key);
+    return it == index.end() ? -1 : it->second;
+}
+
+// A call as stop_times.txt gives it, before it is placed on a line.
+struct RawCall {
+    int sequence = 0;
+    int stop = -1;
+    int arrival = kBlank;
+    int departure = kBlank;
+};
+
+struct RawTrip {
+    std::string id;
+    std::string vehicle;
+    int route = -1;
+    int service = -1;
+    int direction = 0;
+    std::vector<RawCall> calls;
+};
+
+// The tables of one feed folder, opened in a fixed order so that the first
 // fault reported is always the same one, with every needed column checked.
-struct FeedTables {
-    CsvTable stops;
+// The large ones are read as streams.
+struct FeedFiles {
+    CsvReader stops;
     CsvTable routes;
-    CsvTable trips;
-    CsvTable stopTimes;
+    CsvReader trips;
+    CsvReader stopTimes;
     std::optional<CsvTable> calendar;
     std::optional<CsvTable> calendarDates;
     std::optional<CsvTable> agency;
+    std::optional<CsvTable> fares;
+    std::optional<CsvTable> fareRules;
 };
 
-FeedTables readTables(const std::filesystem::path& feed) {
-    FeedTables t{need(feed, "stops.txt"),
-                 need(feed, "routes.txt"),
-                 need(feed, "trips.txt"),
-                 need(feed, "stop_times.txt"),
-                 CsvTable::read(feed / "calendar.txt"),
-                 CsvTable::read(feed / "calendar_dates.txt"),
-                 CsvTable::read(feed / "agency.txt")};
-    if (!t.calendar && !t.calendarDates)
+template <typename Table>
+Table need(std::optional<Table> table, const std::filesystem::path& file) {
+    if (!table) throw std::runtime_error(file.string() + ": missing from the feed");
+    return std::move(*table);
+}
+
+template <typename Table>
+void needColumns(const Table& t, const std::filesystem::path& file, std::initializer_list<const char*> cols) {
+    for (const char* c : cols)
+        if (!t.has(c)) throw std::runtime_error(file.string() + ": no column " + c);
+}
+
+FeedFiles openFiles(const std::filesystem::path& feed) {
+    FeedFiles f{need(CsvReader::open(feed / "stops.txt"), feed / "stops.txt"),
+                need(CsvTable::read(feed / "routes.txt"), feed / "routes.txt"),
+                need(CsvReader::open(feed / "trips.txt"), feed / "trips.txt"),
+                need(CsvReader::open(feed / "stop_times.txt"), feed / "stop_times.txt"),
+                CsvTable::read(feed / "calendar.txt"),
+                CsvTable::read(feed / "calendar_dates.txt"),
+                CsvTable::read(feed / "agency.txt"),
+                CsvTable::read(feed / "fare_attributes.txt"),
+                CsvTable::read(feed / "fare_rules.txt")};
+    if (!f.calendar && !f.calendarDates)
         throw std::runtime_error((feed / "calendar.txt").string() + ": missing from the feed");
-    needColumns(t.stops, feed / "stops.txt", {"stop_id", "stop_name"});
-    needColumns(t.routes, feed / "routes.txt", {"route_id"});
-    needColumns(t.trips, feed / "trips.txt", {"route_id", "service_id", "trip_id"});
-    needColumns(t.stopTimes, feed / "stop_times.txt",
+    needColumns(f.stops, feed / "stops.txt", {"stop_id", "stop_name"});
+    needColumns(f.routes, feed / "routes.txt", {"route_id"});
+    needColumns(f.trips, feed / "trips.txt", {"route_id", "service_id", "trip_id"});
+    needColumns(f.stopTimes, feed / "stop_times.txt",
                 {"trip_id", "stop_id", "stop_sequence", "arrival_time", "departure_time"});
-    if (t.calendar) needColumns(*t.calendar, feed / "calendar.txt", {"service_id", "start_date", "end_date"});
-    return t;
+    if (f.calendar) needColumns(*f.calendar, feed / "calendar.txt", {"service_id", "start_date", "end_date"});
+    if (f.fares) needColumns(*f.fares, feed / "fare_attributes.txt", {"fare_id", "price", "currency_type"});
+    return f;
 }
 
 std::string folderName(const std::filesystem::path& feed) {
@@ -175,15 +176,15 @@ std::string readAgency(const std::optional<CsvTable>& agency, const std::filesys
 // trip keeps the index of its service.
 struct Services {
     std::vector<ServiceDays>& days;
-    std::unordered_map<std::string, std::size_t> index;
+    IndexByText index;
 
     ServiceDays& named(const std::string& id) {
-        auto [it, fresh] = index.emplace(id, days.size());
+        auto [it, fresh] = index.emplace(id, static_cast<int>(days.size()));
         if (fresh) {
             days.emplace_back();
             days.back().id = id;
         }
-        return days[it->second];
+        return days[static_cast<std::size_t>(it->second)];
     }
 };
 
@@ -212,77 +213,131 @@ void readCalendarDates(const CsvTable& dates, Services& services) {
     }
 }
 
-using StopNames = std::unordered_map<std::string, std::string>;
+// stops.txt: every stop by index, with its name as shown and a number per
+// distinct name, for matching stops that have the same name but other ids.
+struct Stops {
+    IndexByText index;
+    std::vector<int> nameKey;
+};
 
-StopNames readStops(const CsvTable& stops) {
-    StopNames names;
-    for (std::size_t r = 0; r < stops.size(); ++r)
-        names[stops.get(r, "stop_id")] = stopName(std::string(trim(stops.get(r, "stop_name"))));
-    return names;
-}
-
-using TripsById = std::unordered_map<std::string, TripInfo>;
-
-// trips.txt: a trip's vehicle is its block when it has one, so the trips of
-// one bus show one licence plate.
-TripsById readTrips(const CsvTable& trips) {
-    TripsById out;
-    for (std::size_t r = 0; r < trips.size(); ++r) {
-        TripInfo t;
-        t.routeId = trips.get(r, "route_id");
-        t.serviceId = trips.get(r, "service_id");
-        t.direction = trim(trips.get(r, "direction_id")) == "1" ? 1 : 0;
-        const std::string& block = trips.get(r, "block_id");
-        t.vehicle = block.empty() ? trips.get(r, "trip_id") : block;
-        out.emplace(trips.get(r, "trip_id"), std::move(t));
+Stops readStops(CsvReader& stops, City& city) {
+    Stops out;
+    IndexByText names;
+    const int idCol = stops.column("stop_id");
+    const int nameCol = stops.column("stop_name");
+    while (stops.next()) {
+        const std::string_view id = stops.field(idCol);
+        if (!out.index.emplace(std::string(id), static_cast<int>(city.stopIds.size())).second) continue;
+        std::string name = stopName(trim(stops.field(nameCol)));
+        if (name.empty()) name = stopName(id);
+        out.nameKey.push_back(names.emplace(name, static_cast<int>(names.size())).first->second);
+        city.stopIds.emplace_back(id);
+        city.stopNames.push_back(std::move(name));
     }
     return out;
 }
 
-// stop_times.txt: calls of trips that trips.txt does not list are skipped.
-void readStopTimes(const CsvTable& stopTimes, const std::filesystem::path& file, TripsById& trips) {
-    for (std::size_t r = 0; r < stopTimes.size(); ++r) {
-        const auto it = trips.find(stopTimes.get(r, "trip_id"));
-        if (it == trips.end()) continue;
-        const auto seq = parseLong(stopTimes.get(r, "stop_sequence"));
-        if (!seq) throw std::runtime_error(file.string() + ": bad stop_sequence in row " + std::to_string(r + 2));
-        StopTime st;
-        st.sequence = *seq;
-        st.stopId = stopTimes.get(r, "stop_id");
-        st.arrival = parseGtfsTime(stopTimes.get(r, "arrival_time"));
-        st.departure = parseGtfsTime(stopTimes.get(r, "departure_time"));
-        it->second.calls.push_back(std::move(st));
+// trips.txt: a trip's vehicle is its block when it has one, so the trips of
+// one bus show one licence plate.
+std::vector<RawTrip> readTrips(CsvReader& trips, const IndexByText& routes, const Services& services,
+                               IndexByText& index) {
+    std::vector<RawTrip> out;
+    const int routeCol = trips.column("route_id"), serviceCol = trips.column("service_id");
+    const int idCol = trips.column("trip_id"), dirCol = trips.column("direction_id"), blockCol = trips.column("block_id");
+    while (trips.next()) {
+        RawTrip t;
+        t.id = trips.field(idCol);
+        t.route = indexOf(routes, trips.field(routeCol));
+        t.service = indexOf(services.index, trips.field(serviceCol));
+        t.direction = trim(trips.field(dirCol)) == "1" ? 1 : 0;
+        const std::string_view block = trips.field(blockCol);
+        t.vehicle = block.empty() ? t.id : std::string(block);
+        if (index.emplace(t.id, static_cast<int>(out.size())).second) out.push_back(std::move(t));
+    }
+    return out;
+}
+
+// stop_times.txt: calls of trips that trips.txt does not list, or at stops
+// that stops.txt does not list, are skipped. Feeds list a trip's calls
+// together, so the last trip found is tried first.
+void readStopTimes(CsvReader& stopTimes, const IndexByText& tripIndex, const Stops& stops,
+                   std::vector<RawTrip>& trips) {
+    const int tripCol = stopTimes.column("trip_id"), stopCol = stopTimes.column("stop_id");
+    const int seqCol = stopTimes.column("stop_sequence"), arrCol = stopTimes.column("arrival_time");
+    const int depCol = stopTimes.column("departure_time");
+    std::string lastId;
+    int last = -1;
+    while (stopTimes.next()) {
+        const std::string_view id = stopTimes.field(tripCol);
+        if (id != lastId) {
+            lastId = id;
+            last = indexOf(tripIndex, id);
+        }
+        if (last < 0) continue;
+        const auto seq = parseLong(stopTimes.field(seqCol));
+        if (!seq)
+            throw std::runtime_error(stopTimes.name() + ": bad stop_sequence in row " + std::to_string(stopTimes.line()));
+        RawCall c;
+        c.sequence = static_cast<int>(*seq);
+        c.stop = indexOf(stops.index, stopTimes.field(stopCol));
+        if (c.stop < 0) continue;
+        c.arrival = parseGtfsTime(stopTimes.field(arrCol)).value_or(kBlank);
+        c.departure = parseGtfsTime(stopTimes.field(depCol)).value_or(kBlank);
+        trips[static_cast<std::size_t>(last)].calls.push_back(c);
     }
 }
 
-using TripsByRoute = std::map<std::pair<std::string, int>, std::vector<const TripInfo*>>;
+// Fills stop times that a feed leaves blank (non-timing points) by even
+// spacing between the known ones; false when the ends are blank too.
+bool interpolate(std::vector<RawCall>& calls) {
+    for (auto& c : calls) {
+        if (c.arrival != kBlank && c.departure == kBlank) c.departure = c.arrival;
+        if (c.departure != kBlank && c.arrival == kBlank) c.arrival = c.departure;
+    }
+    if (calls.empty() || calls.front().departure == kBlank || calls.back().arrival == kBlank) return false;
+    std::size_t known = 0;
+    for (std::size_t i = 1; i < calls.size(); ++i) {
+        if (calls[i].arrival == kBlank) continue;
+        const int from = calls[known].departure;
+        const int to = calls[i].arrival;
+        const auto gaps = static_cast<int>(i - known);
+        for (std::size_t k = known + 1; k < i; ++k) {
+            const int t = from + (to - from) * static_cast<int>(k - known) / gaps;
+            calls[k].arrival = t;
+            calls[k].departure = t;
+        }
+        known = i;
+    }
+    return true;
+}
+
+using TripsByRoute = std::map<std::pair<int, int>, std::vector<RawTrip*>>;
 
 // The usable trips by route and direction, in the order trips.txt lists
 // them: calls put in sequence with their blank times filled, on a service
 // the calendar knows.
-TripsByRoute tripsByRoute(const CsvTable& trips, TripsById& byId, const Services& services) {
+TripsByRoute tripsByRoute(std::vector<RawTrip>& trips) {
     TripsByRoute out;
-    for (std::size_t r = 0; r < trips.size(); ++r) {
-        auto& t = byId.at(trips.get(r, "trip_id"));
+    for (auto& t : trips) {
         std::sort(t.calls.begin(), t.calls.end(),
-                  [](const StopTime& a, const StopTime& b) { return a.sequence < b.sequence; });
-        if (t.calls.size() < 2 || !interpolate(t.calls)) continue;
-        if (!services.index.count(t.serviceId)) continue;
-        out[{t.routeId, t.direction}].push_back(&t);
+                  [](const RawCall& a, const RawCall& b) { return a.sequence < b.sequence; });
+        if (t.route < 0 || t.service < 0 || t.calls.size() < 2 || !interpolate(t.calls)) continue;
+        out[{t.route, t.direction}].push_back(&t);
     }
     return out;
 }
 
 // The most common stop pattern; ties go to the longer, then the first seen.
-std::vector<std::string> commonPattern(const std::vector<const TripInfo*>& trips) {
-    std::map<std::vector<std::string>, std::pair<int, std::size_t>> counts;  // pattern: count, first seen
+std::vector<int> commonPattern(const std::vector<RawTrip*>& trips) {
+    std::map<std::vector<int>, std::pair<int, std::size_t>> counts;  // pattern: count, first seen
     std::size_t order = 0;
-    for (const TripInfo* t : trips) {
-        std::vector<std::string> pattern;
-        for (const auto& c : t->calls) pattern.push_back(c.stopId);
+    for (const RawTrip* t : trips) {
+        std::vector<int> pattern;
+        pattern.reserve(t->calls.size());
+        for (const auto& c : t->calls) pattern.push_back(c.stop);
         ++counts.emplace(std::move(pattern), std::make_pair(0, order++)).first->second.first;
     }
-    const std::vector<std::string>* best = nullptr;
+    const std::vector<int>* best = nullptr;
     std::pair<int, std::size_t> bestScore{0, 0};
     for (const auto& [pattern, score] : counts) {
         const bool better = !best || score.first > bestScore.first ||
@@ -297,22 +352,37 @@ std::vector<std::string> commonPattern(const std::vector<const TripInfo*>& trips
     return *best;
 }
 
-// The trip as calls at stops of the pattern, in its order; none when the trip
-// calls anywhere else.
-std::optional<Trip> tripOnPattern(const TripInfo& t, const std::vector<std::string>& pattern, std::size_t service) {
-    Trip trip;
-    trip.vehicle = t.vehicle;
-    trip.service = service;
+// A trip's calls numbered by the stop of the line each is at, matched in
+// travel order by stop id, else by stop name; 0 for a stop off the line.
+// Calls after its last stop on the line are dropped: it is gone from the
+// line then. Empty when no stop of the trip is on the line.
+std::vector<Call> callsOnLine(const std::vector<RawCall>& raw, const std::vector<int>& line,
+                              const std::vector<int>& lineNames, const Stops& stops) {
+    std::vector<Call> calls;
+    calls.reserve(raw.size());
     std::size_t at = 0;
-    for (const auto& c : t.calls) {
-        while (at < pattern.size() && pattern[at] != c.stopId) ++at;
-        if (at == pattern.size()) return std::nullopt;
-        trip.orderNo.push_back(static_cast<int>(at) + 1);
-        trip.arrival.push_back(*c.arrival);
-        trip.departure.push_back(std::max(*c.arrival, *c.departure));
-        ++at;
+    std::size_t lastOnLine = 0;
+    for (const auto& r : raw) {
+        auto k = static_cast<std::size_t>(std::find(line.begin() + static_cast<long>(at), line.end(), r.stop) - line.begin());
+        if (k == line.size()) {
+            const int name = stops.nameKey[static_cast<std::size_t>(r.stop)];
+            k = static_cast<std::size_t>(std::find(lineNames.begin() + static_cast<long>(at), lineNames.end(), name) -
+                                         lineNames.begin());
+        }
+        Call c;
+        c.arrival = r.arrival;
+        c.departure = std::max(r.arrival, r.departure);
+        c.sequence = r.sequence;
+        c.stop = r.stop;
+        if (k < line.size()) {
+            c.orderNo = static_cast<int>(k) + 1;
+            at = k + 1;
+            lastOnLine = calls.size() + 1;
+        }
+        calls.push_back(c);
     }
-    return trip;
+    calls.resize(lastOnLine);
+    return calls;
 }
 
 // The first and last departure from a trip's first stop, for a line's hours.
@@ -325,21 +395,55 @@ struct Hours {
     }
 };
 
-LineDirection directionOf(const std::vector<const TripInfo*>& trips, const StopNames& stopNames,
-                          const Services& services, Hours& hours) {
-    const auto pattern = commonPattern(trips);
+// Every trip of the route and direction runs on the line of its most common
+// pattern. The trips' calls are released as they are placed.
+LineDirection directionOf(const std::vector<RawTrip*>& trips, const Stops& stops, const City& city, Hours& hours) {
     LineDirection dir;
-    for (const auto& id : pattern) {
-        const auto name = stopNames.find(id);
-        dir.stops.push_back(name != stopNames.end() && !name->second.empty() ? name->second : stopName(id));
+    dir.stopKeys = commonPattern(trips);
+    std::vector<int> names;
+    for (int s : dir.stopKeys) {
+        dir.stops.push_back(city.stopNames[static_cast<std::size_t>(s)]);
+        names.push_back(stops.nameKey[static_cast<std::size_t>(s)]);
     }
-    for (const TripInfo* t : trips) {
-        auto trip = tripOnPattern(*t, pattern, services.index.at(t->serviceId));
-        if (!trip) continue;
-        hours.include(trip->departure.front());
-        dir.trips.push_back(std::move(*trip));
+    for (RawTrip* t : trips) {
+        Trip trip;
+        trip.calls = callsOnLine(t->calls, dir.stopKeys, names, stops);
+        std::vector<RawCall>().swap(t->calls);
+        if (trip.calls.empty()) continue;
+        trip.id = std::move(t->id);
+        trip.vehicle = std::move(t->vehicle);
+        trip.service = static_cast<std::size_t>(t->service);
+        hours.include(trip.calls.front().departure);
+        dir.trips.push_back(std::move(trip));
     }
     return dir;
+}
+
+// fare_attributes.txt and fare_rules.txt: the lowest fare that a rule gives
+// a route, shown with its currency; a route that no rule names has the
+// feed's fare when the feed has only one.
+std::map<std::string, std::string> routeFares(const std::optional<CsvTable>& fares,
+                                              const std::optional<CsvTable>& rules) {
+    std::map<std::string, std::string> out;
+    if (!fares) return out;
+    std::map<std::string, std::pair<double, std::string>> byId;
+    for (std::size_t r = 0; r < fares->size(); ++r) {
+        const std::string price(trim(fares->get(r, "price")));
+        byId[fares->get(r, "fare_id")] = {std::strtod(price.c_str(), nullptr),
+                                          price + " " + std::string(trim(fares->get(r, "currency_type")))};
+    }
+    if (byId.size() == 1) out[""] = byId.begin()->second.second;
+    std::map<std::string, double> lowest;
+    for (std::size_t r = 0; rules && r < rules->size(); ++r) {
+        const auto fare = byId.find(rules->get(r, "fare_id"));
+        const std::string& route = rules->get(r, "route_id");
+        if (fare == byId.end() || route.empty()) continue;
+        const auto low = lowest.find(route);
+        if (low != lowest.end() && low->second <= fare->second.first) continue;
+        lowest[route] = fare->second.first;
+        out[route] = fare->second.second;
+    }
+    return out;
 }
 
 std::string routeName(const CsvTable& routes, std::size_t r) {
@@ -351,18 +455,24 @@ std::string routeName(const CsvTable& routes, std::size_t r) {
 
 // routes.txt: each route with a usable trip becomes a line, numbered from 1
 // in the order the file lists them.
-void readRoutes(const CsvTable& routes, const TripsByRoute& trips, const StopNames& stopNames,
-                const Services& services, const std::string& agencyName, City& city) {
+void readRoutes(const FeedFiles& files, const TripsByRoute& trips, const Stops& stops, const std::string& agencyName,
+                City& city) {
+    const auto fares = routeFares(files.fares, files.fareRules);
+    const auto anyRoute = fares.find("");
     std::int64_t nextLineId = 1;
-    for (std::size_t r = 0; r < routes.size(); ++r) {
+    for (std::size_t r = 0; r < files.routes.size(); ++r) {
         Line line;
-        line.lineName = routeName(routes, r);
+        line.routeId = files.routes.get(r, "route_id");
+        line.lineName = routeName(files.routes, r);
         line.gjgs = agencyName;
+        const auto fare = fares.find(line.routeId);
+        if (fare != fares.end()) line.ticketPrice = fare->second;
+        else if (anyRoute != fares.end()) line.ticketPrice = anyRoute->second;
         Hours hours;
         for (int d = 0; d < 2; ++d) {
-            const auto it = trips.find({routes.get(r, "route_id"), d});
+            const auto it = trips.find({static_cast<int>(r), d});
             if (it != trips.end())
-                line.directions[static_cast<std::size_t>(d)] = directionOf(it->second, stopNames, services, hours);
+                line.directions[static_cast<std::size_t>(d)] = directionOf(it->second, stops, city, hours);
         }
         if (!line.directions[0] && !line.directions[1]) continue;
         line.lineId = nextLineId++;
@@ -389,18 +499,25 @@ std::optional<int> parseGtfsTime(std::string_view text) {
 
 City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options) {
     if (!std::filesystem::is_directory(feed)) throw std::runtime_error(feed.string() + ": no such folder");
-    const FeedTables tables = readTables(feed);
+    FeedFiles files = openFiles(feed);
     City city;
     city.cityId = options.cityId;
     city.port = options.port;
-    const std::string agencyName = readAgency(tables.agency, feed, options, city);
+    const std::string agencyName = readAgency(files.agency, feed, options, city);
     Services services{city.services, {}};
-    if (tables.calendar) readCalendar(*tables.calendar, feed / "calendar.txt", services);
-    if (tables.calendarDates) readCalendarDates(*tables.calendarDates, services);
-    const StopNames stopNames = readStops(tables.stops);
-    TripsById trips = readTrips(tables.trips);
-    readStopTimes(tables.stopTimes, feed / "stop_times.txt", trips);
-    readRoutes(tables.routes, tripsByRoute(tables.trips, trips, services), stopNames, services, agencyName, city);
+    if (files.calendar) readCalendar(*files.calendar, feed / "calendar.txt", services);
+    if (files.calendarDates) readCalendarDates(*files.calendarDates, services);
+    const Stops stops = readStops(files.stops, city);
+    IndexByText routes;
+    for (std::size_t r = 0; r < files.routes.size(); ++r)
+        routes.emplace(files.routes.get(r, "route_id"), static_cast<int>(r));
+    std::vector<RawTrip> trips;
+    {
+        IndexByText tripIndex;
+        trips = readTrips(files.trips, routes, services, tripIndex);
+        readStopTimes(files.stopTimes, tripIndex, stops, trips);
+    }
+    readRoutes(files, tripsByRoute(trips), stops, agencyName, city);
     if (city.lines.empty()) throw std::runtime_error(feed.string() + ": no route with a usable trip");
     validateCity(city);
     return city;

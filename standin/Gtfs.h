@@ -19,10 +19,12 @@ struct GtfsOptions {
 };
 
 // Reads stops.txt, routes.txt, trips.txt, stop_times.txt and calendar.txt
-// (calendar_dates.txt and agency.txt when present). Each route and direction
-// becomes a line with the route's most common stop pattern; the trips that
-// call at a subset of that pattern, in order, run as its vehicles. Throws
-// std::runtime_error naming the file at fault.
+// (calendar_dates.txt, agency.txt, fare_attributes.txt and fare_rules.txt
+// when present). Each route and direction becomes a line with the route's most
+// common stop pattern; every trip of that route and direction with a stop on
+// it runs as one of its vehicles, matched to its stops by id or by name.
+// Throws std::runtime_error naming the file at fault, and the encoding of a
+// file that is not UTF-8.
 City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options);
 
 // "25:10:00" -> seconds after the service day's midnight.

@@ -22,14 +22,23 @@ struct HeadwayTimetable {
     int lastDeparture = 0;   // seconds after local midnight; may be < first (past midnight)
 };
 
-// One trip of a published timetable (GTFS). Times are seconds after the
+// One call of a published trip at a stop. Times are seconds after the
 // service day's local midnight and may pass 24:00.
+struct Call {
+    int orderNo = 0;    // the stop's number along the line's direction; 0: a stop off the line
+    int arrival = 0;
+    int departure = 0;
+    int sequence = 0;   // the feed's stop_sequence
+    int stop = -1;      // index into City::stopIds
+};
+
+// One trip of a published timetable (GTFS), from its first call to its last
+// call at a stop of the line.
 struct Trip {
-    std::string vehicle;           // shown as the licence plate
-    std::size_t service = 0;       // index into City::services
-    std::vector<int> orderNo;      // stop numbers (1-based) along the line's direction
-    std::vector<int> arrival;      // one per entry of orderNo
-    std::vector<int> departure;
+    std::string id;             // the feed's trip_id
+    std::string vehicle;        // shown as the licence plate
+    std::size_t service = 0;    // index into City::services
+    std::vector<Call> calls;
 };
 
 // On which days a timetable service runs (GTFS calendar).
@@ -46,6 +55,7 @@ struct ServiceDays {
 struct LineDirection {
     std::vector<std::string> stops;  // in travel order
     std::vector<Trip> trips;         // published timetable, empty for headway lines
+    std::vector<int> stopKeys;       // published timetable: each stop's index into City::stopIds
 };
 
 struct Line {
@@ -57,6 +67,7 @@ struct Line {
     std::string gjgs;
     std::optional<HeadwayTimetable> headway;
     std::array<std::optional<LineDirection>, 2> directions;
+    std::string routeId;  // published timetable: the feed's route_id
 };
 
 struct City {
@@ -67,6 +78,10 @@ struct City {
     std::string platePrefix;
     std::vector<Line> lines;
     std::vector<ServiceDays> services;  // published timetables only
+    // Published timetables: every stop of the feed by index, with the name
+    // it is shown by.
+    std::vector<std::string> stopIds;
+    std::vector<std::string> stopNames;
 
     const Line* lineById(std::int64_t lineId) const;
     const Line* lineByGprsId(std::int64_t gprsId) const;

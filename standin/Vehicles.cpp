@@ -112,30 +112,51 @@ std::vector<VehiclePosition> timetableVehicles(const City& city, const LineDirec
         civil(serviceDay, date, weekday);
         const std::int64_t s = local - serviceDay * kDay;
         for (const auto& trip : dir.trips) {
-            if (trip.orderNo.empty() || s < trip.arrival.front() || s > trip.departure.back()) continue;
+            const auto& calls = trip.calls;
+            if (calls.empty() || s < calls.front().arrival || s > calls.back().departure) continue;
             if (trip.service >= city.services.size() || !city.services[trip.service].runsOn(date, weekday))
                 continue;
-            VehiclePosition v;
-            v.licensePlate = trip.vehicle;
-            for (std::size_t i = 0; i < trip.orderNo.size(); ++i) {
-                if (s >= trip.arrival[i] && s <= trip.departure[i]) {
-                    v.stationNo = trip.orderNo[i];
-                    v.inStation = true;
-                    break;
-                }
-                if (i + 1 < trip.orderNo.size() && s > trip.departure[i] && s < trip.arrival[i + 1]) {
-                    v.stationNo = trip.orderNo[i];
-                    v.inStation = false;
+            std::optional<VehiclePosition> v;
+            for (std::size_t i = 0; i < calls.size(); ++i) {
+                if (s <= calls[i].departure) {
+                    v = placeOnLine(trip, i, s >= calls[i].arrival);
                     break;
                 }
             }
-            if (v.stationNo > 0) out.push_back(std::move(v));
+            if (v) out.push_back(std::move(*v));
         }
     }
     return out;
 }
 
 }  // namespace
+
+std::optional<VehiclePosition> placeOnLine(const Trip& trip, std::size_t call, bool standing) {
+    const auto& calls = trip.calls;
+    if (call >= calls.size()) return std::nullopt;
+    VehiclePosition v;
+    v.licensePlate = trip.vehicle;
+    v.trip = &trip;
+    if (standing && calls[call].orderNo > 0) {
+        v.stationNo = calls[call].orderNo;
+        v.inStation = true;
+        return v;
+    }
+    for (std::size_t j = standing ? call + 1 : call; j < calls.size(); ++j) {
+        if (calls[j].orderNo > 0) {
+            v.stationNo = calls[j].orderNo - 1;
+            return v;
+        }
+    }
+    return std::nullopt;
+}
+
+void sortAlongLine(std::vector<VehiclePosition>& vehicles) {
+    std::stable_sort(vehicles.begin(), vehicles.end(), [](const VehiclePosition& a, const VehiclePosition& b) {
+        if (a.stationNo != b.stationNo) return a.stationNo > b.stationNo;
+        return a.inStation < b.inStation;  // the one already on its way is further along
+    });
+}
 
 std::vector<VehiclePosition> vehiclesAt(const City& city, const Line& line, int direction,
                                         TimePoint when, const VehicleRules& rules) {
@@ -145,21 +166,19 @@ std::vector<VehiclePosition> vehiclesAt(const City& city, const Line& line, int 
     const std::int64_t local = localSeconds(when, city.utcOffsetSeconds);
     auto out = line.headway ? headwayVehicles(city, line, direction, local, rules)
                             : timetableVehicles(city, *dir, local);
-    std::stable_sort(out.begin(), out.end(), [](const VehiclePosition& a, const VehiclePosition& b) {
-        if (a.stationNo != b.stationNo) return a.stationNo > b.stationNo;
-        return a.inStation < b.inStation;  // the one already on its way is further along
-    });
+    sortAlongLine(out);
     return out;
 }
 
-std::string approachText(const VehiclePosition& v, int orderNo) {
+std::string approachText(const VehiclePosition& v, int orderNo, std::optional<std::int64_t> secondsAway) {
     if (v.stationNo == orderNo && v.inStation) return "已到站";
     if (v.stationNo >= orderNo) return "已过站";
     if (v.stationNo == orderNo - 1 && !v.inStation) return "即将到站";
+    if (secondsAway && *secondsAway > 0) return "还有" + std::to_string((*secondsAway + 59) / 60) + "分钟";
     return "还有" + std::to_string(orderNo - v.stationNo) + "站";
 }
 
-std::string nearestApproachText(const std::vector<VehiclePosition>& vehicles, int orderNo) {
+const VehiclePosition* nearestComing(const std::vector<VehiclePosition>& vehicles, int orderNo) {
     const VehiclePosition* best = nullptr;
     for (const auto& v : vehicles) {
         const bool coming = v.stationNo < orderNo || (v.stationNo == orderNo && v.inStation);
@@ -170,7 +189,12 @@ std::string nearestApproachText(const std::vector<VehiclePosition>& vehicles, in
             (v.stationNo == best->stationNo && !v.inStation && best->inStation && v.stationNo != orderNo))
             best = &v;
     }
-    return best ? approachText(*best, orderNo) : std::string();
+    return best;
+}
+
+std::string nearestApproachText(const std::vector<VehiclePosition>& vehicles, int orderNo) {
+    const VehiclePosition* v = nearestComing(vehicles, orderNo);
+    return v ? approachText(*v, orderNo) : std::string();
 }
 
 }  // namespace bus::standin

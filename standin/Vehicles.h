@@ -3,6 +3,7 @@
 // line's timetable alone so that every request at the same clock time sees
 // the same buses.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,11 @@ namespace bus::standin {
 
 struct VehiclePosition {
     std::string licensePlate;
-    int stationNo = 0;     // the stop reached, numbered from 1 along the direction
+    // The stop reached, numbered from 1 along the direction; 0 for a vehicle
+    // on its way to the first stop from a stop off the line.
+    int stationNo = 0;
     bool inStation = false;  // standing at that stop (else on the way to the next)
+    const Trip* trip = nullptr;  // published timetables: the trip it runs, when known
 };
 
 struct VehicleRules {
@@ -29,11 +33,24 @@ struct VehicleRules {
 std::vector<VehiclePosition> vehiclesAt(const City& city, const Line& line, int direction,
                                         TimePoint when, const VehicleRules& rules);
 
-// What a rider waiting at stop `orderNo` reads beside a vehicle.
-std::string approachText(const VehiclePosition& v, int orderNo);
+// Where a published trip shows on its line while standing at call `call`,
+// or on its way to it: at that stop when the line has it, else on the way to
+// the next of its stops that the line has. Empty when the line has none of
+// its stops from there on.
+std::optional<VehiclePosition> placeOnLine(const Trip& trip, std::size_t call, bool standing);
 
-// The text for the vehicle nearest to stop `orderNo` that has not passed it,
-// or "" when none is coming.
+// The nearest first, as realBus lists them.
+void sortAlongLine(std::vector<VehiclePosition>& vehicles);
+
+// What a rider waiting at stop `orderNo` reads beside a vehicle. Given the
+// seconds until the vehicle is due there, a coming vehicle further than the
+// stop before reads in minutes.
+std::string approachText(const VehiclePosition& v, int orderNo, std::optional<std::int64_t> secondsAway = {});
+
+// The vehicle nearest to stop `orderNo` that has not passed it, or null.
+const VehiclePosition* nearestComing(const std::vector<VehiclePosition>& vehicles, int orderNo);
+
+// The text for that vehicle, or "" when none is coming.
 std::string nearestApproachText(const std::vector<VehiclePosition>& vehicles, int orderNo);
 
 }  // namespace bus::standin

@@ -43,7 +43,7 @@ TEST_F(Feed, EachRouteWithTripsBecomesALineWithItsMostCommonPattern) {
     const Line& l101 = line("101");
     EXPECT_NE(l101.gprsId, 0);
     EXPECT_EQ(l101.gjgs, "示例公交");
-    EXPECT_EQ(l101.opTime, "08:00-09:00");
+    EXPECT_EQ(l101.opTime, "07:40-09:00");
     // Brackets would cut the app's stop array short; quotes and commas stay.
     EXPECT_EQ(l101.directions[0]->stops,
               (std::vector<std::string>{"北站", "广场, 南侧", "医院(东门)", "\"老\"街", "南站"}));
@@ -54,7 +54,7 @@ TEST_F(Feed, EachRouteWithTripsBecomesALineWithItsMostCommonPattern) {
     EXPECT_FALSE(night.directions[1].has_value());
 }
 
-TEST_F(Feed, VehiclesRunByTheTimetableOnTheDaysTheCalendarGives) {
+TEST_F(Feed, EveryTripOfTheRouteRunsOnTheLineByTheTimetableOnTheDaysTheCalendarGives) {
     struct Case {
         const char* line;
         int direction;
@@ -65,10 +65,23 @@ TEST_F(Feed, VehiclesRunByTheTimetableOnTheDaysTheCalendarGives) {
         // Monday: the first trip stands at the second stop, shown by its block.
         {"101", 0, "2024-05-06T08:05:10", "B7 2 at"},
         // It left the third stop (a blank time, spaced evenly to 08:10:15);
-        // the second trip and the short one left the first stop.
-        {"101", 0, "2024-05-06T08:12:00", "B7 3 on, T2 1 on, T3 1 on"},
-        {"101", 0, "2024-05-06T08:16:00", "B7 4 on, T3 3 at, T2 2 on"},  // the short trip calls at 1 and 3
-        {"101", 0, "2024-05-06T08:45:00", ""},   // the trip on another pattern never shows
+        // the second trip left the first stop, and the short one that skips
+        // the second stop is on its way to the third.
+        {"101", 0, "2024-05-06T08:12:00", "B7 3 on, T3 2 on, T2 1 on"},
+        {"101", 0, "2024-05-06T08:16:00", "B7 4 on, T3 3 at, T2 2 on"},
+        // Other patterns of the route. A branch via a stop off the line shows
+        // on its way to the next stop of the line it calls at.
+        {"101", 0, "2024-05-06T08:50:00", "T4 4 on"},
+        // A trip from a stop off the line joins at a platform with another id
+        // and the same name as the second stop, and turns at the fourth.
+        {"101", 0, "2024-05-06T08:32:00", "T8 1 on"},
+        {"101", 0, "2024-05-06T08:35:10", "T8 2 at"},
+        {"101", 0, "2024-05-06T08:45:00", "T4 4 on, T8 3 on"},
+        // One on its way to the first stop from off the line, then gone once
+        // none of its stops ahead is on the line.
+        {"101", 0, "2024-05-06T07:45:00", "T9 0 on"},
+        {"101", 0, "2024-05-06T07:55:10", "T9 2 at"},
+        {"101", 0, "2024-05-06T07:57:00", ""},
         {"101", 1, "2024-05-06T08:07:00", "T5 2 on"},  // the other direction runs its own trip
         {"101", 0, "2024-05-04T08:12:00", ""},   // Saturday: no weekday trips
         {"101", 0, "2024-05-04T09:07:00", "T6 2 on"},  // but the weekend one
@@ -90,17 +103,45 @@ TEST(FeedImport, TheAgencyTimeZoneSetsTheClockOfTheCity) {
     EXPECT_EQ(city.utcOffsetSeconds, 8 * 3600);  // Asia/Shanghai keeps no summer time
 }
 
+TEST(FeedImport, TheTicketPriceIsTheRoutesFareWithItsCurrency) {
+    const auto dir = bus::test::containerRoot() / "feed";
+    std::filesystem::copy(BUS_STANDIN_TEST_FEED, dir);
+    struct Case {
+        const char* attributes;  // fare_attributes.txt: null as the feed has it, "" none
+        const char* rules;       // fare_rules.txt, the same way
+        const char* line101;
+        const char* night;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, "2.00 CNY", "3.50 CNY"},  // the lowest of the fares a rule gives the route
+        {"fare_id,price,currency_type\nA,1,USD\n", "", "1 USD", "1 USD"},  // the feed's only fare
+        {"", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        for (const auto& [file, text] : {std::pair{"fare_attributes.txt", c.attributes}, {"fare_rules.txt", c.rules}}) {
+            if (!text) continue;
+            std::filesystem::remove(dir / file);
+            if (*text) std::ofstream(dir / file) << text;
+        }
+        const City city = importGtfs(dir, kOptions);
+        EXPECT_EQ(city.lines[0].ticketPrice, c.line101);
+        EXPECT_EQ(city.lines[1].ticketPrice, c.night);
+    }
+}
+
 TEST(FeedImport, AFaultyFeedIsRefusedNamingTheFile) {
     const auto dir = bus::test::containerRoot() / "feed";
     std::filesystem::copy(BUS_STANDIN_TEST_FEED, dir);
-    const std::pair<const char*, const char*> cases[] = {
+    using namespace std::string_literals;
+    const std::pair<std::string, const char*> cases[] = {
         // stop_times.txt ("": none), what the fault names
         {"", "stop_times.txt"},
         {"trip_id,arrival_time,departure_time,stop_id,stop_sequence\nT1,08:00:00,08:00:00,S1,first\n", "stop_sequence"},
+        {"\xFF\xFEt\0r\0i\0p\0"s, "stop_times.txt: the text is UTF-16LE"},
     };
     for (const auto& [stopTimes, says] : cases) {
         std::filesystem::remove(dir / "stop_times.txt");
-        if (*stopTimes) std::ofstream(dir / "stop_times.txt") << stopTimes;
+        if (!stopTimes.empty()) std::ofstream(dir / "stop_times.txt") << stopTimes;
         try {
             importGtfs(dir, kOptions);
             ADD_FAILURE() << "accepted, not refused for " << says;
@@ -128,6 +169,51 @@ TEST(CsvTables, ReadQuotedFieldsLineEndsAndAByteOrderMark) {
     EXPECT_EQ(t.get(2, "b"), "");  // a short row
     EXPECT_EQ(t.get(0, "missing"), "");
     EXPECT_THROW(CsvTable::parse("a\n\"open"), std::runtime_error);
+}
+
+// A file read in blocks of every small size, so that a block ends at every
+// byte: inside a doubled quote, between CR and LF, in a multi-line field.
+TEST(CsvTables, AFileReadInBlocksGivesTheRecordsOfTheWholeText) {
+    const std::string text = "\xEF\xBB\xBFid,name\r\n1,\"say \"\"hi\"\"\"\r\n\r\n2,\"two\nlines\",x\r3,plain\n";
+    const std::vector<std::vector<std::string>> records = {{"1", "say \"hi\""}, {"2", "two\nlines"}, {"3", "plain"}};
+    const std::vector<std::size_t> lines = {2, 4, 6};
+    const auto file = bus::test::containerRoot() / "t.txt";
+    std::ofstream(file, std::ios::binary) << text;
+    for (std::size_t block = 1; block <= text.size(); ++block) {
+        auto reader = CsvReader::open(file, block);
+        ASSERT_TRUE(reader);
+        std::size_t n = 0;
+        for (; reader->next(); ++n) {
+            ASSERT_LT(n, records.size()) << block;
+            EXPECT_EQ(reader->field(reader->column("id")), records[n][0]) << block;
+            EXPECT_EQ(reader->field(reader->column("name")), records[n][1]) << block;
+            EXPECT_EQ(reader->line(), lines[n]) << block;
+        }
+        EXPECT_EQ(n, records.size()) << block;
+    }
+}
+
+TEST(CsvTables, TextThatIsNotUtf8IsRefusedNamingItsEncoding) {
+    using namespace std::string_literals;
+    const std::pair<std::string, const char*> cases[] = {
+        {"\xFF\xFEs\0t\0o\0p\0"s, "UTF-16LE (byte order mark FF FE)"},
+        {"\xFE\xFF\0s\0t\0o\0p"s, "UTF-16BE (byte order mark FE FF)"},
+        {"s\0t\0o\0p\0"s, "UTF-16LE (no byte order mark)"},
+        {"\xFF\xFE\0\0s\0\0\0"s, "UTF-32LE"},
+        {"stop_name\nCaf\xE9\n", "line 2 is not UTF-8 (byte 0xE9)"},  // Latin-1
+        {"stop_name\n\xED\xA0\x80\n", "line 2 is not UTF-8"},        // a surrogate
+    };
+    for (const auto& [text, says] : cases) {
+        try {
+            CsvTable::parse(text, "stops.txt");
+            ADD_FAILURE() << "accepted: " << says;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(std::string("stops.txt: ") + (says[0] == 'l' ? "" : "the text is ") + says),
+                      std::string::npos)
+                << e.what();
+        }
+    }
+    EXPECT_EQ(CsvTable::parse("stop_name\n大同\xF0\x9F\x9A\x8C\n").get(0, "stop_name"), "大同\xF0\x9F\x9A\x8C");
 }
 
 }  // namespace
