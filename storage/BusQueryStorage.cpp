@@ -51,7 +51,8 @@ void BusQuery::save(const BusQuery& record) {
     openInto(db);
     SqliteUtil::execSql(sql::kCreateQuery, db);
     // The delete of remove() runs on a connection of its own, which replaces
-    // (and closes) the first. If the delete failed its connection is closed: skip the insert.
+    // (and closes) the first. A failed delete has closed its connection too:
+    // the insert is skipped.
     if (deleteEntries(*this, record)) SqliteUtil::execSql(sql::kInsertQuery, db, values);
     SqliteUtil::closeSqlite(db);
 }

@@ -81,7 +81,7 @@ public:
 
 private:
     static bool gaveUpOnLock(int code) { return code == SQLITE_BUSY || code == SQLITE_LOCKED; }
-    // Logs "数据库操作数据失败!" for a query.
+    // Out of line, to keep the log and the statement texts out of this header.
     static void failedQuery();
 };
 
