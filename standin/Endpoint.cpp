@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <list>
 #include <stdexcept>
 
 #include <httplib.h>
@@ -17,6 +18,84 @@ constexpr const char* kXml = "text/xml; charset=UTF-8";
 std::int64_t microsSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
 }
+
+// The server's task queue: one job per accepted connection. `core` workers
+// wait for jobs all the time; a job that finds no idle worker starts one more,
+// up to `most`, and a worker beyond the core leaves after kLinger without
+// work. Workers that leave are joined by the next enqueue or by shutdown.
+class ConnectionPool final : public httplib::TaskQueue {
+public:
+    ConnectionPool(std::size_t core, std::size_t most) : most_(std::max(core, most)) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (std::size_t i = 0; i < core; ++i) spawn(true);
+    }
+    ~ConnectionPool() override { shutdown(); }
+
+    void enqueue(std::function<void()> fn) override {
+        std::list<std::thread> gone;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            jobs_.push_back(std::move(fn));
+            if (idle_ < jobs_.size() && workers_.size() < most_) spawn(false);
+            gone.swap(finished_);
+        }
+        wake_.notify_one();
+        for (auto& t : gone) t.join();
+    }
+
+    void shutdown() override {
+        std::list<std::thread> all;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            shutdown_ = true;
+            all.swap(workers_);
+            all.splice(all.end(), finished_);
+        }
+        wake_.notify_all();
+        for (auto& t : all) t.join();
+    }
+
+private:
+    static constexpr std::chrono::seconds kLinger{10};
+
+    // Called with mutex_ held, so the new worker's first lock waits until
+    // its own thread object is in place.
+    void spawn(bool core) {
+        workers_.emplace_back();
+        const auto self = std::prev(workers_.end());
+        *self = std::thread([this, self, core] { work(self, core); });
+    }
+
+    void work(std::list<std::thread>::iterator self, bool core) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const auto ready = [this] { return !jobs_.empty() || shutdown_; };
+        for (;;) {
+            ++idle_;
+            if (core) wake_.wait(lock, ready);
+            else wake_.wait_for(lock, kLinger, ready);
+            --idle_;
+            if (jobs_.empty()) {
+                if (shutdown_ || !core) break;
+                continue;
+            }
+            auto job = std::move(jobs_.front());
+            jobs_.pop_front();
+            lock.unlock();
+            job();
+            lock.lock();
+        }
+        if (!shutdown_) finished_.splice(finished_.end(), workers_, self);
+    }
+
+    const std::size_t most_;
+    std::mutex mutex_;  // guards everything below
+    std::condition_variable wake_;
+    std::list<std::function<void()>> jobs_;
+    std::list<std::thread> workers_;
+    std::list<std::thread> finished_;
+    std::size_t idle_ = 0;
+    bool shutdown_ = false;
+};
 
 }  // namespace
 
@@ -105,15 +184,17 @@ SoapEndpoint::SoapEndpoint(EndpointSetup setup, RequestLog& log, ServeOptions op
     s.set_tcp_nodelay(true);
     // The library's default also sets SO_REUSEPORT, which would let a second
     // stand-in silently share a port with the first.
-    s.set_socket_options([](socket_t sock) {
+    s.set_socket_options([this](socket_t sock) {
         int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listenSocket_ = sock;
     });
     s.set_payload_max_length(options_.maxRequestBytes);
     s.set_keep_alive_max_count(options_.keepAliveRequests);
     s.set_keep_alive_timeout(options_.keepAliveSeconds);
     const std::size_t threads = options_.threads == 0 ? 1 : options_.threads;
-    s.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    const std::size_t most = options_.maxThreads;
+    s.new_task_queue = [threads, most] { return new ConnectionPool(threads, most); };
 
     s.Post(setup_.path, [this](const httplib::Request& req, httplib::Response& res) {
         const auto t0 = std::chrono::steady_clock::now();
@@ -207,6 +288,9 @@ int SoapEndpoint::bind(const std::string& host, int port) {
                                      " (is another service using it?)");
         port_ = port;
     }
+    // The library listens with a backlog of 5: a burst of connections beyond
+    // it would wait for the client's SYN retry, a second or more.
+    if (listenSocket_ >= 0) ::listen(listenSocket_, SOMAXCONN);
     return port_;
 }
 

@@ -66,7 +66,12 @@ struct EndpointSetup {
 };
 
 struct ServeOptions {
-    std::size_t threads = 8;                   // worker threads per endpoint
+    // Each connection holds a worker thread while it is open. `threads`
+    // workers wait for connections all the time; while every worker is busy
+    // another is started, up to `maxThreads`, so that clients sending half a
+    // request (each held until the read time-out) keep no one else waiting.
+    std::size_t threads = 8;
+    std::size_t maxThreads = 512;
     std::size_t keepAliveRequests = 100;       // requests on one connection before it is closed
     // An idle kept-alive connection holds a worker, and a stop waits for it,
     // so idle connections are closed soon.
@@ -103,6 +108,7 @@ private:
     std::atomic<bool> finished_{false};
     bool started_ = false;
     int port_ = 0;
+    int listenSocket_ = -1;  // owned by server_
 };
 
 }  // namespace bus::standin

@@ -166,25 +166,54 @@ TEST_F(OverHttp, ABodyOverOneMebibyteIsRefusedAndOneJustUnderIsServed) {
     EXPECT_EQ(send(head).status, 200);  // the same client goes on being served
 }
 
-// Opens a connection, writes the bytes and hangs up without reading.
-void sendAndHangUp(int port, const std::string& bytes) {
+// Opens a connection and writes the bytes; -1 when either fails.
+int connectAndSend(int port, const std::string& bytes) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size())) {
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Writes the bytes and hangs up without reading.
+void sendAndHangUp(int port, const std::string& bytes) {
+    const int fd = connectAndSend(port, bytes);
+    ASSERT_GE(fd, 0);
     ::close(fd);
 }
 
-TEST_F(OverHttp, ClientsThatHangUpMidRequestDoNotDisturbOthers) {
+class HalfRequests : public OverHttp {
+protected:
     const int port = test::portOf(standin.cityBaseUrl(16));
     const std::string body = envelope(kCityNs, "queryKeyword", {{"keyword", "鼓楼"}});
     const std::string headers = std::string("POST ") + kCityPath +
                                 " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/xml\r\nContent-Length: " +
                                 std::to_string(body.size()) + "\r\n\r\n";
+};
+
+// Each waiting client holds a worker until its read time-out (5 s); the
+// service has 4 workers ready.
+TEST_F(HalfRequests, ClientsThatSendHalfARequestAndWaitDelayNoWellFormedOne) {
+    std::vector<int> waiting;
+    for (int i = 0; i < 100; ++i) {
+        waiting.push_back(connectAndSend(port, headers.substr(0, 30 + static_cast<std::size_t>(i % 2) * 40)));
+        ASSERT_GE(waiting.back(), 0) << i;
+    }
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto reply = post(city16(), body);
+    const auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_FALSE(nlohmann::json::parse(returnText(reply, "queryKeyword")).empty());
+    EXPECT_LT(took, std::chrono::milliseconds(100));
+    for (int fd : waiting) ::close(fd);
+}
+
+TEST_F(HalfRequests, ClientsThatHangUpMidRequestDoNotDisturbOthers) {
     sendAndHangUp(port, headers + body.substr(0, body.size() / 2));  // half the body
     sendAndHangUp(port, headers.substr(0, 30));                      // half the headers
     sendAndHangUp(port, headers + body);                             // whole, but gone before the reply
