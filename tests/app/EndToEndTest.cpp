@@ -2,21 +2,17 @@
 // platform: what a rider does on the refresh interval screen, what the
 // window then shows (its view tree, dumped by the script), what lands in the
 // preference file, and what the next start shows.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QImage>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "app/AppRun.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -52,34 +48,14 @@ class EndToEndTest : public testing::Test {
 protected:
     void SetUp() override { fs::create_directories(work); }
 
-    // Runs the app headless with the script on the container, in `work` where
-    // the script's dumps land: its exit status (-1 if it did not exit) and
-    // what it wrote to stderr.
-    std::pair<int, std::string> run(const fs::path& script) {
-        std::string args[] = {BUSREAL_BINARY, "--script", script.string(), "--container", container.string()};
-        char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(), nullptr};
-        const fs::path errors = work / "stderr.txt";
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd < 0 || dup2(fd, STDERR_FILENO) < 0 || chdir(work.c_str()) != 0) _exit(126);
-            execv(argv[0], argv);
-            _exit(127);
-        }
-        int status = 0;
-        const bool exited = pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status);
-        std::ostringstream text;
-        text << std::ifstream(errors).rdbuf();
-        return {exited ? WEXITSTATUS(status) : -1, text.str()};
-    }
+    std::pair<int, std::string> run(const fs::path& script) { return runApp(script, container, work); }
 
     // The dumped refresh interval screen shows its four rows, the mark on
     // `marked` alone (on none if empty), 50 points from the right edge of
     // the full-width table and 15 below the top of its row.
     void expectMarked(const std::string& dump, const std::string& marked) {
         SCOPED_TRACE(dump);
-        const json tree = json::parse(std::ifstream(work / dump), nullptr, false);
+        const json tree = readDump(work / dump);
         ASSERT_FALSE(tree.is_discarded());
         std::vector<Row> rows;
         collectRows(tree, rows);

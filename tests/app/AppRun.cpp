@@ -1,0 +1,51 @@
+#include "app/AppRun.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace bus::test {
+
+AppRun::AppRun(const std::filesystem::path& script, const std::filesystem::path& container,
+               const std::filesystem::path& work)
+    : errors_(work / "stderr.txt") {
+    std::string args[] = {BUSREAL_BINARY, "--script", script.string(), "--container", container.string()};
+    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(), nullptr};
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    pid_ = fork();
+    if (pid_ == 0) {
+        const int fd = open(errors_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || dup2(fd, STDERR_FILENO) < 0 || chdir(work.c_str()) != 0) _exit(126);
+        execv(argv[0], argv);
+        _exit(127);
+    }
+}
+
+AppRun::~AppRun() {
+    // A test that failed half-way must not leave the app running.
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+std::pair<int, std::string> AppRun::finish() {
+    int status = 0;
+    const bool exited = pid_ > 0 && waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status);
+    pid_ = -1;
+    std::ostringstream text;
+    text << std::ifstream(errors_).rdbuf();
+    return {exited ? WEXITSTATUS(status) : -1, text.str()};
+}
+
+nlohmann::json readDump(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    return nlohmann::json::parse(in, nullptr, false);
+}
+
+}  // namespace bus::test

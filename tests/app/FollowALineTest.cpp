@@ -1,0 +1,182 @@
+// A rider follows a line in the app binary, against the bundled stand-in on
+// free ports with a clock the test holds: search, the live screen with its
+// rows, vehicles and panel, a timer tick after the clock moved, a stop tap, a
+// vehicle tap, a favourite, a direction switch, then the history and its
+// clearing. The script dumps the window at each step; the checks read the
+// dumps as a rider reads the screen.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "StandinTestSupport.h"
+#include "app/AppRun.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+namespace bus::test {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+// What the live screen's scrolling area shows, read from a dump.
+struct Live {
+    std::vector<std::string> stops;  // row names, top to bottom
+    int waiting = 0;                 // 1-based row of the stop with "等车站.png"; 0 for none
+    bool waitingIsFavourite = false;
+    std::vector<json> vehicleFrames;
+    int panels = 0;
+    std::string title;  // "开往 …方向"
+};
+
+bool showsImage(const json& node, const std::string& image) {
+    if (node.value("image", "") == image) return true;
+    for (const auto& child : node["children"])
+        if (showsImage(child, image)) return true;
+    return false;
+}
+
+void readRouteView(const json& view, Live& live) {
+    if (view.value("tag", 0) == 1) {
+        // The panel is labels only; a vehicle marker shows its bus image.
+        bool hasImage = false;
+        for (const auto& child : view["children"]) hasImage = hasImage || child.value("class", "") == "ImageView";
+        if (hasImage) live.vehicleFrames.push_back(view["frame"]);
+        else ++live.panels;
+        return;
+    }
+    for (const auto& child : view["children"])
+        if (child.value("class", "") == "Label" && child.value("frame", json())[0] == 80) {
+            live.stops.push_back(child.value("text", ""));
+            break;
+        }
+    if (showsImage(view, "等车站.png")) {
+        live.waiting = static_cast<int>(live.stops.size());
+        live.waitingIsFavourite = showsImage(view, "收藏成功.png");
+    }
+}
+
+void findLive(const json& node, Live& live) {
+    const std::string text = node.value("text", "");
+    if (text.rfind("开往 ", 0) == 0) live.title = text;
+    if (node.value("class", "") == "ScrollView") {
+        for (const auto& child : node["children"])
+            if (child.value("class", "") == "BusRealUIView") readRouteView(child, live);
+        return;
+    }
+    for (const auto& child : node["children"]) findLive(child, live);
+}
+
+// The top-most label below `node` (a subtitle cell's title).
+void topLabel(const json& node, const json*& top) {
+    if (node.value("class", "") == "Label" && node.contains("text") &&
+        (!top || node["frame"][1] < (*top)["frame"][1]))
+        top = &node;
+    for (const auto& child : node["children"]) topLabel(child, top);
+}
+
+// The title of each shown table cell, top to bottom.
+void collectCellTitles(const json& node, std::vector<std::string>& titles) {
+    if (node.value("hidden", false)) return;
+    if (node.value("class", "") == "TableViewCell") {
+        const json* top = nullptr;
+        topLabel(node, top);
+        titles.push_back(top ? (*top)["text"].get<std::string>() : "");
+        return;
+    }
+    for (const auto& child : node["children"]) collectCellTitles(child, titles);
+}
+
+class FollowALineTest : public testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(work);
+        platform::UserDefaults prefs(container / "Library" / "Preferences" / "preferences.json");
+        prefs.setObject(json(16), "cityId");
+        prefs.setObject(json("大同"), "cityName");
+        prefs.setObject(json(standin.standin().cityBaseUrl(16)), "postUrl");
+        prefs.setObject(json("/realBus/CXFWebService/bus"), "postWebService");
+        prefs.setObject(json("10"), "refreshTime");
+        prefs.synchronize();
+    }
+
+    Live live(const std::string& dump) {
+        const json tree = readDump(work / dump);
+        EXPECT_FALSE(tree.is_discarded()) << dump;
+        Live l;
+        if (!tree.is_discarded()) findLive(tree, l);
+        return l;
+    }
+
+    std::vector<std::string> historyRows(const std::string& dump) {
+        std::vector<std::string> titles;
+        collectCellTitles(readDump(work / dump), titles);
+        return titles;
+    }
+
+    standin::test::RunningStandin standin;
+    const fs::path container = containerRoot() / "app", work = containerRoot() / "work";
+};
+
+TEST_F(FollowALineTest, SearchFollowPickMarkSwitchAndComeBackToTheHistory) {
+    AppRun app(fs::path(APP_TEST_SCRIPTS) / "follow_a_line.txt", container, work);
+    // Move the service's clock on once the live screen has shown its first
+    // vehicles, so that the timer's fetch sees them elsewhere.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!fs::exists(work / "live.json") && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    standin.clock.advance(std::chrono::minutes(3));
+    const auto [status, errors] = app.finish();
+    ASSERT_EQ(status, 0) << errors;
+
+    // 9路 opened from a line hit: 40 rows, stop 3 waits, vehicles and one panel.
+    const Live first = live("live.json");
+    EXPECT_EQ(first.stops.size(), 40u);
+    EXPECT_EQ(first.waiting, 3);
+    EXPECT_EQ(first.panels, 1);
+    ASSERT_FALSE(first.vehicleFrames.empty());
+
+    // The timer fetched again after the clock moved: the rows stay, vehicles moved.
+    const Live ticked = live("ticked.json");
+    EXPECT_EQ(ticked.stops, first.stops);
+    EXPECT_NE(ticked.vehicleFrames, first.vehicleFrames);
+
+    // A tap on a stop makes it the waiting stop; a tap on a vehicle past it
+    // makes the stop before that vehicle the waiting stop.
+    EXPECT_EQ(live("stop-tapped.json").waiting, 4);
+    const Live afterVehicle = live("vehicle-tapped.json");
+    EXPECT_GE(afterVehicle.waiting, 4);
+
+    // The star marks the waiting stop; the rebuild shows it as a favourite,
+    // and the stored waiting stop is that stop.
+    const Live marked = live("favourite.json");
+    EXPECT_EQ(marked.waiting, afterVehicle.waiting);
+    EXPECT_TRUE(marked.waitingIsFavourite);
+    platform::UserDefaults prefs(container / "Library" / "Preferences" / "preferences.json");
+    EXPECT_EQ(prefs.objectForKey("orderNo"), json(std::to_string(afterVehicle.waiting)));
+
+    // The other direction: its own terminal, the same stop waiting by name.
+    const Live switched = live("switched.json");
+    ASSERT_GT(switched.waiting, 0);
+    EXPECT_NE(switched.title, marked.title);
+    EXPECT_EQ(switched.stops[switched.waiting - 1], marked.stops[marked.waiting - 1]);
+    EXPECT_FALSE(switched.waitingIsFavourite);
+
+    // Back on the search screen the line is the history's last row, until cleared.
+    const auto history = historyRows("history.json");
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history.back(), "9路");
+    EXPECT_TRUE(historyRows("cleared.json").empty());
+
+    // Pictures of the hits and the live screen, kept for a person to look at.
+    fs::create_directories(APP_TEST_SHOTS);
+    for (const char* shot : {"hits.png", "live.png", "favourite.png", "switched.png"})
+        fs::copy_file(work / shot, fs::path(APP_TEST_SHOTS) / shot, fs::copy_options::overwrite_existing);
+}
+
+}  // namespace
+}  // namespace bus::test
