@@ -38,9 +38,10 @@ void AlertView::dismissWithClickedButtonIndex(int buttonIndex, bool animated) {
     if (!visible_) return;
     visible_ = false;
     auto self = shared_from_this();  // the stack may hold the last reference
-    if (delegate_) delegate_->alertViewClickedButtonAtIndex(*this, buttonIndex);
+    if (auto* delegate = delegate_.get()) delegate->alertViewClickedButtonAtIndex(*this, buttonIndex);
     AlertCenter::shared().pop(this, buttonIndex, animated);
-    if (delegate_) delegate_->alertViewDidDismissWithButtonIndex(*this, buttonIndex);
+    // Looked up again: the first call may have closed the screen that was the delegate.
+    if (auto* delegate = delegate_.get()) delegate->alertViewDidDismissWithButtonIndex(*this, buttonIndex);
 }
 
 AlertCenter& AlertCenter::shared() {

@@ -10,11 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/WeakLink.h"
+
 namespace platform {
 
 class AlertView;
 
-class AlertViewDelegate {
+// Held weakly: a delegate that is gone (a screen closed before its notice's
+// timed dismissal) hears nothing.
+class AlertViewDelegate : public ui::LinkTarget {
 public:
     virtual ~AlertViewDelegate() = default;
     virtual void alertViewClickedButtonAtIndex(AlertView&, int) {}
@@ -47,7 +51,7 @@ public:
 private:
     std::string title_;
     std::string message_;
-    AlertViewDelegate* delegate_;
+    ui::WeakLink<AlertViewDelegate> delegate_;
     std::optional<std::string> cancel_;
     std::vector<std::string> others_;
     bool visible_ = false;

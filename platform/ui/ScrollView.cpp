@@ -211,11 +211,12 @@ void ScrollView::finishOffsetAnimation() {
     }
     const bool wasDecelerating = animKind_ == AnimationKind::Decelerating;
     decelerating_ = false;
-    if (!delegate_) return;
+    ScrollViewDelegate* delegate = delegate_;
+    if (!delegate) return;
     if (wasDecelerating)
-        delegate_->scrollViewDidEndDecelerating(*this);
+        delegate->scrollViewDidEndDecelerating(*this);
     else
-        delegate_->scrollViewDidEndScrollingAnimation(*this);
+        delegate->scrollViewDidEndScrollingAnimation(*this);
 }
 
 }  // namespace ui

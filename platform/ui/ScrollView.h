@@ -15,12 +15,14 @@
 
 #include "platform/RunLoop.h"
 #include "platform/ui/View.h"
+#include "platform/ui/WeakLink.h"
 
 namespace ui {
 
 class ScrollView;
 
-class ScrollViewDelegate {
+// Held weakly: a delegate that is gone hears nothing more.
+class ScrollViewDelegate : public LinkTarget {
 public:
     virtual ~ScrollViewDelegate() = default;
     virtual void scrollViewDidScroll(ScrollView&) {}
@@ -60,7 +62,7 @@ public:
     bool showsVerticalScrollIndicator = true;
     bool bounces = true;  // kept for the screens; drags stop at the edges
 
-    ScrollViewDelegate* delegate() const { return delegate_; }
+    ScrollViewDelegate* delegate() const { return delegate_.get(); }
     void setDelegate(ScrollViewDelegate* d) { delegate_ = d; }
 
     Point contentOffset() const { return boundsOrigin(); }
@@ -101,7 +103,7 @@ private:
     void finishOffsetAnimation();
     Point pageTarget(Point offset, Point startOffset, Point velocity) const;
 
-    ScrollViewDelegate* delegate_ = nullptr;
+    WeakLink<ScrollViewDelegate> delegate_;
     ScrollPanGesture pan_;
     Point dragStartOffset_;
     bool dragging_ = false;

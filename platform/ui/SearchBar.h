@@ -9,13 +9,14 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/View.h"
+#include "platform/ui/WeakLink.h"
 
 namespace ui {
 
 class SearchBar;
 class SearchDisplayController;
 
-class SearchBarDelegate {
+class SearchBarDelegate : public LinkTarget {
 public:
     virtual ~SearchBarDelegate() = default;
     virtual void searchBarTextDidBeginEditing(SearchBar&) {}
@@ -38,7 +39,8 @@ public:
     void setText(const std::string& text);
 
     std::string placeholder;
-    SearchBarDelegate* delegate = nullptr;
+    // Held weakly: a delegate that is gone hears nothing more.
+    WeakLink<SearchBarDelegate> delegate;
 
     bool showsCancelButton() const { return showsCancel_; }
     void setShowsCancelButton(bool shows, bool animated = false);

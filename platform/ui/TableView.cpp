@@ -99,7 +99,8 @@ void TableView::reloadData() {
 
         sections_.clear();
         const int sectionCount = dataSource_ ? std::max(0, dataSource_->numberOfSectionsInTableView(*this)) : 0;
-        for (int s = 0; s < sectionCount; ++s) {
+        // Each answer may be the data source's last (it may close its screen).
+        for (int s = 0; s < sectionCount && dataSource_; ++s) {
             Section sec;
             const int rows = std::max(0, dataSource_->numberOfRowsInSection(*this, s));
             sec.heights.reserve(static_cast<std::size_t>(rows));
@@ -308,11 +309,6 @@ void TableView::setHighlightedRow(std::optional<IndexPath> ip) {
         if (auto it = visible_.find(*highlighted_); it != visible_.end()) it->second->setHighlighted(true);
 }
 
-View* TableView::hitTest(Point p) {
-    ensureLoaded();
-    return ScrollView::hitTest(p);
-}
-
 bool TableView::touchTakenBySubview(const Touch& t) {
     // The window tells the recognisers before the view; one that took the
     // tap (a star on a row) keeps it from selecting the row.
@@ -375,9 +371,10 @@ void TableView::touchesCancelled(const Touch&) {
 }
 
 bool TableView::canSwipeDelete(const IndexPath& ip) {
-    return dataSource_ && delegate_ && isValid(ip) &&
-           delegate_->editingStyleForRowAtIndexPath(*this, ip) == TableViewCellEditingStyle::Delete &&
-           dataSource_->canEditRowAtIndexPath(*this, ip);
+    if (!dataSource_ || !delegate_ || !isValid(ip) ||
+        delegate_->editingStyleForRowAtIndexPath(*this, ip) != TableViewCellEditingStyle::Delete)
+        return false;
+    return dataSource_ && dataSource_->canEditRowAtIndexPath(*this, ip);
 }
 
 void TableView::panBegan(Point locationInWindow) {
@@ -466,7 +463,6 @@ void TableView::commitDelete(const IndexPath& ip) {
 }
 
 void TableView::draw(Canvas& canvas) {
-    ensureLoaded();
     ScrollView::draw(canvas);
     if (separatorStyle == TableViewCellSeparatorStyle::None) return;
     const Rect visible = bounds();

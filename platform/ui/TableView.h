@@ -7,7 +7,10 @@
 // dequeueReusableCellWithIdentifier finds it for the next row that needs
 // one, its subviews as they were. A table on a window loads its rows on the
 // run loop's next pass after it arrives there, unless it was reloaded
-// before; reading rows or cells before that loads at once.
+// before; reading rows or cells before that loads at once. Painting and
+// hit-testing never load: the data source's work (a service call, a
+// database read, an alert) stays out of the paint event, and a table not
+// loaded yet paints and hit-tests as an empty one.
 //
 // A tap on a row highlights it while the finger is down, selects it and
 // tells the delegate (didSelectRowAtIndexPath), unless a control or a tap
@@ -36,7 +39,9 @@ enum class TableViewCellEditingStyle { None = 0, Delete = 1, Insert = 2 };
 enum class TableViewScrollPosition { None = 0, Top = 1, Middle = 2, Bottom = 3 };
 enum class TableViewCellSeparatorStyle { None = 0, SingleLine = 1 };
 
-class TableViewDataSource {
+// The data source and the delegate are held weakly: one that is gone is
+// asked nothing more.
+class TableViewDataSource : public LinkTarget {
 public:
     virtual ~TableViewDataSource() = default;
     virtual int numberOfSectionsInTableView(TableView&) { return 1; }
@@ -71,8 +76,8 @@ public:
     TableView();
     explicit TableView(const Rect& frame);
 
-    TableViewDataSource* dataSource() const { return dataSource_; }
-    TableViewDelegate* delegate() const { return delegate_; }
+    TableViewDataSource* dataSource() const { return dataSource_.get(); }
+    TableViewDelegate* delegate() const { return delegate_.get(); }
     void setDataSource(TableViewDataSource* dataSource);
     void setDelegate(TableViewDelegate* delegate);
 
@@ -119,7 +124,6 @@ public:
     void hideDeleteConfirmation();
 
     void setFrame(const Rect& frame) override;
-    View* hitTest(Point p) override;
     void touchesBegan(const Touch& t) override;
     void touchesMoved(const Touch& t) override;
     void touchesEnded(const Touch& t) override;
@@ -152,8 +156,8 @@ private:
     bool touchTakenBySubview(const Touch& t);
     void commitDelete(const IndexPath& ip);
 
-    TableViewDataSource* dataSource_ = nullptr;
-    TableViewDelegate* delegate_ = nullptr;
+    WeakLink<TableViewDataSource> dataSource_;
+    WeakLink<TableViewDelegate> delegate_;
     std::shared_ptr<View> header_;
     std::shared_ptr<View> footer_;
 

@@ -1,9 +1,13 @@
 // Scroll views: paging as the introduction pager uses it (with its
 // delegate calls and the drag's translation), clamping, and animated
-// offsets on the virtual clock.
+// offsets on the virtual clock. Delegates that are gone before the deferred
+// work that would call them.
 #include <gtest/gtest.h>
 
+#include "platform/AlertView.h"
 #include "platform/RunLoop.h"
+#include "platform/ui/SearchBar.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/ScrollView.h"
 #include "support/UiTestSupport.h"
 
@@ -111,6 +115,48 @@ TEST_F(Scrolling, AnimatedOffsetArrivesOnTheClockAndVisibleRectScrollsLeast) {
     for (auto [top, offset] : {std::pair{1500.0, 1560.0 - 647}, {600.0, 600.0}, {700.0, 600.0 /* shown */}}) {
         pages->scrollRectToVisible({0, top, 10, 60}, false);
         EXPECT_DOUBLE_EQ(pages->contentOffset().y, offset) << top;
+    }
+}
+
+// Every kind of delegate at once, writing down each call in a log that
+// outlives it.
+struct Listener : TableViewDataSource, TableViewDelegate, SearchBarDelegate, platform::AlertViewDelegate {
+    explicit Listener(std::shared_ptr<std::vector<std::string>> log) : heard(std::move(log)) {}
+    int numberOfRowsInSection(TableView&, int) override { return heard->push_back("rows"), 1; }
+    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, const IndexPath&) override {
+        return heard->push_back("cell"), std::make_shared<TableViewCell>(0, "c");
+    }
+    void scrollViewDidScroll(ScrollView&) override { heard->push_back("scrolled"); }
+    void textDidChange(SearchBar&, const std::string&) override { heard->push_back("text"); }
+    void alertViewDidDismissWithButtonIndex(platform::AlertView&, int) override { heard->push_back("dismissed"); }
+    std::shared_ptr<std::vector<std::string>> heard;
+};
+
+TEST(Delegates, OneThatIsGoneHearsNothingFromWorkThatComesLater) {
+    for (bool gone : {false, true}) {
+        auto heard = std::make_shared<std::vector<std::string>>();
+        auto listener = std::make_unique<Listener>(heard);
+        Window window;
+        auto table = make<TableView>(Rect{0, 0, 375, 300});  // its first load waits for the run loop
+        table->setDataSource(listener.get());
+        table->setDelegate(listener.get());
+        window.rootView().addSubview(table);
+        auto scroller = make<ScrollView>(Rect{0, 300, 375, 300}), dropped = make<ScrollView>(Rect{});
+        for (auto& s : {scroller, dropped}) s->contentSize = {375, 2000}, s->setContentOffset({0, 900}, true);
+        scroller->setDelegate(listener.get());
+        dropped.reset();  // a scroll view gone mid-animation leaves no timer behind
+        auto bar = make<SearchBar>();
+        bar->delegate = listener.get();
+        auto notice = platform::AlertView::create("提醒", "无法连接服务器", listener.get());
+        notice->show();
+        platform::RunLoop::main().performAfterDelay(1.0, [notice] { notice->dismissWithClickedButtonIndex(0, true); });
+        if (gone) listener.reset();
+        platform::RunLoop::main().advance(1.0);
+        bar->setText("2路");
+        EXPECT_EQ(heard->empty(), gone) << heard->size();
+        // The work itself still happens.
+        EXPECT_TRUE(table->hasLoadedData() && !notice->isVisible() && scroller->contentOffset().y == 900);
+        EXPECT_EQ(platform::RunLoop::main().activeTimerCount(), 0u);
     }
 }
 

@@ -80,12 +80,16 @@ struct TableOnWindow {
 
 struct Table : ::testing::Test, TableOnWindow {};
 
-TEST_F(Table, FirstLoadWaitsForTheRunLoopPassAfterArrivingOnTheWindow) {
+TEST_F(Table, FirstLoadWaitsForTheRunLoopPassAfterArrivingOnTheWindowWhateverPaintsOrHitTests) {
     source.rows = numbered(2);
     auto offWindow = make<TableView>(Rect{0, 0, 375, 200});
     offWindow->setDataSource(&source);
     table->setDataSource(&source);
     window.rootView().addSubview(table);
+    bus::test::RecordingCanvas canvas;
+    window.draw(canvas);  // painting, hit-testing and the wheel load nothing
+    EXPECT_EQ(window.rootView().hitTest({100, 100}), table.get());
+    window.scroll({100, 100}, 0, 10);
     EXPECT_EQ(source.rowCountQuestions, 0);  // the screen may still set up its data
     platform::RunLoop::main().drain();
     EXPECT_EQ(source.rowCountQuestions, 1);  // only the table on the window asked
