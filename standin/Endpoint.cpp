@@ -113,36 +113,61 @@ RequestLog::~RequestLog() {
     flush();
 }
 
-void RequestLog::record(std::string_view service, std::string_view operation, int status, std::int64_t micros) {
-    count_.fetch_add(1, std::memory_order_relaxed);
-    if (!enabled_.load(std::memory_order_relaxed) || !out_) return;
-    // The date and time change once a second; each thread keeps its own text.
+namespace {
+
+// "2024-05-06T04:00:01.532Z" for now. The date and time change once a
+// second; each thread keeps its own text.
+std::string_view stampNow() {
     thread_local std::time_t stampSecond = -1;
-    thread_local char stamp[24];
+    thread_local char stamp[32];
     const auto now = std::chrono::system_clock::now();
     const std::time_t secs = std::chrono::system_clock::to_time_t(now);
     if (secs != stampSecond) {
         std::tm tm{};
         gmtime_r(&secs, &tm);
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &tm);
+        std::strftime(stamp, 24, "%Y-%m-%dT%H:%M:%S", &tm);
         stampSecond = secs;
     }
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::snprintf(stamp + 19, sizeof stamp - 19, ".%03dZ", static_cast<int>(ms));
+    return stamp;
+}
+
+}  // namespace
+
+void RequestLog::record(std::string_view service, std::string_view operation, int status, std::int64_t micros) {
+    count_.fetch_add(1, std::memory_order_relaxed);
+    if (!enabled_.load(std::memory_order_relaxed) || !out_) return;
+    const std::string_view stamp = stampNow();
     const std::string op = operation.empty() ? std::string("-") : validUtf8(operation.substr(0, 60));
+    const int serviceWidth = static_cast<int>(std::min<std::size_t>(service.size(), 40));
     char line[256];
     int n = 0;
     if (micros >= 0) {
-        n = std::snprintf(line, sizeof line, "%s.%03dZ %.*s %s %d %lldus\n", stamp, static_cast<int>(ms),
-                          static_cast<int>(std::min<std::size_t>(service.size(), 40)), service.data(), op.c_str(),
-                          status, static_cast<long long>(micros));
+        n = std::snprintf(line, sizeof line, "%s %.*s %s %d %lldus\n", stamp.data(), serviceWidth, service.data(),
+                          op.c_str(), status, static_cast<long long>(micros));
     } else {
-        n = std::snprintf(line, sizeof line, "%s.%03dZ %.*s %s %d -\n", stamp, static_cast<int>(ms),
-                          static_cast<int>(std::min<std::size_t>(service.size(), 40)), service.data(), op.c_str(),
-                          status);
+        n = std::snprintf(line, sizeof line, "%s %.*s %s %d -\n", stamp.data(), serviceWidth, service.data(),
+                          op.c_str(), status);
     }
+    append(line, n, sizeof line);
+}
+
+void RequestLog::note(std::string_view service, std::string_view text) {
+    if (!out_) return;
+    char line[512];
+    const int n = std::snprintf(line, sizeof line, "%s %.*s %s\n", stampNow().data(),
+                                static_cast<int>(std::min<std::size_t>(service.size(), 40)), service.data(),
+                                validUtf8(text.substr(0, 400)).c_str());
+    append(line, n, sizeof line);
+}
+
+// Keeps a line written by snprintf for the writer thread; a line cut to its
+// buffer still ends with its line break.
+void RequestLog::append(char* line, int n, std::size_t size) {
     if (n <= 0) return;
-    if (static_cast<std::size_t>(n) >= sizeof line) {
-        n = sizeof line - 1;
+    if (static_cast<std::size_t>(n) >= size) {
+        n = static_cast<int>(size) - 1;
         line[n - 1] = '\n';
     }
     bool large = false;

@@ -36,12 +36,15 @@ public:
     void setEnabled(bool on) { enabled_ = on; }
     // micros < 0: not measured (the request was refused before it was read).
     void record(std::string_view service, std::string_view operation, int status, std::int64_t micros);
+    // A line about a service that is no request: time, service, text.
+    void note(std::string_view service, std::string_view text);
     // Writes out every line recorded so far.
     void flush();
     std::uint64_t count() const { return count_.load(); }
 
 private:
     void writer();
+    void append(char* line, int n, std::size_t size);
 
     std::FILE* out_;
     std::atomic<bool> enabled_{true};

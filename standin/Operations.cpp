@@ -30,8 +30,19 @@ std::string foldAscii(std::string_view s) {
 
 }  // namespace
 
-CityService::CityService(std::shared_ptr<const City> city, const Clock& clock, VehicleRules rules)
-    : city_(std::move(city)), clock_(clock), rules_(rules) {}
+CityService::CityService(std::shared_ptr<const City> city, const Clock& clock, VehicleRules rules,
+                         const LiveFeed* live)
+    : city_(std::move(city)), clock_(clock), rules_(rules), live_(live) {}
+
+std::vector<VehiclePosition> CityService::vehicles(const Line& line, int direction, TimePoint now,
+                                                   const LiveData* live) const {
+    if (!live || !live->hasVehicles()) return vehiclesAt(*city_, line, direction, now, rules_);
+    return live->vehiclesOf(line.lineId, direction);
+}
+
+std::string CityService::text(const VehiclePosition& v, int orderNo, TimePoint now, const LiveData* live) {
+    return approachText(v, orderNo, live ? live->secondsAway(v.trip, orderNo, now) : std::nullopt);
+}
 
 Json CityService::queryKeyword(std::string_view keyword) const {
     auto hits = Json::array();
@@ -106,12 +117,14 @@ Json CityService::realBus(std::int64_t gprsId, std::int64_t orderNo, int directi
     const Line* line = city_->lineByGprsId(gprsId);
     if (!line) return out;
     const int order = clampOrder(orderNo);
-    for (const auto& v : vehiclesAt(*city_, *line, direction, clock_.now(), rules_)) {
+    const TimePoint now = clock_.now();
+    const auto live = live_ ? live_->fresh() : nullptr;
+    for (const auto& v : vehicles(*line, direction, now, live.get())) {
         Json j;
         j["licensePlate"] = v.licensePlate;
         j["stationNo"] = v.stationNo;
         j["inStation"] = v.inStation ? 1 : 0;
-        j["toNextStop"] = approachText(v, order);
+        j["toNextStop"] = text(v, order, now, live.get());
         out.push_back(std::move(j));
     }
     return out;
@@ -119,8 +132,13 @@ Json CityService::realBus(std::int64_t gprsId, std::int64_t orderNo, int directi
 
 std::string CityService::realBusStation(std::int64_t gprsId, std::int64_t orderNo, int direction) const {
     const Line* line = city_->lineByGprsId(gprsId);
-    if (!line) return {};
-    return nearestApproachText(vehiclesAt(*city_, *line, direction, clock_.now(), rules_), clampOrder(orderNo));
+    if (!line || direction < 0 || direction > 1) return {};
+    const int order = clampOrder(orderNo);
+    const TimePoint now = clock_.now();
+    const auto live = live_ ? live_->fresh() : nullptr;
+    const auto all = vehicles(*line, direction, now, live.get());
+    const VehiclePosition* v = nearestComing(all, order);
+    return v ? text(*v, order, now, live.get()) : std::string();
 }
 
 std::string CityService::handle(const SoapRequest& req) const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "standin/Clock.h"
+#include "standin/LiveFeed.h"
 #include "standin/Network.h"
 #include "standin/Soap.h"
 #include "standin/Vehicles.h"
@@ -17,7 +18,9 @@ namespace bus::standin {
 
 class CityService {
 public:
-    CityService(std::shared_ptr<const City> city, const Clock& clock, VehicleRules rules = {});
+    // `live`: the city's realtime feed, or null; it must outlive the service.
+    CityService(std::shared_ptr<const City> city, const Clock& clock, VehicleRules rules = {},
+                const LiveFeed* live = nullptr);
 
     const City& city() const { return *city_; }
 
@@ -27,7 +30,8 @@ public:
     Json queryKeyword(std::string_view keyword) const;
     // The line with its stop array, or null for an unknown line or direction.
     Json queryLine(std::int64_t lineId, int direction) const;
-    // The vehicles of the line now, each with the text for a rider at orderNo.
+    // The vehicles of the line now, each with the text for a rider at orderNo:
+    // from fresh realtime data when the city has it, else from the timetable.
     Json realBus(std::int64_t gprsId, std::int64_t orderNo, int direction) const;
     // The text for the nearest vehicle coming to orderNo, or "".
     std::string realBusStation(std::int64_t gprsId, std::int64_t orderNo, int direction) const;
@@ -39,9 +43,13 @@ public:
     static const std::vector<WsdlOperation>& operations();
 
 private:
+    std::vector<VehiclePosition> vehicles(const Line& line, int direction, TimePoint now, const LiveData* live) const;
+    static std::string text(const VehiclePosition& v, int orderNo, TimePoint now, const LiveData* live);
+
     std::shared_ptr<const City> city_;
     const Clock& clock_;
     VehicleRules rules_;
+    const LiveFeed* live_;
 };
 
 struct DirectoryEntry {

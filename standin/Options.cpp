@@ -50,6 +50,13 @@ std::variant<GtfsFeed, std::string> parseFeed(const std::string& text) {
             if (!p) return "--gtfs: port must be 0..65535";
             feed.options.port = *p;
             feed.portGiven = true;
+        } else if (key == "realtime") {
+            if (value.empty()) return "--gtfs: realtime needs a file or an http(s) address";
+            feed.realtime.push_back(value);
+        } else if (key == "poll") {
+            const auto v = number(value);
+            if (!v || *v < 1 || *v > 3600) return "--gtfs: poll must be 1..3600 seconds";
+            feed.pollSeconds = static_cast<int>(*v);
         } else if (key == "utc") {
             const auto off = parseUtcOffset(value);
             if (!off) return "--gtfs: utc must look like +08:00";
@@ -87,9 +94,11 @@ std::string helpText(const std::filesystem::path& defaultDataDir) {
          "                         (default "
       << defaultDataDir.string()
       << ")\n"
-         "  --gtfs=DIR[,id=N][,name=TEXT][,port=N][,utc=+HH:MM]\n"
+         "  --gtfs=DIR[,id=N][,name=TEXT][,port=N][,utc=+HH:MM][,realtime=SOURCE][,poll=S]\n"
          "                         serve a GTFS feed folder as one more city (repeatable;\n"
-         "                         default id 90, 91, ... and port 18190, 18191, ...)\n"
+         "                         default id 90, 91, ... and port 18190, 18191, ...);\n"
+         "                         realtime= a GTFS-realtime file or http(s) address\n"
+         "                         (repeatable), read every S seconds (default 15)\n"
          "  --no-bundled           serve only the --gtfs feeds, none of the data folder\n"
          "\n"
          "The clock:\n"

@@ -20,6 +20,8 @@ struct CitySelection {
 struct GtfsFeed {
     std::filesystem::path folder;
     GtfsOptions options;
+    std::vector<std::string> realtime;  // GTFS-realtime sources: file paths or http(s) addresses
+    int pollSeconds = 15;
     bool portGiven = false;
     bool idGiven = false;
 };

@@ -28,9 +28,15 @@ void Standin::start() {
     try {
         // Cities first: the directory hands out the ports they really got.
         for (const auto& served : config_.cities) {
-            auto service = std::make_unique<CityService>(served.city, clock_, config_.rules);
+            const std::string label = "city " + std::to_string(served.city->cityId);
+            const LiveFeed* live = nullptr;
+            if (!served.live.sources.empty()) {
+                liveFeeds_.push_back(std::make_unique<LiveFeed>(served.city, served.live, label, clock_, log_));
+                live = liveFeeds_.back().get();
+            }
+            auto service = std::make_unique<CityService>(served.city, clock_, config_.rules, live);
             const CityService* svc = service.get();
-            EndpointSetup setup{"city " + std::to_string(served.city->cityId), kCityPath, kCityNs, "BusRealService",
+            EndpointSetup setup{label, kCityPath, kCityNs, "BusRealService",
                               CityService::operations(),
                               [svc](const SoapRequest& r) { return svc->handle(r); }};
             auto endpoint = std::make_unique<SoapEndpoint>(std::move(setup), log_, config_.serve);
@@ -48,6 +54,7 @@ void Standin::start() {
         config_.directoryPort = directoryEndpoint_->bind(config_.host, config_.directoryPort);
         for (auto& e : cityEndpoints_) e->start();
         directoryEndpoint_->start();
+        for (auto& f : liveFeeds_) f->start();
     } catch (...) {
         stop();
         throw;
@@ -59,8 +66,10 @@ void Standin::stop() {
     for (auto& e : cityEndpoints_) e->stop();
     directoryEndpoint_.reset();
     cityEndpoints_.clear();
+    for (auto& f : liveFeeds_) f->stop();
     directoryService_.reset();
     cityServices_.clear();
+    liveFeeds_.clear();
     directory_.clear();
 }
 

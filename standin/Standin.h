@@ -23,6 +23,7 @@ inline constexpr int kDefaultDirectoryPort = 18080;
 struct ServedCity {
     std::shared_ptr<const City> city;
     int port = 0;  // 0: any free port
+    LiveSources live;  // realtime sources of a published timetable; none: the timetable alone
 };
 
 struct StandinConfig {
@@ -42,7 +43,8 @@ public:
     ~Standin();
 
     // Binds every port (throws std::runtime_error naming a taken one), then
-    // serves. Returns once all endpoints accept connections.
+    // serves and starts polling realtime sources. Returns once all endpoints
+    // accept connections.
     void start();
     void stop();
 
@@ -59,6 +61,7 @@ private:
     StandinConfig config_;
     const Clock& clock_;
     RequestLog& log_;
+    std::vector<std::unique_ptr<LiveFeed>> liveFeeds_;  // read by cityServices_
     std::vector<std::unique_ptr<CityService>> cityServices_;
     std::vector<std::unique_ptr<SoapEndpoint>> cityEndpoints_;
     std::unique_ptr<DirectoryService> directoryService_;

@@ -37,9 +37,9 @@ int main(int argc, char** argv) {
     try {
         std::vector<City> cities;
         if (!opt.noBundled) cities = loadDataFolder(opt.dataDir);
-        auto serve = [&](City city, std::optional<int> port) {
+        auto serve = [&](City city, std::optional<int> port, LiveSources live = {}) {
             const int p = opt.anyPorts ? 0 : port.value_or(city.port);
-            config.cities.push_back({std::make_shared<const City>(std::move(city)), p});
+            config.cities.push_back({std::make_shared<const City>(std::move(city)), p, std::move(live)});
         };
         if (opt.cities.empty()) {
             for (auto& c : cities) serve(std::move(c), std::nullopt);
@@ -50,7 +50,9 @@ int main(int argc, char** argv) {
                 serve(*it, sel.port);
             }
         }
-        for (const auto& feed : opt.feeds) serve(importGtfs(feed.folder, feed.options), feed.options.port);
+        for (const auto& feed : opt.feeds)
+            serve(importGtfs(feed.folder, feed.options), feed.options.port,
+                  {feed.realtime, std::chrono::seconds(feed.pollSeconds)});
     } catch (const std::exception& e) {
         std::cerr << "busreal-standin: " << e.what() << "\n";
         return 1;

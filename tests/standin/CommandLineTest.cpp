@@ -17,7 +17,7 @@ std::variant<CliOptions, std::string> parse(std::vector<const char*> args) {
 TEST(CommandLine, ReadsEveryOptionInBothSpellingsAndTheHelpNamesThem) {
     const std::vector<const char*> args = {
         "--data", "/d", "--host=0.0.0.0", "--advertise=bus.local", "--directory-port=18000", "--city=16", "--city",
-        "1:18201", "--gtfs=/feed,name=示例,port=0,utc=-05:00", "--gtfs", "/feed2", "--time=2024-05-06T07:30:00+08:00",
+        "1:18201", "--gtfs=/feed,name=示例,port=0,utc=-05:00,realtime=/rt.pb,realtime=https://rt/vp?key=a,poll=30", "--gtfs", "/feed2", "--time=2024-05-06T07:30:00+08:00",
         "--speed=60", "--service-hours", "--threads=3", "--quiet", "--any-ports"};
     const std::string help = helpText("/some/data");
     for (std::string_view a : args)
@@ -41,6 +41,9 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellingsAndTheHelpNamesThem) {
     EXPECT_EQ(o.feeds[0].options.port, 0);
     EXPECT_EQ(o.feeds[0].options.cityId, 90);
     EXPECT_EQ(o.feeds[0].options.utcOffsetSeconds, -5 * 3600);
+    EXPECT_EQ(o.feeds[0].realtime, (std::vector<std::string>{"/rt.pb", "https://rt/vp?key=a"}));
+    EXPECT_EQ(o.feeds[0].pollSeconds, 30);
+    EXPECT_EQ(o.feeds[1].pollSeconds, 15);
     EXPECT_EQ(o.feeds[1].options.cityId, 91);
     EXPECT_EQ(o.feeds[1].options.port, 18191);
     EXPECT_EQ(o.startTime, test::at("2024-05-05T23:30:00Z"));
@@ -62,6 +65,8 @@ TEST(CommandLine, MistakesAreNamed) {
         {{"--time=tomorrow"}, "--time"},
         {{"--speed=-1"}, "--speed"},
         {{"--gtfs=/f,colour=red"}, "colour"},
+        {{"--gtfs=/f,poll=0"}, "poll must be 1..3600"},
+        {{"--gtfs=/f,realtime="}, "realtime needs"},
         {{"--threads=0"}, "--threads"},
         {{"--no-bundled"}, "--gtfs"},
         {{"--no-bundled", "--gtfs=/f", "--city=16"}, "exclude"},

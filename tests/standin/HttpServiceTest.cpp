@@ -225,8 +225,8 @@ TEST_F(OverHttp, APortInUseIsReportedAndNothingIsLeftServing) {
     const int taken = test::portOf(standin.cityBaseUrl(16));
     StandinConfig config;
     config.directoryPort = 0;
-    config.cities.push_back({test::bundledCity(17), 0});
-    config.cities.push_back({test::bundledCity(1), taken});
+    config.cities.push_back({test::bundledCity(17), 0, {}});
+    config.cities.push_back({test::bundledCity(1), taken, {}});
     RequestLog quiet(nullptr);
     Standin second(config, running.clock, quiet);
     try {

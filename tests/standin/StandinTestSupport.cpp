@@ -27,7 +27,7 @@ RunningStandin::RunningStandin() : clock(at("2024-05-06T12:00:00+08:00")) {
     config.directoryPort = 0;
     config.serve.threads = 4;
     for (auto& c : loadDataFolder(BUS_STANDIN_DATA))
-        config.cities.push_back({std::make_shared<const City>(std::move(c)), 0});
+        config.cities.push_back({std::make_shared<const City>(std::move(c)), 0, {}});
     standin_ = std::make_unique<Standin>(std::move(config), clock, *log_);
     standin_->start();
 }

@@ -1,7 +1,7 @@
 """A standard SOAP client reads each endpoint's WSDL and calls every operation
 of the stand-in program, which this script starts on free ports and stops.
 
-Usage: zeep_every_operation.py BUSREAL_STANDIN_BINARY GTFS_FEED_FOLDER
+Usage: zeep_every_operation.py BUSREAL_STANDIN_BINARY GTFS_FEED_FOLDER REALTIME_FILE
 """
 import json
 import signal
@@ -12,10 +12,10 @@ import zeep
 
 
 def main():
-    binary, feed = sys.argv[1], sys.argv[2]
+    binary, feed, realtime = sys.argv[1], sys.argv[2], sys.argv[3]
     proc = subprocess.Popen(
         [binary, "--any-ports", "--quiet", "--time=2024-05-06T12:00:00+08:00", "--speed=0",
-         "--gtfs=" + feed + ",utc=+08:00"],
+         "--gtfs=" + feed + ",utc=+08:00,realtime=" + realtime],
         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     try:
         directory, cities = None, {}
@@ -60,6 +60,8 @@ def main():
         out, err = proc.communicate(timeout=20)
     assert proc.returncode == 0, (proc.returncode, err)
     assert "stopping on SIGTERM" in err, err
+    # The feed city polls its realtime source from the start.
+    assert "city 90 realtime: live data from 1 source(s)" in err, err
     print("zeep: every operation answered")
 
 

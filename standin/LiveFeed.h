@@ -1,0 +1,72 @@
+#pragma once
+// The realtime sources of one published timetable's city, polled on a thread
+// of their own. Requests read the latest data, or learn that the timetable
+// must serve: when it is older than two minutes or a source failed. Each
+// change between the two is logged once.
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "standin/Clock.h"
+#include "standin/Endpoint.h"
+#include "standin/Realtime.h"
+
+namespace bus::standin {
+
+struct LiveSources {
+    // File paths or http(s) addresses of GTFS-realtime messages (vehicle
+    // positions, trip updates or both).
+    std::vector<std::string> sources;
+    std::chrono::seconds every{15};
+};
+
+class LiveFeed {
+public:
+    static constexpr std::chrono::seconds kFreshFor{120};
+
+    // The city must outlive the feed; `label` names it in the log ("city 90").
+    LiveFeed(std::shared_ptr<const City> city, LiveSources sources, std::string label, const Clock& clock,
+             RequestLog& log);
+    ~LiveFeed();
+    LiveFeed(const LiveFeed&) = delete;
+    LiveFeed& operator=(const LiveFeed&) = delete;
+
+    // Reads every source once, now, on the caller's thread.
+    void poll();
+    // Polls at once and then every interval on a thread of the feed's own.
+    void start();
+    void stop();
+
+    // The latest data while it is fresh and every source answered; null
+    // while the timetable serves. Any thread.
+    std::shared_ptr<const LiveData> fresh() const;
+
+private:
+    std::string fetch(const std::string& source) const;
+    // Logs a change between live data and the timetable; `why` says what
+    // made the timetable serve.
+    void report(bool live, const std::string& why) const;
+
+    std::shared_ptr<const City> city_;
+    LiveIndex index_;
+    LiveSources sources_;
+    std::string label_;
+    const Clock& clock_;
+    RequestLog& log_;
+
+    mutable std::mutex mutex_;  // guards data_, failure_ and live_
+    std::shared_ptr<const LiveData> data_;
+    std::string failure_;  // why the last poll failed; empty when it did not
+    mutable int live_ = -1;  // -1 before the first change is logged, else 0 or 1
+
+    std::mutex wakeMutex_;  // guards stopping_
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace bus::standin

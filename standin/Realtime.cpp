@@ -1,0 +1,235 @@
+#include "standin/Realtime.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <stdexcept>
+
+#include "GtfsRealtime.pb.h"
+
+namespace bus::standin {
+
+namespace {
+
+constexpr std::int64_t kDay = 86400;
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+std::int64_t posixSeconds(TimePoint t) {
+    return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
+}
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+// Days since 1970-01-01 of a YYYYMMDD text.
+std::optional<std::int64_t> dayNumber(const std::string& yyyymmdd) {
+    if (yyyymmdd.size() != 8 || yyyymmdd.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    const int v = std::stoi(yyyymmdd);
+    const std::chrono::year_month_day ymd{std::chrono::year(v / 10000), std::chrono::month(static_cast<unsigned>(v / 100 % 100)),
+                                          std::chrono::day(static_cast<unsigned>(v % 100))};
+    if (!ymd.ok()) return std::nullopt;
+    return std::chrono::sys_days(ymd).time_since_epoch().count();
+}
+
+// The POSIX time of local midnight of the service day a trip runs on: its
+// start date when the update gives one, else the day whose run of the trip
+// lies nearest the message's time.
+std::int64_t serviceMidnight(const Trip& trip, const std::string& startDate, std::int64_t feedTime, int utcOffset) {
+    if (const auto day = dayNumber(startDate)) return *day * kDay - utcOffset;
+    const std::int64_t today = floorDiv(feedTime + utcOffset, kDay);
+    std::int64_t best = 0;
+    std::int64_t bestGap = LLONG_MAX;
+    for (std::int64_t d = today - 1; d <= today + 1; ++d) {
+        const std::int64_t midnight = d * kDay - utcOffset;
+        const std::int64_t start = midnight + trip.calls.front().arrival;
+        const std::int64_t end = midnight + trip.calls.back().departure;
+        const std::int64_t gap = feedTime < start ? start - feedTime : std::max<std::int64_t>(0, feedTime - end);
+        if (gap < bestGap) {
+            best = midnight;
+            bestGap = gap;
+        }
+    }
+    return best;
+}
+
+// The first call from `from` on that a stop sequence names, else that a stop
+// names; kNone when there is none.
+std::size_t callOf(const Trip& trip, std::optional<std::uint32_t> sequence, int stop, std::size_t from = 0) {
+    for (std::size_t i = from; i < trip.calls.size(); ++i) {
+        const Call& c = trip.calls[i];
+        if (sequence ? c.sequence == static_cast<int>(*sequence) : (stop >= 0 && c.stop == stop)) return i;
+    }
+    return kNone;
+}
+
+// The stop of a line's direction that a feed stop is, by id or else by name.
+std::optional<std::size_t> stopOnLine(const LineDirection& dir, int stop, const City& city) {
+    if (stop < 0) return std::nullopt;
+    const auto byId = std::find(dir.stopKeys.begin(), dir.stopKeys.end(), stop);
+    if (byId != dir.stopKeys.end()) return static_cast<std::size_t>(byId - dir.stopKeys.begin());
+    const auto byName = std::find(dir.stops.begin(), dir.stops.end(), city.stopNames[static_cast<std::size_t>(stop)]);
+    if (byName != dir.stops.end()) return static_cast<std::size_t>(byName - dir.stops.begin());
+    return std::nullopt;
+}
+
+struct Placed {
+    std::int64_t lineId = 0;
+    int direction = 0;
+    VehiclePosition vehicle;
+};
+
+// A vehicle of a known trip is placed along that trip's calls; one of a trip
+// the timetable lacks by its route, direction and stop.
+std::optional<Placed> placeVehicle(const gtfsrt::VehiclePosition& p, const std::string& entityId,
+                                   const LiveIndex& index) {
+    using Status = gtfsrt::VehiclePosition;
+    const bool standing = p.current_status() == Status::STOPPED_AT;
+    const int stop = p.has_stop_id() ? index.stop(p.stop_id()) : -1;
+    const auto sequence = p.has_current_stop_sequence() ? std::optional(p.current_stop_sequence()) : std::nullopt;
+    const auto& trip = p.trip();
+    std::optional<Placed> out;
+    if (const auto* ref = trip.has_trip_id() ? index.trip(trip.trip_id()) : nullptr) {
+        const std::size_t call = callOf(*ref->trip, sequence, stop);
+        auto v = call == kNone ? std::nullopt : placeOnLine(*ref->trip, call, standing);
+        if (!v) return std::nullopt;
+        out = Placed{ref->line->lineId, ref->direction, std::move(*v)};
+    } else if (const Line* line = trip.has_route_id() ? index.route(trip.route_id()) : nullptr) {
+        // Without a direction only a line that runs one way is certain.
+        const int d = trip.has_direction_id() ? static_cast<int>(trip.direction_id()) : (line->directions[1] ? -1 : 0);
+        if (d < 0 || d > 1 || !line->directions[static_cast<std::size_t>(d)]) return std::nullopt;
+        const auto k = stopOnLine(*line->directions[static_cast<std::size_t>(d)], stop, index.city());
+        if (!k) return std::nullopt;
+        VehiclePosition v;
+        v.stationNo = static_cast<int>(*k) + (standing ? 1 : 0);
+        v.inStation = standing;
+        out = Placed{line->lineId, d, std::move(v)};
+    } else {
+        return std::nullopt;
+    }
+    const auto& vd = p.vehicle();
+    const std::string& plate = !vd.license_plate().empty() ? vd.license_plate() : !vd.label().empty() ? vd.label() : vd.id();
+    if (!plate.empty()) out->vehicle.licensePlate = plate;
+    if (out->vehicle.licensePlate.empty()) out->vehicle.licensePlate = entityId;
+    return out;
+}
+
+// A trip update's times at the stops of the trip's line ahead. An update
+// holds at the call it names; its delay holds for the calls after it up to
+// the next update.
+void predictArrivals(const gtfsrt::TripUpdate& u, const LiveIndex& index, std::int64_t feedTime, LiveData& out) {
+    using Update = gtfsrt::TripUpdate::StopTimeUpdate;
+    const auto* ref = u.trip().has_trip_id() ? index.trip(u.trip().trip_id()) : nullptr;
+    if (!ref) return;
+    const Trip& trip = *ref->trip;
+    std::vector<const Update*> at(trip.calls.size(), nullptr);
+    std::size_t from = 0;
+    for (const auto& s : u.stop_time_update()) {
+        const auto sequence = s.has_stop_sequence() ? std::optional(s.stop_sequence()) : std::nullopt;
+        const std::size_t i = callOf(trip, sequence, s.has_stop_id() ? index.stop(s.stop_id()) : -1, from);
+        if (i == kNone) continue;
+        at[i] = &s;
+        from = i + 1;
+    }
+    const std::int64_t midnight = serviceMidnight(trip, u.trip().start_date(), feedTime, index.city().utcOffsetSeconds);
+    std::optional<std::int64_t> delay;
+    std::vector<std::pair<int, std::int64_t>> times;
+    for (std::size_t i = 0; i < trip.calls.size(); ++i) {
+        const Call& c = trip.calls[i];
+        std::optional<std::int64_t> due;
+        if (const Update* s = at[i]) {
+            if (s->schedule_relationship() == gtfsrt::TripUpdate_StopTimeUpdate_ScheduleRelationship_NO_DATA) delay.reset();
+            if (s->schedule_relationship() != gtfsrt::TripUpdate_StopTimeUpdate_ScheduleRelationship_SCHEDULED) continue;
+            const bool arrival = s->has_arrival();
+            const auto& event = arrival ? s->arrival() : s->departure();
+            const std::int64_t scheduled = midnight + (arrival ? c.arrival : c.departure);
+            if (event.has_time()) {
+                due = event.time();
+                delay = event.time() - scheduled;
+            } else if (event.has_delay()) {
+                delay = event.delay();
+            }
+        }
+        if (!due && delay) due = midnight + c.arrival + *delay;
+        if (due && c.orderNo > 0) times.emplace_back(c.orderNo, *due);
+    }
+    if (!times.empty()) out.arrivals[&trip] = std::move(times);
+}
+
+}  // namespace
+
+LiveIndex::LiveIndex(const City& city) : city_(city) {
+    for (std::size_t i = 0; i < city.stopIds.size(); ++i) stops_.emplace(city.stopIds[i], static_cast<int>(i));
+    for (const auto& line : city.lines) {
+        if (!line.routeId.empty()) routes_.emplace(line.routeId, &line);
+        for (int d = 0; d < 2; ++d) {
+            const auto& dir = line.directions[static_cast<std::size_t>(d)];
+            if (!dir) continue;
+            for (const auto& t : dir->trips) trips_.emplace(t.id, TripRef{&line, d, &t});
+        }
+    }
+}
+
+const LiveIndex::TripRef* LiveIndex::trip(std::string_view tripId) const {
+    const auto it = trips_.find(tripId);
+    return it == trips_.end() ? nullptr : &it->second;
+}
+
+const Line* LiveIndex::route(std::string_view routeId) const {
+    const auto it = routes_.find(routeId);
+    return it == routes_.end() ? nullptr : it->second;
+}
+
+int LiveIndex::stop(std::string_view stopId) const {
+    const auto it = stops_.find(stopId);
+    return it == stops_.end() ? -1 : it->second;
+}
+
+std::vector<VehiclePosition> LiveData::vehiclesOf(std::int64_t lineId, int direction) const {
+    const auto it = vehicles.find({lineId, direction});
+    return it == vehicles.end() ? std::vector<VehiclePosition>() : it->second;
+}
+
+std::optional<std::int64_t> LiveData::secondsAway(const Trip* trip, int orderNo, TimePoint now) const {
+    const auto it = trip ? arrivals.find(trip) : arrivals.end();
+    if (it == arrivals.end()) return std::nullopt;
+    for (const auto& [order, due] : it->second)
+        if (order == orderNo) return due - posixSeconds(now);
+    return std::nullopt;
+}
+
+void LiveData::merge(LiveData&& other) {
+    if (version.empty()) version = std::move(other.version);
+    time = std::min(time, other.time);
+    vehicleReports += other.vehicleReports;
+    for (auto& [key, vs] : other.vehicles) {
+        auto& mine = vehicles[key];
+        mine.insert(mine.end(), std::make_move_iterator(vs.begin()), std::make_move_iterator(vs.end()));
+        sortAlongLine(mine);
+    }
+    arrivals.merge(other.arrivals);
+}
+
+LiveData decodeRealtime(std::string_view bytes, const LiveIndex& index, TimePoint readAt) {
+    gtfsrt::FeedMessage message;
+    if (bytes.size() > INT_MAX || !message.ParseFromArray(bytes.data(), static_cast<int>(bytes.size())))
+        throw std::runtime_error("not a GTFS-realtime message (" + std::to_string(bytes.size()) + " bytes)");
+    LiveData out;
+    out.version = message.header().gtfs_realtime_version();
+    const auto stamp = message.header().timestamp();
+    out.time = stamp > 0 && stamp < static_cast<std::uint64_t>(LLONG_MAX / 1000000)
+                   ? TimePoint(std::chrono::seconds(static_cast<std::int64_t>(stamp)))
+                   : readAt;
+    const std::int64_t feedTime = posixSeconds(out.time);
+    for (const auto& e : message.entity()) {
+        if (e.is_deleted()) continue;
+        if (e.has_vehicle()) {
+            ++out.vehicleReports;
+            if (auto p = placeVehicle(e.vehicle(), e.id(), index))
+                out.vehicles[{p->lineId, p->direction}].push_back(std::move(p->vehicle));
+        }
+        if (e.has_trip_update()) predictArrivals(e.trip_update(), index, feedTime, out);
+    }
+    for (auto& [key, vs] : out.vehicles) sortAlongLine(vs);
+    return out;
+}
+
+}  // namespace bus::standin
