@@ -130,26 +130,37 @@ void predictArrivals(const gtfsrt::TripUpdate& u, const LiveIndex& index, std::i
         from = i + 1;
     }
     const std::int64_t midnight = serviceMidnight(trip, u.trip().start_date(), feedTime, index.city().utcOffsetSeconds);
-    std::optional<std::int64_t> delay;
+    // A plain flag beside the delay: GCC 12 at -O3 takes an optional's value
+    // for uninitialised here.
+    bool delayed = false;
+    std::int64_t delay = 0;
     std::vector<std::pair<int, std::int64_t>> times;
     for (std::size_t i = 0; i < trip.calls.size(); ++i) {
         const Call& c = trip.calls[i];
-        std::optional<std::int64_t> due;
+        bool timed = false;
+        std::int64_t due = 0;
         if (const Update* s = at[i]) {
-            if (s->schedule_relationship() == gtfsrt::TripUpdate_StopTimeUpdate_ScheduleRelationship_NO_DATA) delay.reset();
+            if (s->schedule_relationship() == gtfsrt::TripUpdate_StopTimeUpdate_ScheduleRelationship_NO_DATA)
+                delayed = false;
             if (s->schedule_relationship() != gtfsrt::TripUpdate_StopTimeUpdate_ScheduleRelationship_SCHEDULED) continue;
             const bool arrival = s->has_arrival();
             const auto& event = arrival ? s->arrival() : s->departure();
             const std::int64_t scheduled = midnight + (arrival ? c.arrival : c.departure);
             if (event.has_time()) {
+                timed = true;
                 due = event.time();
+                delayed = true;
                 delay = event.time() - scheduled;
             } else if (event.has_delay()) {
+                delayed = true;
                 delay = event.delay();
             }
         }
-        if (!due && delay) due = midnight + c.arrival + *delay;
-        if (due && c.orderNo > 0) times.emplace_back(c.orderNo, *due);
+        if (!timed && delayed) {
+            timed = true;
+            due = midnight + c.arrival + delay;
+        }
+        if (timed && c.orderNo > 0) times.emplace_back(c.orderNo, due);
     }
     if (!times.empty()) out.arrivals[&trip] = std::move(times);
 }

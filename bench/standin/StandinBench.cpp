@@ -1,10 +1,14 @@
 // The work of one "realBus" request inside the stand-in, without the network:
 // reading the envelope, placing the vehicles of a 40-stop line, writing the
-// reply.
+// reply. And the decoding of a realtime message of 2,000 vehicles onto a city
+// of 2,000 trips.
 #include <benchmark/benchmark.h>
+
+#include "GtfsRealtime.pb.h"
 
 #include "standin/Network.h"
 #include "standin/Operations.h"
+#include "standin/Realtime.h"
 #include "standin/Soap.h"
 #include "standin/Standin.h"
 
@@ -55,6 +59,76 @@ void RealBusRequestToReply(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
 }
 BENCHMARK(RealBusRequestToReply);
+
+// 50 lines of 40 stops, 20 trips a direction, every stop its own id.
+City tripCity() {
+    City city;
+    city.name = "bench";
+    for (int l = 0; l < 50; ++l) {
+        Line line;
+        line.lineId = line.gprsId = l + 1;
+        line.routeId = "R" + std::to_string(l);
+        for (int d = 0; d < 2; ++d) {
+            LineDirection dir;
+            for (int s = 0; s < 40; ++s) {
+                dir.stopKeys.push_back(static_cast<int>(city.stopIds.size()));
+                dir.stops.push_back("stop " + std::to_string(city.stopIds.size()));
+                city.stopIds.push_back(std::to_string(city.stopIds.size()));
+                city.stopNames.push_back(dir.stops.back());
+            }
+            for (int t = 0; t < 20; ++t) {
+                Trip trip;
+                trip.id = line.routeId + "-" + std::to_string(d) + "-" + std::to_string(t);
+                trip.vehicle = trip.id;
+                for (int s = 0; s < 40; ++s)
+                    trip.calls.push_back({s + 1, 6 * 3600 + t * 600 + s * 90, 6 * 3600 + t * 600 + s * 90 + 20, s + 1,
+                                          dir.stopKeys[static_cast<std::size_t>(s)]});
+                dir.trips.push_back(std::move(trip));
+            }
+            line.directions[static_cast<std::size_t>(d)] = std::move(dir);
+        }
+        city.lines.push_back(std::move(line));
+    }
+    return city;
+}
+
+// One vehicle on each trip of the city, at stop sequences along the line.
+std::string vehicleMessage(const City& city) {
+    gtfsrt::FeedMessage m;
+    m.mutable_header()->set_gtfs_realtime_version("2.0");
+    m.mutable_header()->set_timestamp(1714996800);
+    int n = 0;
+    for (const auto& line : city.lines)
+        for (const auto& dir : line.directions)
+            for (const auto& trip : dir->trips) {
+                auto* e = m.add_entity();
+                e->set_id(std::to_string(++n));
+                auto* v = e->mutable_vehicle();
+                v->mutable_trip()->set_trip_id(trip.id);
+                v->mutable_trip()->set_route_id(line.routeId);
+                v->set_current_stop_sequence(static_cast<std::uint32_t>(n % 40 + 1));
+                v->set_current_status(n % 3 == 0 ? gtfsrt::VehiclePosition::STOPPED_AT
+                                                 : gtfsrt::VehiclePosition::IN_TRANSIT_TO);
+                v->mutable_vehicle()->set_label("bus " + std::to_string(n));
+            }
+    return m.SerializeAsString();
+}
+
+void DecodeRealtimeOf2000Vehicles(benchmark::State& state) {
+    const City city = tripCity();
+    const LiveIndex index(city);
+    const std::string bytes = vehicleMessage(city);
+    std::size_t placed = 0;
+    for (auto _ : state) {
+        const LiveData data = decodeRealtime(bytes, index, {});
+        placed = 0;
+        for (const auto& [key, vehicles] : data.vehicles) placed += vehicles.size();
+        benchmark::DoNotOptimize(placed);
+    }
+    state.counters["vehicles"] = static_cast<double>(placed);
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes.size() * state.iterations()));
+}
+BENCHMARK(DecodeRealtimeOf2000Vehicles)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
