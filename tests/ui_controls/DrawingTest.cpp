@@ -119,12 +119,7 @@ void writePngHeader(const std::filesystem::path& file, std::uint32_t w, std::uin
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
-struct Images : ::testing::Test {
-    std::filesystem::path shipped = imagesDirectory();
-    void TearDown() override { setImagesDirectory(shipped); }
-};
-
-TEST_F(Images, MissingImageIsLoggedOnceAndDrawsNothing) {
+TEST(Images, MissingImageIsLoggedOnceAndDrawsNothing) {
     resetImageCache();
     platform::LogCapture log;
     auto a = make<ImageView>(Rect{0, 0, 20, 20}, "没有这张图.png");
@@ -146,7 +141,11 @@ TEST_F(Images, MissingImageIsLoggedOnceAndDrawsNothing) {
     EXPECT_EQ(a->imageName(), "没有这张图.png");  // the tree still says what was asked for
 }
 
-TEST_F(Images, NaturalSizeIsHalfThePixelsFromTheHeader) {
+TEST(Images, NaturalSizeIsHalfThePixelsFromTheHeader) {
+    struct Shipped {
+        std::filesystem::path folder = imagesDirectory();
+        ~Shipped() { setImagesDirectory(folder); }
+    } restoredAfterwards;
     const auto dir = bus::test::containerRoot() / "images";
     std::filesystem::create_directories(dir);
     writePngHeader(dir / "站牌.png", 100, 60);

@@ -327,51 +327,42 @@ struct Watcher : SearchBarDelegate {
     void textDidChange(SearchBar&, const std::string& t) override { changes.push_back(t); }
 };
 
-struct Search : ::testing::Test {
-    Window window;
-    bus::test::Finger finger{window};
-    std::shared_ptr<View> screen = make<View>(Rect{0, 64, 375, 554});
-    std::shared_ptr<TableView> own = make<TableView>(Rect{0, 0, 375, 554});
+// The screen's own table (the history) has the bar as its header; the
+// results lie over the window's content.
+struct Search : ::testing::Test, TableOnWindow {
     std::shared_ptr<SearchBar> bar = make<SearchBar>(Rect{0, 0, 375, 44});
-    CountingSource history, hits;
+    CountingSource hits;
     Watcher watcher;
-    std::unique_ptr<SearchDisplayController> display;
-
+    SearchDisplayController display{bar, window.rootView().shared_from_this()};
     void SetUp() override {
-        window.rootView().addSubview(screen);
-        screen->addSubview(own);
         bar->delegate = &watcher;
-        own->setTableHeaderView(bar);
-        history.rows = {"历史一", "历史二"};
-        own->setDataSource(&history);
-        own->setDelegate(&history);
-        display = std::make_unique<SearchDisplayController>(bar, screen);
-        display->setSearchResultsDataSource(&hits);
-        display->setSearchResultsDelegate(&hits);
+        table->setTableHeaderView(bar);
+        show({"历史一", "历史二"});
+        display.setSearchResultsDataSource(&hits);
+        display.setSearchResultsDelegate(&hits);
         hits.rows = {"2路", "20路"};
-        platform::RunLoop::main().drain();
     }
-    TableView& results() { return *display->searchResultsTableView(); }
+    TableView& results() { return *display.searchResultsTableView(); }
 };
 
 TEST_F(Search, TouchingTheBarMakesItActiveAndEveryTextChangeReloadsTheResults) {
     finger.tap(centerOf(*bar));
-    EXPECT_TRUE(display->isActive() && bar->showsCancelButton());
-    EXPECT_FALSE(display->isShowingResults());  // nothing typed yet
+    EXPECT_TRUE(display.isActive() && bar->showsCancelButton());
+    EXPECT_FALSE(display.isShowingResults());  // nothing typed yet
     ASSERT_TRUE(window.insertText("2"));
     EXPECT_EQ(hits.rowCountQuestions, 1);
-    ASSERT_TRUE(display->isShowingResults());
+    ASSERT_TRUE(display.isShowingResults());
     // Over the screen's content, from the bar's lower edge down.
-    EXPECT_EQ(results().frame(), (Rect{0, 44, 375, 554 - 44}));
-    EXPECT_EQ(screen->subviews().back().get(), &results());
+    EXPECT_EQ(results().frame(), (Rect{0, 64 + 44, 375, 667 - 64 - 44}));
+    EXPECT_EQ(window.rootView().subviews().back().get(), &results());
     EXPECT_TRUE(window.findViewShowingText("20路"));
     window.insertText("0");
     window.deleteBackward();
     EXPECT_EQ(hits.rowCountQuestions, 3);
     EXPECT_EQ(watcher.changes, (std::vector<std::string>{"2", "20", "2"}));
     window.deleteBackward();  // empty again: the results go away
-    EXPECT_FALSE(display->isShowingResults());
-    EXPECT_TRUE(display->isActive());
+    EXPECT_FALSE(display.isShowingResults());
+    EXPECT_TRUE(display.isActive());
     EXPECT_TRUE(window.returnKey());  // the search button
     EXPECT_EQ(watcher.searches, 1);
 }
@@ -381,14 +372,14 @@ TEST_F(Search, CancelEndsTheSearchAndTellsTheDelegateAndSetActiveStartsIt) {
     window.insertText("2路");
     ASSERT_TRUE(finger.tapText("取消"));
     EXPECT_EQ(watcher.cancels, 1);
-    EXPECT_FALSE(display->isActive() || display->isShowingResults() || bar->showsCancelButton());
+    EXPECT_FALSE(display.isActive() || display.isShowingResults() || bar->showsCancelButton());
     // Inactive, changes do not reload; made active (as the favourite search
     // does on appearing) it shows the results for its text at once.
     const int before = hits.rowCountQuestions;
     bar->setText("3");
     EXPECT_EQ(hits.rowCountQuestions, before);
-    display->setActive(true);
-    EXPECT_TRUE(display->isShowingResults());
+    display.setActive(true);
+    EXPECT_TRUE(display.isShowingResults());
     EXPECT_EQ(hits.rowCountQuestions, before + 1);
 }
 
@@ -399,7 +390,7 @@ TEST_F(Search, TapOnAResultGoesToTheResultsDelegateNotTheScreensTable) {
     ASSERT_TRUE(cell);
     finger.tap(centerOf(*cell));
     EXPECT_EQ(hits.selected, (std::vector<IndexPath>{{0, 1}}));
-    EXPECT_TRUE(history.selected.empty());
+    EXPECT_TRUE(source.selected.empty());
 }
 
 }  // namespace
