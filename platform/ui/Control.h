@@ -48,8 +48,8 @@ public:
     Control() = default;
     explicit Control(const Rect& frame) : View(frame) {}
 
-    // addTarget:action:forControlEvents:. The target only identifies the
-    // pair for removeTarget; the action gets the control as sender.
+    // The target only identifies the pair for removeTarget; the action gets
+    // the control as sender.
     void addTarget(const void* target, Action action, std::uint32_t events);
     template <class T, class S>
     void addTarget(T* target, void (T::*action)(S&), std::uint32_t events) {

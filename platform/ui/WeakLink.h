@@ -12,7 +12,7 @@ namespace ui {
 class LinkTarget {
 public:
     LinkTarget() = default;
-    // A copy is another object: links to the original do not follow it.
+    // A copy is another object: links stay with the one copied from.
     LinkTarget(const LinkTarget&) {}
     LinkTarget& operator=(const LinkTarget&) { return *this; }
 
