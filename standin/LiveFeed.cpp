@@ -90,6 +90,12 @@ std::shared_ptr<const LiveData> LiveFeed::fresh() const {
         report(false, "the newest data is " + std::to_string(age.count()) + " s old");
         return nullptr;
     }
+    // Data that far ahead of the clock belongs to another time than the one
+    // the stand-in serves (a clock set with --time).
+    if (age < -kFreshFor) {
+        report(false, "the newest data is " + std::to_string(-age.count()) + " s ahead of the clock");
+        return nullptr;
+    }
     report(true, {});
     return data_;
 }

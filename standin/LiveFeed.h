@@ -1,8 +1,8 @@
 #pragma once
 // The realtime sources of one published timetable's city, polled on a thread
 // of their own. Requests read the latest data, or learn that the timetable
-// must serve: when it is older than two minutes or a source failed. Each
-// change between the two is logged once.
+// must serve: when the data is more than two minutes older (or newer) than
+// the clock, or a source failed. Each change between the two is logged once.
 #include <chrono>
 #include <condition_variable>
 #include <memory>
