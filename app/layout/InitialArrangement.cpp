@@ -5,6 +5,11 @@
 namespace bus::layout {
 
 void addInitialArrangement(ui::Storyboard& storyboard) {
+    // The app's blue bars with white titles and buttons: the city button's
+    // title is white, as a custom button's title is by default.
+    storyboard.navigationBarAppearance({.background = ui::Color::rgba(0.16, 0.49, 0.89),
+                                        .title = ui::Color::white(),
+                                        .tint = ui::Color::white()});
     storyboard.initialTabs({
         {kSearchScreen, "查询", "tab_search.png", "tab_search_selected.png"},
         {kFavouritesScreen, "收藏", "tab_favorite.png", "tab_favorite_selected.png"},

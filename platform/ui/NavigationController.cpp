@@ -15,32 +15,34 @@ namespace {
 // The bar's title, centred between the items.
 class NavigationTitleView : public View {
 public:
-    NavigationTitleView(const Rect& frame, std::string title) : View(frame), title_(std::move(title)) {
+    NavigationTitleView(const Rect& frame, std::string title, Color color)
+        : View(frame), title_(std::move(title)), color_(color) {
         userInteractionEnabled = false;
     }
     std::string className() const override { return "NavigationTitle"; }
     std::string text() const override { return title_; }
     void draw(Canvas& canvas) override {
-        canvas.drawText(bounds(), title_, Font::boldSystem(17), Color::black(), TextAlignment::Center);
+        canvas.drawText(bounds(), title_, Font::boldSystem(17), color_, TextAlignment::Center);
     }
 
 private:
     std::string title_;
+    Color color_;
 };
 
 // A titled button of the bar (an item with a title, or the back button).
 class BarItemButtonView : public PressableView {
 public:
-    BarItemButtonView(std::string title, bool chevron, std::function<void()> action)
-        : title_(std::move(title)), chevron_(chevron), action_(std::move(action)) {
+    BarItemButtonView(std::string title, bool chevron, Color tint, std::function<void()> action)
+        : title_(std::move(title)), chevron_(chevron), tint_(tint), action_(std::move(action)) {
         const double width = estimatedTextWidth(title_, 17) + (chevron_ ? 26 : 12);
         setFrame({0, 0, width, NavigationController::kBarHeight});
     }
     std::string className() const override { return chevron_ ? "BackButton" : "BarButton"; }
     std::string text() const override { return title_; }
     void draw(Canvas& canvas) override {
-        Color tint = Color::tint();
-        if (isHighlighted()) tint.a = 0.3;
+        Color tint = tint_;
+        if (isHighlighted()) tint.a *= 0.3;
         const Rect b = bounds();
         double x = 6;
         if (chevron_) {
@@ -60,13 +62,14 @@ protected:
 private:
     std::string title_;
     bool chevron_;
+    Color tint_;
     std::function<void()> action_;
 };
 
-ViewPtr viewForItem(const BarButtonItemPtr& item) {
+ViewPtr viewForItem(const BarButtonItemPtr& item, Color tint) {
     if (item->customView()) return item->customView();
     std::weak_ptr<BarButtonItem> weak = item;
-    return std::make_shared<BarItemButtonView>(item->title(), false, [weak] {
+    return std::make_shared<BarItemButtonView>(item->title(), false, tint, [weak] {
         if (auto strong = weak.lock()) strong->trigger();
     });
 }
@@ -91,9 +94,15 @@ NavigationBar& NavigationController::navigationBar() {
     return *bar_;
 }
 
+void NavigationController::setBarAppearance(const BarAppearance& appearance) {
+    barAppearance_ = appearance;
+    if (bar_) bar_->setAppearance(appearance);
+}
+
 void NavigationController::loadView() {
     content_ = make<View>();
     bar_ = std::make_shared<NavigationBar>(*this);
+    bar_->setAppearance(barAppearance_);
     loadContainerView(content_, bar_, [this] { layout(); }, topViewController());
     bindBar();
 }
@@ -193,7 +202,13 @@ void NavigationController::setViewControllers(std::vector<std::shared_ptr<ViewCo
     releaseLater(std::move(dropped));
 }
 
-NavigationBar::NavigationBar(NavigationController& owner) : owner_(&owner) { backgroundColor = kBarColor; }
+NavigationBar::NavigationBar(NavigationController& owner) : owner_(&owner) { backgroundColor = appearance_.background; }
+
+void NavigationBar::setAppearance(const BarAppearance& appearance) {
+    appearance_ = appearance;
+    backgroundColor = appearance.background;
+    rebuild();
+}
 
 void NavigationBar::setFrame(const Rect& frame) {
     View::setFrame(frame);
@@ -231,12 +246,12 @@ void NavigationBar::rebuild() {
     };
     double leftEdge = 0;
     if (item_->leftBarButtonItem()) {
-        auto v = viewForItem(item_->leftBarButtonItem());
+        auto v = viewForItem(item_->leftBarButtonItem(), appearance_.tint);
         place(v, margin);
         leftEdge = margin + v->frame().width();
     } else if (backButton_ && !item_->hidesBackButton() && owner_) {
         NavigationController* owner = owner_;
-        auto v = std::make_shared<BarItemButtonView>(NavigationController::kBackTitle, true,
+        auto v = std::make_shared<BarItemButtonView>(NavigationController::kBackTitle, true, appearance_.tint,
                                                      [owner] { owner->popViewControllerAnimated(true); });
         place(v, 0);
         leftEdge = v->frame().width();
@@ -244,14 +259,14 @@ void NavigationBar::rebuild() {
     double rightEdge = w;
     for (const auto& item : item_->rightBarButtonItems()) {
         if (!item) continue;
-        auto v = viewForItem(item);
+        auto v = viewForItem(item, appearance_.tint);
         rightEdge -= margin + v->frame().width();
         place(v, rightEdge);
     }
     title_ = item_->title();
     const double side = std::max(leftEdge, w - rightEdge) + margin;
     if (!title_.empty() && w - 2 * side > 0)
-        insertSubview(std::make_shared<NavigationTitleView>(Rect{side, 0, w - 2 * side, h}, title_), 0);
+        insertSubview(std::make_shared<NavigationTitleView>(Rect{side, 0, w - 2 * side, h}, title_, appearance_.title), 0);
 }
 
 }  // namespace ui

@@ -13,11 +13,21 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ui/Color.h"
+#include "platform/ui/TextMetrics.h"
 #include "platform/ui/ViewController.h"
 
 namespace ui {
 
 class NavigationBar;
+
+// The colours of a navigation bar: its background, its title, and its
+// buttons (back button and titled items). A layout gives its app's own.
+struct BarAppearance {
+    Color background = kBarColor;
+    Color title = Color::black();
+    Color tint = Color::tint();
+};
 
 class NavigationController : public ViewController {
 public:
@@ -37,6 +47,8 @@ public:
     const std::vector<std::shared_ptr<ViewController>>& viewControllers() const { return stack_; }
     std::shared_ptr<ViewController> topViewController() const { return stack_.empty() ? nullptr : stack_.back(); }
     NavigationBar& navigationBar();
+    // The bar's colours, kept for when the bar is made.
+    void setBarAppearance(const BarAppearance& appearance);
 
     void loadView() override;
     std::string className() const override { return "NavigationController"; }
@@ -54,6 +66,7 @@ private:
     std::shared_ptr<NavigationBar> bar_;
     ViewPtr content_;
     NavigationItem* boundItem_ = nullptr;
+    BarAppearance barAppearance_;
 };
 
 // The bar itself, rebuilt from the top screen's item whenever it changes.
@@ -66,6 +79,8 @@ public:
     void show(NavigationItem* item, bool backButton);
     const std::string& title() const { return title_; }
     void setFrame(const Rect& frame) override;
+    const BarAppearance& appearance() const { return appearance_; }
+    void setAppearance(const BarAppearance& appearance);
     // Forgets the owner (it is going away).
     void detach();
 
@@ -75,6 +90,7 @@ private:
     NavigationItem* item_ = nullptr;
     bool backButton_ = false;
     std::string title_;
+    BarAppearance appearance_;
 };
 
 }  // namespace ui

@@ -80,10 +80,21 @@ std::shared_ptr<ViewController> Storyboard::instantiateViewController(const std:
     return controller;
 }
 
+Storyboard& Storyboard::navigationBarAppearance(const BarAppearance& appearance) {
+    barAppearance_ = appearance;
+    return *this;
+}
+
+std::shared_ptr<NavigationController> Storyboard::makeStack(std::shared_ptr<ViewController> root) const {
+    auto nav = std::make_shared<NavigationController>(std::move(root));
+    nav->setBarAppearance(barAppearance_);
+    return nav;
+}
+
 std::shared_ptr<ViewController> Storyboard::instantiateInitialViewController() {
     if (!initialScreen_.empty()) {
         auto root = instantiateViewController(initialScreen_);
-        return root ? std::make_shared<NavigationController>(root) : nullptr;
+        return root ? makeStack(root) : nullptr;
     }
     if (tabs_.empty()) {
         platform::NSLog("The storyboard has no initial screens");
@@ -93,7 +104,7 @@ std::shared_ptr<ViewController> Storyboard::instantiateInitialViewController() {
     for (const auto& tab : tabs_) {
         auto root = instantiateViewController(tab.screen);
         if (!root) return nullptr;
-        auto nav = std::make_shared<NavigationController>(root);
+        auto nav = makeStack(root);
         nav->tabBarItem() = TabBarItem{tab.title, tab.image, tab.selectedImage, static_cast<int>(stacks.size())};
         root->tabBarItem() = nav->tabBarItem();
         stacks.push_back(nav);

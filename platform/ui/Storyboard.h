@@ -23,6 +23,7 @@
 
 #include "platform/ui/Color.h"
 #include "platform/ui/Geometry.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/ViewController.h"
 
 namespace ui {
@@ -87,6 +88,8 @@ public:
     Storyboard& initialTabs(std::vector<Tab> tabs);
     // The start: one navigation stack with this root (no tab bar).
     Storyboard& initialScreen(const std::string& name);
+    // The colours of the initial navigation stacks' bars.
+    Storyboard& navigationBarAppearance(const BarAppearance& appearance);
 
     bool hasScreen(const std::string& name) const;
     std::vector<std::string> screenNames() const;
@@ -107,6 +110,8 @@ public:
     void clear();
 
 private:
+    std::shared_ptr<NavigationController> makeStack(std::shared_ptr<ViewController> root) const;
+
     struct Entry {
         Factory factory;
         std::shared_ptr<const ScreenLayout> layout;
@@ -115,6 +120,7 @@ private:
     std::vector<Transition> transitions_;
     std::vector<Tab> tabs_;
     std::string initialScreen_;
+    BarAppearance barAppearance_;
 };
 
 }  // namespace ui

@@ -66,13 +66,25 @@ struct Containers : testing::Test {
     std::shared_ptr<ui::ViewController> root;
 };
 
+// The colour the stack's bars are given.
+const ui::Color kBlue = ui::Color::rgba(0.1, 0.4, 0.9);
+
+// The colour of the first text drawn with that content, painting the window.
+std::optional<ui::Color> textColour(ui::Window& window, const std::string& text) {
+    RecordingCanvas canvas;
+    window.draw(canvas);
+    const auto ops = canvas.find("text", text);
+    return ops.empty() ? std::nullopt : std::optional(ops.front().color);
+}
+
 struct NavigationTest : Containers {
     void SetUp() override {
         add<SourceScreen>("Search", "查询");
         add<SourceScreen>("Live", "实时公交");
         add<ChoosingScreen>("Stations");
         storyboard.transition("Search", "busReal", "Live").transition("Live", "busCollection", "Stations");
-        storyboard.initialScreen("Search");
+        storyboard.initialScreen("Search").navigationBarAppearance(
+            {.background = kBlue, .title = ui::Color::white(), .tint = ui::Color::white()});
         start();
         nav = dynamic_cast<ui::NavigationController*>(root.get());
         search = dynamic_cast<SourceScreen*>(nav->topViewController().get());
@@ -162,12 +174,16 @@ TEST_F(NavigationTest, BarShowsTheTopScreensItemsAndFollowsTheirChanges) {
     EXPECT_EQ(taps, (std::vector<std::string>{"city", "edit"}));
     search->setTitle("线路查询");
     EXPECT_NE(window.findViewShowingText("线路查询"), nullptr);
+    // The storyboard's colours: a blue bar with a white title, also after a rebuild.
+    EXPECT_EQ(textColour(window, "线路查询"), ui::Color::white());
 
     // A pushed screen brings its own items and a back button; back at the
     // root the city button returns and the back button goes.
     EXPECT_EQ(window.findViewShowingText(ui::NavigationController::kBackTitle), nullptr);
     search->performSegueWithIdentifier("busReal", "0");
     EXPECT_TRUE(window.findViewShowingText("实时公交") && !window.findViewShowingText("大同"));
+    EXPECT_EQ(textColour(window, ui::NavigationController::kBackTitle), ui::Color::white());
+    EXPECT_EQ(nav->navigationBar().backgroundColor, kBlue);
     ASSERT_TRUE(finger.tapText(ui::NavigationController::kBackTitle));
     EXPECT_EQ(nav->viewControllers().size(), 1u);
     EXPECT_TRUE(window.findViewShowingText("大同"));

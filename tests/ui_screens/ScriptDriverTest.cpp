@@ -8,6 +8,7 @@
 #include "platform/RunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScriptDriver.h"
@@ -31,6 +32,7 @@ protected:
         open->setTitle("打开");
         open->addTarget(this, [this, second](ui::Control&) { nav->pushViewController(second, true); },
                         ui::ControlEventTouchUpInside);
+        open->addSubview(std::make_shared<ui::ImageView>(ui::Rect{0, 0, 20, 20}, "打开.png"));
         first->view()->addSubview(open);
         first->view()->addSubview(list);
         auto field = std::make_shared<ui::TextField>(ui::Rect{20, 20, 300, 40});
@@ -72,7 +74,7 @@ drag 100 500 100 300 0.5
 wheel 100 300 -40
 wait 25
 screenshot shots/first.png
-tap_text 打开
+tap_image 打开.png
 dump )" + tree.string() + R"(
 expect_text 第二页
 expect_no_text 首页
@@ -120,6 +122,7 @@ TEST_F(ScriptDriverTest, AFailingStepEndsTheRunAndNamesItsFileLineAndReason) {
         {"backspace 1.5", false, 1, ": needs a whole count"},
         {"jump 1 2", false, 1, ": unknown step \"jump\"; the steps are tap, tap_text,"},
         {"tap_text", false, 1, "steps.txt:1: tap_text: needs a text"},
+        {"tap_image 关闭.png", false, 1, ": nothing visible shows the image \"关闭.png\""},
         {"dump", false, 1, ": needs a file name"},
         {"type 公交", false, 1, ": no view has the keyboard"},
         {"screenshot shot.png", false, 1, ": screenshots need a host"},
