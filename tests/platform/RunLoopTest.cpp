@@ -17,7 +17,12 @@ using platform::Timer;
 TEST(RunLoopTimers, VirtualTimeFiresExactlyTheDueTimersInOrder) {
     auto& loop = RunLoop::main();
     std::vector<std::string> fired;
-    const auto note = [&](const char* what) { fired.push_back(what + ("@" + std::to_string(int(loop.now())))); };
+    const auto note = [&](const char* what) {
+        std::string entry = what;
+        entry += '@';
+        entry += std::to_string(int(loop.now()));
+        fired.push_back(std::move(entry));
+    };
     auto every10 = loop.scheduleTimer(10.0, true, [&](Timer&) { note("10"); });
     auto outside = loop.scheduleTimer(4.0, true, [&](Timer&) { note("4"); });
     int ticks = 0;
