@@ -1,38 +1,34 @@
 // The live bus screen against a recorded city service: where the rows, the
 // vehicles and the panel go, the refresh timer, the failure paths, and the
-// rebuilds that pass through worker threads (a new waiting stop, a refresh by
-// hand, a direction switch).
-#include <atomic>
-#include <chrono>
-#include <future>
-#include <thread>
+// rebuilds that pass through worker threads.
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "model/Value.h"
-#include "platform/AlertView.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Thread.h"
 #include "platform/UserDefaults.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "screens/tracking/BusRealViewController.h"
 #include "screens/tracking/TrackingFixture.h"
+#include "service/XmlText.h"
 
 namespace bus::test {
 namespace {
 
 using nlohmann::json;
-
-constexpr char kLive[] = "Live";
+using Texts = std::vector<std::string>;
+constexpr auto npos = std::string::npos;
 
 // The outlets as the app's layout makes them.
 ui::ScreenLayout liveLayout() {
     return {.build = ui::outlets<BusRealViewController>([](BusRealViewController& screen, ui::View& root,
                                                            const ui::ScreenLayout&) {
-        auto add = [&root](auto view) {
-            root.addSubview(view);
-            return view;
-        };
+        auto add = [&root](auto view) { root.addSubview(view); return view; };
         screen.lineTitle = add(std::make_shared<ui::Label>(ui::Rect{10, 4, 230, 24}));
         screen.smbUILabel = add(std::make_shared<ui::Label>(ui::Rect{10, 28, 230, 20}));
         screen.tabUIImageView = add(std::make_shared<ui::ImageView>(ui::Rect{250, 10, 60, 30}, "切换2.png"));
@@ -41,27 +37,48 @@ ui::ScreenLayout liveLayout() {
     })};
 }
 
-// A line whose stop k is named after stop stops + 1 - k: the other
-// direction of lineText's line.
-std::string reversedLineText(int stops) {
-    auto line = json::parse(lineText(stops));
-    for (int k = 1; k <= stops; ++k) line["upDown"][k - 1]["stationName"] = stopName(stops + 1 - k);
-    return line.dump();
-}
+// A city service that holds each request until the test releases it. The
+// test runs the main loop meanwhile, so no request may wait on the main thread.
+struct HeldService {
+    HeldService(const std::string& line, const std::string& vehicles) {
+        server.server().Post(".*", [=, this](const httplib::Request& request, httplib::Response& reply) {
+            const bool isLine = request.body.find("<ns1:queryLine>") != npos;
+            std::unique_lock lock(mutex);
+            bodies.push_back(request.body);
+            released.wait(lock, [&, mine = bodies.size()] { return releasedCount >= mine; });
+            reply.set_content(soapReply(isLine ? "queryLine" : "realBus", xml::escape(isLine ? line : vehicles)), "text/xml");
+        });
+        server.start();
+        platform::UserDefaults::standard().setObject(server.baseUrl(), "postUrl");
+    }
+    ~HeldService() { release(1000); }
+    Texts arrived() { std::lock_guard lock(mutex); return bodies; }
+    void release(std::size_t count = 1) {
+        std::lock_guard lock(mutex);
+        releasedCount += count;
+        released.notify_all();
+    }
+
+    std::mutex mutex;
+    std::condition_variable released;
+    Texts bodies;
+    std::size_t releasedCount = 0;
+    HttpTestServer server;  // last, so that it stops first, all requests released
+};
 
 class LiveBusScreenTest : public TrackingFixture {
 protected:
+    enum Kind { Row, Marker, Panel };
+
     void SetUp() override {
         TrackingFixture::SetUp();
         replyWith("queryLine", lineText(6));
         replyWith("realBus", "[]");
-        storyboard.screen<BusRealViewController>(kLive, liveLayout());
+        storyboard.screen<BusRealViewController>("Live", liveLayout());
     }
-
     void open(const std::string& currentStation = "") {
-        window->setRootViewController(nullptr);
-        screen = std::dynamic_pointer_cast<BusRealViewController>(storyboard.instantiateViewController(kLive));
-        ASSERT_TRUE(screen);
+        closeScreens();
+        screen = std::dynamic_pointer_cast<BusRealViewController>(storyboard.instantiateViewController("Live"));
         screen->setValue(12, "lineId");
         screen->setValue(0, "direction");
         screen->setValue(currentStation, "currentStation");
@@ -69,379 +86,256 @@ protected:
         window->setRootViewController(navigation);
         settle();
     }
-
     ui::ScrollView& scroll() const { return *screen->realScrollView.lock(); }
-
-    // Rows (tag 0), or the live items; of those, markers carry a vehicle.
-    std::vector<BusRealUIView*> routeViews(bool live, std::optional<bool> vehicle = std::nullopt) const {
+    std::vector<BusRealUIView*> views(Kind kind) const {
         std::vector<BusRealUIView*> found;
-        for (const auto& v : scroll().subviews())
-            if (auto* view = dynamic_cast<BusRealUIView*>(v.get()); view && (view->tag == 1) == live &&
-                                                                    (!vehicle || *vehicle != isNone(view->busReal().stationNo)))
-                found.push_back(view);
+        for (const auto& child : scroll().subviews()) {
+            auto* v = dynamic_cast<BusRealUIView*>(child.get());
+            if (v && kind == (!isNone(v->busStation().stationName) ? Row : isNone(v->busReal().stationNo) ? Panel : Marker))
+                found.push_back(v);
+        }
         return found;
     }
-    std::vector<BusRealUIView*> rows() const { return routeViews(false); }
-    std::vector<BusRealUIView*> markers() const { return routeViews(true, true); }
-    std::vector<BusRealUIView*> panels() const { return routeViews(true, false); }
-    std::vector<ui::Rect> rowFrames() const {
-        std::vector<ui::Rect> frames;
-        for (auto* r : rows()) frames.push_back(r->frame());
-        return frames;
-    }
-    std::vector<int> rowWaitingStops() const {
-        std::vector<int> stops;
-        for (auto* r : rows()) stops.push_back(r->orderNo());
-        return stops;
-    }
-
-    bool indicatorRuns() const { return screen->indicator && screen->indicator->isAnimating(); }
-    // A rebuild that passes through a worker thread ends when the indicator
-    // stops; the main run loop runs until then.
-    void waitForRebuild() { ASSERT_TRUE(waitUntil([this] { return !indicatorRuns(); })); }
-    // Runs the main loop until `done` holds, checking every millisecond for
-    // at most ten seconds: for what other threads finish without queueing
-    // anything on the main thread.
-    bool pollUntil(const std::function<bool()>& done) {
-        for (int i = 0; i < 10000; ++i) {
-            settle();
-            if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // A row as "top@waiting stop", a waiting row's top followed by ":height";
+    // a marker as "toNextStop×busNum@frame"; the panel as its frame and texts.
+    Texts describe(Kind kind) const {
+        Texts out;
+        for (auto* v : views(kind)) {
+            std::ostringstream s;
+            if (kind == Row) s << v->frame().y();
+            if (kind == Row && v->frame().height() != 60) s << ':' << v->frame().height();
+            if (kind == Row) s << '@' << v->orderNo();
+            if (kind == Marker)
+                s << textValue(v->busReal().toNextStop) << "×" << decimalText(v->busReal().busNum) << '@' << frameText(v->frame());
+            if (kind == Panel) s << frameText(v->frame());
+            for (const auto& text : v->recArrayStation()) s << ' ' << text;
+            out.push_back(s.str());
         }
-        return false;
+        return out;
     }
-    void waitForWorkers() {
-        ASSERT_TRUE(pollUntil([] { return platform::waitForWorkerThreads(0); }));
-    }
+    bool indicatorRuns() const { return screen->indicator && screen->indicator->isAnimating(); }
+    // A rebuild through a worker thread ends as the indicator stops.
+    void waitForRebuild() { ASSERT_TRUE(waitUntil([this] { return !indicatorRuns(); })); }
     // Presses and releases without letting the run loop run.
     void pressAndRelease(const ui::View& view, ui::Point local) {
-        const ui::Point at = view.convertToWindow(local);
-        window->touch(ui::TouchPhase::Began, at);
-        window->touch(ui::TouchPhase::Ended, at);
+        window->touch(ui::TouchPhase::Began, view.convertToWindow(local));
+        window->touch(ui::TouchPhase::Ended, view.convertToWindow(local));
     }
+    std::string lastRequest(const std::string& operation) const { return requestsFor(operation).back(); }
 
-    std::string lastRequest(const std::string& operation) const {
-        const auto all = requestsFor(operation);
-        return all.empty() ? std::string() : all.back();
-    }
     std::shared_ptr<BusRealViewController> screen;
 };
 
-ui::Rect rowAt(double y, double height = 60) { return {0, y, 375, height}; }
-
-// ---- Load ----
-
-TEST_F(LiveBusScreenTest, LoadShowsTheLineWithItsTitlesAndControls) {
+TEST_F(LiveBusScreenTest, LoadShowsTheLineAndAsksForItsVehicles) {
     open("站4");
     EXPECT_EQ(navigation->topViewController()->title(), "12路");
     EXPECT_EQ(screen->lineTitle.lock()->text(), "开往 站6方向");
     EXPECT_EQ(screen->smbUILabel.lock()->text(), "首末班:06:00-21:30 ￥1");
-    EXPECT_EQ(screen->_busLine->endStation, "站6");
-    EXPECT_EQ(screen->_busLine->uid, 12);
-    const auto tab = screen->tabUIImageView.lock(), ref = screen->refUIImageView.lock();
-    EXPECT_EQ(tab->image(), "切换2.png");
-    EXPECT_EQ(tab->restorationIdentifier, "up");
-    EXPECT_EQ(ref->restorationIdentifier, "upRef");
-    EXPECT_TRUE(tab->userInteractionEnabled && ref->userInteractionEnabled);
-    EXPECT_EQ(scroll().contentSize, (ui::Size{0, 420}));
-    EXPECT_EQ(screen->indicator->color(), ui::Color::red());
-    EXPECT_EQ(screen->indicator->style(), ui::ActivityIndicatorViewStyle::WhiteLarge);
+    EXPECT_EQ(screen->tabUIImageView.lock()->image(), "切换2.png");
     EXPECT_FALSE(indicatorRuns()) << "stopped once the screen appeared";
-    EXPECT_NE(lastRequest("queryLine").find("<direction>0</direction><lineId>12</lineId>"), std::string::npos);
-    EXPECT_NE(lastRequest("realBus").find("<gprsId>1201</gprsId><orderNo>4</orderNo><direction>0</direction>"),
-              std::string::npos);
+    EXPECT_NE(lastRequest("queryLine").find("<direction>0</direction><lineId>12</lineId>"), npos);
+    EXPECT_NE(lastRequest("realBus").find("<gprsId>1201</gprsId><orderNo>4</orderNo><direction>0</direction>"), npos);
 }
 
-TEST_F(LiveBusScreenTest, FirstScrollPositionFollowsTheWaitingStop) {
+// Rows built before the stop that resolves a by-name marker (200) still see
+// the marker as their waiting stop.
+TEST_F(LiveBusScreenTest, RowsAndTheFirstScrollPositionFollowTheWaitingStop) {
+    auto twins = stopNames(5);
+    twins[3] = "站2";
     const struct {
-        int stops;
-        std::string station;
+        std::string line, station;
         double offset;
-    } cases[] = {{40, "站5", 0}, {40, "站20", 930}, {40, "站38", 1940}, {5, "", -160}, {40, "站9", 270}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.stops) + " stops, " + c.station);
-        replyWith("queryLine", lineText(c.stops));
-        open(c.station);
-        EXPECT_EQ(scroll().contentSize.height, 60.0 * c.stops + 60);
-        EXPECT_EQ(scroll().contentOffset(), (ui::Point{0, c.offset}));
-    }
-}
-
-// Rows built before the stop that resolves a by-name marker still see the
-// marker (200) as their waiting stop.
-struct RowsCase {
-    const char* name;
-    std::string line;
-    std::string station;
-    std::vector<int> waiting;  // as each row was told
-    std::string resolvedStation;
-    std::vector<ui::Rect> frames;
-};
-
-TEST_F(LiveBusScreenTest, RowsStandAroundTheWaitingStop) {
-    auto twins = json::parse(lineText(5));
-    twins["upDown"][3]["stationName"] = stopName(2);
-    const RowsCase cases[] = {
-        {"by default stop 3", lineText(6), "", std::vector<int>(6, 3), "站3",
-         {rowAt(-20), rowAt(40), rowAt(100, 130), rowAt(230), rowAt(290), rowAt(350)}},
-        {"first stop", lineText(4), "站1", {1, 1, 1, 1}, "站1", {rowAt(-20), rowAt(110), rowAt(170), rowAt(230)}},
-        {"unknown name: the last", lineText(4), "无此站", {200, 200, 200, 4}, "无此站",
-         {rowAt(-20), rowAt(40), rowAt(100), rowAt(160, 130)}},
-        {"two stops named alike: the first", twins.dump(), "站2", {200, 2, 2, 2, 2}, "站2",
-         {rowAt(-20), rowAt(40, 130), rowAt(170), rowAt(230), rowAt(290)}},
-        {"fewer stops than 3", lineText(2), "", {3, 3}, "", {rowAt(-20), rowAt(40)}},
+        Texts rows;  // not looked at when empty
+        std::string resolved;
+    } cases[] = {
+        {lineText(6), "", -100, {"-20@3", "40@3", "100:130@3", "230@3", "290@3", "350@3"}, "站3"},
+        {lineText(4), "站1", -220, {"-20@1", "110@1", "170@1", "230@1"}, "站1"},
+        {lineText(4), "无此站", -220, {"-20@200", "40@200", "100@200", "160:130@4"}, "无此站"},
+        {lineText(twins), "站2", -160, {"-20@200", "40:130@2", "170@2", "230@2", "290@2"}, "站2"},
+        {lineText(2), "", -340, {"-20@3", "40@3"}, ""},
+        {lineText(40), "站5", 0, {}, ""},
+        {lineText(40), "站9", 270, {}, ""},
+        {lineText(40), "站20", 930, {}, ""},
+        {lineText(40), "站38", 1940, {}, ""},
+        {lineText(5), "", -160, {}, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.station + " of " + std::to_string(json::parse(c.line)["upDown"].size()));
         replyWith("queryLine", c.line);
         open(c.station);
-        EXPECT_EQ(rowFrames(), c.frames);
-        EXPECT_EQ(rowWaitingStops(), c.waiting);
-        EXPECT_EQ(screen->currentStation, c.resolvedStation);
+        EXPECT_EQ(scroll().contentOffset().y, c.offset);
+        if (c.rows.empty()) continue;
+        EXPECT_EQ(describe(Row), c.rows);
+        EXPECT_EQ(screen->currentStation, c.resolved);
     }
 }
 
-// ---- Vehicles ----
-
-TEST_F(LiveBusScreenTest, VehiclesArePlacedAtOrBetweenStops) {
-    replyWith("queryLine", lineText(10));
-    replyWith("realBus", vehiclesText({{2, 0, "a"}, {3, 1, "b"}, {5, 0, "c"}, {7, 0, "d"}, {8, 1, "e"}}));
-    open("站5");
-    const std::vector<std::pair<int, ui::Rect>> expected{
-        {8, {5, 470, 50, 40}}, {7, {5, 380, 50, 40}}, {5, {5, 190, 50, 40}}, {3, {5, 100, 50, 40}}, {2, {5, -12, 200, 35}}};
-    const auto placed = markers();
-    ASSERT_EQ(placed.size(), expected.size());
-    for (std::size_t i = 0; i < placed.size(); ++i) {
-        EXPECT_EQ(placed[i]->busReal().stationNo, expected[i].first);
-        EXPECT_EQ(placed[i]->frame(), expected[i].second) << "vehicle at " << expected[i].first;
-        EXPECT_EQ(placed[i]->orderNo(), 5);
-    }
-}
-
-TEST_F(LiveBusScreenTest, VehiclesStandingTogetherAreCountedAsOneGroup) {
-    replyWith("queryLine", lineText(10));
-    replyWith("realBus", vehiclesText({{5, 1, "x"}, {5, 0, "y"}, {5, 1, "z"}, {6, 1, "w"}}));
-    open("站9");
-    std::vector<std::pair<std::string, json>> counted;
-    for (auto* m : markers()) counted.emplace_back(textValue(m->busReal().toNextStop), m->busReal().busNum);
-    EXPECT_EQ(counted, (std::vector<std::pair<std::string, json>>{{"w", 1}, {"x", 2}, {"y", 1}, {"z", 2}}));
-    EXPECT_EQ(markers()[1]->frame(), markers()[3]->frame());
-    EXPECT_NE(markers()[1]->frame(), markers()[2]->frame());
-}
-
-TEST_F(LiveBusScreenTest, PanelShowsTheNearestThreeAtOrBeforeTheWaitingStop) {
+TEST_F(LiveBusScreenTest, VehiclesStandAtOrBetweenStopsAndThePanelNamesTheNearestThree) {
     const struct {
-        const char* name;
+        int waiting;
         std::vector<VehicleAt> vehicles;
-        std::vector<std::string> nearest;  // {"none"} for no panel
+        Texts markers, panel;
     } cases[] = {
-        {"ties keep the reply's order",
-         {{1, 0, "f"}, {9, 0, "a"}, {4, 0, "c"}, {5, 1, "b"}, {4, 1, "d"}, {2, 0, "e"}},
-         {"b", "c", "d"}},
-        {"only past the waiting stop", {{6, 0, "p"}, {8, 1, "q"}}, {}},
-        {"fewer than three", {{3, 0, "m"}}, {"m"}},
-        {"no vehicles", {}, {"none"}},
+        {5, {{2, 0, "a"}, {3, 1, "b"}, {5, 0, "c"}, {7, 0, "d"}, {8, 1, "e"}},
+         {"e×1@5,470,50,40", "d×1@5,380,50,40", "c×1@5,190,50,40", "b×1@5,100,50,40", "a×1@5,-12,200,35"},
+         {"80,299,250,50 c b a"}},
+        {9, {{5, 1, "x"}, {5, 0, "y"}, {5, 1, "z"}, {6, 1, "w"}},  // groups
+         {"w×1@5,280,50,40", "x×2@5,220,50,40", "y×1@5,190,50,40", "z×2@5,220,50,40"}, {"80,539,250,50 w x y"}},
+        {5, {{1, 0, "f"}, {9, 0, "a"}, {4, 0, "c"}, {5, 1, "b"}, {4, 1, "d"}, {2, 0, "e"}},  // ties keep the reply's order
+         {"a×1@5,500,50,40", "b×1@5,220,50,40", "c×1@5,130,50,40", "d×1@5,160,50,40", "e×1@5,-12,200,35",
+          "f×1@5,-50,50,40"},
+         {"80,299,250,50 b c d"}},
+        {5, {{6, 0, "p"}, {8, 1, "q"}}, {"q×1@5,470,50,40", "p×1@5,320,50,40"}, {"80,299,250,50"}},
+        {5, {}, {}, {}},  // none: the waiting row's boxes stay empty
     };
     replyWith("queryLine", lineText(10));
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(vehiclesText(c.vehicles));
         replyWith("realBus", vehiclesText(c.vehicles));
-        open("站5");
-        if (c.nearest == std::vector<std::string>{"none"}) {
-            EXPECT_TRUE(routeViews(true).empty());
-            continue;
+        open(stopNames(c.waiting).back());
+        EXPECT_EQ(describe(Marker), c.markers);
+        EXPECT_EQ(describe(Panel), c.panel);
+        for (auto* m : views(Marker)) EXPECT_EQ(m->orderNo(), c.waiting);
+        if (!c.panel.empty()) {
+            EXPECT_EQ(scroll().subviews().back().get(), views(Panel).at(0)) << "over the markers";
         }
-        ASSERT_EQ(panels().size(), 1u);
-        EXPECT_EQ(panels()[0]->recArrayStation(), c.nearest);
-        EXPECT_EQ(panels()[0]->frame(), (ui::Rect{80, 299, 250, 50}));
-        EXPECT_EQ(routeViews(true).back(), panels()[0]) << "the panel lies over the markers";
     }
 }
 
-// ---- The refresh timer ----
-
-TEST_F(LiveBusScreenTest, TimerIntervalComesFromRefreshTime) {
+TEST_F(LiveBusScreenTest, RefreshTimeSetsTheTimerOnTheVirtualClockUntilTheScreenGoes) {
     const struct {
         std::optional<json> stored;
         double interval;  // 0: no timer
-    } cases[] = {{std::nullopt, 10}, {json("10"), 10}, {json("30"), 30}, {json(20), 20},
-                 {json("100"), 0},   {json("0"), 0},   {json("-5"), 0},  {json("abc"), 0}};
+    } cases[] = {{std::nullopt, 10}, {json("10"), 10}, {json(20), 20}, {json("100"), 0},
+                 {json("0"), 0},     {json("-5"), 0},  {json("abc"), 0}};
     auto& loop = platform::RunLoop::main();
+    auto& defaults = platform::UserDefaults::standard();
+    const auto requests = [this] { return requestsFor("realBus").size(); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored->dump() : "nothing stored");
-        if (c.stored)
-            platform::UserDefaults::standard().setObject(*c.stored, "refreshTime");
-        else
-            platform::UserDefaults::standard().removeObjectForKey("refreshTime");
+        c.stored ? defaults.setObject(*c.stored, "refreshTime") : defaults.removeObjectForKey("refreshTime");
         open();
-        if (!c.stored) {
-            EXPECT_EQ(platform::UserDefaults::standard().objectForKey("refreshTime"), json("10"));
-        }
-        const auto before = requestsFor("realBus").size();
-        if (c.interval == 0) {
-            loop.advance(300);
-            EXPECT_EQ(requestsFor("realBus").size(), before);
-            continue;
-        }
-        loop.advance(c.interval - 0.01);
-        EXPECT_EQ(requestsFor("realBus").size(), before);
-        loop.advance(0.01);
-        EXPECT_EQ(requestsFor("realBus").size(), before + 1);
+        EXPECT_EQ(defaults.objectForKey("refreshTime"), c.stored.value_or("10"));
+        const auto before = requests();
+        loop.advance(c.interval == 0 ? 300 : c.interval - 0.5);
+        EXPECT_EQ(requests(), before);
+        if (c.interval == 0) continue;
+        loop.advance(0.5);
+        EXPECT_EQ(requests(), before + 1);
         loop.advance(c.interval);
-        EXPECT_EQ(requestsFor("realBus").size(), before + 2);
+        EXPECT_EQ(requests(), before + 2);
+        // Another screen over it stops the timer for good.
+        navigation->pushViewController(std::make_shared<ui::ViewController>(), false);
+        settle();
+        loop.advance(60);
+        navigation->popViewControllerAnimated(false);
+        settle();
+        loop.advance(60);
+        EXPECT_EQ(requests(), before + 2);
     }
 }
 
-TEST_F(LiveBusScreenTest, ATimerTickReplacesOnlyTheVehiclesAndKeepsTheScrollPosition) {
+TEST_F(LiveBusScreenTest, ATickReplacesOnlyTheVehiclesAndAFailedOneLeavesTheRowsBare) {
     replyWith("queryLine", lineText(20));
     replyWith("realBus", vehiclesText({{3, 0, "old"}}));
     open("站12");
-    const auto rowsBefore = rows();
+    const auto rowsBefore = views(Row);
     scroll().setContentOffset({0, 123});
     replyWith("realBus", vehiclesText({{4, 1, "new"}, {2, 1, "new2"}}));
     platform::RunLoop::main().advance(10);
-    EXPECT_EQ(rows(), rowsBefore);
-    EXPECT_EQ(scroll().contentOffset(), (ui::Point{0, 123}));
-    ASSERT_EQ(markers().size(), 2u);
-    EXPECT_EQ(panels().at(0)->recArrayStation(), (std::vector<std::string>{"new", "new2"}));
-}
+    EXPECT_EQ(views(Row), rowsBefore);
+    EXPECT_EQ(scroll().contentOffset().y, 123);
+    EXPECT_EQ(describe(Marker), (Texts{"new×1@5,160,50,40", "new2×1@5,40,50,40"}));
+    EXPECT_EQ(describe(Panel), Texts{"80,719,250,50 new new2"});
 
-TEST_F(LiveBusScreenTest, TheTimerStopsForGoodWhenTheScreenDisappears) {
-    open();
-    const auto before = requestsFor("realBus").size();
-    navigation->pushViewController(std::make_shared<ui::ViewController>(), false);
-    settle();
-    platform::RunLoop::main().advance(60);
-    navigation->popViewControllerAnimated(false);
-    settle();
-    platform::RunLoop::main().advance(60);
-    EXPECT_EQ(requestsFor("realBus").size(), before);
-}
-
-// ---- Failures ----
-
-TEST_F(LiveBusScreenTest, AnUnreachableServiceOnATickLeavesTheRowsWithoutVehicles) {
-    replyWith("realBus", vehiclesText({{2, 1, "a"}}));
-    open();
-    ASSERT_EQ(markers().size(), 1u);
-    const auto rowsBefore = rows();
     makeServiceUnreachable();
     platform::RunLoop::main().advance(10);
-    ASSERT_EQ(platform::AlertCenter::shared().visibleAlerts().size(), 1u);
-    EXPECT_EQ(platform::AlertCenter::shared().frontAlert()->message(), "无法连接服务器");
-    EXPECT_TRUE(routeViews(true).empty());
-    EXPECT_EQ(rows(), rowsBefore);
-}
-
-TEST_F(LiveBusScreenTest, AnEmptyVehicleReplyLeavesTheThreeBoxesEmpty) {
-    open();
-    EXPECT_TRUE(routeViews(true).empty());
-    EXPECT_EQ(viewsWithImage(scroll(), "最近三辆车底色.png").size(), 3u);
-    EXPECT_TRUE(viewsWithText(scroll(), "暂无信息").empty());
-}
-
-TEST_F(LiveBusScreenTest, ALineWithoutLiveDataIsNeverAskedForVehicles) {
-    replyWith("queryLine", lineText(6, 0));
-    open();
-    platform::RunLoop::main().advance(30);
-    tap(*screen->refUIImageView.lock());
-    waitForRebuild();
-    EXPECT_EQ(rows().size(), 6u);
-    EXPECT_TRUE(requestsFor("realBus").empty());
+    EXPECT_EQ(frontAlertText(), "提醒 无法连接服务器");
+    EXPECT_TRUE(describe(Marker).empty() && describe(Panel).empty());
+    EXPECT_EQ(views(Row), rowsBefore);
 }
 
 TEST_F(LiveBusScreenTest, OddRepliesShowALineWithoutStopsOrWithoutVehicles) {
     const struct {
-        const char* line;
-        const char* vehicles;
-        std::size_t rows, live;
-    } cases[] = {{"not json at all", "[]", 0, 0},
-                 {R"({"lineName":"7路","gprsId":5})", "[]", 0, 0},
-                 {R"(["a",{"b":1}])", "[]", 0, 0},
-                 {nullptr, R"({"stationNo":2})", 6, 0},
-                 {nullptr, R"("[{\"stationNo\":2}]")", 6, 0}};
+        std::string line, vehicles;
+        std::size_t rows, vehicleRequests;
+    } cases[] = {
+        {"not json at all", "[]", 0, 0},
+        {R"({"lineName":"7路","gprsId":5})", "[]", 0, 1},
+        {R"(["a",{"b":1}])", "[]", 0, 0},
+        {lineText(6, 0), vehiclesText({{2, 0, "a"}}), 6, 0},  // no live data: gprsId 0
+        {lineText(6), R"({"stationNo":2})", 6, 1},
+        {lineText(6), R"("[{\"stationNo\":2}]")", 6, 1},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.line ? c.line : c.vehicles);
-        replyWith("queryLine", c.line ? c.line : lineText(6));
+        SCOPED_TRACE(c.line + " / " + c.vehicles);
+        replyWith("queryLine", c.line);
         replyWith("realBus", c.vehicles);
+        const auto before = requestsFor("realBus").size();
         open();
-        EXPECT_EQ(rows().size(), c.rows);
-        EXPECT_EQ(routeViews(true).size(), c.live);
+        EXPECT_EQ(views(Row).size(), c.rows);
         EXPECT_EQ(scroll().contentSize.height, 60.0 * static_cast<double>(c.rows) + 60);
+        EXPECT_EQ(requestsFor("realBus").size() - before, c.vehicleRequests);
+        EXPECT_TRUE(views(Marker).empty());
     }
 }
 
-// ---- Rebuilds through worker threads ----
-
 TEST_F(LiveBusScreenTest, UpdateOrderNoRebuildsThroughAWorkerThreadWithoutMovingTheView) {
     replyWith("queryLine", lineText(10));
-    replyWith("realBus", vehiclesText({{4, 1, "a"}}));
+    replyWith("realBus", vehiclesText({{4, 1, "a"}, {1, 1, "b"}}));
     open("站3");
     scroll().setContentOffset({0, 100});
-    BusRealUIView* sixth = rows().at(5);
-    pressAndRelease(*sixth, {200, 30});
+    pressAndRelease(*views(Row).at(5), {200, 30});
     EXPECT_TRUE(indicatorRuns());
-    EXPECT_EQ(platform::UserDefaults::standard().objectForKey("orderNo"), json("6"));
+    EXPECT_EQ(storedOrderNo(), json("6"));
     waitForRebuild();
-    EXPECT_EQ(rowWaitingStops(), std::vector<int>(10, 6));
-    EXPECT_EQ(rows().at(5)->frame(), rowAt(280, 130));
+    EXPECT_EQ(describe(Row), (Texts{"-20@6", "40@6", "100@6", "160@6", "220@6", "280:130@6", "410@6", "470@6",
+                                    "530@6", "590@6"}));
     EXPECT_EQ(screen->currentStation, "站6");
-    EXPECT_EQ(scroll().contentOffset(), (ui::Point{0, 100}));
+    EXPECT_EQ(scroll().contentOffset().y, 100);
     EXPECT_EQ(requestsFor("queryLine").size(), 1u);
-    EXPECT_NE(lastRequest("realBus").find("<orderNo>6</orderNo>"), std::string::npos);
-    EXPECT_EQ(panels().at(0)->recArrayStation(), std::vector<std::string>{"a"});
-}
+    EXPECT_NE(lastRequest("realBus").find("<orderNo>6</orderNo>"), npos);
+    EXPECT_EQ(describe(Panel), Texts{"80,359,250,50 a b"});
 
-// A vehicle tapped at stop 1 leaves no stop waiting: every row after the
-// first moves down, every vehicle is past, and the panel stands at -1.
-TEST_F(LiveBusScreenTest, UpdateOrderNoToZeroMakesNoRowTheWaitingRow) {
-    replyWith("realBus", vehiclesText({{1, 1, "a"}, {3, 0, "b"}}));
-    open();
-    tap(*markers().back());
+    // The vehicle at stop 1 makes 0 the waiting stop: every row after the
+    // first moves down, every vehicle is past.
+    scroll().setContentOffset({0, 0});
+    tapAt(*views(Marker).back(), {25, 35});
     waitForRebuild();
-    EXPECT_EQ(rowFrames(), (std::vector<ui::Rect>{rowAt(-20), rowAt(110), rowAt(170), rowAt(230), rowAt(290),
-                                                  rowAt(350)}));
-    for (auto* m : markers()) EXPECT_EQ(m->subviews().front()->imageName(), "过站巴士.png");
-    EXPECT_EQ(panels().at(0)->frame(), (ui::Rect{80, -1, 250, 50}));
-    EXPECT_TRUE(panels().at(0)->recArrayStation().empty());
+    EXPECT_EQ(describe(Row), (Texts{"-20@0", "110@0", "170@0", "230@0", "290@0", "350@0", "410@0", "470@0",
+                                    "530@0", "590@0"}));
+    EXPECT_EQ(describe(Marker), (Texts{"a×1@5,230,50,40", "b×1@5,50,50,40"}));
+    for (auto* m : views(Marker)) EXPECT_EQ(partsOf(*m), "过站巴士.png");
+    EXPECT_EQ(describe(Panel), Texts{"80,-1,250,50"});
 }
 
-TEST_F(LiveBusScreenTest, ManualRefreshThreadRebuildsFromTheStopsHeld) {
-    replyWith("realBus", vehiclesText({{2, 0, "a"}}));
-    open();
-    replyWith("queryLine", lineText(9));
-    replyWith("realBus", vehiclesText({{3, 1, "b"}}));
-    tap(*screen->refUIImageView.lock());
-    waitForRebuild();
-    EXPECT_EQ(platform::UserDefaults::standard().objectForKey("orderNo"), json("3"));
-    EXPECT_EQ(rows().size(), 6u);
-    EXPECT_EQ(requestsFor("queryLine").size(), 1u);
-    EXPECT_EQ(panels().at(0)->recArrayStation(), std::vector<std::string>{"b"});
-}
-
-TEST_F(LiveBusScreenTest, DirectionSwitchFindsTheSameStopInTheOtherDirection) {
+TEST_F(LiveBusScreenTest, DirectionSwitchAsksOffTheMainThreadAndFindsTheSameStop) {
     replyWith("queryLine", lineText(30));
     open("站25");
-    scroll().setContentOffset({0, 40});
-    replyWith("queryLine", reversedLineText(28));
-    replyWith("realBus", vehiclesText({{3, 0, "r"}}));
+    auto reversed = stopNames(28);
+    std::reverse(reversed.begin(), reversed.end());
+    HeldService held(lineText(reversed), vehiclesText({{3, 0, "r"}}));
     pressAndRelease(*screen->tabUIImageView.lock(), {30, 15});
+    ASSERT_TRUE(waitUntil([&] { return held.arrived().size() == 1; }));
     EXPECT_TRUE(indicatorRuns());
+    EXPECT_TRUE(scroll().subviews().empty());
+    EXPECT_NE(held.arrived().at(0).find("<direction>1</direction><lineId>12</lineId>"), npos);
+    held.release();
+    ASSERT_TRUE(waitUntil([&] { return held.arrived().size() == 2; }));
+    // "站25" is stop 4 of the other direction; its rows stand before the
+    // vehicles are asked for.
+    EXPECT_EQ(describe(Row).at(3), "160:130@4");
+    EXPECT_NE(held.arrived().at(1).find("<orderNo>4</orderNo><direction>1</direction>"), npos);
+    held.release();
     waitForRebuild();
-    EXPECT_EQ(screen->direction, 1);
-    EXPECT_NE(lastRequest("queryLine").find("<direction>1</direction>"), std::string::npos);
-    // "站25" is stop 4 of the other direction, which the first-position rule puts at the top.
-    std::vector<int> waiting(28, 4);
-    waiting[0] = waiting[1] = waiting[2] = BusRealViewController::kByNameMarker;
-    EXPECT_EQ(rowWaitingStops(), waiting);
-    EXPECT_EQ(scroll().contentOffset(), (ui::Point{0, 0}));
+    EXPECT_EQ(describe(Row).at(2), "100@200");
+    EXPECT_EQ(scroll().contentOffset().y, 0);
     EXPECT_EQ(screen->tabUIImageView.lock()->image(), "切换1.png");
     EXPECT_EQ(screen->lineTitle.lock()->text(), "开往 站1方向");
-    EXPECT_NE(lastRequest("realBus").find("<orderNo>4</orderNo><direction>1</direction>"), std::string::npos);
-    EXPECT_EQ(markers().size(), 1u);
-    EXPECT_EQ(screen->tag, 0);
+    EXPECT_EQ(describe(Marker), Texts{"r×1@5,70,50,40"});
 }
 
+// A refresh by hand after it brings back the stops held from before.
 TEST_F(LiveBusScreenTest, DirectionSwitchWithAnEmptyLineReplyLeavesTheRouteEmpty) {
     replyWith("realBus", vehiclesText({{2, 0, "a"}}));
     open();
@@ -450,53 +344,30 @@ TEST_F(LiveBusScreenTest, DirectionSwitchWithAnEmptyLineReplyLeavesTheRouteEmpty
     waitForRebuild();
     EXPECT_TRUE(scroll().subviews().empty());
     EXPECT_EQ(screen->direction, 1);
-    EXPECT_EQ(screen->tabUIImageView.lock()->image(), "切换2.png");
     EXPECT_EQ(screen->lineTitle.lock()->text(), "开往 站6方向");
-    EXPECT_EQ(requestsFor("realBus").size(), 1u);
     platform::RunLoop::main().advance(10);
     EXPECT_EQ(requestsFor("realBus").size(), 1u) << "no live data until a line reply comes";
-    // The stops held from before come back on a refresh by hand.
     tap(*screen->refUIImageView.lock());
     waitForRebuild();
-    EXPECT_EQ(rows().size(), 6u);
+    EXPECT_EQ(describe(Row).size(), 6u);
+    EXPECT_EQ(requestsFor("queryLine").size(), 2u);
 }
 
-// The screen goes while the switch's line request is under way: the worker
-// finds it gone and touches nothing.
-TEST_F(LiveBusScreenTest, DirectionSwitchOutlivedByItsWorkerThread) {
+// The screen goes while a switch waits on its line request and a rebuild for
+// a new waiting stop is queued: neither touches it.
+TEST_F(LiveBusScreenTest, DirectionSwitchAndUpdateOrderNoThreadsOutliveTheScreen) {
     open();
-    HttpTestServer slow;
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<bool> arrived{false};
-    slow.server().Post(".*", [&](const httplib::Request&, httplib::Response& res) {
-        arrived = true;
-        released.wait();
-        res.set_content(soapReply("queryLine", xmlEscaped(lineText(6))), "text/xml");
-    });
-    slow.start();
-    platform::UserDefaults::standard().setObject(slow.baseUrl(), "postUrl");
+    HeldService held(lineText(6), "[]");
     std::weak_ptr<BusRealViewController> watch = screen;
     tap(*screen->tabUIImageView.lock());
-    ASSERT_TRUE(pollUntil([&] { return arrived.load(); }));
-    window->setRootViewController(nullptr);
-    navigation.reset();
-    screen.reset();
-    settle();
-    EXPECT_TRUE(watch.expired());
-    release.set_value();
-    waitForWorkers();
-}
-
-TEST_F(LiveBusScreenTest, UpdateOrderNoOutlivedByItsWorkerThread) {
-    open();
-    std::weak_ptr<BusRealViewController> watch = screen;
+    ASSERT_TRUE(waitUntil([&] { return held.arrived().size() == 1; }));
     platform::NotificationCenter::defaultCenter().postNotificationName(BusRealUIView::kUpdateOrderNo);
     window->setRootViewController(nullptr);
     navigation.reset();
     screen.reset();
     EXPECT_TRUE(watch.expired());
-    waitForWorkers();
+    held.release();
+    EXPECT_TRUE(waitUntil([] { return platform::waitForWorkerThreads(0); }));
 }
 
 }  // namespace

@@ -1,24 +1,17 @@
 #include "screens/tracking/TrackingFixture.h"
 
-#include <nlohmann/json.hpp>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
 
+#include "model/BusCollection.h"
 #include "model/Preferences.h"
+#include "platform/AlertView.h"
 #include "platform/UserDefaults.h"
+#include "platform/ui/Label.h"
+#include "service/XmlText.h"
 
 namespace bus::test {
-
-namespace {
-
-constexpr char kHostScreen[] = "TrackingHost";
-
-void collect(const ui::View& root, const std::function<bool(const ui::View&)>& wanted, std::vector<ui::View*>& out) {
-    for (const auto& child : root.subviews()) {
-        if (wanted(*child)) out.push_back(child.get());
-        collect(*child, wanted, out);
-    }
-}
-
-}  // namespace
 
 void TrackingFixture::SetUp() {
     service.makeCurrentCity();
@@ -26,7 +19,7 @@ void TrackingFixture::SetUp() {
 }
 
 void TrackingFixture::replyWith(const std::string& operation, const std::string& returnText, int status) {
-    service.reply(operation, soapReply(operation, xmlEscaped(returnText)), status);
+    service.reply(operation, soapReply(operation, xml::escape(returnText)), status);
 }
 
 std::vector<std::string> TrackingFixture::requestsFor(const std::string& operation) const {
@@ -40,15 +33,19 @@ void TrackingFixture::makeServiceUnreachable() {
     platform::UserDefaults::standard().setObject("http://127.0.0.1:" + std::to_string(closedPort()), prefs::kPostUrl);
 }
 
+void TrackingFixture::closeScreens() {
+    window->setRootViewController(nullptr);
+    settle();
+}
+
 ui::View& TrackingFixture::host() {
+    constexpr char kHostScreen[] = "TrackingHost";
     if (!storyboard.hasScreen(kHostScreen)) storyboard.screen<ui::ViewController>(kHostScreen);
     if (!navigation || navigation->topViewController()->storyboardIdentifier() != kHostScreen) show(kHostScreen);
     return *navigation->topViewController()->view();
 }
 
-void TrackingFixture::tap(const ui::View& view) {
-    tapAt(view, {view.bounds().midX(), view.bounds().midY()});
-}
+void TrackingFixture::tap(const ui::View& view) { tapAt(view, {view.bounds().midX(), view.bounds().midY()}); }
 
 void TrackingFixture::tapAt(const ui::View& view, ui::Point local) {
     const ui::Point at = view.convertToWindow(local);
@@ -57,56 +54,74 @@ void TrackingFixture::tapAt(const ui::View& view, ui::Point local) {
     settle();
 }
 
-bool TrackingFixture::waitUntil(const std::function<bool()>& done, double realSeconds) {
-    return platform::RunLoop::main().runUntil(done, realSeconds);
+bool TrackingFixture::waitUntil(const std::function<bool()>& done) {
+    // Slices of a millisecond: a queued task ends a slice at once, and a
+    // condition that nothing queues for is still looked at again.
+    for (int slice = 0; slice < 10000; ++slice)
+        if (platform::RunLoop::main().runUntil(done, 0.001)) return true;
+    return false;
 }
 
-std::vector<ui::View*> viewsWithImage(const ui::View& root, std::string_view imageName) {
-    std::vector<ui::View*> found;
-    collect(root, [&](const ui::View& v) { return v.imageName() == imageName; }, found);
-    return found;
-}
-
-std::vector<ui::View*> viewsWithText(const ui::View& root, std::string_view text) {
-    std::vector<ui::View*> found;
-    collect(root, [&](const ui::View& v) { return v.text() == text; }, found);
-    return found;
-}
-
-std::string xmlEscaped(std::string_view text) {
+std::string partsOf(const ui::View& view) {
     std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+    for (const auto& child : view.subviews()) {
+        std::string part = child->imageName().empty() ? child->text() : child->imageName();
+        const auto* label = dynamic_cast<const ui::Label*>(child.get());
+        if (label && label->textColor != ui::Color::black()) {
+            const auto byte = [](double c) { return static_cast<int>(std::lround(c * 255)); };
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "#%02x%02x%02x", byte(label->textColor.r), byte(label->textColor.g),
+                          byte(label->textColor.b));
+            part += hex;
         }
+        if (!child->gestureRecognizers().empty() && child->userInteractionEnabled) part += "+tap";
+        if (!part.empty()) out += (out.empty() ? "" : " ") + part;
     }
     return out;
 }
 
-std::string stopName(int orderNo) { return "站" + std::to_string(orderNo); }
+std::string frameText(const ui::Rect& frame) {
+    std::ostringstream s;
+    s << frame.x() << ',' << frame.y() << ',' << frame.width() << ',' << frame.height();
+    return s.str();
+}
 
-std::string lineText(int stops, long long gprsId) {
-    nlohmann::json line{{"lineId", 12},           {"lineName", "12路"}, {"gprsId", gprsId},
-                        {"ticketPrice", "1"},     {"opTime", "06:00-21:30"}, {"gjgs", "一公司"},
-                        {"cityId", 16},           {"upDown", nlohmann::json::array()}};
-    for (int n = 1; n <= stops; ++n)
-        line["upDown"].push_back({{"id", 1200 + n},     {"lineId", 12},  {"cityId", 16},
-                                  {"direction", 0},     {"orderNo", n},  {"stationName", stopName(n)},
-                                  {"flagId", n == stops ? 2 : 1}});
+std::string frontAlertText() {
+    const auto alert = platform::AlertCenter::shared().frontAlert();
+    if (!alert) return "";
+    return alert->message().empty() ? alert->title() : alert->title() + " " + alert->message();
+}
+
+std::optional<nlohmann::json> storedOrderNo() { return platform::UserDefaults::standard().objectForKey("orderNo"); }
+
+void saveFavourite(int lineId, int direction, int orderNo, int cityId) {
+    BusCollection record;
+    record.lineId = lineId;
+    record.direction = direction;
+    record.orderNo = orderNo;
+    record.cityId = cityId;
+    record.save(record);
+}
+
+std::vector<std::string> stopNames(int count) {
+    std::vector<std::string> names;
+    for (int n = 1; n <= count; ++n) names.push_back("站" + std::to_string(n));
+    return names;
+}
+
+std::string lineText(const std::vector<std::string>& names, long long gprsId, const std::vector<int>& orderNos) {
+    nlohmann::json line{{"lineId", 12}, {"lineName", "12路"}, {"gprsId", gprsId}, {"ticketPrice", "1"},
+                        {"opTime", "06:00-21:30"}, {"upDown", nlohmann::json::array()}};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        line["upDown"].push_back({{"orderNo", orderNos.empty() ? static_cast<int>(i) + 1 : orderNos[i]},
+                                  {"stationName", names[i]}, {"flagId", i + 1 == names.size() ? 2 : 1}});
     return line.dump();
 }
 
 std::string vehiclesText(const std::vector<VehicleAt>& vehicles) {
     auto list = nlohmann::json::array();
     for (const auto& v : vehicles)
-        list.push_back({{"licensePlate", "晋B·" + std::to_string(1000 + list.size())},
-                        {"stationNo", v.stationNo},
-                        {"inStation", v.inStation},
-                        {"toNextStop", v.toNextStop}});
+        list.push_back({{"stationNo", v.stationNo}, {"inStation", v.inStation}, {"toNextStop", v.toNextStop}});
     return list.dump();
 }
 

@@ -1,14 +1,14 @@
 #pragma once
 // What the tracking suites share: the screen fixture with a recorded city
-// service made the current city, a plain screen to hold views made alone,
-// taps through the window, a bounded wait for worker threads, ways to find
-// views by image and text, and the return texts of the operations built from
-// a few numbers.
+// service made the current city ("cityId" 16), a plain screen to hold views
+// made alone, taps through the window, a bounded wait for worker threads, a
+// one-line account of a view's parts, and the operations' return texts.
 #include <functional>
-#include <memory>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "screens/ScreenFixture.h"
 #include "support/TestSupport.h"
@@ -17,49 +17,52 @@ namespace bus::test {
 
 class TrackingFixture : public ScreenFixture {
 protected:
-    // The city service is the current city's, and "cityId" is 16.
     void SetUp() override;
 
-    // Answers `operation` with a SOAP reply carrying `returnText` (escaped
-    // here), with the given HTTP status.
+    // Answers `operation` with a SOAP reply carrying `returnText`.
     void replyWith(const std::string& operation, const std::string& returnText, int status = 200);
     // The request bodies that named the operation, in the order they came.
     std::vector<std::string> requestsFor(const std::string& operation) const;
     // Points the current city at a loopback port where nothing listens.
     static void makeServiceUnreachable();
-
+    void closeScreens();
     // The view of a plain screen on the window, for views made on their own.
     ui::View& host();
     // Presses and releases on the window at a point of `view` (its middle by
     // default), then lets the run loop settle.
     void tap(const ui::View& view);
     void tapAt(const ui::View& view, ui::Point local);
-    // Runs the main run loop until `done` holds; false after `realSeconds`.
-    // For results that worker threads queue on the main thread.
-    static bool waitUntil(const std::function<bool()>& done, double realSeconds = 10.0);
+    // Runs the main run loop until `done` holds; false after ten real
+    // seconds. `done` may wait on threads that queue nothing on the loop.
+    static bool waitUntil(const std::function<bool()>& done);
 
     RecordedService service;
 };
 
-// Views under `root` (not `root` itself), depth first in drawing order.
-std::vector<ui::View*> viewsWithImage(const ui::View& root, std::string_view imageName);
-std::vector<ui::View*> viewsWithText(const ui::View& root, std::string_view text);
+// The subviews of `view`, bottom to top, each as its image or text, a label
+// that is not black with "#rrggbb", one that takes taps with "+tap"; those
+// showing nothing left out.
+std::string partsOf(const ui::View& view);
+std::string frameText(const ui::Rect& frame);
+// "title message" of the alert in front, "" when none is up.
+std::string frontAlertText();
+std::optional<nlohmann::json> storedOrderNo();
+void saveFavourite(int lineId, int direction, int orderNo, int cityId = 16);
 
-// Text with XML's special characters written as entities.
-std::string xmlEscaped(std::string_view text);
+// "站1" ... "站<count>".
+std::vector<std::string> stopNames(int count);
+// A "queryLine" return text: line 12 ("12路", opTime "06:00-21:30",
+// ticketPrice "1") with the stops named, orderNo counting from 1 unless
+// given, flagId 2 on the last.
+std::string lineText(const std::vector<std::string>& names, long long gprsId = 1201,
+                     const std::vector<int>& orderNos = {});
+inline std::string lineText(int stops, long long gprsId = 1201) { return lineText(stopNames(stops), gprsId); }
 
-// A "queryLine" return text: line 12 ("12路", gprsId as given, opTime
-// "06:00-21:30", ticketPrice "1") with `stops` stops named "站1", "站2"...,
-// orderNo counting from 1 and flagId 2 on the last.
-std::string lineText(int stops, long long gprsId = 1201);
-std::string stopName(int orderNo);
-
-// A "realBus" return text.
 struct VehicleAt {
-    int stationNo;
-    int inStation;
+    int stationNo, inStation;
     std::string toNextStop;
 };
+// A "realBus" return text.
 std::string vehiclesText(const std::vector<VehicleAt>& vehicles);
 
 }  // namespace bus::test
