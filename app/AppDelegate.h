@@ -6,12 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "app/KvIntroductionViewController.h"
 #include "platform/ui/Application.h"
 
 namespace bus {
-
-// The introduction pager; the slot below waits for it.
-class KvIntroductionViewController;
 
 class AppDelegate : public ui::ApplicationDelegate {
 public:
@@ -26,7 +24,7 @@ public:
     void applicationWillTerminate(ui::Application& application) override;
 
     // `window` comes from ui::ApplicationDelegate, set by the toolkit.
-    // Nothing assigns this yet: no first-run introduction is shown.
+    // Nothing assigns this: no first-run introduction is shown.
     std::shared_ptr<KvIntroductionViewController> introductionView;
 };
 
