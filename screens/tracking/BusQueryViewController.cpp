@@ -3,8 +3,8 @@
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/UserDefaults.h"
-#include "platform/ui/Button.h"
 #include "platform/ui/SearchBar.h"
+#include "screens/common/BusCityButton.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "service/Operations.h"
 
@@ -22,17 +22,6 @@ json preference(const char* key) {
 const BusQuery* recordAt(const std::vector<BusQuery>& records, int row) {
     if (row < 0 || row >= static_cast<int>(records.size())) return nullptr;
     return &records[static_cast<std::size_t>(row)];
-}
-
-std::shared_ptr<ui::Button> cityButton() {
-    auto button = ui::Button::withType(0);
-    button->setFrame({0, 0, 110, 40});
-    button->setTitle(textValue(preference(prefs::kCityName)));
-    button->titleFont = ui::Font::system(17);
-    button->setImage("城市下拉.png");
-    button->imageEdgeInsets = {0, 10, 0, 0};
-    button->setContentHorizontalAlignment(1);
-    return button;
 }
 
 }  // namespace
@@ -75,9 +64,7 @@ void BusQueryViewController::addSearchField(ui::TableView& table, double width) 
 
 void BusQueryViewController::viewWillAppear(bool animated) {
     ui::ViewController::viewWillAppear(animated);
-    auto button = cityButton();
-    button->addTarget(this, &BusQueryViewController::switchCity, ui::ControlEventTouchUpInside);
-    navigationItem().setRightBarButtonItems({ui::BarButtonItem::withCustomView(button)});
+    showCityButton(*this, &BusQueryViewController::switchCity);
     reloadHistory();
 }
 

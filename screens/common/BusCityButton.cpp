@@ -1,0 +1,25 @@
+#include "screens/common/BusCityButton.h"
+
+#include "model/Preferences.h"
+#include "model/Value.h"
+#include "platform/UserDefaults.h"
+
+namespace bus {
+
+std::shared_ptr<ui::Button> makeCityButton() {
+    const auto name = platform::UserDefaults::standard().objectForKey(prefs::kCityName).value_or(json());
+    auto button = ui::Button::withType(0);
+    button->setFrame({0, 0, 110, 40});
+    button->setTitle(textValue(name));
+    button->titleFont = ui::Font::system(17);
+    button->setImage("城市下拉.png");
+    button->imageEdgeInsets = {0, 10, 0, 0};
+    button->setContentHorizontalAlignment(1);
+    return button;
+}
+
+void setCityButton(ui::ViewController& screen, const std::shared_ptr<ui::Button>& button) {
+    screen.navigationItem().setRightBarButtonItems({ui::BarButtonItem::withCustomView(button)});
+}
+
+}  // namespace bus
