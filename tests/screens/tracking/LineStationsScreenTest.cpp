@@ -24,18 +24,14 @@ protected:
         TrackingFixture::SetUp();
         replyWith("queryLine", lineText(kOutbound));
         storyboard.screen<ui::ViewController>("Root");
-        auto build = [](BusStationViewController& screen, ui::View& root, const ui::ScreenLayout&) {
-            auto title = ui::makeLabel({15, 8, 270, 30}, "layout header");
-            auto image = std::make_shared<ui::ImageView>(ui::Rect{300, 8, 60, 30}, "切换1.png");
-            auto table = std::make_shared<ui::TableView>(ui::Rect{0, 46, 320, 400});
-            for (const ui::ViewPtr& v : {ui::ViewPtr(title), ui::ViewPtr(image), ui::ViewPtr(table)}) root.addSubview(v);
-            screen.lineTitle = title;
-            screen.tabUIImageView = image;
-            screen.queryUITableView = table;
-            screen.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::withTitle("返回", {}));
-        };
-        storyboard.screen<BusStationViewController>(
-            "Stations", {.title = "layout title", .build = ui::outlets<BusStationViewController>(build)});
+        storyboard.screen<BusStationViewController>("Stations", {.build = ui::outlets<BusStationViewController>(
+            [](BusStationViewController& screen, ui::View& root, const ui::ScreenLayout&) {
+                auto add = [&root](auto view) { root.addSubview(view); return view; };
+                screen.lineTitle = add(std::make_shared<ui::Label>(ui::Rect{15, 8, 270, 30}));
+                screen.tabUIImageView = add(std::make_shared<ui::ImageView>(ui::Rect{300, 8, 60, 30}, "切换1.png"));
+                screen.queryUITableView = add(std::make_shared<ui::TableView>(ui::Rect{0, 46, 320, 400}));
+                screen.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::withTitle("返回", {}));
+            })});
     }
     void open() {
         root = show("Root");
@@ -75,7 +71,7 @@ protected:
 
 // Only the favourites of this line, direction and city are marked; a row not
 // selected only shows its mark, which takes no taps.
-TEST_F(LineStationsTest, LoadShowsTheLineWithItsFavouritesMarked) {
+TEST_F(LineStationsTest, LoadShowsTheLineWithItsFavouritesMarkedAndTheBackButtonGoesToTheRoot) {
     saveFavourite(12, 0, 3);
     saveFavourite(12, 1, 1);
     saveFavourite(13, 0, 2);
@@ -85,9 +81,12 @@ TEST_F(LineStationsTest, LoadShowsTheLineWithItsFavouritesMarked) {
     EXPECT_EQ(heading(), (Texts{"12路", "开往 红旗广场方向", "切换2.png"}));
     EXPECT_EQ(rows(), (Texts{"灰底.png 火车站 1#ffffff", "灰底.png 大北街 2#ffffff",
                              "灰底.png 收藏成功.png 红旗广场 3#ffffff"}));
+    screen->navigationItem().leftBarButtonItem()->trigger();
+    settle();
+    EXPECT_EQ(navigation->topViewController(), root);
 }
 
-TEST_F(LineStationsTest, TheSelectedRowsStarMarksAndUnmarksOnceTheAlertGoesOn) {
+TEST_F(LineStationsTest, TheSelectedRowsStarMarksAndUnmarksWithAnAlertToGoOnOrBack) {
     open();
     tapRow(*table, 2);
     tapRow(*table, 1);
@@ -112,49 +111,52 @@ TEST_F(LineStationsTest, TheSelectedRowsStarMarksAndUnmarksOnceTheAlertGoesOn) {
     closeAlert(0);
     settle();
     EXPECT_EQ(rows()[1], "蓝底.png 点击收藏.png+tap 大北街 2#ffffff");
+    tapStar(1);
+    closeAlert(1);
+    settle();
+    EXPECT_EQ(navigation->topViewController(), root) << "返回 goes to the root";
 }
 
-TEST_F(LineStationsTest, ReturnInTheAlertAndTheLeftBarButtonGoToTheRoot) {
-    for (const bool byAlert : {true, false}) {
-        SCOPED_TRACE(byAlert ? "alert" : "bar button");
-        open();
-        if (byAlert) {
-            tapRow(*table, 2);
-            tapStar(2);
-            closeAlert(1);
-        } else {
-            screen->navigationItem().leftBarButtonItem()->trigger();
-        }
-        settle();
-        EXPECT_EQ(navigation->topViewController(), root);
-        closeScreens();
-    }
-}
-
-// The selected row stays selected; a list without stops keeps the last
-// terminal in the header.
+// Each tap asks for the other direction. A failed call, or a text that is
+// not one object holding a bracketed stop list, leaves all but the direction
+// as it was; a list without stops keeps the last terminal in the header. The
+// selected row stays selected.
 TEST_F(LineStationsTest, TheSwitchFetchesTheOtherDirectionAndKeepsTheSelection) {
+    const Texts outbound{"12路", "开往 红旗广场方向", "切换2.png"};
+    const struct {
+        std::string reply;
+        int status = 200, direction = 0;
+        Texts heading = {};
+        std::size_t rows = 3;
+        const char* notice = "";
+    } flips[] = {
+        {.reply = lineText({"新开里", "红旗广场", "东关", "火车站"}), .direction = 1,
+         .heading = {"12路", "开往 火车站方向", "切换1.png"}, .rows = 4},
+        {.reply = lineText(kOutbound), .heading = outbound},
+        {.reply = "", .status = 500, .direction = 1, .heading = outbound, .notice = "提醒 无法连接服务器"},
+        {.reply = "", .heading = outbound},
+        {.reply = R"({"lineName":"9路","gprsId":9})", .direction = 1, .heading = outbound},
+        {.reply = R"({"lineName":"9路","upDown":[{"orderNo":1})", .heading = outbound},
+        {.reply = R"(]{"lineName":"9路"}[)", .direction = 1, .heading = outbound},
+        {.reply = R"([{"stationName":"x","orderNo":1}])", .heading = outbound},
+        {.reply = "12路 [火车站] 停运", .direction = 1, .heading = outbound},
+        {.reply = lineText(0), .heading = outbound, .rows = 0},
+    };
     open();
     tapRow(*table, 1);
-    const struct {
-        std::string line;
-        int direction;
-        Texts heading;
-        std::size_t rows;
-    } flips[] = {{lineText({"新开里", "红旗广场", "东关", "火车站"}), 1, {"12路", "开往 火车站方向", "切换1.png"}, 4},
-                 {lineText(kOutbound), 0, {"12路", "开往 红旗广场方向", "切换2.png"}, 3},
-                 {lineText(0), 1, {"12路", "开往 红旗广场方向", "切换1.png"}, 0}};
     for (const auto& f : flips) {
-        SCOPED_TRACE(f.line);
-        replyWith("queryLine", f.line);
+        SCOPED_TRACE(f.reply);
+        replyWith("queryLine", f.reply, f.status);
         tap(*screen->tabUIImageView.lock());
         EXPECT_NE(requestsFor("queryLine").back().find("<direction>" + std::to_string(f.direction) + "</direction>"),
                   std::string::npos);
         EXPECT_EQ(screen->direction, f.direction);
         EXPECT_EQ(heading(), f.heading);
+        EXPECT_EQ(frontAlertText(), f.notice);
         const auto shown = rows();
         ASSERT_EQ(shown.size(), f.rows);
         EXPECT_TRUE(shown.empty() || shown[1].starts_with("蓝底.png"));
+        platform::AlertCenter::shared().clear();
     }
 }
 
@@ -178,34 +180,6 @@ TEST_F(LineStationsTest, TheStarFindsItsStopByNumberNotByPlace) {
     }
     EXPECT_EQ(favourites().size(), 1u);
     EXPECT_EQ(platform::AlertCenter::shared().history().size(), 1u);
-}
-
-// A failed call, or a text that is not one object holding a bracketed stop
-// list, leaves the screen as it was, though the switch flips the direction.
-TEST_F(LineStationsTest, AnUnusableReplyChangesNothing) {
-    const struct {
-        std::string returnText;
-        int status;
-    } cases[] = {{"", 500},
-                 {"", 200},
-                 {R"({"lineName":"9路","gprsId":9})", 200},
-                 {R"({"lineName":"9路","upDown":[{"orderNo":1})", 200},
-                 {R"(]{"lineName":"9路"}[)", 200},
-                 {R"([{"stationName":"x","orderNo":1}])", 200},
-                 {"12路 [火车站] 停运", 200}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.returnText);
-        open();
-        replyWith("queryLine", c.returnText, c.status);
-        tap(*screen->tabUIImageView.lock());
-        EXPECT_EQ(screen->direction, 1);
-        EXPECT_EQ(heading(), (Texts{"12路", "开往 红旗广场方向", "切换2.png"}));
-        EXPECT_EQ(rows().size(), 3u);
-        EXPECT_EQ(frontAlertText(), c.status == 500 ? "提醒 无法连接服务器" : "");
-        platform::AlertCenter::shared().clear();
-        closeScreens();
-        replyWith("queryLine", lineText(kOutbound));
-    }
 }
 
 }  // namespace

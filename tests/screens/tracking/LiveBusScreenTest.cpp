@@ -5,10 +5,13 @@
 #include <condition_variable>
 #include <mutex>
 #include <sstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
+#include "model/BusCollection.h"
 #include "model/Value.h"
+#include "platform/AlertView.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Thread.h"
 #include "platform/UserDefaults.h"
@@ -24,17 +27,12 @@ using nlohmann::json;
 using Texts = std::vector<std::string>;
 constexpr auto npos = std::string::npos;
 
-// The outlets as the app's layout makes them.
-ui::ScreenLayout liveLayout() {
-    return {.build = ui::outlets<BusRealViewController>([](BusRealViewController& screen, ui::View& root,
-                                                           const ui::ScreenLayout&) {
-        auto add = [&root](auto view) { root.addSubview(view); return view; };
-        screen.lineTitle = add(std::make_shared<ui::Label>(ui::Rect{10, 4, 230, 24}));
-        screen.smbUILabel = add(std::make_shared<ui::Label>(ui::Rect{10, 28, 230, 20}));
-        screen.tabUIImageView = add(std::make_shared<ui::ImageView>(ui::Rect{250, 10, 60, 30}, "切换2.png"));
-        screen.refUIImageView = add(std::make_shared<ui::ImageView>(ui::Rect{330, 10, 30, 30}, "刷新.png"));
-        screen.realScrollView = add(std::make_shared<ui::ScrollView>(ui::Rect{0, 52, 375, 502}));
-    })};
+// A "realBus" return text from stop number, 0 or 1 for at the stop or past
+// it, and the text of the approach.
+std::string vehiclesText(const std::vector<std::tuple<int, int, std::string>>& vehicles) {
+    auto list = json::array();
+    for (const auto& [s, k, text] : vehicles) list.push_back({{"stationNo", s}, {"inStation", k}, {"toNextStop", text}});
+    return list.dump();
 }
 
 // A city service that holds each request until the test releases it. The
@@ -52,7 +50,10 @@ struct HeldService {
         platform::UserDefaults::standard().setObject(server.baseUrl(), "postUrl");
     }
     ~HeldService() { release(1000); }
-    Texts arrived() { std::lock_guard lock(mutex); return bodies; }
+    Texts arrived() {
+        std::lock_guard lock(mutex);
+        return bodies;
+    }
     void release(std::size_t count = 1) {
         std::lock_guard lock(mutex);
         releasedCount += count;
@@ -74,7 +75,16 @@ protected:
         TrackingFixture::SetUp();
         replyWith("queryLine", lineText(6));
         replyWith("realBus", "[]");
-        storyboard.screen<BusRealViewController>("Live", liveLayout());
+        // The outlets as the app's layout makes them.
+        storyboard.screen<BusRealViewController>("Live", {.build = ui::outlets<BusRealViewController>(
+            [](BusRealViewController& screen, ui::View& root, const ui::ScreenLayout&) {
+                auto add = [&root](auto view) { root.addSubview(view); return view; };
+                screen.lineTitle = add(std::make_shared<ui::Label>(ui::Rect{10, 4, 230, 24}));
+                screen.smbUILabel = add(std::make_shared<ui::Label>(ui::Rect{10, 28, 230, 20}));
+                screen.tabUIImageView = add(std::make_shared<ui::ImageView>(ui::Rect{250, 10, 60, 30}, "切换2.png"));
+                screen.refUIImageView = add(std::make_shared<ui::ImageView>(ui::Rect{330, 10, 30, 30}, "刷新.png"));
+                screen.realScrollView = add(std::make_shared<ui::ScrollView>(ui::Rect{0, 52, 375, 502}));
+            })});
     }
     void open(const std::string& currentStation = "") {
         closeScreens();
@@ -97,108 +107,110 @@ protected:
         return found;
     }
     // A row as "top@waiting stop", a waiting row's top followed by ":height";
-    // a marker as "toNextStop×busNum@frame"; the panel as its frame and texts.
+    // a marker as "text×busNum@frame"; the panel as "frame texts".
     Texts describe(Kind kind) const {
         Texts out;
         for (auto* v : views(kind)) {
             std::ostringstream s;
-            if (kind == Row) s << v->frame().y();
-            if (kind == Row && v->frame().height() != 60) s << ':' << v->frame().height();
+            const ui::Rect f = v->frame();
+            if (kind == Row) s << f.y();
+            if (kind == Row && f.height() != 60) s << ':' << f.height();
             if (kind == Row) s << '@' << v->orderNo();
-            if (kind == Marker)
-                s << textValue(v->busReal().toNextStop) << "×" << decimalText(v->busReal().busNum) << '@' << frameText(v->frame());
-            if (kind == Panel) s << frameText(v->frame());
+            if (kind == Marker) s << textValue(v->busReal().toNextStop) << "×" << decimalText(v->busReal().busNum) << '@';
+            if (kind != Row) s << f.x() << ',' << f.y() << ',' << f.width() << ',' << f.height();
             for (const auto& text : v->recArrayStation()) s << ' ' << text;
             out.push_back(s.str());
         }
         return out;
     }
+    // Title, line title, times and price, the switch's image.
+    Texts heading() const {
+        return {navigation->topViewController()->title(), screen->lineTitle.lock()->text(),
+                screen->smbUILabel.lock()->text(), screen->tabUIImageView.lock()->image()};
+    }
     bool indicatorRuns() const { return screen->indicator && screen->indicator->isAnimating(); }
     // A rebuild through a worker thread ends as the indicator stops.
     void waitForRebuild() { ASSERT_TRUE(waitUntil([this] { return !indicatorRuns(); })); }
-    // Presses and releases without letting the run loop run.
-    void pressAndRelease(const ui::View& view, ui::Point local) {
-        window->touch(ui::TouchPhase::Began, view.convertToWindow(local));
-        window->touch(ui::TouchPhase::Ended, view.convertToWindow(local));
-    }
-    std::string lastRequest(const std::string& operation) const { return requestsFor(operation).back(); }
 
     std::shared_ptr<BusRealViewController> screen;
 };
 
-TEST_F(LiveBusScreenTest, LoadShowsTheLineAndAsksForItsVehicles) {
-    open("站4");
-    EXPECT_EQ(navigation->topViewController()->title(), "12路");
-    EXPECT_EQ(screen->lineTitle.lock()->text(), "开往 站6方向");
-    EXPECT_EQ(screen->smbUILabel.lock()->text(), "首末班:06:00-21:30 ￥1");
-    EXPECT_EQ(screen->tabUIImageView.lock()->image(), "切换2.png");
-    EXPECT_FALSE(indicatorRuns()) << "stopped once the screen appeared";
-    EXPECT_NE(lastRequest("queryLine").find("<direction>0</direction><lineId>12</lineId>"), npos);
-    EXPECT_NE(lastRequest("realBus").find("<gprsId>1201</gprsId><orderNo>4</orderNo><direction>0</direction>"), npos);
-}
-
-// Rows built before the stop that resolves a by-name marker (200) still see
-// the marker as their waiting stop.
-TEST_F(LiveBusScreenTest, RowsAndTheFirstScrollPositionFollowTheWaitingStop) {
-    auto twins = stopNames(5);
-    twins[3] = "站2";
-    const struct {
-        std::string line, station;
-        double offset;
-        Texts rows;  // not looked at when empty
-        std::string resolved;
-    } cases[] = {
-        {lineText(6), "", -100, {"-20@3", "40@3", "100:130@3", "230@3", "290@3", "350@3"}, "站3"},
-        {lineText(4), "站1", -220, {"-20@1", "110@1", "170@1", "230@1"}, "站1"},
-        {lineText(4), "无此站", -220, {"-20@200", "40@200", "100@200", "160:130@4"}, "无此站"},
-        {lineText(twins), "站2", -160, {"-20@200", "40:130@2", "170@2", "230@2", "290@2"}, "站2"},
-        {lineText(2), "", -340, {"-20@3", "40@3"}, ""},
-        {lineText(40), "站5", 0, {}, ""},
-        {lineText(40), "站9", 270, {}, ""},
-        {lineText(40), "站20", 930, {}, ""},
-        {lineText(40), "站38", 1940, {}, ""},
-        {lineText(5), "", -160, {}, ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.station + " of " + std::to_string(json::parse(c.line)["upDown"].size()));
-        replyWith("queryLine", c.line);
-        open(c.station);
-        EXPECT_EQ(scroll().contentOffset().y, c.offset);
-        if (c.rows.empty()) continue;
-        EXPECT_EQ(describe(Row), c.rows);
-        EXPECT_EQ(screen->currentStation, c.resolved);
+// Checks a column of a table row, when the row gives it.
+template <class T, class U>
+void expectGiven(const char* column, const std::optional<T>& expected, const U& actual) {
+    if (expected) {
+        EXPECT_EQ(actual, *expected) << column;
     }
 }
 
-TEST_F(LiveBusScreenTest, VehiclesStandAtOrBetweenStopsAndThePanelNamesTheNearestThree) {
-    const struct {
-        int waiting;
-        std::vector<VehicleAt> vehicles;
-        Texts markers, panel;
-    } cases[] = {
-        {5, {{2, 0, "a"}, {3, 1, "b"}, {5, 0, "c"}, {7, 0, "d"}, {8, 1, "e"}},
-         {"e×1@5,470,50,40", "d×1@5,380,50,40", "c×1@5,190,50,40", "b×1@5,100,50,40", "a×1@5,-12,200,35"},
-         {"80,299,250,50 c b a"}},
-        {9, {{5, 1, "x"}, {5, 0, "y"}, {5, 1, "z"}, {6, 1, "w"}},  // groups
-         {"w×1@5,280,50,40", "x×2@5,220,50,40", "y×1@5,190,50,40", "z×2@5,220,50,40"}, {"80,539,250,50 w x y"}},
-        {5, {{1, 0, "f"}, {9, 0, "a"}, {4, 0, "c"}, {5, 1, "b"}, {4, 1, "d"}, {2, 0, "e"}},  // ties keep the reply's order
-         {"a×1@5,500,50,40", "b×1@5,220,50,40", "c×1@5,130,50,40", "d×1@5,160,50,40", "e×1@5,-12,200,35",
-          "f×1@5,-50,50,40"},
-         {"80,299,250,50 b c d"}},
-        {5, {{6, 0, "p"}, {8, 1, "q"}}, {"q×1@5,470,50,40", "p×1@5,320,50,40"}, {"80,299,250,50"}},
-        {5, {}, {}, {}},  // none: the waiting row's boxes stay empty
+TEST_F(LiveBusScreenTest, LoadShowsTheLineAndAsksForItsVehicles) {
+    open("站4");
+    EXPECT_EQ(heading(), (Texts{"12路", "开往 站6方向", "首末班:06:00-21:30 ￥1", "切换2.png"}));
+    EXPECT_FALSE(indicatorRuns()) << "stopped once the screen appeared";
+    EXPECT_NE(requestsFor("queryLine").back().find("<direction>0</direction><lineId>12</lineId>"), npos);
+    EXPECT_NE(requestsFor("realBus").back().find("<gprsId>1201</gprsId><orderNo>4</orderNo><direction>0</direction>"),
+              npos);
+}
+
+// What the screen shows for a line reply, the stop named and a vehicles
+// reply; only the columns a row gives are looked at. Rows built before the
+// stop that resolves a by-name marker (200) still see the marker.
+TEST_F(LiveBusScreenTest, RowsVehiclesAndPanelStandAroundTheWaitingStop) {
+    struct Load {
+        std::string line = lineText(10), station = "", vehicles = "[]";
+        std::optional<double> offset = {};
+        std::optional<Texts> rows = {}, markers = {}, panel = {};
+        std::optional<std::string> resolved = {};
+        std::optional<std::size_t> vehicleRequests = {};
     };
-    replyWith("queryLine", lineText(10));
+    auto twins = stopNames(5);
+    twins[3] = "站2";
+    const Load cases[] = {
+        {.line = lineText(6), .offset = -100, .rows = Texts{"-20@3", "40@3", "100:130@3", "230@3", "290@3", "350@3"},
+         .resolved = "站3"},
+        {.line = lineText(4), .station = "站1", .offset = -220, .rows = Texts{"-20@1", "110@1", "170@1", "230@1"}},
+        {.line = lineText(4), .station = "无此站", .offset = -220, .rows = Texts{"-20@200", "40@200", "100@200", "160:130@4"}},
+        {.line = lineText(twins), .station = "站2", .rows = Texts{"-20@200", "40:130@2", "170@2", "230@2", "290@2"}},
+        {.line = lineText(2), .offset = -340, .rows = Texts{"-20@3", "40@3"}, .resolved = ""},
+        {.line = lineText(40), .station = "站5", .offset = 0},
+        {.line = lineText(40), .station = "站9", .offset = 270},
+        {.line = lineText(40), .station = "站20", .offset = 930},
+        {.line = lineText(40), .station = "站38", .offset = 1940},
+        {.line = lineText(5), .offset = -160},
+        // Vehicles, highest stop first, and the nearest three at or before the waiting stop.
+        {.station = "站5", .vehicles = vehiclesText({{2, 0, "a"}, {3, 1, "b"}, {5, 0, "c"}, {7, 0, "d"}, {8, 1, "e"}}),
+         .markers = Texts{"e×1@5,470,50,40", "d×1@5,380,50,40", "c×1@5,190,50,40", "b×1@5,100,50,40", "a×1@5,-12,200,35"},
+         .panel = Texts{"80,299,250,50 c b a"}},
+        {.station = "站9", .vehicles = vehiclesText({{5, 1, "x"}, {5, 0, "y"}, {5, 1, "z"}, {6, 1, "w"}}),
+         .markers = Texts{"w×1@5,280,50,40", "x×2@5,220,50,40", "y×1@5,190,50,40", "z×2@5,220,50,40"},
+         .panel = Texts{"80,539,250,50 w x y"}},
+        {.station = "站5", .vehicles = vehiclesText({{1, 0, "f"}, {9, 0, "a"}, {4, 0, "c"}, {5, 1, "b"}, {4, 1, "d"}, {2, 0, "e"}}),
+         .panel = Texts{"80,299,250,50 b c d"}},  // ties keep the reply's order
+        {.station = "站5", .vehicles = vehiclesText({{6, 0, "p"}, {8, 1, "q"}}), .panel = Texts{"80,299,250,50"}},
+        {.station = "站5", .markers = Texts{}, .panel = Texts{}},  // the waiting row's boxes stay empty
+        // Odd replies: a line without stops, or without vehicles.
+        {.line = "not json at all", .rows = Texts{}, .vehicleRequests = 0},
+        {.line = R"({"lineName":"7路","gprsId":5})", .rows = Texts{}, .vehicleRequests = 1},
+        {.line = R"(["a",{"b":1}])", .rows = Texts{}, .vehicleRequests = 0},
+        {.line = lineText(6, 0), .vehicles = vehiclesText({{2, 0, "a"}}), .markers = Texts{}, .vehicleRequests = 0},
+        {.line = lineText(6), .vehicles = R"({"stationNo":2})", .markers = Texts{}, .vehicleRequests = 1},
+        {.line = lineText(6), .vehicles = R"("[{\"stationNo\":2}]")", .markers = Texts{}, .vehicleRequests = 1},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(vehiclesText(c.vehicles));
-        replyWith("realBus", vehiclesText(c.vehicles));
-        open(stopNames(c.waiting).back());
-        EXPECT_EQ(describe(Marker), c.markers);
-        EXPECT_EQ(describe(Panel), c.panel);
-        for (auto* m : views(Marker)) EXPECT_EQ(m->orderNo(), c.waiting);
-        if (!c.panel.empty()) {
-            EXPECT_EQ(scroll().subviews().back().get(), views(Panel).at(0)) << "over the markers";
-        }
+        SCOPED_TRACE(c.station + " on " + c.line.substr(0, 40) + " with " + c.vehicles);
+        replyWith("queryLine", c.line);
+        replyWith("realBus", c.vehicles);
+        const auto before = requestsFor("realBus").size();
+        open(c.station);
+        expectGiven("offset", c.offset, scroll().contentOffset().y);
+        expectGiven("rows", c.rows, describe(Row));
+        expectGiven("markers", c.markers, describe(Marker));
+        expectGiven("panel", c.panel, describe(Panel));
+        expectGiven("resolved", c.resolved, screen->currentStation);
+        expectGiven("vehicle requests", c.vehicleRequests, requestsFor("realBus").size() - before);
+        EXPECT_EQ(scroll().contentSize.height, 60.0 * static_cast<double>(views(Row).size()) + 60);
+        for (auto* m : views(Marker)) EXPECT_EQ(m->orderNo(), integerValue(screen->_orderNo));
+        EXPECT_TRUE(views(Panel).empty() || scroll().subviews().back().get() == views(Panel)[0]) << "over the markers";
     }
 }
 
@@ -236,18 +248,14 @@ TEST_F(LiveBusScreenTest, RefreshTimeSetsTheTimerOnTheVirtualClockUntilTheScreen
 }
 
 TEST_F(LiveBusScreenTest, ATickReplacesOnlyTheVehiclesAndAFailedOneLeavesTheRowsBare) {
-    replyWith("queryLine", lineText(20));
     replyWith("realBus", vehiclesText({{3, 0, "old"}}));
-    open("站12");
+    open();
     const auto rowsBefore = views(Row);
-    scroll().setContentOffset({0, 123});
     replyWith("realBus", vehiclesText({{4, 1, "new"}, {2, 1, "new2"}}));
     platform::RunLoop::main().advance(10);
     EXPECT_EQ(views(Row), rowsBefore);
-    EXPECT_EQ(scroll().contentOffset().y, 123);
-    EXPECT_EQ(describe(Marker), (Texts{"new×1@5,160,50,40", "new2×1@5,40,50,40"}));
-    EXPECT_EQ(describe(Panel), Texts{"80,719,250,50 new new2"});
-
+    EXPECT_EQ(describe(Marker), (Texts{"new×1@5,230,50,40", "new2×1@5,40,50,40"}));
+    EXPECT_EQ(describe(Panel), Texts{"80,179,250,50 new2"});
     makeServiceUnreachable();
     platform::RunLoop::main().advance(10);
     EXPECT_EQ(frontAlertText(), "提醒 无法连接服务器");
@@ -255,37 +263,12 @@ TEST_F(LiveBusScreenTest, ATickReplacesOnlyTheVehiclesAndAFailedOneLeavesTheRows
     EXPECT_EQ(views(Row), rowsBefore);
 }
 
-TEST_F(LiveBusScreenTest, OddRepliesShowALineWithoutStopsOrWithoutVehicles) {
-    const struct {
-        std::string line, vehicles;
-        std::size_t rows, vehicleRequests;
-    } cases[] = {
-        {"not json at all", "[]", 0, 0},
-        {R"({"lineName":"7路","gprsId":5})", "[]", 0, 1},
-        {R"(["a",{"b":1}])", "[]", 0, 0},
-        {lineText(6, 0), vehiclesText({{2, 0, "a"}}), 6, 0},  // no live data: gprsId 0
-        {lineText(6), R"({"stationNo":2})", 6, 1},
-        {lineText(6), R"("[{\"stationNo\":2}]")", 6, 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line + " / " + c.vehicles);
-        replyWith("queryLine", c.line);
-        replyWith("realBus", c.vehicles);
-        const auto before = requestsFor("realBus").size();
-        open();
-        EXPECT_EQ(views(Row).size(), c.rows);
-        EXPECT_EQ(scroll().contentSize.height, 60.0 * static_cast<double>(c.rows) + 60);
-        EXPECT_EQ(requestsFor("realBus").size() - before, c.vehicleRequests);
-        EXPECT_TRUE(views(Marker).empty());
-    }
-}
-
 TEST_F(LiveBusScreenTest, UpdateOrderNoRebuildsThroughAWorkerThreadWithoutMovingTheView) {
     replyWith("queryLine", lineText(10));
     replyWith("realBus", vehiclesText({{4, 1, "a"}, {1, 1, "b"}}));
     open("站3");
     scroll().setContentOffset({0, 100});
-    pressAndRelease(*views(Row).at(5), {200, 30});
+    tapAt(*views(Row).at(5), {200, 30}, false);
     EXPECT_TRUE(indicatorRuns());
     EXPECT_EQ(storedOrderNo(), json("6"));
     waitForRebuild();
@@ -294,7 +277,7 @@ TEST_F(LiveBusScreenTest, UpdateOrderNoRebuildsThroughAWorkerThreadWithoutMoving
     EXPECT_EQ(screen->currentStation, "站6");
     EXPECT_EQ(scroll().contentOffset().y, 100);
     EXPECT_EQ(requestsFor("queryLine").size(), 1u);
-    EXPECT_NE(lastRequest("realBus").find("<orderNo>6</orderNo>"), npos);
+    EXPECT_NE(requestsFor("realBus").back().find("<orderNo>6</orderNo>"), npos);
     EXPECT_EQ(describe(Panel), Texts{"80,359,250,50 a b"});
 
     // The vehicle at stop 1 makes 0 the waiting stop: every row after the
@@ -309,13 +292,43 @@ TEST_F(LiveBusScreenTest, UpdateOrderNoRebuildsThroughAWorkerThreadWithoutMoving
     EXPECT_EQ(describe(Panel), Texts{"80,-1,250,50"});
 }
 
+// The rebuild the tap asks for drops the row long before its notice closes.
+TEST_F(LiveBusScreenTest, UpdateOrderNoAfterTheFavouriteControlShowsTheMarkAndTheNoticeClosesAfterASecond) {
+    const struct {
+        const char* notice;
+        std::vector<json> saved;  // stationName, orderNo, lineName, gprsId, endLine, direction, lineId
+        const char* control;
+    } cases[] = {{"取消收藏成功", {}, "点击收藏.png+tap"},
+                 {"收藏成功", {"站3", 3, "12路", 1201, "站6", 0, 12}, "收藏成功.png+tap"}};
+    auto& alerts = platform::AlertCenter::shared();
+    saveFavourite(12, 0, 3);
+    open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.notice);
+        tap(*views(Row).at(2)->subviews().back());
+        EXPECT_EQ(frontAlertText(), c.notice);
+        waitForRebuild();
+        std::vector<json> saved;
+        for (const auto& r : BusCollection{}.query(16, 12, 0))
+            saved = {r.stationName, r.orderNo, r.lineName, r.gprsId, r.endLine, r.direction, r.lineId};
+        EXPECT_EQ(saved, c.saved);
+        EXPECT_TRUE(partsOf(*views(Row).at(2)).ends_with(c.control));
+        platform::RunLoop::main().advance(0.999);
+        EXPECT_EQ(alerts.visibleAlerts().size(), 1u);
+        platform::RunLoop::main().advance(0.001);
+        EXPECT_TRUE(alerts.visibleAlerts().empty());
+        EXPECT_EQ(alerts.history().back().kind, platform::AlertCenter::Event::Dismissed);
+        EXPECT_EQ(alerts.history().back().buttonIndex, 0);
+    }
+}
+
 TEST_F(LiveBusScreenTest, DirectionSwitchAsksOffTheMainThreadAndFindsTheSameStop) {
     replyWith("queryLine", lineText(30));
     open("站25");
     auto reversed = stopNames(28);
     std::reverse(reversed.begin(), reversed.end());
     HeldService held(lineText(reversed), vehiclesText({{3, 0, "r"}}));
-    pressAndRelease(*screen->tabUIImageView.lock(), {30, 15});
+    tapAt(*screen->tabUIImageView.lock(), {30, 15}, false);
     ASSERT_TRUE(waitUntil([&] { return held.arrived().size() == 1; }));
     EXPECT_TRUE(indicatorRuns());
     EXPECT_TRUE(scroll().subviews().empty());
@@ -330,12 +343,11 @@ TEST_F(LiveBusScreenTest, DirectionSwitchAsksOffTheMainThreadAndFindsTheSameStop
     waitForRebuild();
     EXPECT_EQ(describe(Row).at(2), "100@200");
     EXPECT_EQ(scroll().contentOffset().y, 0);
-    EXPECT_EQ(screen->tabUIImageView.lock()->image(), "切换1.png");
-    EXPECT_EQ(screen->lineTitle.lock()->text(), "开往 站1方向");
+    EXPECT_EQ(heading(), (Texts{"12路", "开往 站1方向", "首末班:06:00-21:30 ￥1", "切换1.png"}));
     EXPECT_EQ(describe(Marker), Texts{"r×1@5,70,50,40"});
 }
 
-// A refresh by hand after it brings back the stops held from before.
+// A refresh by hand then brings back the stops held from before.
 TEST_F(LiveBusScreenTest, DirectionSwitchWithAnEmptyLineReplyLeavesTheRouteEmpty) {
     replyWith("realBus", vehiclesText({{2, 0, "a"}}));
     open();
@@ -344,7 +356,7 @@ TEST_F(LiveBusScreenTest, DirectionSwitchWithAnEmptyLineReplyLeavesTheRouteEmpty
     waitForRebuild();
     EXPECT_TRUE(scroll().subviews().empty());
     EXPECT_EQ(screen->direction, 1);
-    EXPECT_EQ(screen->lineTitle.lock()->text(), "开往 站6方向");
+    EXPECT_EQ(heading().at(1), "开往 站6方向");
     platform::RunLoop::main().advance(10);
     EXPECT_EQ(requestsFor("realBus").size(), 1u) << "no live data until a line reply comes";
     tap(*screen->refUIImageView.lock());

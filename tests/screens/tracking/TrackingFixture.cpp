@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <sstream>
 
 #include "model/BusCollection.h"
 #include "model/Preferences.h"
@@ -38,20 +37,12 @@ void TrackingFixture::closeScreens() {
     settle();
 }
 
-ui::View& TrackingFixture::host() {
-    constexpr char kHostScreen[] = "TrackingHost";
-    if (!storyboard.hasScreen(kHostScreen)) storyboard.screen<ui::ViewController>(kHostScreen);
-    if (!navigation || navigation->topViewController()->storyboardIdentifier() != kHostScreen) show(kHostScreen);
-    return *navigation->topViewController()->view();
-}
-
 void TrackingFixture::tap(const ui::View& view) { tapAt(view, {view.bounds().midX(), view.bounds().midY()}); }
 
-void TrackingFixture::tapAt(const ui::View& view, ui::Point local) {
-    const ui::Point at = view.convertToWindow(local);
-    window->touch(ui::TouchPhase::Began, at);
-    window->touch(ui::TouchPhase::Ended, at);
-    settle();
+void TrackingFixture::tapAt(const ui::View& view, ui::Point local, bool settles) {
+    window->touch(ui::TouchPhase::Began, view.convertToWindow(local));
+    window->touch(ui::TouchPhase::Ended, view.convertToWindow(local));
+    if (settles) settle();
 }
 
 bool TrackingFixture::waitUntil(const std::function<bool()>& done) {
@@ -78,12 +69,6 @@ std::string partsOf(const ui::View& view) {
         if (!part.empty()) out += (out.empty() ? "" : " ") + part;
     }
     return out;
-}
-
-std::string frameText(const ui::Rect& frame) {
-    std::ostringstream s;
-    s << frame.x() << ',' << frame.y() << ',' << frame.width() << ',' << frame.height();
-    return s.str();
 }
 
 std::string frontAlertText() {
@@ -116,13 +101,6 @@ std::string lineText(const std::vector<std::string>& names, long long gprsId, co
         line["upDown"].push_back({{"orderNo", orderNos.empty() ? static_cast<int>(i) + 1 : orderNos[i]},
                                   {"stationName", names[i]}, {"flagId", i + 1 == names.size() ? 2 : 1}});
     return line.dump();
-}
-
-std::string vehiclesText(const std::vector<VehicleAt>& vehicles) {
-    auto list = nlohmann::json::array();
-    for (const auto& v : vehicles)
-        list.push_back({{"stationNo", v.stationNo}, {"inStation", v.inStation}, {"toNextStop", v.toNextStop}});
-    return list.dump();
 }
 
 }  // namespace bus::test
