@@ -1,14 +1,21 @@
-// The stop picker of the transfer form.
+// The stop picker of the transfer form: one table whose header is the
+// search field (the screen makes the field).
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "screens/personal/BusTransferQueryViewController.h"
 
 namespace bus::layout {
 
 void addStopPickerScreen(ui::Storyboard& storyboard) {
-    storyboard.screen(kStopPickerScreen, placeholder(),
-                      {.title = "选择站点",
-                       .frames = {{"queryUITableView", kFullScreen}},
-                       .metrics = {{"rowHeight", 44}}});
+    storyboard.screen<BusTransferQueryViewController>(
+        kStopPickerScreen,
+        {.title = "选择站点",
+         .frames = {{"queryUITableView", kFullScreen}},
+         .metrics = {{"rowHeight", 44}},
+         .build = ui::outlets<BusTransferQueryViewController>(
+             [](BusTransferQueryViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
+                 screen.queryUITableView = addTable(root, layout, "queryUITableView");
+             })});
 }
 
 }  // namespace bus::layout

@@ -1,0 +1,84 @@
+#include "screens/personal/BusTransferQueryViewController.h"
+
+#include <algorithm>
+
+#include "model/MySingleton.h"
+#include "model/Value.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Window.h"
+#include "service/Operations.h"
+
+namespace bus {
+
+namespace {
+
+constexpr char kCellIdentifier[] = "mycell";
+
+// The stop hits' names, each once: a stop served by several lines or both
+// directions comes back once per line and direction.
+std::vector<std::string> stopNames(const std::vector<BusQuery>& hits) {
+    std::vector<std::string> names;
+    for (const auto& hit : hits) {
+        if (integerValue(hit.attribute) != 1) continue;
+        std::string name = textValue(hit.stationName);
+        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(std::move(name));
+    }
+    return names;
+}
+
+}  // namespace
+
+BusTransferQueryViewController::BusTransferQueryViewController() { declareKey("_tag", _tag); }
+
+void BusTransferQueryViewController::viewDidLoad() {
+    ui::ViewController::viewDidLoad();
+    auto table = queryUITableView.lock();
+    if (!table) return;
+    table->setDataSource(this);
+    table->setDelegate(this);
+    table->separatorInset = {0, 0, 0, 0};
+    table->setTableFooterView(std::make_shared<ui::View>());
+    searchBar = std::make_shared<ui::SearchBar>(ui::Rect{0, 0, table->frame().width(), 44});
+    searchBar->placeholder = "输入站点名称";
+    searchBar->delegate = this;
+    table->setTableHeaderView(searchBar);
+}
+
+void BusTransferQueryViewController::viewDidAppear(bool animated) {
+    ui::ViewController::viewDidAppear(animated);
+    if (searchBar && searchBar->window()) searchBar->window()->makeFirstResponder(searchBar.get());
+}
+
+void BusTransferQueryViewController::textDidChange(ui::SearchBar&, const std::string& searchText) {
+    data = searchText.empty() ? std::vector<std::string>{} : stopNames(ops::queryKeyword(searchText));
+    if (auto table = queryUITableView.lock()) table->reloadData();
+}
+
+int BusTransferQueryViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
+
+int BusTransferQueryViewController::numberOfRowsInSection(ui::TableView&, int) {
+    return static_cast<int>(data.size());
+}
+
+std::shared_ptr<ui::TableViewCell> BusTransferQueryViewController::cellForRowAtIndexPath(
+    ui::TableView& tableView, const ui::IndexPath& indexPath) {
+    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
+    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return cell;
+    cell->textLabel()->setText(data[static_cast<std::size_t>(indexPath.row)]);
+    cell->imageView()->setImage("station.png");
+    return cell;
+}
+
+void BusTransferQueryViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
+    const std::string& name = data[static_cast<std::size_t>(indexPath.row)];
+    auto& shared = MySingleton::sharedSingleton();
+    const std::string tag = textValue(_tag);
+    if (tag == "0") shared.startStation = name;
+    if (tag == "1") shared.endStation = name;
+    if (auto* navigation = navigationController()) navigation->popViewControllerAnimated(true);
+}
+
+}  // namespace bus
