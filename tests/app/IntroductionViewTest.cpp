@@ -33,9 +33,9 @@ using Pager = KvIntroductionViewController;
 constexpr double W = ui::Window::kWidth;
 constexpr double H = ui::Window::kHeight - ui::Window::kStatusBarHeight;
 
+// Three pictures of each kind exist; a fourth page repeats the first.
 std::vector<std::string> names(const char* stem, int count) {
     std::vector<std::string> out;
-    // Three pictures of each kind exist; a fourth page repeats the first.
     for (int i = 0; i < count; ++i) out.push_back(std::string(stem) + std::to_string(i % 3 + 1) + ".png");
     return out;
 }
@@ -59,12 +59,12 @@ struct IntroductionPager : testing::Test {
     // Lets every fade and page snap finish.
     static void settle() { advance(1.0); }
     void scrollTo(double pages) { pager->pagingScrollView->setContentOffset({pages * W, 0}); }
-    // A horizontal swipe across the middle of the pages; fast unless told.
-    void swipe(double dx, double seconds = 0.06) {
+    // A quick horizontal swipe across the middle of the pages.
+    void swipe(double dx) {
         const ui::Point from{dx < 0 ? 300.0 : 75.0, 300};
         window.touch(ui::TouchPhase::Began, from);
         for (int i = 1; i <= 6; ++i) {
-            advance(seconds / 6);
+            advance(0.01);
             window.touch(ui::TouchPhase::Moved, {from.x + dx * i / 6, from.y});
         }
         window.touch(ui::TouchPhase::Ended, {from.x + dx, from.y});
@@ -120,38 +120,29 @@ TEST_F(IntroductionPager, BackgroundsCrossFadeAndTheIndicatorFollowsTheOffset) {
 TEST_F(IntroductionPager, ViewsAreStackedAndSizedAsThePager) {
     show(3, 3);
     const auto& root = *pager->view();
+    const auto& scroll = *pager->pagingScrollView;
     EXPECT_EQ(root.frame(), ui::Window::contentFrame());
-    // Back to front: the last background first, the first in front of it,
-    // then the pages, the indicator and the button.
+    // Back to front: the last background first, then the pages, the
+    // indicator and the button.
     const std::vector<ui::ViewPtr> stack{pager->backgroundViews[2], pager->backgroundViews[1],
                                          pager->backgroundViews[0], pager->pagingScrollView,
                                          pager->pageControl,        pager->enterButton};
     EXPECT_EQ(root.subviews(), stack);
-    EXPECT_EQ(pager->backgroundViews[0]->image(), "引导背景1.png");
-    for (const auto& background : pager->backgroundViews) EXPECT_EQ(background->frame(), (ui::Rect{0, 0, W, H}));
     EXPECT_TRUE(pager->hasEnterButtonInView(root));
-    EXPECT_FALSE(pager->hasEnterButtonInView(*pager->pagingScrollView));
-
-    const auto& scroll = *pager->pagingScrollView;
-    EXPECT_EQ(scroll.frame(), (ui::Rect{0, 0, W, H}));
-    EXPECT_TRUE(scroll.pagingEnabled);
-    EXPECT_FALSE(scroll.showsHorizontalScrollIndicator);
-    EXPECT_TRUE(scroll.backgroundColor.isClear());
-    EXPECT_EQ(scroll.delegate(), pager.get());
+    EXPECT_FALSE(pager->hasEnterButtonInView(scroll));
+    for (const auto& v : {stack[0], stack[1], stack[2], stack[3]}) EXPECT_EQ(v->frame(), (ui::Rect{0, 0, W, H}));
+    EXPECT_TRUE(scroll.pagingEnabled && !scroll.showsHorizontalScrollIndicator && scroll.delegate() == pager.get());
     EXPECT_EQ(scroll.contentSize, (ui::Size{3 * W, H}));
-
-    // Page i at i page widths, at the top of the scroll view although the
+    // Page i at i page widths at the top of the scroll view, although the
     // pager's view sits below the status bar; reloading moves nothing.
     for (int reload = 0; reload < 2; ++reload) {
         if (reload) pager->reloadPages();
         ASSERT_EQ(scroll.subviews().size(), 3u);
         for (std::size_t i = 0; i < 3; ++i) {
-            SCOPED_TRACE(i);
-            EXPECT_EQ(scroll.subviews()[i]->frame(), (ui::Rect{static_cast<double>(i) * W, 0, W, H}));
+            EXPECT_EQ(scroll.subviews()[i]->frame(), (ui::Rect{static_cast<double>(i) * W, 0, W, H})) << i;
             EXPECT_EQ(scroll.subviews()[i]->imageName(), covers(3)[i]);
         }
     }
-
     EXPECT_EQ(pager->pageControl->frame(), (ui::Rect{0, H - 30, W, 30}));
     EXPECT_EQ(pager->pageControl->numberOfPages(), 3);
     EXPECT_EQ(pager->pageControl->pageIndicatorTintColor, ui::Color::gray());
@@ -177,28 +168,18 @@ TEST_F(IntroductionPager, EnterButtonKeepsAGivenSizeOrTakesAShareOfTheWidth) {
         SCOPED_TRACE(row.name);
         show(3, 3, row.given);
         const auto& button = *pager->enterButton;
-        if (row.given) {
-            EXPECT_EQ(pager->enterButton, row.given);
-        }
         EXPECT_EQ(button.frame(), row.frame);
-        EXPECT_EQ(button.frame(), pager->frameOfEnterButton());
         EXPECT_EQ(button.currentTitle(), row.title);
         EXPECT_EQ(button.borderWidth, row.borderWidth);
-        if (row.borderWidth > 0) {
-            EXPECT_EQ(button.borderColor, ui::Color::white());
-        }
-        EXPECT_EQ(button.allControlEvents(), ui::ControlEventTouchUpInside);
+        EXPECT_EQ(button.borderColor, row.borderWidth > 0 ? ui::Color::white() : ui::Color::black());
     }
 }
 
 TEST_F(IntroductionPager, NoCoversMeanNoPagesAndNoDots) {
     show(0, 2);
-    EXPECT_EQ(pager->numberOfPagesInPagingScrollView(), 0u);
     EXPECT_EQ(pager->scrollViewPages(), nullptr);
-    EXPECT_EQ(pager->contentSizeOfScrollView(), (ui::Size{0, 0}));
     EXPECT_EQ(pager->pagingScrollView->contentSize, (ui::Size{0, 0}));
     EXPECT_TRUE(pager->pagingScrollView->subviews().empty());
-    EXPECT_EQ(pager->pageControl->numberOfPages(), 0);
     EXPECT_FALSE(pager->pageControl->showsDots());
 }
 
@@ -207,29 +188,19 @@ TEST_F(IntroductionPager, LastPageSwapsTheIndicatorForTheEnterButtonAndBack) {
     const auto& button = *pager->enterButton;
     const auto& dots = *pager->pageControl;
     const double half = Pager::kSwapDuration / 2;
-
-    scrollTo(2);
-    EXPECT_EQ(button.alpha, 1);
-    EXPECT_EQ(dots.alpha, 0);
-    EXPECT_EQ(button.presentationAlpha(), 0);
-    advance(half);
-    EXPECT_DOUBLE_EQ(button.presentationAlpha(), 0.5);
-    EXPECT_DOUBLE_EQ(dots.presentationAlpha(), 0.5);
-    // Further scroll steps on the last page do not start the fade again.
-    pager->scrollViewDidScroll(*pager->pagingScrollView);
-    advance(half);
-    EXPECT_EQ(button.presentationAlpha(), 1);
-    EXPECT_EQ(dots.presentationAlpha(), 0);
-
-    scrollTo(1.5);
-    EXPECT_EQ(button.alpha, 0);
-    EXPECT_EQ(dots.alpha, 1);
-    advance(half);
-    EXPECT_DOUBLE_EQ(button.presentationAlpha(), 0.5);
-    pager->scrollViewDidScroll(*pager->pagingScrollView);
-    advance(half);
-    EXPECT_EQ(button.presentationAlpha(), 0);
-    EXPECT_EQ(dots.presentationAlpha(), 1);
+    for (const auto& [page, shown] : {std::pair{2.0, 1.0}, std::pair{1.5, 0.0}}) {
+        SCOPED_TRACE(page);
+        scrollTo(page);
+        EXPECT_EQ(button.presentationAlpha(), 1 - shown);
+        advance(half);
+        EXPECT_DOUBLE_EQ(button.presentationAlpha(), 0.5);
+        EXPECT_DOUBLE_EQ(dots.presentationAlpha(), 0.5);
+        // Further scroll steps there do not start the fade again.
+        pager->scrollViewDidScroll(*pager->pagingScrollView);
+        advance(half);
+        EXPECT_EQ(button.presentationAlpha(), shown);
+        EXPECT_EQ(dots.presentationAlpha(), 1 - shown);
+    }
 }
 
 TEST_F(IntroductionPager, SinglePageShowsItsEnterButtonFromTheStart) {
@@ -280,38 +251,27 @@ TEST_F(IntroductionPager, OnlyTheButtonOrALeftwardFlingOnTheLastPageEndsIt) {
 }
 
 TEST_F(IntroductionPager, EndsSafelyWithoutACallbackOrWhenTheOwnerDropsIt) {
-    struct Row {
-        const char* name;
-        std::function<void(IntroductionPager&)> end;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, std::function<void(IntroductionPager&)>> ends[] = {
         {"button", [](IntroductionPager& t) { t.tapEnterButton(); }},
         {"fling", [](IntroductionPager& t) { t.swipe(-120); }},
         {"direct call", [](IntroductionPager& t) { t.pager->enter(nullptr); }},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, end] : ends) {
+        SCOPED_TRACE(name);
         // With no callback set, ending does nothing: the pager stays.
         show(3, 3);
         scrollTo(2);
-        settle();
         pager->didSelectedEnter = nullptr;
-        row.end(*this);
+        end(*this);
         EXPECT_EQ(window.rootViewController(), pager);
-
         // The usual owner takes the pager off screen and lets it go from
         // inside the callback.
+        std::weak_ptr<Pager> gone = pager;
+        pager->didSelectedEnter = [this] { window.setRootViewController(nullptr), pager.reset(), ++entered; };
+        entered = 0;
         scrollTo(2);
         settle();
-        std::weak_ptr<Pager> gone = pager;
-        pager->didSelectedEnter = [this] {
-            window.setRootViewController(nullptr);
-            pager.reset();
-            ++entered;
-        };
-        entered = 0;
-        row.end(*this);
-        settle();
+        end(*this);
         EXPECT_EQ(entered, 1);
         EXPECT_TRUE(gone.expired());
     }
@@ -320,15 +280,15 @@ TEST_F(IntroductionPager, EndsSafelyWithoutACallbackOrWhenTheOwnerDropsIt) {
 TEST_F(IntroductionPager, AnOwnersButtonOutlivingThePagerNoLongerReachesIt) {
     auto button = buttonSized(120, 44);
     show(3, 3, button);
-    pager->didSelectedEnter = [this] { ++entered; };
     window.setRootViewController(nullptr);
     pager.reset();
-    EXPECT_EQ(button->allControlEvents(), 0u);
     button->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
     EXPECT_EQ(entered, 0);
+    EXPECT_EQ(button->allControlEvents(), 0u);
 }
 
-// A pager whose view has no width has no pages to fade between or count.
+// With no width there are no pages to fade between or count (a division by
+// zero otherwise, which the sanitizer build reports).
 TEST_F(IntroductionPager, AViewWithoutWidthScrollsWithoutFadingOrCounting) {
     struct NoWidthPager : Pager {
         using Pager::Pager;
@@ -339,7 +299,6 @@ TEST_F(IntroductionPager, AViewWithoutWidthScrollsWithoutFadingOrCounting) {
     narrow->pagingScrollView->setContentOffset({100, 0});
     for (const auto& background : narrow->backgroundViews) EXPECT_EQ(background->alpha, 1);
     EXPECT_EQ(narrow->pageControl->currentPage(), 0);
-    EXPECT_EQ(narrow->contentSizeOfScrollView(), (ui::Size{0, H}));
 }
 
 // Painted: halfway between the first two pages the window shows the mean of
@@ -373,7 +332,8 @@ TEST_F(IntroductionPager, PaintsTheCrossFadeAndTheEnterButton) {
     const QRect topEdge = qt::toPixels({button.x() + 4, button.y(), button.width() - 8, 0.5});
     EXPECT_GT(qt::countInside(last, topEdge, isWhite), topEdge.width() * 9 / 10);
     // The title is white too, and no dot shows below the button.
-    EXPECT_GT(qt::countInside(last, qt::toPixels({button.x() + 8, button.y() + 8, button.width() - 16, button.height() - 16}), isWhite), 20);
+    const ui::Rect title{button.x() + 8, button.y() + 8, button.width() - 16, button.height() - 16};
+    EXPECT_GT(qt::countInside(last, qt::toPixels(title), isWhite), 20);
     const ui::Rect dots = pager->pageControl->frameInWindow();
     const auto isGrey = [](const QColor& c) { return std::abs(c.red() - 128) < 10 && std::abs(c.blue() - 128) < 10; };
     EXPECT_EQ(qt::countInside(last, qt::toPixels(dots), isGrey), 0);
