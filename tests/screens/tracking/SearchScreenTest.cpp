@@ -5,9 +5,6 @@
 
 #include "model/BusQuery.h"
 #include "model/Config.h"
-#include "model/Value.h"
-#include "platform/AlertView.h"
-#include "platform/UserDefaults.h"
 #include "platform/ui/SearchBar.h"
 #include "screens/tracking/BusQueryViewController.h"
 #include "screens/tracking/TrackingFixture.h"
@@ -15,8 +12,6 @@
 namespace bus::test {
 namespace {
 
-using nlohmann::json;
-using Texts = std::vector<std::string>;
 using Handed = std::vector<std::pair<std::string, json>>;
 
 // Stands in for the live bus screen: keeps what it is handed, in order.
@@ -82,9 +77,8 @@ protected:
     std::shared_ptr<ui::TableView> history, results;
 };
 
-// The city chosen later stays on later starts; the screen follows it when
-// the rider comes back from the choice.
-TEST_F(SearchScreenTest, AFirstStartSeedsTheDefaultCityAndTheCityButtonChangesIt) {
+// A city chosen later stays on later starts.
+TEST_F(SearchScreenTest, AFirstStartSeedsTheDefaultCity) {
     auto& prefs = platform::UserDefaults::standard();
     const auto stored = [&prefs] {
         std::vector<json> values;
@@ -93,38 +87,19 @@ TEST_F(SearchScreenTest, AFirstStartSeedsTheDefaultCityAndTheCityButtonChangesIt
         return values;
     };
     for (const char* key : {"cityId", "postUrl", "postWebService"}) prefs.removeObjectForKey(key);
-    saveHistory(hit("东门", 1, 30, 0), 17);
     open();
     EXPECT_EQ(stored(), (std::vector<json>{16, "大同", config::kDefaultCityUrl, "/realBus/CXFWebService/bus"}));
-    const auto cityButton = [this] { return screen->navigationItem().rightBarButtonItems().at(0)->customView(); };
-    tap(*cityButton());
-    ASSERT_EQ(navigation->topViewController()->storyboardIdentifier(), "City");
+    closeScreens();
     prefs.setObject(17, "cityId");
     prefs.setObject("太原", "cityName");
-    navigation->popToRootViewControllerAnimated(false);
-    settle();
-    EXPECT_EQ(cityButton()->text(), "太原");
-    EXPECT_EQ(rowTexts(*history), Texts{"东门"});
-    closeScreens();
     open();
     EXPECT_EQ(stored(), (std::vector<json>{17, "太原", config::kDefaultCityUrl, "/realBus/CXFWebService/bus"}));
 }
 
-TEST_F(SearchScreenTest, TheClearButtonBelowTheHistoryEmptiesTheCurrentCitysOnly) {
-    saveHistory(kHits[0]);
-    saveHistory(kHits[2]);
-    saveHistory(kHits[1], 17);
-    open();
-    ASSERT_EQ(rowTexts(*history), (Texts{"12路", "东门"}));
-    tap(*window->findViewShowingText("清空历史记录"));
-    EXPECT_EQ(history->numberOfRowsInSection(0), 0);
-    EXPECT_TRUE(historyOf(16).empty());
-    EXPECT_EQ(historyOf(17), Texts{"新开里 12/1"});
-}
-
 // Any attribute but 0 shows as a stop, but only 1 hands the stop on; a
-// history row is not saved again, so the history keeps its order.
-TEST_F(SearchScreenTest, HistoryRowsShowStopsAndLinesAndOpenTheLiveScreenUnsaved) {
+// history row is not saved again, so the history keeps its order. The button
+// below the rows clears the current city's history only.
+TEST_F(SearchScreenTest, HistoryRowsOpenTheLiveScreenUnsavedAndClearForTheCurrentCityOnly) {
     const struct {
         json attribute;
         Texts cell;  // text, detail, image
@@ -133,6 +108,7 @@ TEST_F(SearchScreenTest, HistoryRowsShowStopsAndLinesAndOpenTheLiveScreenUnsaved
                  {2, {"站", "14路", "station.png"}, ""},  {-1, {"站", "15路", "station.png"}, ""},
                  {nullptr, {"16路", "站", "bus.png"}, ""}};
     for (int i = 0; i < 5; ++i) saveHistory(hit("站", cases[i].attribute, 12 + i, 1));
+    saveHistory(kHits[2], 17);
     open();
     for (int i = 0; i < 5; ++i) {
         SCOPED_TRACE(cases[i].attribute.dump());
@@ -146,9 +122,15 @@ TEST_F(SearchScreenTest, HistoryRowsShowStopsAndLinesAndOpenTheLiveScreenUnsaved
     }
     EXPECT_EQ(historyOf(), (Texts{"站 12/1", "站 13/1", "站 14/1", "站 15/1", "站 16/1"}));
     EXPECT_TRUE(requestsFor("queryKeyword").empty());
+    tap(*window->findViewShowingText("清空历史记录"));
+    EXPECT_EQ(history->numberOfRowsInSection(0), 0);
+    EXPECT_TRUE(historyOf().empty());
+    EXPECT_EQ(historyOf(17), Texts{"东门 30/0"});
 }
 
-TEST_F(SearchScreenTest, EveryCountOfANonEmptyTextAsksForHitsAndAnEmptyTextKeepsThem) {
+// An emptied field keeps the last hits; a failed call or a reply that is
+// not an array gives none.
+TEST_F(SearchScreenTest, EveryCountOfANonEmptyTextAsksForHits) {
     open();
     type("12");
     ASSERT_EQ(requestsFor("queryKeyword").size(), 2u);
@@ -161,6 +143,16 @@ TEST_F(SearchScreenTest, EveryCountOfANonEmptyTextAsksForHitsAndAnEmptyTextKeeps
     EXPECT_EQ(requestsFor("queryKeyword").size(), 3u) << "only \"1\" is asked again";
     EXPECT_EQ(screen->numberOfRowsInSection(*results, 0), 3);
     EXPECT_EQ(requestsFor("queryKeyword").size(), 3u);
+    for (const std::string& reply : {std::string("12路"), kHits[0].dump(), std::string()}) {
+        SCOPED_TRACE(reply);
+        replyWith("queryKeyword", kHits.dump());
+        type("2");
+        ASSERT_EQ(results->numberOfRowsInSection(0), 3);
+        reply.empty() ? makeServiceUnreachable() : replyWith("queryKeyword", reply);
+        type("1");
+        EXPECT_EQ(results->numberOfRowsInSection(0), 0);
+        EXPECT_EQ(frontAlertText(), reply.empty() ? "提醒 无法连接服务器" : "");
+    }
 }
 
 TEST_F(SearchScreenTest, ATappedHitBecomesTheNewestHistoryEntryAndOpensTheLiveScreen) {
@@ -174,26 +166,6 @@ TEST_F(SearchScreenTest, ATappedHitBecomesTheNewestHistoryEntryAndOpensTheLiveSc
     EXPECT_FALSE(screen->searchDisplayController->isActive());
     EXPECT_EQ(historyOf(16), (Texts{"别的 99/0", "新开里 12/1"}));
     EXPECT_EQ(historyOf(17), Texts{"旧的 12/1"});
-}
-
-TEST_F(SearchScreenTest, RepliesWithoutHitsEmptyTheResults) {
-    const struct {
-        std::string returnText;
-        const char* notice;  // the service unreachable for one
-    } cases[] = {{"", "提醒 无法连接服务器"}, {"12路", ""}, {kHits[0].dump(), ""}};
-    open();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.returnText);
-        service.makeCurrentCity();
-        replyWith("queryKeyword", kHits.dump());
-        type("1");
-        ASSERT_EQ(results->numberOfRowsInSection(0), 3);
-        *c.notice ? makeServiceUnreachable() : replyWith("queryKeyword", c.returnText);
-        type("2");
-        EXPECT_EQ(results->numberOfRowsInSection(0), 0);
-        EXPECT_EQ(frontAlertText(), c.notice);
-        platform::AlertCenter::shared().clear();
-    }
 }
 
 }  // namespace

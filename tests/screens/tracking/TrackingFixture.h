@@ -9,28 +9,62 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/BusCollection.h"
+#include "model/Preferences.h"
+#include "model/Value.h"
+#include "platform/AlertView.h"
+#include "platform/UserDefaults.h"
 #include "screens/ScreenFixture.h"
+#include "service/XmlText.h"
 #include "support/TestSupport.h"
 
 namespace bus::test {
 
+using nlohmann::json;
+using Texts = std::vector<std::string>;
+
 class TrackingFixture : public ScreenFixture {
 protected:
-    void SetUp() override;
+    void SetUp() override {
+        service.makeCurrentCity();
+        platform::UserDefaults::standard().setObject(16, prefs::kCityId);
+    }
     // Answers `operation` with a SOAP reply carrying `returnText`.
-    void replyWith(const std::string& operation, const std::string& returnText, int status = 200);
+    void replyWith(const std::string& operation, const std::string& returnText, int status = 200) {
+        service.reply(operation, soapReply(operation, xml::escape(returnText)), status);
+    }
     // The request bodies that named the operation, in the order they came.
-    std::vector<std::string> requestsFor(const std::string& operation) const;
+    Texts requestsFor(const std::string& operation) const {
+        Texts found;
+        for (auto& body : service.bodies())
+            if (body.find("<ns1:" + operation + ">") != std::string::npos) found.push_back(body);
+        return found;
+    }
     // Points the current city at a loopback port where nothing listens.
-    static void makeServiceUnreachable();
-    void closeScreens();
+    static void makeServiceUnreachable() {
+        platform::UserDefaults::standard().setObject("http://127.0.0.1:" + std::to_string(closedPort()), prefs::kPostUrl);
+    }
+    void closeScreens() {
+        window->setRootViewController(nullptr);
+        settle();
+    }
     // Presses and releases on the window at a point of `view` (its middle
     // for tap), then lets the run loop settle unless told not to.
-    void tap(const ui::View& view);
-    void tapAt(const ui::View& view, ui::Point local, bool settles = true);
-    // Runs the main run loop until `done` holds, false after ten real seconds;
-    // `done` may wait on threads that queue nothing on the loop.
-    static bool waitUntil(const std::function<bool()>& done);
+    void tap(const ui::View& view) { tapAt(view, {view.bounds().midX(), view.bounds().midY()}); }
+    void tapAt(const ui::View& view, ui::Point local, bool settles = true) {
+        window->touch(ui::TouchPhase::Began, view.convertToWindow(local));
+        window->touch(ui::TouchPhase::Ended, view.convertToWindow(local));
+        if (settles) settle();
+    }
+    // Runs the main run loop until `done` holds, false after ten real seconds.
+    // Slices of a millisecond: a queued task ends a slice at once, and a
+    // condition that nothing queues for, such as a thread's end, is looked
+    // at again.
+    static bool waitUntil(const std::function<bool()>& done) {
+        for (int slice = 0; slice < 10000; ++slice)
+            if (platform::RunLoop::main().runUntil(done, 0.001)) return true;
+        return false;
+    }
 
     RecordedService service;
 };
@@ -40,15 +74,12 @@ protected:
 std::string partsOf(const ui::View& view);
 // "title message" of the alert in front, "" when none is up.
 std::string frontAlertText();
-std::optional<nlohmann::json> storedOrderNo();
 void saveFavourite(int lineId, int direction, int orderNo, int cityId = 16);
-
 // "站1" ... "站<count>".
-std::vector<std::string> stopNames(int count);
+Texts stopNames(int count);
 // A "queryLine" return text: line 12 ("12路", opTime "06:00-21:30", ticketPrice
 // "1") with the stops named, orderNo from 1 unless given, flagId 2 on the last.
-std::string lineText(const std::vector<std::string>& names, long long gprsId = 1201,
-                     const std::vector<int>& orderNos = {});
+std::string lineText(const Texts& names, long long gprsId = 1201, const std::vector<int>& orderNos = {});
 inline std::string lineText(int stops, long long gprsId = 1201) { return lineText(stopNames(stops), gprsId); }
 
 }  // namespace bus::test
