@@ -26,10 +26,15 @@ void SearchDisplayController::setActive(bool active, bool) {
     active_ = active;
     if (searchBar_) {
         searchBar_->setShowsCancelButton(active);
-        if (active)
+        // The keyboard goes with the search: made active from code, the bar
+        // takes typing at once, without a touch.
+        if (active) {
             searchBar_->beginEditing();
-        else
+            searchBar_->becomeFirstResponder();
+        } else {
+            searchBar_->resignFirstResponder();
             searchBar_->endEditing();
+        }
     }
     updateResultsVisibility();
     if (active && isShowingResults()) resultsTable_->reloadData();

@@ -1,7 +1,8 @@
 #pragma once
 // Shows a search's results in a table of its own over the screen's content.
 // It becomes active when its search bar starts editing (a touch on it) or
-// by setActive. While active it shows the bar's cancel button and, as long
+// by setActive, which also gives the bar the keyboard (once the bar is in a
+// window). While active it shows the bar's cancel button and, as long
 // as the text is not empty, the results table, laid over the contents view
 // from the bar's lower edge down. Every change of the text while active
 // reloads the results table (it asks its data source again). The cancel

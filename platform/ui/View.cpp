@@ -4,6 +4,8 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "platform/ui/Window.h"
+
 namespace ui {
 
 namespace {
@@ -70,6 +72,7 @@ void View::setWindow(Window* w) {
 
 void View::notifyWindowChange() {
     didMoveToWindow();
+    if (wantsFirstResponder_ && window()) becomeFirstResponder();
     // The hook may change the tree: walk a copy.
     const auto children = subviews_;
     for (const auto& child : children) child->notifyWindowChange();
@@ -87,6 +90,23 @@ void View::removeFromSuperview() {
     superview_ = nullptr;
     didMoveToSuperview();
     if (window() != before) notifyWindowChange();
+}
+
+bool View::becomeFirstResponder() {
+    if (!canBecomeFirstResponder()) return false;
+    Window* w = window();
+    wantsFirstResponder_ = w == nullptr;
+    return w == nullptr || w->makeFirstResponder(this);
+}
+
+void View::resignFirstResponder() {
+    wantsFirstResponder_ = false;
+    if (isFirstResponder()) window()->resignFirstResponder();
+}
+
+bool View::isFirstResponder() const {
+    const Window* w = window();
+    return w && w->firstResponder() == this;
 }
 
 void View::removeAllSubviews() {

@@ -140,6 +140,12 @@ public:
     virtual void returnKey() {}
     virtual void didBecomeFirstResponder() {}
     virtual void didResignFirstResponder() {}
+    // Asks the window for the keyboard. A view off screen gets it once it
+    // is in a window (unless it resigns first). False when it cannot take it.
+    bool becomeFirstResponder();
+    // Gives the keyboard up (or the pending request for it).
+    void resignFirstResponder();
+    bool isFirstResponder() const;
 
     // Drawing: draw() paints the view's own content in its bounds
     // coordinates; drawTree() paints the view and everything under it.
@@ -169,6 +175,7 @@ private:
     Window* window_ = nullptr;
     std::vector<std::shared_ptr<View>> subviews_;
     std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
+    bool wantsFirstResponder_ = false;  // asked for the keyboard while off screen
 
     void notifyWindowChange();
 };

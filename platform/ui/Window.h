@@ -15,7 +15,8 @@
 //    with their index, anything else is swallowed. A button-less (transient)
 //    alert swallows everything until its owner dismisses it.
 //  - Text goes to the first responder, which is the last touched view that
-//    can become one; a touch anywhere outside it resigns it.
+//    can become one, or the last that asked (View::becomeFirstResponder); a
+//    touch anywhere outside it resigns it.
 //
 // Repainting: the window keeps no dirty state. A host repaints after every
 // input call below and after every pass of the main run loop (posted tasks and

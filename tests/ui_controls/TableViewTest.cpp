@@ -378,9 +378,12 @@ TEST_F(Search, CancelEndsTheSearchAndTellsTheDelegateAndSetActiveStartsIt) {
     const int before = hits.rowCountQuestions;
     bar->setText("3");
     EXPECT_EQ(hits.rowCountQuestions, before);
+    EXPECT_FALSE(window.insertText("x"));  // the keyboard went with the search
     display.setActive(true);
     EXPECT_TRUE(display.isShowingResults());
     EXPECT_EQ(hits.rowCountQuestions, before + 1);
+    EXPECT_TRUE(window.insertText("4"));  // and comes back with it, untouched
+    EXPECT_EQ(bar->text(), "34");
 }
 
 TEST_F(Search, TapOnAResultGoesToTheResultsDelegateNotTheScreensTable) {
