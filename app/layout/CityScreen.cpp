@@ -1,14 +1,20 @@
 // The city selection: one table of city names.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "screens/personal/BusCityViewController.h"
 
 namespace bus::layout {
 
 void addCityScreen(ui::Storyboard& storyboard) {
-    storyboard.screen(kCityScreen, placeholder(),
-                      {.title = "选择城市",
-                       .frames = {{"queryUITableView", kFullScreen}},
-                       .metrics = {{"rowHeight", 44}}});
+    storyboard.screen<BusCityViewController>(
+        kCityScreen,
+        {.title = "选择城市",
+         .frames = {{"cityList", kFullScreen}},
+         .metrics = {{"rowHeight", 44}},
+         .build = ui::outlets<BusCityViewController>(
+             [](BusCityViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
+                 screen.cityList = addTable(root, layout, "cityList");
+             })});
 }
 
 }  // namespace bus::layout

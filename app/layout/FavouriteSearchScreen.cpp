@@ -1,14 +1,20 @@
-// The favourite search: a table headed by the search field.
+// The favourite search: a table; the screen heads it with the search field.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "screens/personal/BusCollectionQueryViewController.h"
 
 namespace bus::layout {
 
 void addFavouriteSearchScreen(ui::Storyboard& storyboard) {
-    storyboard.screen(kFavouriteSearchScreen, placeholder(),
-                      {.title = "添加收藏",
-                       .frames = {{"queryUITableView", kFullScreen}},
-                       .metrics = {{"rowHeight", 50}}});
+    storyboard.screen<BusCollectionQueryViewController>(
+        kFavouriteSearchScreen,
+        {.title = "添加收藏",
+         .frames = {{"queryUITableView", kFullScreen}},
+         .metrics = {{"rowHeight", 50}},
+         .build = ui::outlets<BusCollectionQueryViewController>(
+             [](BusCollectionQueryViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
+                 screen.queryUITableView = addTable(root, layout, "queryUITableView");
+             })});
 }
 
 }  // namespace bus::layout

@@ -1,15 +1,28 @@
 // The favourites list: one table; each row holds two lines of text and the
-// live text at its right. The add button sits in the navigation bar.
+// live text at its right. The city button takes the right of the bar, so the
+// add button sits at its left.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "screens/personal/BusCollectionViewController.h"
 
 namespace bus::layout {
 
 void addFavouritesScreen(ui::Storyboard& storyboard) {
-    storyboard.screen(kFavouritesScreen, placeholder(),
-                      {.title = "我的收藏",
-                       .frames = {{"queryUITableView", kFullScreen}},
-                       .metrics = {{"rowHeight", 50}}});
+    storyboard.screen<BusCollectionViewController>(
+        kFavouritesScreen,
+        {.title = "我的收藏",
+         .frames = {{"queryUITableView", kFullScreen}},
+         .metrics = {{"rowHeight", 50}},
+         .build = ui::outlets<BusCollectionViewController>(
+             [](BusCollectionViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
+                 screen.queryUITableView = addTable(root, layout, "queryUITableView");
+                 // The item lives in the screen's own navigation item: it
+                 // holds the screen weakly.
+                 auto add = [weak = screen.weak_from_this()](ui::BarButtonItem& item) {
+                     if (auto alive = weak.lock()) static_cast<BusCollectionViewController&>(*alive).addUIButton(item);
+                 };
+                 screen.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::withTitle("添加", add));
+             })});
 }
 
 }  // namespace bus::layout

@@ -1,0 +1,66 @@
+#include "screens/personal/BusCityViewController.h"
+
+#include "model/Preferences.h"
+#include "model/Value.h"
+#include "platform/UserDefaults.h"
+#include "platform/ui/NavigationController.h"
+#include "service/Operations.h"
+
+namespace bus {
+
+namespace {
+
+constexpr char kCellIdentifier[] = "mycell";
+
+// Every later call goes to the chosen city's address and every favourite and
+// history row is stored under its id: a directory entry without an id, or
+// with an address the transport cannot post to, would leave the rider with
+// no working city, so it is not offered.
+bool canBeChosen(const BusCity& city) {
+    const bool hasId = city.cityId.is_number() || (city.cityId.is_string() && !textValue(city.cityId).empty());
+    if (!hasId || !city.cityUrl.is_string()) return false;
+    const std::string url = textValue(city.cityUrl);
+    return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0;
+}
+
+}  // namespace
+
+void BusCityViewController::viewDidLoad() {
+    ui::ViewController::viewDidLoad();
+    if (auto table = cityList.lock()) {
+        table->setDataSource(this);
+        table->setDelegate(this);
+    }
+}
+
+int BusCityViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
+
+int BusCityViewController::numberOfRowsInSection(ui::TableView&, int) {
+    data.clear();
+    for (auto& city : ops::queryCity(directoryUrl))
+        if (canBeChosen(city)) data.push_back(std::move(city));
+    return static_cast<int>(data.size());
+}
+
+std::shared_ptr<ui::TableViewCell> BusCityViewController::cellForRowAtIndexPath(ui::TableView& tableView,
+                                                                               const ui::IndexPath& indexPath) {
+    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
+    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return cell;
+    cell->textLabel()->setText(textValue(data[static_cast<std::size_t>(indexPath.row)].cityName));
+    cell->detailTextLabel()->setText("");
+    return cell;
+}
+
+void BusCityViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
+    const BusCity& city = data[static_cast<std::size_t>(indexPath.row)];
+    auto& store = platform::UserDefaults::standard();
+    store.setObject(city.cityId, prefs::kCityId);
+    store.setObject(city.cityName, prefs::kCityName);
+    store.setObject(city.cityUrl, prefs::kPostUrl);
+    store.synchronize();
+    if (auto* navigation = navigationController()) navigation->popToRootViewControllerAnimated(true);
+}
+
+}  // namespace bus

@@ -1,0 +1,38 @@
+#pragma once
+// The city selection: the cities of the directory service, fetched again
+// each time the list asks for its rows. A tap makes the city the current one
+// for every screen and goes back to the root of the navigation stack.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/BusCity.h"
+#include "model/Config.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/ViewController.h"
+
+namespace bus {
+
+class BusCityViewController : public ui::ViewController,
+                              public ui::TableViewDataSource,
+                              public ui::TableViewDelegate {
+public:
+    void viewDidLoad() override;
+
+    int numberOfSectionsInTableView(ui::TableView& tableView) override;
+    // Asks the directory service for the cities at every call.
+    int numberOfRowsInSection(ui::TableView& tableView, int section) override;
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& tableView,
+                                                             const ui::IndexPath& indexPath) override;
+    // Stores the row's city as the current one and pops to the root.
+    void didSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
+
+    // The cities of the last fetch that can be chosen, in the reply's order.
+    std::vector<BusCity> data;
+    // Outlet: the list, owned by the view tree.
+    std::weak_ptr<ui::TableView> cityList;
+    // Where the directory service answers.
+    std::string directoryUrl = config::kDirectoryUrl;
+};
+
+}  // namespace bus

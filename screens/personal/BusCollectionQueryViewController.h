@@ -1,0 +1,57 @@
+#pragma once
+// The favourite search: opened from the favourites list's add button, it
+// starts with the search field in use and the keyboard in it. The rider's
+// keyword brings the city's matching lines and stops; a tap on one opens the
+// line stations screen, where the favourite itself is marked. Cancel goes
+// back to the favourites list.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "model/BusQuery.h"
+#include "platform/ui/SearchBar.h"
+#include "platform/ui/SearchDisplayController.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/ViewController.h"
+
+namespace bus {
+
+class BusCollectionQueryViewController : public ui::ViewController,
+                                         public ui::TableViewDataSource,
+                                         public ui::TableViewDelegate,
+                                         public ui::SearchBarDelegate {
+public:
+    BusCollectionQueryViewController();
+
+    void viewDidLoad() override;
+    // Makes the search display active, so typing goes to the field at once.
+    void viewWillAppear(bool animated) override;
+
+    // The screen's own table and the results table both show filterData. The
+    // row count queries the service for a non-empty search text and keeps
+    // the last hits for an empty one.
+    int numberOfSectionsInTableView(ui::TableView& tableView) override;
+    int numberOfRowsInSection(ui::TableView& tableView, int section) override;
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& tableView,
+                                                             const ui::IndexPath& indexPath) override;
+    void didSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
+    // Hands the tapped hit to the line stations screen for the sender "0".
+    void prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) override;
+
+    void searchBarCancelButtonClicked(ui::SearchBar& searchBar) override;
+
+    // The hits of the last query of a non-empty text.
+    std::vector<BusQuery> filterData;
+    std::unique_ptr<ui::SearchDisplayController> searchDisplayController;
+    // Outlet: the screen's table, owned by the view tree.
+    std::weak_ptr<ui::TableView> queryUITableView;
+    // The hit last tapped; currentStation is its stop name for a stop hit and
+    // "" otherwise.
+    nlohmann::json lineId;
+    nlohmann::json direction;
+    nlohmann::json currentStation;
+};
+
+}  // namespace bus

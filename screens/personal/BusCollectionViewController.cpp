@@ -1,0 +1,157 @@
+#include "screens/personal/BusCollectionViewController.h"
+
+#include "model/Preferences.h"
+#include "model/Value.h"
+#include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
+#include "platform/ui/Label.h"
+#include "screens/common/BusCityButton.h"
+#include "service/Operations.h"
+#include "service/SoapService.h"
+
+namespace bus {
+
+namespace {
+
+constexpr char kCellIdentifier[] = "mycell";
+constexpr char kHandOverSender[] = "0";
+constexpr char kNoLiveText[] = "无实时信息";
+const ui::Color kLiveTextColor{85.0 / 255, 205.0 / 255, 1.0, 1.0};
+
+json preference(const char* key) {
+    return platform::UserDefaults::standard().objectForKey(key).value_or(json());
+}
+
+void clearContent(ui::TableViewCell& cell) {
+    const auto& content = cell.contentView();
+    while (!content->subviews().empty()) content->subviews().back()->removeFromSuperview();
+}
+
+// The service's text for the favourite's stop, "" when there is none or the
+// call failed. Asked of the service directly: an empty reply is shown
+// differently from any text the service sends.
+std::string liveText(const BusCollection& favourite) {
+    return SoapService::initWithPostUrl(ops::kRealBusStation)
+        .PostSync({{"gprsId", integerValue(favourite.gprsId)},
+                   {"orderNo", integerValue(favourite.orderNo)},
+                   {"direction", integerValue(favourite.direction)}})
+        .Content;
+}
+
+}  // namespace
+
+BusCollectionViewController::BusCollectionViewController() {
+    declareKey("lineId", lineId);
+    declareKey("direction", direction);
+    declareKey("currentStation", currentStation);
+}
+
+void BusCollectionViewController::viewDidLoad() {
+    ui::ViewController::viewDidLoad();
+    // Before anything reads the city: the first start has none stored.
+    prefs::seedFirstStart();
+    if (auto table = queryUITableView.lock()) {
+        table->setDataSource(this);
+        table->setDelegate(this);
+        table->separatorInset = {0, 0, 0, 0};
+        table->setTableFooterView(std::make_shared<ui::View>());
+    }
+}
+
+void BusCollectionViewController::viewWillAppear(bool animated) {
+    ui::ViewController::viewWillAppear(animated);
+    showCityButton(*this, &BusCollectionViewController::switchCity);
+    reloadTable();
+}
+
+int BusCollectionViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
+
+int BusCollectionViewController::numberOfRowsInSection(ui::TableView&, int) {
+    data = BusCollection{}.query(preference(prefs::kCityId));
+    return static_cast<int>(data.size());
+}
+
+std::shared_ptr<ui::TableViewCell> BusCollectionViewController::cellForRowAtIndexPath(
+    ui::TableView& tableView, const ui::IndexPath& indexPath) {
+    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
+    if (!cell)
+        cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    else
+        clearContent(*cell);
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return cell;
+
+    const BusCollection& favourite = data[static_cast<std::size_t>(indexPath.row)];
+    auto& content = *cell->contentView();
+    content.addSubview(ui::makeLabel({10, 0, 300, 20},
+                                     textValue(favourite.lineName) + "   " + textValue(favourite.stationName),
+                                     ui::Font::boldSystem(18)));
+    content.addSubview(
+        ui::makeLabel({10, 20, 300, 20}, textValue(favourite.endLine) + "方向", ui::Font::boldSystem(15)));
+    const std::string live = liveText(favourite);
+    double width = tableView.frame().width();
+    if (auto table = queryUITableView.lock()) width = table->frame().width();
+    const ui::Rect liveFrame{width - 100, 10, 100, 20};
+    if (!live.empty())
+        content.addSubview(ui::makeLabel(liveFrame, live, ui::Font::boldSystem(20), kLiveTextColor));
+    else
+        content.addSubview(ui::makeLabel(liveFrame, kNoLiveText, ui::Font::boldSystem(18)));
+    return cell;
+}
+
+void BusCollectionViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
+    const BusCollection& favourite = data[static_cast<std::size_t>(indexPath.row)];
+    lineId = favourite.lineId;
+    direction = favourite.direction;
+    currentStation = favourite.stationName;
+    performSegueWithIdentifier("busReal", kHandOverSender);
+}
+
+ui::TableViewCellEditingStyle BusCollectionViewController::editingStyleForRowAtIndexPath(ui::TableView&,
+                                                                                         const ui::IndexPath&) {
+    return ui::TableViewCellEditingStyle::Delete;
+}
+
+void BusCollectionViewController::commitEditingStyle(ui::TableView&, ui::TableViewCellEditingStyle editingStyle,
+                                                     const ui::IndexPath& indexPath) {
+    // Only a deletion deletes; a row the last read no longer holds names no
+    // favourite.
+    if (editingStyle != ui::TableViewCellEditingStyle::Delete) return;
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
+    BusCollection favourite = data[static_cast<std::size_t>(indexPath.row)];
+    favourite.remove(favourite);
+    showNotice("删除成功");
+    reloadTable();
+}
+
+void BusCollectionViewController::prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) {
+    if (sender != kHandOverSender) return;
+    auto* destination = segue.destinationViewController();
+    destination->setValue(lineId, "lineId");
+    destination->setValue(direction, "direction");
+    destination->setValue(currentStation, "currentStation");
+}
+
+void BusCollectionViewController::switchCity(ui::Control&) { performSegueWithIdentifier("busCity", "1"); }
+
+void BusCollectionViewController::addUIButton(ui::BarButtonItem&) {
+    performSegueWithIdentifier("busCollectionQuery", "1");
+}
+
+void BusCollectionViewController::dismss(const std::shared_ptr<platform::AlertView>& alert) {
+    if (alert) alert->dismissWithClickedButtonIndex(0, true);
+}
+
+void BusCollectionViewController::showNotice(const std::string& title) {
+    auto alert = platform::AlertView::create(title, "", this);
+    alert->show();
+    // The delayed call holds the alert, not the screen: a notice that outlived
+    // its screen would otherwise block every touch for good.
+    platform::RunLoop::main().performAfterDelay(kNoticeSeconds, [alert] { dismss(alert); });
+}
+
+void BusCollectionViewController::reloadTable() {
+    if (auto table = queryUITableView.lock()) table->reloadData();
+}
+
+}  // namespace bus

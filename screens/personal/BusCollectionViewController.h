@@ -1,0 +1,67 @@
+#pragma once
+// The favourites list: the current city's favourites, newest first, each row
+// with its line and stop, its direction and the live text of its stop. A tap
+// opens the live bus screen, a swipe deletes, the city button in the bar
+// opens the city selection and the add button the favourite search.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "model/BusCollection.h"
+#include "platform/AlertView.h"
+#include "platform/ui/Control.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/ViewController.h"
+
+namespace bus {
+
+class BusCollectionViewController : public ui::ViewController,
+                                    public ui::TableViewDataSource,
+                                    public ui::TableViewDelegate,
+                                    public platform::AlertViewDelegate {
+public:
+    // How long the deletion notice stays up, in seconds.
+    static constexpr double kNoticeSeconds = 1.0;
+
+    BusCollectionViewController();
+
+    void viewDidLoad() override;
+    // Rebuilds the city button and reads the favourites again.
+    void viewWillAppear(bool animated) override;
+
+    int numberOfSectionsInTableView(ui::TableView& tableView) override;
+    // Reads the current city's favourites from the database at every call.
+    int numberOfRowsInSection(ui::TableView& tableView, int section) override;
+    // Asks the city service for the row's live text each time a cell is built.
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& tableView,
+                                                             const ui::IndexPath& indexPath) override;
+    void didSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
+    ui::TableViewCellEditingStyle editingStyleForRowAtIndexPath(ui::TableView& tableView,
+                                                                const ui::IndexPath& indexPath) override;
+    // Deletes the row's favourite; a commit of any other style changes nothing.
+    void commitEditingStyle(ui::TableView& tableView, ui::TableViewCellEditingStyle editingStyle,
+                            const ui::IndexPath& indexPath) override;
+    // Hands the tapped favourite to the live bus screen for the sender "0".
+    void prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) override;
+
+    void switchCity(ui::Control& sender);
+    void addUIButton(ui::BarButtonItem& sender);
+    static void dismss(const std::shared_ptr<platform::AlertView>& alert);
+
+    // The current city's favourites as last read, newest first.
+    std::vector<BusCollection> data;
+    // Outlet: the list, owned by the view tree.
+    std::weak_ptr<ui::TableView> queryUITableView;
+    // The favourite last tapped.
+    nlohmann::json lineId;
+    nlohmann::json direction;
+    nlohmann::json currentStation;
+
+private:
+    void showNotice(const std::string& title);
+    void reloadTable();
+};
+
+}  // namespace bus
