@@ -100,7 +100,12 @@ private:
 }  // namespace
 
 RequestLog::RequestLog(std::FILE* out) : out_(out) {
-    if (out_) thread_ = std::thread([this] { writer(); });
+    // Both buffers keep their room from batch to batch, so that serving
+    // threads never wait on an allocation while holding mutex_.
+    if (!out_) return;
+    pending_.reserve(kBatchBytes * 2);
+    batch_.reserve(kBatchBytes * 2);
+    thread_ = std::thread([this] { writer(); });
 }
 
 RequestLog::~RequestLog() {
@@ -174,7 +179,7 @@ void RequestLog::append(char* line, int n, std::size_t size) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.append(line, static_cast<std::size_t>(n));
-        large = pending_.size() > 64 * 1024;
+        large = pending_.size() > kBatchBytes;
     }
     if (large) wake_.notify_one();
 }
@@ -182,14 +187,14 @@ void RequestLog::append(char* line, int n, std::size_t size) {
 void RequestLog::flush() {
     if (!out_) return;
     std::lock_guard<std::mutex> writing(writeMutex_);
-    std::string batch;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        batch.swap(pending_);
+        batch_.swap(pending_);
     }
-    if (batch.empty()) return;
-    std::fwrite(batch.data(), 1, batch.size(), out_);
+    if (batch_.empty()) return;
+    std::fwrite(batch_.data(), 1, batch_.size(), out_);
     std::fflush(out_);
+    batch_.clear();
 }
 
 void RequestLog::writer() {

@@ -43,6 +43,8 @@ public:
     std::uint64_t count() const { return count_.load(); }
 
 private:
+    static constexpr std::size_t kBatchBytes = 64 * 1024;  // wakes the writer before its 100 ms
+
     void writer();
     void append(char* line, int n, std::size_t size);
 
@@ -53,7 +55,8 @@ private:
     std::condition_variable wake_;
     std::string pending_;
     bool stopping_ = false;
-    std::mutex writeMutex_;  // one writer at a time, in order
+    std::mutex writeMutex_;  // one writer at a time, in order; guards batch_
+    std::string batch_;      // the lines being written
     std::thread thread_;
 };
 
