@@ -51,9 +51,6 @@ protected:
             if (v->imageName().find("收藏") != std::string::npos) return tap(*v);
         FAIL() << "no star in row " << row;
     }
-    static void closeAlert(int buttonIndex) {
-        platform::AlertCenter::shared().frontAlert()->dismissWithClickedButtonIndex(buttonIndex, true);
-    }
     // Title, header and the switch's image.
     Texts heading() const {
         return {screen->title(), screen->lineTitle.lock()->text(), screen->tabUIImageView.lock()->image()};
@@ -101,7 +98,7 @@ TEST_F(LineStationsTest, TheSelectedRowsStarMarksAndUnmarksWithAnAlertToGoOnOrBa
         tapStar(1);
         EXPECT_EQ(frontAlertText(), t.notice);
         EXPECT_EQ(platform::AlertCenter::shared().frontAlert()->buttonTitles(), (Texts{"继续收藏", "返回"}));
-        closeAlert(t.button);
+        platform::AlertCenter::shared().frontAlert()->dismissWithClickedButtonIndex(t.button, true);
         settle();
         EXPECT_EQ(navigation->topViewController() == root, t.button == 1);
         EXPECT_TRUE(t.button == 1 || rows()[1] == t.row) << rows()[1];

@@ -21,38 +21,21 @@ std::shared_ptr<BusRealUIView> marker(int s, int busNum) {
     return BusRealUIView::initBusReal({5, 0, 50, 40}, vehicle, 4);
 }
 
-TEST(LiveRouteViewTest, StopRowFollowsItsPlaceAroundTheWaitingStop) {
+// A stop row follows its place around the waiting stop; a marker (for
+// waiting stop 4) and the panel show what the screen counted.
+TEST(LiveRouteViewTest, EachViewIsMadeOfTheParts) {
     const std::string boxes = "最近三辆车： 最近三辆车底色.png 最近三辆车底色.png 最近三辆车底色.png";
     const struct {
-        int n, o, flagId;
-        bool isFavourite;
+        std::shared_ptr<BusRealUIView> view;
         std::string parts;
-        double dividerY, connectorHeight;
-    } cases[] = {
-        {2, 4, 1, true, "站2 分割线.png 已过站.png 过站连接线.png 2#808080 收藏成功.png", 60, 48},
-        {4, 4, 1, false, "站4#55cdff 分割线.png 等车站.png 连接线.png " + boxes + " 点击收藏.png+tap", 135, 110},
-        {4, 4, 1, true, "站4#55cdff 分割线.png 等车站.png 连接线.png " + boxes + " 收藏成功.png+tap", 135, 110},
-        {12, 4, 1, false, "站12 分割线.png 未过站.png 连接线.png 12#ffffff", 60, 48},
-        {1, 0, 2, false, "站1 分割线.png 未过站.png 1#ffffff", 60, 0},  // the last stop has no connector
-        {3, 3, 2, false, "站3#55cdff 分割线.png 等车站.png " + boxes + " 点击收藏.png+tap", 135, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.parts);
-        auto view = row(c.n, c.o, c.isFavourite, c.flagId);
-        EXPECT_EQ(partsOf(*view), c.parts);
         double dividerY = -1, connectorHeight = 0;
-        for (const auto& part : view->subviews()) {
-            if (part->imageName() == "分割线.png") dividerY = part->frame().y();
-            if (part->imageName().find("连接线") != std::string::npos) connectorHeight = part->frame().height();
-        }
-        EXPECT_EQ(dividerY, c.dividerY);
-        EXPECT_EQ(connectorHeight, c.connectorHeight);
-    }
-}
-
-// The markers stand for waiting stop 4.
-TEST(LiveRouteViewTest, MarkersAndThePanelShowWhatTheScreenCounted) {
-    const std::pair<std::shared_ptr<BusRealUIView>, std::string> cases[] = {
+    } cases[] = {
+        {row(2, 4, true, 1), "站2 分割线.png 已过站.png 过站连接线.png 2#808080 收藏成功.png", 60, 48},
+        {row(4, 4, false, 1), "站4#55cdff 分割线.png 等车站.png 连接线.png " + boxes + " 点击收藏.png+tap", 135, 110},
+        {row(4, 4, true, 1), "站4#55cdff 分割线.png 等车站.png 连接线.png " + boxes + " 收藏成功.png+tap", 135, 110},
+        {row(12, 4, false, 1), "站12 分割线.png 未过站.png 连接线.png 12#ffffff", 60, 48},
+        {row(1, 0, false, 2), "站1 分割线.png 未过站.png 1#ffffff", 60},  // the last stop has no connector
+        {row(3, 3, false, 2), "站3#55cdff 分割线.png 等车站.png " + boxes + " 点击收藏.png+tap", 135},
         {marker(7, 3), "过站巴士.png"},
         {marker(5, 1), "过站巴士.png"},
         {marker(4, 1), "bus.png"},
@@ -62,7 +45,17 @@ TEST(LiveRouteViewTest, MarkersAndThePanelShowWhatTheScreenCounted) {
         {BusRealUIView::initBusRealDetailed({}, {"已到站"}), "已到站#ffffff 暂无信息#ffffff 暂无信息#ffffff"},
         {BusRealUIView::initBusRealDetailed({}, {"a", "b", "c", "d"}), "a#ffffff b#ffffff c#ffffff"},
     };
-    for (const auto& [view, parts] : cases) EXPECT_EQ(partsOf(*view), parts);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.parts);
+        EXPECT_EQ(partsOf(*c.view), c.parts);
+        double dividerY = -1, connectorHeight = 0;
+        for (const auto& part : c.view->subviews()) {
+            if (part->imageName() == "分割线.png") dividerY = part->frame().y();
+            if (part->imageName().find("连接线") != std::string::npos) connectorHeight = part->frame().height();
+        }
+        EXPECT_EQ(dividerY, c.dividerY);
+        EXPECT_EQ(connectorHeight, c.connectorHeight);
+    }
 }
 
 }  // namespace

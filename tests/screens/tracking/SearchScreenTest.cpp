@@ -51,8 +51,7 @@ protected:
         TrackingFixture::SetUp();
         replyWith("queryKeyword", kHits.dump());
         storyboard.screen<BusQueryViewController>("Search", tableLayout<BusQueryViewController>());
-        storyboard.screen<LiveStandIn>("Live").screen<ui::ViewController>("City");
-        storyboard.transition("Search", "busReal", "Live").transition("Search", "busCity", "City");
+        storyboard.screen<LiveStandIn>("Live").transition("Search", "busReal", "Live");
     }
     void open() {
         screen = std::dynamic_pointer_cast<BusQueryViewController>(show("Search"));
@@ -80,26 +79,25 @@ protected:
 // A city chosen later stays on later starts.
 TEST_F(SearchScreenTest, AFirstStartSeedsTheDefaultCity) {
     auto& prefs = platform::UserDefaults::standard();
-    const auto stored = [&prefs] {
-        std::vector<json> values;
-        for (const char* key : {"cityId", "cityName", "postUrl", "postWebService"})
-            values.push_back(prefs.objectForKey(key).value_or(nullptr));
-        return values;
-    };
     for (const char* key : {"cityId", "postUrl", "postWebService"}) prefs.removeObjectForKey(key);
     open();
-    EXPECT_EQ(stored(), (std::vector<json>{16, "大同", config::kDefaultCityUrl, "/realBus/CXFWebService/bus"}));
+    EXPECT_EQ(prefs.objectForKey("cityId"), json(16));
+    EXPECT_EQ(prefs.objectForKey("cityName"), json("大同"));
+    EXPECT_EQ(prefs.objectForKey("postUrl"), json(config::kDefaultCityUrl));
+    EXPECT_EQ(prefs.objectForKey("postWebService"), json("/realBus/CXFWebService/bus"));
     closeScreens();
     prefs.setObject(17, "cityId");
     prefs.setObject("太原", "cityName");
     open();
-    EXPECT_EQ(stored(), (std::vector<json>{17, "太原", config::kDefaultCityUrl, "/realBus/CXFWebService/bus"}));
+    EXPECT_EQ(prefs.objectForKey("cityId"), json(17));
+    EXPECT_EQ(prefs.objectForKey("cityName"), json("太原"));
 }
 
-// Any attribute but 0 shows as a stop, but only 1 hands the stop on; a
-// history row is not saved again, so the history keeps its order. The button
-// below the rows clears the current city's history only.
-TEST_F(SearchScreenTest, HistoryRowsOpenTheLiveScreenUnsavedAndClearForTheCurrentCityOnly) {
+// Any attribute but 0 shows as a stop, but only 1 hands the stop on. A
+// history row is not saved again, so the history keeps its order; a tapped
+// hit replaces the current city's entry of its line and direction as the
+// newest. The button below the rows clears the current city's history only.
+TEST_F(SearchScreenTest, HistoryRowsAndHitsOpenTheLiveScreenAndTheHistoryClearsForTheCityOnly) {
     const struct {
         json attribute;
         Texts cell;  // text, detail, image
@@ -108,7 +106,7 @@ TEST_F(SearchScreenTest, HistoryRowsOpenTheLiveScreenUnsavedAndClearForTheCurren
                  {2, {"站", "14路", "station.png"}, ""},  {-1, {"站", "15路", "station.png"}, ""},
                  {nullptr, {"16路", "站", "bus.png"}, ""}};
     for (int i = 0; i < 5; ++i) saveHistory(hit("站", cases[i].attribute, 12 + i, 1));
-    saveHistory(kHits[2], 17);
+    saveHistory(hit("旧的", 1, 12, 1), 17);
     open();
     for (int i = 0; i < 5; ++i) {
         SCOPED_TRACE(cases[i].attribute.dump());
@@ -121,11 +119,17 @@ TEST_F(SearchScreenTest, HistoryRowsOpenTheLiveScreenUnsavedAndClearForTheCurren
         settle();
     }
     EXPECT_EQ(historyOf(), (Texts{"站 12/1", "站 13/1", "站 14/1", "站 15/1", "站 16/1"}));
-    EXPECT_TRUE(requestsFor("queryKeyword").empty());
+    type("12");
+    tapRow(*results, 1);
+    EXPECT_EQ(handedToLive(), (Handed{{"lineId", 12}, {"direction", 1}, {"currentStation", "新开里"}}));
+    EXPECT_FALSE(screen->searchDisplayController->isActive());
+    EXPECT_EQ(historyOf(), (Texts{"站 13/1", "站 14/1", "站 15/1", "站 16/1", "新开里 12/1"}));
+    navigation->popToRootViewControllerAnimated(false);
+    settle();
     tap(*window->findViewShowingText("清空历史记录"));
     EXPECT_EQ(history->numberOfRowsInSection(0), 0);
     EXPECT_TRUE(historyOf().empty());
-    EXPECT_EQ(historyOf(17), Texts{"东门 30/0"});
+    EXPECT_EQ(historyOf(17), Texts{"旧的 12/1"});
 }
 
 // An emptied field keeps the last hits; a failed call or a reply that is
@@ -153,19 +157,6 @@ TEST_F(SearchScreenTest, EveryCountOfANonEmptyTextAsksForHits) {
         EXPECT_EQ(results->numberOfRowsInSection(0), 0);
         EXPECT_EQ(frontAlertText(), reply.empty() ? "提醒 无法连接服务器" : "");
     }
-}
-
-TEST_F(SearchScreenTest, ATappedHitBecomesTheNewestHistoryEntryAndOpensTheLiveScreen) {
-    saveHistory(hit("旧的", 1, 12, 1));
-    saveHistory(hit("别的", 0, 99, 0));
-    saveHistory(hit("旧的", 1, 12, 1), 17);
-    open();
-    type("12");
-    tapRow(*results, 1);
-    EXPECT_EQ(handedToLive(), (Handed{{"lineId", 12}, {"direction", 1}, {"currentStation", "新开里"}}));
-    EXPECT_FALSE(screen->searchDisplayController->isActive());
-    EXPECT_EQ(historyOf(16), (Texts{"别的 99/0", "新开里 12/1"}));
-    EXPECT_EQ(historyOf(17), Texts{"旧的 12/1"});
 }
 
 }  // namespace
