@@ -25,7 +25,6 @@ void addTransferResultScreen(ui::Storyboard& storyboard) {
                  screen.queryUITableView = addTable(root, layout, "queryUITableView");
                  auto message = ui::makeLabel(layout.frame("messageLabel"), "", ui::Font::system(16),
                                               ui::Color::darkGray(), ui::TextAlignment::Center);
-                 message->numberOfLines = 0;
                  message->hidden = true;
                  root.addSubview(message);
                  screen.messageLabel = message;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 #include <utility>
 
@@ -201,8 +202,16 @@ std::vector<BusTransfer> composePlans(const std::vector<Route>& fromStart, const
     std::stable_sort(plans.begin(), plans.end(), [](const BusTransfer& a, const BusTransfer& b) {
         return std::pair(totalStops(a), a.vehicleInfos.size()) < std::pair(totalStops(b), b.vehicleInfos.size());
     });
-    if (plans.size() > BusTransferPlanner::kMaxPlans) plans.resize(BusTransferPlanner::kMaxPlans);
-    return plans;
+    // The same lines in other directions read alike on screen: only the
+    // shortest plan of each sequence of lines stays.
+    std::set<std::vector<long long>> shown;
+    std::vector<BusTransfer> kept;
+    for (auto& plan : plans) {
+        std::vector<long long> lines;
+        for (const auto& l : plan.vehicleInfos) lines.push_back(integerValue(valueForKey(l, "lineId")));
+        if (shown.insert(lines).second && kept.size() < BusTransferPlanner::kMaxPlans) kept.push_back(std::move(plan));
+    }
+    return kept;
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include "model/MySingleton.h"
 #include "model/Value.h"
 #include "platform/ui/NavigationController.h"
-#include "platform/ui/Window.h"
 #include "service/Operations.h"
 
 namespace bus {
@@ -43,11 +42,7 @@ void BusTransferQueryViewController::viewDidLoad() {
     searchBar->placeholder = "输入站点名称";
     searchBar->delegate = this;
     table->setTableHeaderView(searchBar);
-}
-
-void BusTransferQueryViewController::viewDidAppear(bool animated) {
-    ui::ViewController::viewDidAppear(animated);
-    if (searchBar && searchBar->window()) searchBar->window()->makeFirstResponder(searchBar.get());
+    searchBar->becomeFirstResponder();
 }
 
 void BusTransferQueryViewController::textDidChange(ui::SearchBar&, const std::string& searchText) {

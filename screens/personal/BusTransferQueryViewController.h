@@ -22,9 +22,9 @@ class BusTransferQueryViewController : public ui::ViewController,
 public:
     BusTransferQueryViewController();
 
+    // Makes the search field, which asks for the keyboard so that the rider
+    // types at once.
     void viewDidLoad() override;
-    // Gives the search field the keyboard, so the rider types at once.
-    void viewDidAppear(bool animated) override;
 
     // Each change of a non-empty text asks the service again; an emptied
     // field empties the list.

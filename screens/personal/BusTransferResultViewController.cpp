@@ -39,7 +39,8 @@ void BusTransferResultViewController::viewDidLoad() {
     }
     const std::string start = textValue(startStation);
     const std::string end = textValue(endStation);
-    if (auto label = routeLabel.lock()) label->setText(start + " → " + end);
+    if (auto label = routeLabel.lock())
+        label->setText((start.empty() ? "起点" : start) + " → " + (end.empty() ? "终点" : end));
     if (start.empty() || end.empty())
         showMessage(kNoNames);
     else if (start == end)

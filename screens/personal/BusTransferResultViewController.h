@@ -27,7 +27,7 @@ public:
     static constexpr char kSameNames[] = "起点和终点相同，无需乘车";
     static constexpr char kNoPlan[] = "没有找到换乘方案";
     // Added when the request bound cut the search short.
-    static constexpr char kPartly[] = "（线路较多，仅查询了部分线路）";
+    static constexpr char kPartly[] = "（仅查询了部分线路）";
 
     BusTransferResultViewController();
 

@@ -18,7 +18,8 @@ struct Line {
 
 // 4路 and 5路 make the shorter change of 甲→寅; 6路 is a shortcut that beats
 // 4路's long direct ride to 亥; 7路 with 2路 makes a change as long as 2路
-// alone. "甲西" contains "甲" and must not count as it.
+// alone; 8路 meets 1路 on both sides of 丙. "甲西" contains "甲" and must not
+// count as it.
 const std::vector<Line> kNetwork = {
     {1, {"甲", "乙", "丙", "丁", "戊"}},
     {2, {"子", "丙", "丑", "寅"}},
@@ -27,6 +28,7 @@ const std::vector<Line> kNetwork = {
     {5, {"巳", "寅"}},
     {6, {"甲西", "乙", "亥"}},
     {7, {"丑", "寅"}},
+    {8, {"乙", "癸", "丁"}},
 };
 
 std::vector<std::string> stopsOf(const Line& line, long long direction) {
@@ -80,13 +82,14 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"Direct", "甲", "丁", 40, {"1路/0 甲→丁 3 | 无需换乘 | 乘车3站"}, 6, true},
-    {"DirectInTravelOrderOnly", "丁", "甲", 40, {"1路/1 丁→甲 3 | 无需换乘 | 乘车3站"}, 6, true},
+    {"Direct", "甲", "丁", 40, {"1路/0 甲→丁 3 | 无需换乘 | 乘车3站"}, 8, true},
+    {"DirectInTravelOrderOnly", "丁", "甲", 40, {"1路/1 丁→甲 3 | 无需换乘 | 乘车3站"}, 8, true},
     {"OneChangeFewestStopsFirst", "甲", "寅", 40,
      {"4路/0 甲→巳 1, 5路/0 巳→寅 1 | 巳同站换乘 | 乘车2站", "1路/0 甲→丙 2, 2路/0 丙→寅 2 | 丙同站换乘 | 乘车4站"},
      12, true},
     {"ShorterChangeBeforeLongDirect", "甲", "亥", 40,
      {"1路/0 甲→乙 1, 6路/0 乙→亥 1 | 乙同站换乘 | 乘车2站", "4路/0 甲→亥 7 | 无需换乘 | 乘车7站"}, 8, true},
+    {"OnePlanPerSequenceOfLines", "丙", "癸", 40, {"1路/0 丙→丁 1, 8路/1 丁→癸 1 | 丁同站换乘 | 乘车2站"}, 8, true},
     {"ChangeNoShorterThanDirectDropped", "子", "寅", 40, {"2路/0 子→寅 3 | 无需换乘 | 乘车3站"}, 8, true},
     {"TwoChangesIsNoPlan", "甲", "辰", 40, {}, 8, true},
     {"UnknownStopFetchesNoLine", "甲", "无此站", 40, {}, 2, true},
@@ -101,6 +104,8 @@ const Case kCases[] = {
      {"4路/0 甲→巳 1, 5路/0 巳→寅 1 | 巳同站换乘 | 乘车2站", "1路/0 甲→丙 2, 2路/0 丙→寅 2 | 丙同站换乘 | 乘车4站"},
      8, false},
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class TransferPlanner : public testing::TestWithParam<Case> {};
 
