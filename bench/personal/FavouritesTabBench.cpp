@@ -1,0 +1,181 @@
+// A tap on the favourites tab to the first painted frame, with 50 favourites
+// of 大同 stored, against the bundled stand-in on loopback: the list reads
+// the database, asks "realBusStation" once for each visible row, builds its
+// cells, and the window is painted at the phone's 2x. The screens are the
+// app's own, from the app's layout; between two timed taps an untimed tap
+// goes back to the search tab.
+//
+// Build it optimised (-DCMAKE_BUILD_TYPE=Release) and run
+//   build/release/bench/personal/bench_favourites_tab
+// It reports the median and the 95th percentile of the taps it timed, and
+// the requests each tap made.
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+#include "app/layout/MainStoryboard.h"
+#include "model/BusCollection.h"
+#include "platform/Container.h"
+#include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
+#include "platform/qt/QtCanvas.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/TabBarController.h"
+#include "platform/ui/Window.h"
+#include "screens/personal/BusCollectionViewController.h"
+#include "service/Operations.h"
+#include "standin/Network.h"
+#include "standin/Standin.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::int64_t kDatong = 16;
+constexpr std::int64_t kLine9 = 1609;
+constexpr int kFavourites = 50;
+
+// The stand-in serving 大同 on a free port, its clock held at a weekday noon.
+struct Service {
+    Service() {
+        bus::standin::StandinConfig config;
+        config.directoryPort = 0;
+        for (auto& city : bus::standin::loadDataFolder(BUS_STANDIN_DATA))
+            if (city.cityId == kDatong) {
+                bus::standin::ServedCity served;
+                served.city = std::make_shared<const bus::standin::City>(std::move(city));
+                config.cities.push_back(std::move(served));
+            }
+        clock.set(bus::standin::TimePoint(std::chrono::seconds(1714968000)));  // 2024-05-06 12:00 +08:00
+        standin = std::make_unique<bus::standin::Standin>(std::move(config), clock, log);
+        standin->start();
+    }
+    bus::standin::ManualClock clock;
+    bus::standin::RequestLog log{nullptr};  // counts only
+    std::unique_ptr<bus::standin::Standin> standin;
+};
+
+// Stops of 9路 in both directions, as the line stations screen stores them,
+// until there are `count`; false when the line cannot be read.
+bool storeFavourites(int count) {
+    int stored = 0;
+    for (std::int64_t direction : {0, 1}) {
+        auto reading = bus::ops::queryLine(direction, kLine9);
+        if (!reading.line) return false;
+        for (const auto& stop : reading.stations) {
+            if (stored == count) return true;
+            bus::BusCollection record;
+            record.lineName = reading.line->lineName;
+            record.stationName = stop.stationName;
+            record.direction = direction;
+            record.lineId = kLine9;
+            record.cityId = kDatong;
+            record.orderNo = stop.orderNo;
+            record.gprsId = reading.line->gprsId;
+            record.endLine = reading.endStation;
+            record.save(record);
+            ++stored;
+        }
+    }
+    return stored == count;
+}
+
+void tapText(ui::Window& window, const std::string& text) {
+    if (ui::View* view = window.findViewShowingText(text)) {
+        const ui::Rect r = window.visibleFrameOf(*view);
+        window.touch(ui::TouchPhase::Began, {r.midX(), r.midY()});
+        window.touch(ui::TouchPhase::Ended, {r.midX(), r.midY()});
+    }
+}
+
+std::shared_ptr<ui::TableView> favouritesTable(ui::Window& window) {
+    auto* tabs = dynamic_cast<ui::TabBarController*>(window.rootViewController().get());
+    auto* stack = tabs ? dynamic_cast<ui::NavigationController*>(tabs->selectedViewController().get()) : nullptr;
+    auto* list = stack ? dynamic_cast<bus::BusCollectionViewController*>(stack->viewControllers().front().get())
+                       : nullptr;
+    return list ? list->queryUITableView.lock() : nullptr;
+}
+
+void BM_TapTheFavouritesTabToTheFirstFrame(benchmark::State& state) {
+    const fs::path root = fs::temp_directory_path() / ("bench-favourites-" + std::to_string(getpid()));
+    fs::create_directories(root);
+    platform::Container::setRoot(root);
+    Service service;
+    auto& prefs = platform::UserDefaults::standardUserDefaults();
+    prefs.setObject(kDatong, "cityId");
+    prefs.setObject("大同", "cityName");
+    prefs.setObject(service.standin->cityBaseUrl(kDatong), "postUrl");
+    prefs.setObject(bus::standin::kCityPath, "postWebService");
+    if (!storeFavourites(kFavourites)) {
+        state.SkipWithError("9路 did not load from the stand-in");
+        return;
+    }
+
+    ui::Storyboard storyboard;
+    bus::layout::loadMainStoryboard(storyboard);
+    auto window = std::make_shared<ui::Window>();
+    window->setRootViewController(storyboard.instantiateInitialViewController());
+    auto& loop = platform::RunLoop::main();
+    loop.drain();
+
+    QImage image(750, 1334, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2.0);
+    std::vector<double> ms;
+    std::uint64_t requests = 0, visibleRows = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        tapText(*window, "查询");
+        loop.drain();
+        const std::uint64_t before = service.log.count();
+        state.ResumeTiming();
+        const auto start = Clock::now();
+        tapText(*window, "收藏");
+        loop.drain();
+        QPainter painter(&image);
+        platform::qt::QtCanvas canvas(painter);
+        window->draw(canvas);
+        painter.end();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        requests += service.log.count() - before;
+        auto table = favouritesTable(*window);
+        visibleRows += table ? table->indexPathsForVisibleRows().size() : 0;
+    }
+    window.reset();
+    fs::remove_all(root);
+    // One live text per visible row, or the list was not what was measured.
+    if (ms.empty() || visibleRows == 0 || requests != visibleRows) {
+        state.SkipWithError("the taps did not show the favourites with one request per visible row");
+        return;
+    }
+    std::sort(ms.begin(), ms.end());
+    state.counters["median_ms"] = ms[ms.size() / 2];
+    state.counters["p95_ms"] = ms[std::min(ms.size() - 1, ms.size() * 95 / 100)];
+    state.counters["requests_per_tap"] = static_cast<double>(requests) / static_cast<double>(ms.size());
+}
+BENCHMARK(BM_TapTheFavouritesTabToTheFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(200);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Fonts need a GUI application; no window is shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    platform::RunLoop::main().bindToCurrentThread();
+    platform::RunLoop::main().useRealClock();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
