@@ -1,6 +1,6 @@
 #pragma once
-// The declared transfer-plan record. Nothing in the system builds,
-// fills or reads it.
+// One journey plan of the transfer result: the ride as text ("乘车N站"), the
+// walk between legs, and the legs themselves. BusTransferPlanner builds them.
 #include <nlohmann/json.hpp>
 
 namespace bus {
