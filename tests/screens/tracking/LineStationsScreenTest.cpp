@@ -1,6 +1,8 @@
 // The line stations screen, pushed over a root as the favourite search opens
 // it, against a recorded city service: selection, the favourite star and its
 // alerts, the direction switch and the replies that change nothing.
+#include <array>
+
 #include <gtest/gtest.h>
 
 #include "platform/ui/ImageView.h"
@@ -10,8 +12,7 @@
 namespace bus::test {
 namespace {
 
-// Stop numbers need not follow the list order: the star finds its stop by
-// number, and a number that names no stop names nothing.
+// Stop numbers out of list order: the star finds its stop by number.
 const std::string kOutbound = lineText({"火车站", "大北街", "红旗广场"}, 1201, {5, 7, 6});
 
 class LineStationsTest : public TrackingFixture {
@@ -62,13 +63,12 @@ protected:
     std::shared_ptr<ui::TableView> table;
 };
 
-// Only the favourites of this line, direction and city are marked; a row not
-// selected only shows its mark, which takes no taps.
-TEST_F(LineStationsTest, LoadShowsTheLineWithItsFavouritesMarkedAndTheBackButtonGoesToTheRoot) {
-    saveFavourite(12, 0, 6);
-    saveFavourite(12, 1, 5);
-    saveFavourite(13, 0, 7);
-    saveFavourite(12, 0, 7, 17);
+// Only this line, direction and city's favourites are marked, untappable off
+// the selected row. 继续收藏 (0) updates the star; 返回 (1) and the back
+// button go to the root.
+TEST_F(LineStationsTest, TheSelectedRowsStarMarksAndUnmarksWithAnAlertToGoOnOrBack) {
+    const std::array<int, 4> stored[] = {{12, 0, 6, 16}, {12, 1, 5, 16}, {13, 0, 7, 16}, {12, 0, 7, 17}};
+    for (const auto& [line, direction, orderNo, city] : stored) saveFavourite(line, direction, orderNo, city);
     open();
     EXPECT_NE(requestsFor("queryLine").at(0).find("<direction>0</direction><lineId>12</lineId>"), std::string::npos);
     EXPECT_EQ(heading(), (Texts{"12路", "开往 红旗广场方向", "切换2.png"}));
@@ -77,15 +77,12 @@ TEST_F(LineStationsTest, LoadShowsTheLineWithItsFavouritesMarkedAndTheBackButton
     screen->navigationItem().leftBarButtonItem()->trigger();
     settle();
     EXPECT_EQ(navigation->topViewController(), root);
-}
-
-// 继续收藏 (0) brings the star up to date, 返回 (1) goes to the root.
-TEST_F(LineStationsTest, TheSelectedRowsStarMarksAndUnmarksWithAnAlertToGoOnOrBack) {
-    open();
+    navigation->pushViewController(screen, false);
+    settle();
     tapRow(*table, 2);
     tapRow(*table, 1);
     EXPECT_EQ(rows(), (Texts{"灰底.png 火车站 5#ffffff", "蓝底.png 点击收藏.png+tap 大北街 7#ffffff",
-                             "灰底.png 红旗广场 6#ffffff"}));
+                             "灰底.png 收藏成功.png 红旗广场 6#ffffff"}));
     const struct {
         const char* notice;
         int button;
@@ -103,8 +100,9 @@ TEST_F(LineStationsTest, TheSelectedRowsStarMarksAndUnmarksWithAnAlertToGoOnOrBa
         EXPECT_EQ(navigation->topViewController() == root, t.button == 1);
         EXPECT_TRUE(t.button == 1 || rows()[1] == t.row) << rows()[1];
     }
-    ASSERT_EQ(favourites().size(), 1u);
-    const auto f = favourites()[0];
+    const auto saved = favourites();
+    ASSERT_EQ(saved.size(), 2u);
+    const auto& f = saved[0];  // newest first
     EXPECT_EQ((std::vector<json>{f.lineName, f.stationName, f.orderNo, f.gprsId, f.endLine, f.direction, f.lineId}),
               (std::vector<json>{"12路", "大北街", 7, 1201, "红旗广场", 0, 12}));
     for (int tag : {0, 1, 99}) {
@@ -115,7 +113,7 @@ TEST_F(LineStationsTest, TheSelectedRowsStarMarksAndUnmarksWithAnAlertToGoOnOrBa
         screen->clickCell(*recognizer);
         screen->clickCancelCell(*recognizer);
     }
-    EXPECT_EQ(favourites().size(), 1u);
+    EXPECT_EQ(favourites().size(), 2u);
     EXPECT_EQ(frontAlertText(), "") << "nothing for a number that names no stop";
 }
 

@@ -25,27 +25,6 @@ std::string partsOf(const ui::View& view) {
     return out;
 }
 
-std::string frontAlertText() {
-    const auto alert = platform::AlertCenter::shared().frontAlert();
-    if (!alert) return "";
-    return alert->message().empty() ? alert->title() : alert->title() + " " + alert->message();
-}
-
-void saveFavourite(int lineId, int direction, int orderNo, int cityId) {
-    BusCollection record;
-    record.lineId = lineId;
-    record.direction = direction;
-    record.orderNo = orderNo;
-    record.cityId = cityId;
-    record.save(record);
-}
-
-Texts stopNames(int count) {
-    Texts names;
-    for (int n = 1; n <= count; ++n) names.push_back("站" + std::to_string(n));
-    return names;
-}
-
 std::string lineText(const Texts& names, long long gprsId, const std::vector<int>& orderNos) {
     json line{{"lineId", 12}, {"lineName", "12路"}, {"gprsId", gprsId}, {"ticketPrice", "1"},
               {"opTime", "06:00-21:30"}, {"upDown", json::array()}};

@@ -3,7 +3,6 @@
 // service made the current city ("cityId" 16), taps through the window, a
 // bounded wait for worker threads, views told as text, and line replies.
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,10 +55,8 @@ protected:
         window->touch(ui::TouchPhase::Ended, view.convertToWindow(local));
         if (settles) settle();
     }
-    // Runs the main run loop until `done` holds, false after ten real seconds.
-    // Slices of a millisecond: a queued task ends a slice at once, and a
-    // condition that nothing queues for, such as a thread's end, is looked
-    // at again.
+    // Runs the main run loop until `done` holds, false after ten real seconds;
+    // in slices of a millisecond, for what no task on the loop announces.
     static bool waitUntil(const std::function<bool()>& done) {
         for (int slice = 0; slice < 10000; ++slice)
             if (platform::RunLoop::main().runUntil(done, 0.001)) return true;
@@ -73,10 +70,23 @@ protected:
 // that is not black with "#rrggbb", one that takes taps with "+tap".
 std::string partsOf(const ui::View& view);
 // "title message" of the alert in front, "" when none is up.
-std::string frontAlertText();
-void saveFavourite(int lineId, int direction, int orderNo, int cityId = 16);
-// "站1" ... "站<count>".
-Texts stopNames(int count);
+inline std::string frontAlertText() {
+    const auto alert = platform::AlertCenter::shared().frontAlert();
+    return !alert ? "" : alert->message().empty() ? alert->title() : alert->title() + " " + alert->message();
+}
+inline void saveFavourite(int lineId, int direction, int orderNo, int cityId = 16) {
+    BusCollection record;
+    record.lineId = lineId;
+    record.direction = direction;
+    record.orderNo = orderNo;
+    record.cityId = cityId;
+    record.save(record);
+}
+inline Texts stopNames(int count) {  // "站1" ... "站<count>"
+    Texts names;
+    for (int n = 1; n <= count; ++n) names.push_back("站" + std::to_string(n));
+    return names;
+}
 // A "queryLine" return text: line 12 ("12路", opTime "06:00-21:30", ticketPrice
 // "1") with the stops named, orderNo from 1 unless given, flagId 2 on the last.
 std::string lineText(const Texts& names, long long gprsId = 1201, const std::vector<int>& orderNos = {});
