@@ -99,7 +99,7 @@ std::optional<Placed> placeVehicle(const gtfsrt::VehiclePosition& p, const std::
         const auto k = stopOnLine(*line->directions[static_cast<std::size_t>(d)], stop, index.city());
         if (!k) return std::nullopt;
         VehiclePosition v;
-        v.stationNo = static_cast<int>(*k) + (standing ? 1 : 0);
+        v.stationNo = static_cast<int>(*k) + 1;  // standing there, or on its way to it
         v.inStation = standing;
         out = Placed{line->lineId, d, std::move(v)};
     } else {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 namespace bus::standin {
 
@@ -78,8 +79,9 @@ std::vector<VehiclePosition> headwayVehicles(const City& city, const Line& line,
         const std::int64_t duration = (n - 1) * p + t.dwellSeconds;
         if (x < 0 || x >= duration) continue;
         VehiclePosition v;
-        v.stationNo = static_cast<int>(x / p) + 1;
+        // Standing at the stop it reached last, else on its way to the next.
         v.inStation = x % p < t.dwellSeconds;
+        v.stationNo = static_cast<int>(x / p) + (v.inStation ? 1 : 2);
         const std::int64_t unit = floorMod(k, fleet);
         char plate[16];
         std::snprintf(plate, sizeof plate, "%03d%02d", static_cast<int>(line.lineId % 900 + 100),
@@ -144,7 +146,7 @@ std::optional<VehiclePosition> placeOnLine(const Trip& trip, std::size_t call, b
     }
     for (std::size_t j = standing ? call + 1 : call; j < calls.size(); ++j) {
         if (calls[j].orderNo > 0) {
-            v.stationNo = calls[j].orderNo - 1;
+            v.stationNo = calls[j].orderNo;  // on its way to that stop
             return v;
         }
     }
@@ -154,7 +156,7 @@ std::optional<VehiclePosition> placeOnLine(const Trip& trip, std::size_t call, b
 void sortAlongLine(std::vector<VehiclePosition>& vehicles) {
     std::stable_sort(vehicles.begin(), vehicles.end(), [](const VehiclePosition& a, const VehiclePosition& b) {
         if (a.stationNo != b.stationNo) return a.stationNo > b.stationNo;
-        return a.inStation < b.inStation;  // the one already on its way is further along
+        return a.inStation > b.inStation;  // one standing at a stop is further along than one coming to it
     });
 }
 
@@ -171,23 +173,20 @@ std::vector<VehiclePosition> vehiclesAt(const City& city, const Line& line, int 
 }
 
 std::string approachText(const VehiclePosition& v, int orderNo, std::optional<std::int64_t> secondsAway) {
-    if (v.stationNo == orderNo && v.inStation) return "已到站";
-    if (v.stationNo >= orderNo) return "已过站";
-    if (v.stationNo == orderNo - 1 && !v.inStation) return "即将到站";
+    if (v.stationNo > orderNo) return "已过站";
+    if (v.stationNo == orderNo) return v.inStation ? "已到站" : "即将到站";
     if (secondsAway && *secondsAway > 0) return "还有" + std::to_string((*secondsAway + 59) / 60) + "分钟";
-    return "还有" + std::to_string(orderNo - v.stationNo) + "站";
+    // A vehicle still coming to stop s has that stop ahead of it too.
+    return "还有" + std::to_string(orderNo - v.stationNo + (v.inStation ? 0 : 1)) + "站";
 }
 
 const VehiclePosition* nearestComing(const std::vector<VehiclePosition>& vehicles, int orderNo) {
     const VehiclePosition* best = nullptr;
     for (const auto& v : vehicles) {
-        const bool coming = v.stationNo < orderNo || (v.stationNo == orderNo && v.inStation);
-        if (!coming) continue;
+        if (v.stationNo > orderNo) continue;
         // Nearer means a higher stop number, and at equal numbers the one
-        // already under way.
-        if (!best || v.stationNo > best->stationNo ||
-            (v.stationNo == best->stationNo && !v.inStation && best->inStation && v.stationNo != orderNo))
-            best = &v;
+        // standing at the stop rather than coming to it.
+        if (!best || std::pair(v.stationNo, v.inStation) > std::pair(best->stationNo, best->inStation)) best = &v;
     }
     return best;
 }

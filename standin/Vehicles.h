@@ -14,10 +14,10 @@ namespace bus::standin {
 
 struct VehiclePosition {
     std::string licensePlate;
-    // The stop reached, numbered from 1 along the direction; 0 for a vehicle
-    // on its way to the first stop from a stop off the line.
+    // The stop it stands at, or is on its way to, numbered from 1 along the
+    // direction, as the app reads it.
     int stationNo = 0;
-    bool inStation = false;  // standing at that stop (else on the way to the next)
+    bool inStation = false;  // standing at that stop (else on its way to it from the stop before)
     const Trip* trip = nullptr;  // published timetables: the trip it runs, when known
 };
 

@@ -55,8 +55,8 @@ TEST_F(Datong, AVehicleRunsAtTheTimetablesPaceStandingAtEachStopForItsDwellTime)
         if (j == seen.size()) break;
         ++completeStands;
         EXPECT_EQ(j - i, static_cast<std::size_t>(line9.headway->dwellSeconds));
-        EXPECT_EQ(seen[i].first, seen[i - 1].first + 1);  // arrived at the next stop
-        EXPECT_EQ(seen[j].first, seen[i].first);          // left it, still numbered by it
+        EXPECT_EQ(seen[i].first, seen[i - 1].first);      // arrived at the stop it was coming to
+        EXPECT_EQ(seen[j].first, seen[i].first + 1);      // left it for the next
     }
     // A stop takes a run and a stand (a bus may lose up to a second per stop).
     const int perStop = line9.headway->runSeconds + line9.headway->dwellSeconds;
@@ -103,16 +103,17 @@ TEST_F(Datong, ServiceHoursEmptyTheNightOnlyWhenAsked) {
 
 TEST(ApproachTexts, SayWhereTheVehicleIsForTheRiderAtStop5) {
     auto v = [](int stationNo, bool in) { return VehiclePosition{"x", stationNo, in}; };
-    const std::pair<VehiclePosition, const char*> one[] = {{v(5, true), "已到站"}, {v(4, false), "即将到站"},
-                                                          {v(4, true), "还有1站"}, {v(2, false), "还有3站"},
-                                                          {v(5, false), "已过站"}, {v(7, true), "已过站"}};
+    // inStation 0: on its way to stationNo from the stop before.
+    const std::pair<VehiclePosition, const char*> one[] = {{v(5, true), "已到站"}, {v(5, false), "即将到站"},
+                                                          {v(4, true), "还有1站"}, {v(4, false), "还有2站"},
+                                                          {v(6, false), "已过站"}, {v(7, true), "已过站"}};
     for (const auto& [vehicle, text] : one) EXPECT_EQ(approachText(vehicle, 5), text) << vehicle.stationNo;
     const std::pair<std::vector<VehiclePosition>, const char*> nearest[] = {
         {{v(6, false), v(3, true), v(4, true)}, "还有1站"},
-        {{v(4, true), v(4, false)}, "即将到站"},
-        {{v(5, false), v(2, false)}, "还有3站"},
-        {{v(5, true), v(4, false)}, "已到站"},
-        {{v(6, true), v(5, false)}, ""},
+        {{v(4, false), v(4, true)}, "还有1站"},
+        {{v(2, false), v(5, false)}, "即将到站"},
+        {{v(5, false), v(5, true)}, "已到站"},
+        {{v(6, true), v(6, false)}, ""},
         {{}, ""},
     };
     for (const auto& [vehicles, text] : nearest) EXPECT_EQ(nearestApproachText(vehicles, 5), text);

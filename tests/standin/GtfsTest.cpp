@@ -67,27 +67,27 @@ TEST_F(Feed, EveryTripOfTheRouteRunsOnTheLineByTheTimetableOnTheDaysTheCalendarG
         // It left the third stop (a blank time, spaced evenly to 08:10:15);
         // the second trip left the first stop, and the short one that skips
         // the second stop is on its way to the third.
-        {"101", 0, "2024-05-06T08:12:00", "B7 3 on, T3 2 on, T2 1 on"},
-        {"101", 0, "2024-05-06T08:16:00", "B7 4 on, T3 3 at, T2 2 on"},
+        {"101", 0, "2024-05-06T08:12:00", "B7 4 on, T3 3 on, T2 2 on"},
+        {"101", 0, "2024-05-06T08:16:00", "B7 5 on, T3 3 at, T2 3 on"},
         // Other patterns of the route. A branch via a stop off the line shows
         // on its way to the next stop of the line it calls at.
-        {"101", 0, "2024-05-06T08:50:00", "T4 4 on"},
+        {"101", 0, "2024-05-06T08:50:00", "T4 5 on"},
         // A trip from a stop off the line joins at a platform with another id
         // and the same name as the second stop, and turns at the fourth.
-        {"101", 0, "2024-05-06T08:32:00", "T8 1 on"},
+        {"101", 0, "2024-05-06T08:32:00", "T8 2 on"},
         {"101", 0, "2024-05-06T08:35:10", "T8 2 at"},
-        {"101", 0, "2024-05-06T08:45:00", "T4 4 on, T8 3 on"},
+        {"101", 0, "2024-05-06T08:45:00", "T4 5 on, T8 4 on"},
         // One on its way to the first stop from off the line, then gone once
         // none of its stops ahead is on the line.
-        {"101", 0, "2024-05-06T07:45:00", "T9 0 on"},
+        {"101", 0, "2024-05-06T07:45:00", "T9 1 on"},
         {"101", 0, "2024-05-06T07:55:10", "T9 2 at"},
         {"101", 0, "2024-05-06T07:57:00", ""},
-        {"101", 1, "2024-05-06T08:07:00", "T5 2 on"},  // the other direction runs its own trip
+        {"101", 1, "2024-05-06T08:07:00", "T5 3 on"},  // the other direction runs its own trip
         {"101", 0, "2024-05-04T08:12:00", ""},   // Saturday: no weekday trips
-        {"101", 0, "2024-05-04T09:07:00", "T6 2 on"},  // but the weekend one
+        {"101", 0, "2024-05-04T09:07:00", "T6 3 on"},  // but the weekend one
         // 1 May is a holiday: weekday service removed, weekend service added.
         {"101", 0, "2024-05-01T08:12:00", ""},
-        {"101", 0, "2024-05-01T09:07:00", "T6 2 on"},
+        {"101", 0, "2024-05-01T09:07:00", "T6 3 on"},
         {"101", 0, "2025-01-06T08:12:00", ""},  // outside the calendar's dates
         {"101", 0, "2024-05-06T03:00:00", ""},  // a timetable keeps its own hours
         // Trips past midnight belong to the day they started.

@@ -119,15 +119,15 @@ TEST_F(Realtime, EachVehiclePositionIsPlacedOnItsLineByTripOrByRouteAndStop) {
     };
     const Case cases[] = {
         {"a trip's stop sequence, standing", {.trip = "T1", .sequence = 3, .status = VP::STOPPED_AT, .label = "V1"}, "V1 3 at"},
-        {"a trip's stop id, on its way there", {.trip = "T1", .stop = "S4", .plate = "晋B1", .label = "V1"}, "晋B1 3 on"},
-        {"coming in, shown by its block", {.trip = "T1", .stop = "S4", .status = VP::INCOMING_AT}, "B7 3 on"},
-        {"at a stop off the line", {.trip = "T4", .stop = "S6", .status = VP::STOPPED_AT}, "T4 4 on"},
+        {"a trip's stop id, on its way there", {.trip = "T1", .stop = "S4", .plate = "晋B1", .label = "V1"}, "晋B1 4 on"},
+        {"coming in, shown by its block", {.trip = "T1", .stop = "S4", .status = VP::INCOMING_AT}, "B7 4 on"},
+        {"at a stop off the line", {.trip = "T4", .stop = "S6", .status = VP::STOPPED_AT}, "T4 5 on"},
         {"at a platform named as a stop of the line", {.trip = "T8", .sequence = 2, .status = VP::STOPPED_AT}, "T8 2 at"},
         {"none of its stops ahead on the line", {.trip = "T9", .stop = "S10"}, ""},
         {"a trip without its stop", {.trip = "T1"}, ""},
         {"a trip the timetable lacks", {.trip = "X1", .route = "R1", .direction = 0, .stop = "S3", .status = VP::STOPPED_AT},
          "e1 3 at"},
-        {"by a stop's name", {.route = "R1", .direction = 0, .stop = "S9"}, "e1 1 on"},
+        {"by a stop's name", {.route = "R1", .direction = 0, .stop = "S9"}, "e1 2 on"},
         {"a route without a direction", {.route = "R1", .stop = "S3"}, ""},
         {"an unknown route", {.route = "R9", .direction = 0, .stop = "S3"}, ""},
     };
