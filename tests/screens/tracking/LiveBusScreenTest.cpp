@@ -27,8 +27,7 @@ std::string vehiclesText(const std::vector<std::tuple<int, int, std::string>>& a
     return list.dump();
 }
 
-// A city service that holds each request until the test lets one through;
-// the test runs the main loop meanwhile.
+// A city service that holds each request until the test lets one through.
 struct HeldService {
     HeldService(const std::string& line, const std::string& vehicles) {
         server.server().Post(".*", [=, this](const httplib::Request& request, httplib::Response& reply) {
@@ -278,12 +277,13 @@ TEST_F(LiveBusScreenTest, DirectionSwitchThreadAsksOffTheMainThreadAndFindsTheSa
     HeldService held(lineText(Texts(names.rbegin(), names.rend())), vehiclesText({{3, 0, "r"}}));
     tapAt(*screen->tabUIImageView.lock(), {30, 15}, false);
     ASSERT_TRUE(waitUntil([&] { return held.arrived().size() == 1; }));
-    EXPECT_TRUE(indicatorRuns());
+    EXPECT_TRUE(indicatorRuns() && scroll().subviews().empty()) << "no rows while the line request waits";
     EXPECT_NE(held.arrived().at(0).find("<direction>1</direction><lineId>12</lineId>"), npos);
     held.gate.release();
     ASSERT_TRUE(waitUntil([&] { return held.arrived().size() == 2; }));
     // "站25" is stop 4 there; its rows stand before the vehicles are asked for.
     EXPECT_EQ(describe(Row).at(3), "160:130@4");
+    EXPECT_TRUE(describe(Marker).empty()) << "no vehicles while their request waits";
     EXPECT_NE(held.arrived().at(1).find("<orderNo>4</orderNo><direction>1</direction>"), npos);
     held.gate.release();
     waitForRebuild();

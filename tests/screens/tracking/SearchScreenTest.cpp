@@ -76,8 +76,7 @@ protected:
     std::shared_ptr<ui::TableView> history, results;
 };
 
-// A city chosen later stays on later starts.
-TEST_F(SearchScreenTest, AFirstStartSeedsTheDefaultCity) {
+TEST_F(SearchScreenTest, OnlyAFirstStartSeedsTheDefaultCity) {
     auto& prefs = platform::UserDefaults::standard();
     for (const char* key : {"cityId", "postUrl", "postWebService"}) prefs.removeObjectForKey(key);
     open();
