@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/UserDefaults.h"
+
 namespace bus::test {
 
 AppRun::AppRun(const std::filesystem::path& script, const std::filesystem::path& container,
@@ -41,6 +43,15 @@ std::pair<int, std::string> AppRun::finish() {
     std::ostringstream text;
     text << std::ifstream(errors_).rdbuf();
     return {exited ? WEXITSTATUS(status) : -1, text.str()};
+}
+
+void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl) {
+    platform::UserDefaults prefs(container / "Library" / "Preferences" / "preferences.json");
+    prefs.setObject(16, "cityId");
+    prefs.setObject("大同", "cityName");
+    prefs.setObject(cityBaseUrl, "postUrl");
+    prefs.setObject("/realBus/CXFWebService/bus", "postWebService");
+    prefs.synchronize();
 }
 
 nlohmann::json readDump(const std::filesystem::path& file) {

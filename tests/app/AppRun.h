@@ -35,6 +35,10 @@ inline std::pair<int, std::string> runApp(const std::filesystem::path& script, c
     return AppRun(script, container, work).finish();
 }
 
+// Makes 16 大同 at `cityBaseUrl` the app's current city in the container, as
+// if the rider had chosen it.
+void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl);
+
 // A dump the script wrote, or a discarded value when it is missing or broken.
 nlohmann::json readDump(const std::filesystem::path& file);
 

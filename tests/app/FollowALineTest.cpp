@@ -14,6 +14,7 @@
 
 #include "StandinTestSupport.h"
 #include "app/AppRun.h"
+#include "app/Dumps.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -23,100 +24,23 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-// What the live screen's scrolling area shows, read from a dump.
-struct Live {
-    std::vector<std::string> stops;  // row names, top to bottom
-    int waiting = 0;                 // 1-based row of the stop with "等车站.png"; 0 for none
-    bool waitingIsFavourite = false;
-    std::vector<json> vehicleFrames;
-    int panels = 0;
-    std::string title;  // "开往 …方向"
-};
-
-bool showsImage(const json& node, const std::string& image) {
-    if (node.value("image", "") == image) return true;
-    for (const auto& child : node["children"])
-        if (showsImage(child, image)) return true;
-    return false;
-}
-
-void readRouteView(const json& view, Live& live) {
-    if (view.value("tag", 0) == 1) {
-        // The panel is labels only; a vehicle marker shows its bus image.
-        bool hasImage = false;
-        for (const auto& child : view["children"]) hasImage = hasImage || child.value("class", "") == "ImageView";
-        if (hasImage) live.vehicleFrames.push_back(view["frame"]);
-        else ++live.panels;
-        return;
-    }
-    for (const auto& child : view["children"])
-        if (child.value("class", "") == "Label" && child.value("frame", json())[0] == 80) {
-            live.stops.push_back(child.value("text", ""));
-            break;
-        }
-    if (showsImage(view, "等车站.png")) {
-        live.waiting = static_cast<int>(live.stops.size());
-        live.waitingIsFavourite = showsImage(view, "收藏成功.png");
-    }
-}
-
-void findLive(const json& node, Live& live) {
-    const std::string text = node.value("text", "");
-    if (text.rfind("开往 ", 0) == 0) live.title = text;
-    if (node.value("class", "") == "ScrollView") {
-        for (const auto& child : node["children"])
-            if (child.value("class", "") == "BusRealUIView") readRouteView(child, live);
-        return;
-    }
-    for (const auto& child : node["children"]) findLive(child, live);
-}
-
-// The top-most label below `node` (a subtitle cell's title).
-void topLabel(const json& node, const json*& top) {
-    if (node.value("class", "") == "Label" && node.contains("text") &&
-        (!top || node["frame"][1] < (*top)["frame"][1]))
-        top = &node;
-    for (const auto& child : node["children"]) topLabel(child, top);
-}
-
-// The title of each shown table cell, top to bottom.
-void collectCellTitles(const json& node, std::vector<std::string>& titles) {
-    if (node.value("hidden", false)) return;
-    if (node.value("class", "") == "TableViewCell") {
-        const json* top = nullptr;
-        topLabel(node, top);
-        titles.push_back(top ? (*top)["text"].get<std::string>() : "");
-        return;
-    }
-    for (const auto& child : node["children"]) collectCellTitles(child, titles);
-}
-
 class FollowALineTest : public testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(work);
+        chooseCity(container, standin.standin().cityBaseUrl(16));
         platform::UserDefaults prefs(container / "Library" / "Preferences" / "preferences.json");
-        prefs.setObject(json(16), "cityId");
-        prefs.setObject(json("大同"), "cityName");
-        prefs.setObject(json(standin.standin().cityBaseUrl(16)), "postUrl");
-        prefs.setObject(json("/realBus/CXFWebService/bus"), "postWebService");
-        prefs.setObject(json("10"), "refreshTime");
+        prefs.setObject("10", "refreshTime");
         prefs.synchronize();
     }
 
     Live live(const std::string& dump) {
         const json tree = readDump(work / dump);
         EXPECT_FALSE(tree.is_discarded()) << dump;
-        Live l;
-        if (!tree.is_discarded()) findLive(tree, l);
-        return l;
+        return readLive(tree);
     }
 
-    std::vector<std::string> historyRows(const std::string& dump) {
-        std::vector<std::string> titles;
-        collectCellTitles(readDump(work / dump), titles);
-        return titles;
-    }
+    std::vector<std::string> historyRows(const std::string& dump) { return cellTitles(readDump(work / dump)); }
 
     standin::test::RunningStandin standin;
     const fs::path container = containerRoot() / "app", work = containerRoot() / "work";

@@ -20,11 +20,11 @@ std::shared_ptr<const City> bundledCity(std::int64_t cityId) {
     return std::make_shared<const City>();
 }
 
-RunningStandin::RunningStandin() : clock(at("2024-05-06T12:00:00+08:00")) {
+RunningStandin::RunningStandin(int directoryPort) : clock(at("2024-05-06T12:00:00+08:00")) {
     logFile_ = open_memstream(&logBuffer_, &logSize_);
     log_ = std::make_unique<RequestLog>(logFile_);
     StandinConfig config;
-    config.directoryPort = 0;
+    config.directoryPort = directoryPort;
     config.serve.threads = 4;
     for (auto& c : loadDataFolder(BUS_STANDIN_DATA))
         config.cities.push_back({std::make_shared<const City>(std::move(c)), 0, {}});

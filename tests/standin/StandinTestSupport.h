@@ -22,7 +22,8 @@ std::shared_ptr<const City> bundledCity(std::int64_t cityId);
 // log goes to memory.
 class RunningStandin {
 public:
-    RunningStandin();
+    // The directory on that port (0: any free one); the cities on free ports.
+    explicit RunningStandin(int directoryPort = 0);
     ~RunningStandin();
     ManualClock clock;
     Standin& standin() { return *standin_; }

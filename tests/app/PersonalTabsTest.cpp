@@ -1,0 +1,76 @@
+// A rider's favourites, cities and journeys in the app binary, against the
+// bundled stand-in with its directory where the app looks for it (port
+// 18080) and its cities on free ports: a favourite added through the
+// favourite search, listed with its live text and opened; a city change that
+// the buttons, the favourites and the history follow, and back; the
+// favourite deleted; a journey with a change between two 大同 lines.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "StandinTestSupport.h"
+#include "app/AppRun.h"
+#include "app/Dumps.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+namespace bus::test {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using Cells = std::vector<std::vector<std::string>>;
+
+TEST(PersonalTabsTest, FavouritesCitiesAndAJourneyWithAChange) {
+    std::unique_ptr<standin::test::RunningStandin> standin;
+    try {
+        standin = std::make_unique<standin::test::RunningStandin>(18080);
+    } catch (const std::exception& e) {
+        FAIL() << "the directory's port must be free for this test: " << e.what();
+    }
+    const fs::path container = containerRoot() / "app", work = containerRoot() / "work";
+    fs::create_directories(work);
+    chooseCity(container, standin->standin().cityBaseUrl(16));
+    const auto [status, errors] = runApp(fs::path(APP_TEST_SCRIPTS) / "personal_tabs.txt", container, work);
+    ASSERT_EQ(status, 0) << errors;
+    const auto dump = [&](const char* name) { return readDump(work / name); };
+
+    // The favourite: its line and stop, its direction, and the stop's live text.
+    const Cells listed = readCells(dump("favourites.json"));
+    ASSERT_EQ(listed.size(), 1u);
+    ASSERT_EQ(listed[0].size(), 3u);
+    EXPECT_NE(listed[0][0].find("古城墙"), std::string::npos);
+    EXPECT_EQ(listed[0][2], "西客运站方向");
+    EXPECT_FALSE(listed[0][1].empty());
+    const Live live = readLive(dump("favourite-live.json"));
+    ASSERT_GT(live.waiting, 0);
+    EXPECT_EQ(live.stops[live.waiting - 1], "古城墙");
+    EXPECT_TRUE(live.waitingIsFavourite);
+
+    // 太原 shows on the buttons with its own empty lists; 大同's come back.
+    for (const char* name : {"taiyuan-favourites.json", "taiyuan-search.json"}) {
+        EXPECT_TRUE(showsText(dump(name), "太原")) << name;
+        EXPECT_TRUE(readCells(dump(name)).empty()) << name;
+    }
+    EXPECT_TRUE(readCells(dump("favourites-deleted.json")).empty());
+    EXPECT_EQ(cellTitles(dump("datong-search.json")), std::vector<std::string>{"9路"});
+    platform::UserDefaults prefs(container / "Library" / "Preferences" / "preferences.json");
+    EXPECT_EQ(prefs.objectForKey("postUrl"), json(standin->standin().cityBaseUrl(16)));
+
+    // Plans between 大同站 and 北关: each names its lines and where to change.
+    const Cells plans = readCells(dump("transfer.json"));
+    ASSERT_FALSE(plans.empty());
+    for (const auto& plan : plans) {
+        ASSERT_EQ(plan.size(), 2u);
+        EXPECT_NE(plan[0].find("→"), std::string::npos) << plan[0];
+        EXPECT_NE(plan[1].find("同站换乘"), std::string::npos) << plan[1];
+    }
+
+    fs::create_directories(APP_TEST_SHOTS);
+    for (const char* shot : {"favourites.png", "cities.png", "transfer.png"})
+        fs::copy_file(work / shot, fs::path(APP_TEST_SHOTS) / shot, fs::copy_options::overwrite_existing);
+}
+
+}  // namespace
+}  // namespace bus::test
