@@ -13,7 +13,10 @@ void addCityScreen(ui::Storyboard& storyboard) {
          .metrics = {{"rowHeight", 44}},
          .build = ui::outlets<BusCityViewController>(
              [](BusCityViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
-                 screen.cityList = addTable(root, layout, "cityList");
+                 auto table = addTable(root, layout, "cityList");
+                 // No separators below the last city, like the app's other lists.
+                 table->setTableFooterView(std::make_shared<ui::View>());
+                 screen.cityList = table;
              })});
 }
 
