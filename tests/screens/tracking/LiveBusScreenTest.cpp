@@ -61,7 +61,6 @@ protected:
         TrackingFixture::SetUp();
         replyWith("queryLine", lineText(6));
         replyWith("realBus", "[]");
-        // The outlets as the app's layout makes them.
         storyboard.screen<BusRealViewController>("Live", {.build = ui::outlets<BusRealViewController>(
             [](BusRealViewController& screen, ui::View& root, const ui::ScreenLayout&) {
                 auto add = [&root](auto view) { root.addSubview(view); return view; };
@@ -108,7 +107,6 @@ protected:
         }
         return out;
     }
-    // Title, line title, times and price, the switch's image.
     Texts heading() const {
         return {navigation->topViewController()->title(), screen->lineTitle.lock()->text(),
                 screen->smbUILabel.lock()->text(), screen->tabUIImageView.lock()->image()};
@@ -167,7 +165,6 @@ TEST_F(LiveBusScreenTest, RowsVehiclesAndPanelStandAroundTheWaitingStop) {
         if (c.markers) { EXPECT_EQ(describe(Marker), *c.markers); }
         if (c.panel) { EXPECT_EQ(describe(Panel), *c.panel); }
         if (c.vehicleRequests) { EXPECT_EQ(requestsFor("realBus").size() - before, *c.vehicleRequests); }
-        EXPECT_EQ(scroll().contentSize.height, 60.0 * static_cast<double>(views(Row).size()) + 60);
         EXPECT_TRUE(views(Panel).empty() || scroll().subviews().back().get() == views(Panel)[0]) << "over the markers";
     }
 }
@@ -216,7 +213,6 @@ TEST_F(LiveBusScreenTest, UpdateOrderNoRebuildsThroughAWorkerThreadWithoutMoving
                                     "530@6", "590@6"}));
     EXPECT_EQ(screen->currentStation, "站6");
     EXPECT_EQ(scroll().contentOffset().y, 100);
-    EXPECT_EQ(requestsFor("queryLine").size(), 1u);
     EXPECT_NE(requestsFor("realBus").back().find("<orderNo>6</orderNo>"), npos);
 
     // The vehicle at stop 1 makes 0 the waiting stop: every row after the
@@ -247,7 +243,6 @@ TEST_F(LiveBusScreenTest, UpdateOrderNoAfterTheFavouriteControlShowsTheMarkAndTh
         const char* control;
     } cases[] = {{"取消收藏成功", {}, "点击收藏.png+tap"},
                  {"收藏成功", {"站3", 3, "12路", 1201, "站6", 0, 12}, "收藏成功.png+tap"}};
-    auto& alerts = platform::AlertCenter::shared();
     saveFavourite(12, 0, 3);
     open();
     for (const auto& c : cases) {
@@ -261,9 +256,9 @@ TEST_F(LiveBusScreenTest, UpdateOrderNoAfterTheFavouriteControlShowsTheMarkAndTh
         EXPECT_EQ(saved, c.saved);
         EXPECT_TRUE(partsOf(*views(Row).at(2)).ends_with(c.control));
         platform::RunLoop::main().advance(0.999);
-        EXPECT_EQ(alerts.visibleAlerts().size(), 1u);
+        EXPECT_EQ(platform::AlertCenter::shared().visibleAlerts().size(), 1u);
         platform::RunLoop::main().advance(0.001);
-        EXPECT_TRUE(alerts.visibleAlerts().empty());
+        EXPECT_TRUE(platform::AlertCenter::shared().visibleAlerts().empty());
     }
 }
 

@@ -21,8 +21,7 @@ std::shared_ptr<BusRealUIView> marker(int s, int busNum) {
     return BusRealUIView::initBusReal({5, 0, 50, 40}, vehicle, 4);
 }
 
-// A stop row follows its place around the waiting stop; a marker (for
-// waiting stop 4) and the panel show what the screen counted.
+// A stop row by its place around the waiting stop; markers for waiting stop 4.
 TEST(LiveRouteViewTest, EachViewIsMadeOfTheParts) {
     const std::string boxes = "最近三辆车： 最近三辆车底色.png 最近三辆车底色.png 最近三辆车底色.png";
     const struct {

@@ -51,7 +51,8 @@ protected:
         TrackingFixture::SetUp();
         replyWith("queryKeyword", kHits.dump());
         storyboard.screen<BusQueryViewController>("Search", tableLayout<BusQueryViewController>());
-        storyboard.screen<LiveStandIn>("Live").transition("Search", "busReal", "Live");
+        storyboard.screen<LiveStandIn>("Live").screen<ui::ViewController>("City");
+        storyboard.transition("Search", "busReal", "Live").transition("Search", "busCity", "City");
     }
     void open() {
         screen = std::dynamic_pointer_cast<BusQueryViewController>(show("Search"));
@@ -76,17 +77,27 @@ protected:
     std::shared_ptr<ui::TableView> history, results;
 };
 
-TEST_F(SearchScreenTest, OnlyAFirstStartSeedsTheDefaultCity) {
+// The city button opens the choice; back from it the screen shows the city
+// chosen and its history, and later starts keep that city.
+TEST_F(SearchScreenTest, OnlyAFirstStartSeedsTheDefaultCityAndTheScreenFollowsTheOneChosen) {
     auto& prefs = platform::UserDefaults::standard();
     for (const char* key : {"cityId", "postUrl", "postWebService"}) prefs.removeObjectForKey(key);
+    saveHistory(hit("东门", 1, 30, 0), 17);
     open();
     EXPECT_EQ(prefs.objectForKey("cityId"), json(16));
     EXPECT_EQ(prefs.objectForKey("cityName"), json("大同"));
     EXPECT_EQ(prefs.objectForKey("postUrl"), json(config::kDefaultCityUrl));
     EXPECT_EQ(prefs.objectForKey("postWebService"), json("/realBus/CXFWebService/bus"));
-    closeScreens();
+    const auto cityButton = [this] { return screen->navigationItem().rightBarButtonItems().at(0)->customView(); };
+    tap(*cityButton());
+    ASSERT_EQ(navigation->topViewController()->storyboardIdentifier(), "City");
     prefs.setObject(17, "cityId");
     prefs.setObject("太原", "cityName");
+    navigation->popToRootViewControllerAnimated(false);
+    settle();
+    EXPECT_EQ(cityButton()->text(), "太原");
+    EXPECT_EQ(rowTexts(*history), Texts{"东门"});
+    closeScreens();
     open();
     EXPECT_EQ(prefs.objectForKey("cityName"), json("太原"));
 }
