@@ -151,11 +151,15 @@ void BusRealViewController::updateStation() {
 void BusRealViewController::buildStationRows(bool setsEndStation) {
     auto scroll = realScrollView.lock();
     if (!scroll) return;
+    // Each row keeps its own copy of the line, which a favourite saved from
+    // it reads its terminal from: the line holds the last stop's name before
+    // the first row is made.
+    if (setsEndStation && _busLine && !muArrayStation.empty())
+        _busLine->endStation = muArrayStation.back().stationName;
     double counter = -20;
     for (std::size_t i = 0; i < muArrayStation.size(); ++i) {
         const BusStation& station = muArrayStation[i];
         resolveWaitingStop(i, station);
-        if (setsEndStation && _busLine) _busLine->endStation = station.stationName;
         std::optional<BusCollection> favourite;
         if (auto it = dictionary.find(integerValue(station.orderNo)); it != dictionary.end()) favourite = it->second;
         scroll->addSubview(BusRealUIView::initBusStation(rowFrame(i, counter), station,
