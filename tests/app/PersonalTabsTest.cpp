@@ -68,7 +68,7 @@ TEST(PersonalTabsTest, FavouritesCitiesAndAJourneyWithAChange) {
     }
 
     fs::create_directories(APP_TEST_SHOTS);
-    for (const char* shot : {"favourites.png", "cities.png", "transfer.png"})
+    for (const char* shot : {"line-stations.png", "favourites.png", "cities.png", "transfer.png"})
         fs::copy_file(work / shot, fs::path(APP_TEST_SHOTS) / shot, fs::copy_options::overwrite_existing);
 }
 
