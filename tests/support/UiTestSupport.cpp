@@ -18,26 +18,18 @@ long RecordingCanvas::indexOf(const std::string& kind, const std::string& what) 
 }
 
 bool Finger::tapText(const std::string& text) {
-    ui::View* v = window.findViewShowingText(text);
-    if (!v) return false;
-    const ui::Rect r = window.visibleFrameOf(*v);
-    tap({r.midX(), r.midY()});
-    return true;
+    const ui::View* v = window.findViewShowingText(text);
+    if (v) tap({window.visibleFrameOf(*v).midX(), window.visibleFrameOf(*v).midY()});
+    return v != nullptr;
 }
 
 void Finger::drag(ui::Point from, ui::Point to, int steps, double seconds) {
     down(from);
     for (int i = 1; i <= steps; ++i) {
         platform::RunLoop::main().advance(seconds / steps);
-        const double f = static_cast<double>(i) / steps;
-        move({from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f});
+        move({from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
     }
     up(to);
-}
-
-ui::Point centerOf(const ui::View& v) {
-    const ui::Rect f = v.frameInWindow();
-    return {f.midX(), f.midY()};
 }
 
 }  // namespace bus::test

@@ -21,7 +21,6 @@ public:
         double alpha = 1;
     };
     std::vector<Op> ops;
-
     std::vector<Op> find(const std::string& kind, const std::string& what = {}) const;
     // Position in ops of the first op of that kind and text, or -1.
     long indexOf(const std::string& kind, const std::string& what) const;
@@ -49,13 +48,10 @@ public:
     double textWidth(const std::string& text, const ui::Font&) override { return 8.0 * double(text.size()); }
 
 private:
-    struct State {
-        double dx = 0, dy = 0, alpha = 1;
-    };
     void add(std::string kind, ui::Rect r, std::string what, ui::Color c) {
         ops.push_back({std::move(kind), r.offsetBy(state_.dx, state_.dy), std::move(what), c, state_.alpha});
     }
-    State state_;
+    struct State { double dx = 0, dy = 0, alpha = 1; } state_;
     std::vector<State> stack_;
 };
 
@@ -67,14 +63,13 @@ struct Finger {
     void move(ui::Point p) { window.touch(ui::TouchPhase::Moved, p); }
     void up(ui::Point p) { window.touch(ui::TouchPhase::Ended, p); }
     void tap(ui::Point p) { down(p), up(p); }
-    // Taps the middle of the visible part of the front-most view showing the
-    // text; false when none shows it.
+    // Taps the middle of the visible part of the front-most view showing the text; false when none does.
     bool tapText(const std::string& text);
     // From `from` to `to` in `steps` moves over `seconds` of virtual time.
     void drag(ui::Point from, ui::Point to, int steps = 10, double seconds = 0.2);
 };
 
 // The centre of a view on the window.
-ui::Point centerOf(const ui::View& v);
+inline ui::Point centerOf(const ui::View& v) { return {v.frameInWindow().midX(), v.frameInWindow().midY()}; }
 
 }  // namespace bus::test
