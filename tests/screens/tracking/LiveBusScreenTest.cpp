@@ -98,8 +98,9 @@ protected:
         for (auto* v : views(kind)) {
             std::ostringstream s;
             const ui::Rect f = v->frame();
-            const std::string tall = f.height() == 60 ? "" : ":" + std::to_string(static_cast<int>(f.height()));
-            if (kind == Row) s << f.y() << tall << '@' << v->orderNo();
+            if (kind == Row) s << f.y();
+            if (kind == Row && f.height() != 60) s << ':' << static_cast<int>(f.height());
+            if (kind == Row) s << '@' << v->orderNo();
             if (kind == Marker) s << textValue(v->busReal().toNextStop) << "×" << decimalText(v->busReal().busNum) << '@';
             if (kind != Row) s << f.x() << ',' << f.y() << ',' << f.width() << ',' << f.height();
             for (const auto& text : v->recArrayStation()) s << ' ' << text;
