@@ -20,29 +20,32 @@ std::shared_ptr<const City> bundledCity(std::int64_t cityId) {
     return std::make_shared<const City>();
 }
 
+MemoryLog::Buffer::~Buffer() {
+    std::fclose(file);
+    std::free(data);
+}
+
+std::string MemoryLog::text() {
+    log_.flush();
+    std::fflush(buffer_.file);
+    return std::string(buffer_.data, buffer_.size);
+}
+
 RunningStandin::RunningStandin(int directoryPort) : clock(at("2024-05-06T12:00:00+08:00")) {
-    logFile_ = open_memstream(&logBuffer_, &logSize_);
-    log_ = std::make_unique<RequestLog>(logFile_);
     StandinConfig config;
     config.directoryPort = directoryPort;
     config.serve.threads = 4;
     for (auto& c : loadDataFolder(BUS_STANDIN_DATA))
         config.cities.push_back({std::make_shared<const City>(std::move(c)), 0, {}});
-    standin_ = std::make_unique<Standin>(std::move(config), clock, *log_);
+    standin_ = std::make_unique<Standin>(std::move(config), clock, log_.log());
     standin_->start();
 }
 
-RunningStandin::~RunningStandin() {
-    standin_.reset();
-    log_.reset();
-    std::fclose(logFile_);
-    std::free(logBuffer_);
-}
-
-std::string RunningStandin::logText() {
-    log_->flush();
-    std::fflush(logFile_);
-    return std::string(logBuffer_, logSize_);
+std::string shown(const std::vector<VehiclePosition>& vehicles) {
+    std::string out;
+    for (const auto& v : vehicles)
+        out += (out.empty() ? "" : ", ") + v.licensePlate + " " + std::to_string(v.stationNo) + (v.inStation ? " at" : " on");
+    return out;
 }
 
 std::string envelope(const std::string& ns, const std::string& operation, const Params& params) {
@@ -59,8 +62,7 @@ namespace {
 
 // The text of the first element of that name, entities decoded.
 std::string textOf(const Reply& reply, const std::string& tag) {
-    const auto open = reply.body.find("<" + tag + ">");
-    const auto close = reply.body.find("</" + tag + ">");
+    const auto open = reply.body.find("<" + tag + ">"), close = reply.body.find("</" + tag + ">");
     if (open == std::string::npos || close == std::string::npos) {
         ADD_FAILURE() << "no <" << tag << "> in " << reply.body;
         return {};

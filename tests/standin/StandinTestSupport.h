@@ -1,12 +1,15 @@
 #pragma once
 // What the stand-in suites share: the bundled data, a stand-in serving every
-// bundled city on free loopback ports with a clock the test sets, and a plain
-// SOAP caller to talk to it.
+// bundled city on free loopback ports with a clock the test sets, a log kept
+// in memory, and a plain SOAP caller to talk to it.
 #include <cstdio>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "standin/Standin.h"
 
@@ -18,24 +21,51 @@ TimePoint at(const std::string& isoTime);
 // The bundled city, loaded afresh.
 std::shared_ptr<const City> bundledCity(std::int64_t cityId);
 
+// A request log writing to memory.
+class MemoryLog {
+public:
+    RequestLog& log() { return log_; }
+    std::string text();  // every line so far
+
+private:
+    struct Buffer {  // outlives the log, which writes its last lines as it closes
+        char* data = nullptr;
+        std::size_t size = 0;
+        std::FILE* file = open_memstream(&data, &size);
+        ~Buffer();
+    } buffer_;
+    RequestLog log_{buffer_.file};
+};
+
 // The whole stand-in on 127.0.0.1 with a manual clock at a Monday noon; its
 // log goes to memory.
 class RunningStandin {
 public:
     // The directory on that port (0: any free one); the cities on free ports.
     explicit RunningStandin(int directoryPort = 0);
-    ~RunningStandin();
     ManualClock clock;
     Standin& standin() { return *standin_; }
-    std::string logText();  // every log line so far
+    std::string logText() { return log_.text(); }
 
 private:
-    char* logBuffer_ = nullptr;
-    std::size_t logSize_ = 0;
-    std::FILE* logFile_ = nullptr;
-    std::unique_ptr<RequestLog> log_;
+    MemoryLog log_;
     std::unique_ptr<Standin> standin_;
 };
+
+// Vehicles as "plate stop at|on", in their order, for a comparison at a glance.
+std::string shown(const std::vector<VehiclePosition>& vehicles);
+
+// Fails unless `action` throws a std::runtime_error whose text holds `says`.
+template <typename Action>
+void expectRefused(Action&& action, const std::string& says) {
+    std::string what = "accepted";
+    try {
+        action();
+    } catch (const std::runtime_error& e) {
+        what = e.what();
+    }
+    EXPECT_NE(what.find(says), std::string::npos) << what << "\n  wanted: " << says;
+}
 
 using Params = std::vector<std::pair<std::string, std::string>>;
 
