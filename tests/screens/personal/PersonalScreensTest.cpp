@@ -1,0 +1,385 @@
+// The personal screens driven through the toolkit against a recorded city
+// service: the favourites list with the favourite search its add button
+// opens and the city selection its city button opens; the transfer form
+// with its stop picker and the plans worked out on a worker thread.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+
+#include "model/MySingleton.h"
+#include "platform/Thread.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "screens/personal/BusCityViewController.h"
+#include "screens/personal/BusCollectionQueryViewController.h"
+#include "screens/personal/BusCollectionViewController.h"
+#include "screens/personal/BusTransferQueryViewController.h"
+#include "screens/personal/BusTransferResultViewController.h"
+#include "screens/personal/BusTransferViewController.h"
+#include "screens/tracking/TrackingFixture.h"
+#include "support/UiTestSupport.h"
+
+namespace bus::test {
+namespace {
+
+using Form = BusTransferViewController;
+using Picker = BusTransferQueryViewController;
+using Result = BusTransferResultViewController;
+
+// Stands in for the screens ours open: keeps every value handed to it.
+struct Recorder : ui::ViewController {
+    void setValueForUndefinedKey(const json& v, const std::string& k) override { handed += " " + k + "=" + v.dump(); }
+    std::string handed;
+};
+
+template <class V>
+std::shared_ptr<V> put(ui::View& root, std::shared_ptr<V> view) {
+    root.addSubview(view);
+    return view;
+}
+
+class PersonalFixture : public TrackingFixture {
+protected:
+    template <class T>
+    std::shared_ptr<T> top() const { return std::dynamic_pointer_cast<T>(navigation->topViewController()); }
+    // The screen on top and what it was handed.
+    std::string shown() const {
+        const auto recorder = top<Recorder>();
+        return navigation->topViewController()->storyboardIdentifier() + (recorder ? recorder->handed : "");
+    }
+};
+
+void addFavourite(const std::string& stop, int orderNo, int cityId = 16) {
+    BusCollection record;
+    record.lineName = "12路", record.stationName = stop, record.endLine = "东门";
+    record.lineId = 12, record.direction = 1, record.orderNo = orderNo, record.gprsId = 1201, record.cityId = cityId;
+    record.save(record);
+}
+json city(json id, const std::string& name, json url) { return {{"codeValue", id}, {"name", name}, {"ylzd2", url}}; }
+json hit(const std::string& station, int attribute, int lineId) {
+    return {{"stationName", station}, {"attribute", attribute}, {"lineId", lineId},
+            {"lineName", std::to_string(lineId) + "路"}, {"direction", 1}};
+}
+
+class FavouritesTest : public PersonalFixture {
+protected:
+    void SetUp() override {
+        PersonalFixture::SetUp();
+        replyWith("realBusStation", "2站");
+        replyWith("queryCity", json::array({city(16, "大同", "http://h"), city(17, "太原", service.url())}).dump());
+        replyWith("queryKeyword", json::array({hit("火车站", 0, 12), hit("新开里", 1, 13), hit("东门", 2, 14)}).dump());
+        storyboard.screen<BusCollectionViewController>("List", tableLayout<BusCollectionViewController>())
+            .screen<BusCollectionQueryViewController>("Search", tableLayout<BusCollectionQueryViewController>())
+            .screen<BusCityViewController>(
+                "City", {.build = ui::outlets<BusCityViewController>([this](auto& screen, ui::View& root, auto&) {
+                    screen.cityList = put(root, std::make_shared<ui::TableView>(ui::Rect{0, 0, 375, 554}));
+                    screen.directoryUrl = service.url();
+                })})
+            .screen<Recorder>("Live").screen<Recorder>("Stations");
+        storyboard.transition("List", "busReal", "Live").transition("List", "busCity", "City");
+        storyboard.transition("List", "busCollectionQuery", "Search").transition("Search", "busCollection", "Stations");
+    }
+    void open() {
+        list = std::dynamic_pointer_cast<BusCollectionViewController>(show("List"));
+        table = list->queryUITableView.lock();
+    }
+    ui::View& cityButton() { return *list->navigationItem().rightBarButtonItems().at(0)->customView(); }
+    ui::TableView& openCities() {
+        open();
+        tap(cityButton());
+        return *top<BusCityViewController>()->cityList.lock();
+    }
+    // The search over the list, from its add button, its hits table.
+    ui::TableView& openSearch() {
+        open();
+        ui::BarButtonItem add("添加", {});
+        list->addUIButton(add);
+        settle();
+        return *top<BusCollectionQueryViewController>()->searchDisplayController->searchResultsTableView();
+    }
+    // Types without touching the field first.
+    void type(const std::string& text) {
+        for (char c : text) ASSERT_TRUE(window->insertText(std::string(1, c)));
+        settle();
+    }
+    std::string row(int r) { return partsOf(*table->cellForRowAtIndexPath(ui::IndexPath::forRow(r))->contentView()); }
+
+    std::shared_ptr<BusCollectionViewController> list;
+    std::shared_ptr<ui::TableView> table;
+};
+
+// The city button is the only right item, so the add button sits left.
+TEST_F(FavouritesTest, ListsTheCitysFavouritesNewestFirstAndATapOpensTheLiveScreen) {
+    addFavourite("火车站", 1);
+    addFavourite("红旗广场", 3);
+    addFavourite("别城", 2, 17);
+    platform::UserDefaults::standard().setObject("大同", "cityName");
+    open();
+    EXPECT_EQ((Texts{row(0), row(1)}), (Texts{"12路   红旗广场 东门方向 2站#55cdff", "12路   火车站 东门方向 2站#55cdff"}));
+    EXPECT_NE(requestsFor("realBusStation")[0].find(
+                  "<gprsId>1201</gprsId><orderNo>3</orderNo><direction>1</direction>"),
+              std::string::npos);
+    EXPECT_EQ(list->navigationItem().rightBarButtonItems().size(), 1u);
+    EXPECT_EQ(cityButton().text() + " " + cityButton().imageName(), "大同 城市下拉.png");
+    tapRow(*table, 0);
+    EXPECT_EQ(shown(), "Live lineId=12 direction=1 currentStation=\"红旗广场\"");
+}
+
+// The service's own text looks like live data even when it reads the same
+// as the text for none; no text, or no answer, shows that there is none.
+TEST_F(FavouritesTest, TheLiveTextShowsTheReplyVerbatimInBlueOrNoLiveDataInBlack) {
+    const struct { const char* reply; std::string live; double size; } cases[] = {
+        {"无实时信息", "无实时信息#55cdff", 20}, {"", "无实时信息", 18}, {nullptr /* unreachable */, "无实时信息", 18}};
+    addFavourite("火车站", 1);
+    for (const auto& c : cases) {
+        c.reply ? replyWith("realBusStation", c.reply) : makeServiceUnreachable();
+        open();
+        EXPECT_EQ(row(0), "12路   火车站 东门方向 " + c.live);
+        const auto live = table->cellForRowAtIndexPath(ui::IndexPath::forRow(0))->contentView()->subviews().back();
+        EXPECT_EQ(std::dynamic_pointer_cast<ui::Label>(live)->font, ui::Font::boldSystem(c.size)) << c.live;
+    }
+}
+
+// Only a deletion of a row the last read holds deletes; the notice closes
+// after a second, also when the list is gone by then.
+TEST_F(FavouritesTest, ASwipeDeletesTheFavouriteWithANoticeForOneSecond) {
+    addFavourite("火车站", 1);
+    addFavourite("别城", 2, 17);
+    open();
+    list->commitEditingStyle(*table, ui::TableViewCellEditingStyle::Insert, ui::IndexPath::forRow(0));
+    list->commitEditingStyle(*table, ui::TableViewCellEditingStyle::Delete, ui::IndexPath::forRow(1));
+    EXPECT_EQ(BusCollection{}.query(16).size(), 1u);
+    Finger{*window}.drag(table->convertToWindow({300, 25}), table->convertToWindow({150, 25}));
+    ASSERT_TRUE(Finger{*window}.tapText("删除"));
+    settle();
+    EXPECT_EQ(table->numberOfRowsInSection(0), 0);
+    EXPECT_TRUE(BusCollection{}.query(16).empty());
+    EXPECT_EQ(BusCollection{}.query(17).size(), 1u);
+    platform::RunLoop::main().advance(0.999);
+    EXPECT_EQ(frontAlertText(), "删除成功");
+    closeScreens();
+    list.reset(), navigation.reset();
+    platform::RunLoop::main().advance(0.001);
+    EXPECT_EQ(frontAlertText(), "");
+}
+
+// Every count of a non-empty text asks again; an emptied field keeps the
+// last hits without asking.
+TEST_F(FavouritesTest, SearchOpensWithTheKeyboardAsksAtEveryCountOfANonEmptyTextAndCancelGoesBack) {
+    ui::TableView& hits = openSearch();
+    type("12");
+    hits.reloadData();
+    ASSERT_EQ(requestsFor("queryKeyword").size(), 3u);
+    EXPECT_NE(requestsFor("queryKeyword")[2].find("<keyword>12</keyword>"), std::string::npos);
+    window->deleteBackward();
+    window->deleteBackward();
+    EXPECT_EQ(top<BusCollectionQueryViewController>()->numberOfRowsInSection(hits, 0), 3);
+    EXPECT_EQ(requestsFor("queryKeyword").size(), 4u);
+    ASSERT_TRUE(Finger{*window}.tapText("取消"));
+    settle();
+    EXPECT_EQ(navigation->topViewController(), list);
+}
+
+// Any attribute but 0 shows as a stop, but only 1 hands the stop on.
+TEST_F(FavouritesTest, SearchHitsShowLinesAndStopsAndATapOpensTheLineStationsScreen) {
+    const struct { Texts cell; std::string shown; } cases[] = {  // cell: text, detail, image
+        {{"12路", "火车站", "bus.png"}, "Stations lineId=12 direction=1 currentStation=\"\""},
+        {{"新开里", "13路", "station.png"}, "Stations lineId=13 direction=1 currentStation=\"新开里\""},
+        {{"东门", "14路", "station.png"}, "Stations lineId=14 direction=1 currentStation=\"\""}};
+    ui::TableView& hits = openSearch();
+    type("1");
+    for (int row = 0; row < 3; ++row) {
+        auto cell = hits.cellForRowAtIndexPath(ui::IndexPath::forRow(row));
+        EXPECT_EQ((Texts{cell->textLabel()->text(), cell->detailTextLabel()->text(), cell->imageView()->image()}),
+                  cases[row].cell);
+        tapRow(hits, row);
+        EXPECT_EQ(shown(), cases[row].shown);
+        navigation->popViewControllerAnimated(false);
+        settle();
+    }
+}
+
+// The choice is read back as the next start would read it; the list then
+// shows the new city's name and favourites, with live texts from its address.
+TEST_F(FavouritesTest, CitiesAreListedAtEveryCountAndTheChoiceIsStoredAndFollowed) {
+    auto& prefs = platform::UserDefaults::standard();
+    saveFavourite(12, 1, 3, 17);
+    makeServiceUnreachable();
+    ui::TableView& cities = openCities();
+    EXPECT_EQ(rowTexts(cities), (Texts{"大同", "太原"}));
+    cities.reloadData();
+    EXPECT_EQ(requestsFor("queryCity").size(), 2u);
+    const auto webService = prefs.objectForKey("postWebService");
+    tapRow(cities, 1);
+    prefs.reload();
+    EXPECT_EQ((std::vector{prefs.objectForKey("cityId"), prefs.objectForKey("cityName"), prefs.objectForKey("postUrl"),
+                           prefs.objectForKey("postWebService")}),
+              (std::vector<std::optional<json>>{17, "太原", service.url(), webService}));
+    ASSERT_EQ(navigation->topViewController(), list);
+    EXPECT_EQ(cityButton().text(), "太原");
+    EXPECT_EQ(row(0), "    方向 2站#55cdff");
+}
+
+// Entries without an id or with an address the transport cannot post to
+// would leave the rider with no working city: they are not offered.
+TEST_F(FavouritesTest, CitiesThatCannotBeServedAreNotOffered) {
+    replyWith("queryCity", json::array({city(nullptr, "无号", "http://h"), city(19, "无址", nullptr),
+                                        city(20, "文件", "file:///etc/passwd"), city("22", "好", "https://h")})
+                               .dump());
+    EXPECT_EQ(rowTexts(openCities()), Texts{"好"});
+}
+
+json stopHit(const std::string& name, int lineId, int direction) {
+    return {{"stationName", name}, {"attribute", 1}, {"lineId", lineId}, {"direction", direction}};
+}
+void setShared(const json& start, const json& end) {
+    MySingleton::sharedSingleton().startStation = start;
+    MySingleton::sharedSingleton().endStation = end;
+}
+
+const ui::ScreenLayout kFormLayout{.build = ui::outlets<Form>([](auto& form, ui::View& root, auto&) {
+    form.startText = put(root, std::make_shared<ui::TextField>(ui::Rect{20, 30, 335, 40}));
+    form.endText = put(root, std::make_shared<ui::TextField>(ui::Rect{20, 86, 335, 40}));
+    form.queryButton = put(root, std::make_shared<ui::Button>(ui::ButtonType::Custom, ui::Rect{20, 150, 335, 44}));
+})};
+const ui::ScreenLayout kResultLayout{.build = ui::outlets<Result>([](auto& result, ui::View& root, auto&) {
+    result.queryUITableView = put(root, std::make_shared<ui::TableView>(ui::Rect{0, 46, 375, 508}));
+    result.messageLabel = put(root, std::make_shared<ui::Label>(ui::Rect{20, 120, 335, 60}));
+    result.indicator = put(root, std::make_shared<ui::ActivityIndicatorView>());
+})};
+
+class TransferTest : public PersonalFixture {
+protected:
+    void SetUp() override {
+        PersonalFixture::SetUp();
+        setShared(nullptr, nullptr);
+        storyboard.screen<Form>("Form", kFormLayout).screen<Recorder>("City");
+        storyboard.screen<Picker>("Picker", tableLayout<Picker>());
+        storyboard.screen<Result>("Result", kResultLayout);
+        storyboard.transition("Form", "busTransferQuery", "Picker")
+            .transition("Form", "busTransferResult", "Result")
+            .transition("Form", "busCity", "City");
+    }
+    void open() { form = std::dynamic_pointer_cast<Form>(show("Form")); }
+    Texts fields() const { return {form->startText.lock()->text(), form->endText.lock()->text()}; }
+
+    std::shared_ptr<Form> form;
+};
+
+// A shared name replaces its field's text only when it has text; the city
+// button follows "cityName" at each appearance and hands nothing on.
+TEST_F(TransferTest, AppearingShowsTheSharedNamesThatHaveTextAndTheCity) {
+    const struct { json start, end; Texts fields; const char* city; } cases[] = {
+        {nullptr, nullptr, {"旧起", "旧终"}, "大同"}, {"甲", "", {"甲", "旧终"}, "太原"}, {"", "乙", {"旧起", "乙"}, "朔州"}};
+    open();
+    for (const auto& c : cases) {
+        form->startText.lock()->setText("旧起");
+        form->endText.lock()->setText("旧终");
+        setShared(c.start, c.end);
+        platform::UserDefaults::standard().setObject(c.city, "cityName");
+        navigation->pushViewController(std::make_shared<ui::ViewController>(), false);  // away and back
+        navigation->popViewControllerAnimated(false);
+        settle();
+        EXPECT_EQ(fields(), c.fields) << c.start.dump();
+        EXPECT_EQ(form->navigationItem().rightBarButtonItems().at(0)->customView()->text(), c.city);
+    }
+    tap(*form->navigationItem().rightBarButtonItems().at(0)->customView());
+    EXPECT_EQ(shown(), "City");
+}
+
+// Each field opens the picker on the touch-down itself and never takes the
+// keyboard. The picker lists each stop name of the hits once and no line;
+// the chosen one goes into the field that opened it. An emptied search field
+// empties the list without asking.
+TEST_F(TransferTest, TouchDownOpensThePickerWhosePickedStopFillsThatField) {
+    replyWith("queryKeyword", json::array({{{"stationName", "站1→站5"}, {"attribute", 0}, {"lineId", 12}},
+                                           stopHit("站2", 12, 0), stopHit("站2", 12, 1), stopHit("站3", 30, 0)})
+                                  .dump());
+    open();
+    int editing = 0;
+    for (bool start : {true, false}) {
+        const auto field = (start ? form->startText : form->endText).lock();
+        field->addTarget(this, [&editing](ui::Control&) { ++editing; }, ui::ControlEventEditingDidBegin);
+        window->touch(ui::TouchPhase::Began, field->convertToWindow({10, 10}));
+        settle();
+        auto picker = top<Picker>();
+        ASSERT_TRUE(picker);
+        window->touch(ui::TouchPhase::Ended, field->convertToWindow({10, 10}));
+        ASSERT_TRUE(window->insertText("站"));  // the search field has the keyboard at once
+        settle();
+        EXPECT_EQ(rowTexts(*picker->queryUITableView.lock()), (Texts{"站2", "站3"}));
+        tapRow(*picker->queryUITableView.lock(), start ? 1 : 0);
+        EXPECT_EQ(top<Form>(), form);
+    }
+    EXPECT_EQ(editing, 0);
+    EXPECT_EQ(fields(), (Texts{"站3", "站2"}));
+    EXPECT_NE(requestsFor("queryKeyword").at(0).find("<keyword>站</keyword>"), std::string::npos);
+    tap(*form->startText.lock());
+    window->insertText("站");
+    window->deleteBackward();
+    settle();
+    EXPECT_EQ(top<Picker>()->queryUITableView.lock()->numberOfRowsInSection(0), 0);
+    EXPECT_EQ(requestsFor("queryKeyword").size(), 3u);
+}
+
+// Plans from the recorded service for the names the form hands on: stops in
+// travel order on one line go direct, the other way round finds none;
+// missing or equal names give their message and ask nothing.
+TEST_F(TransferTest, TheResultShowsPlansOrWhyThereAreNone) {
+    replyWith("queryKeyword", json::array({stopHit("站2", 12, 0), stopHit("站4", 12, 0)}).dump());
+    replyWith("queryLine", lineText(5));
+    const struct { const char *start, *end, *shown; std::size_t requests; } cases[] = {
+        {"站2", "站4", "12路 | 无需换乘 · 乘车2站", 3}, {"站4", "站2", Result::kNoPlan, 3},
+        {"", "站4", Result::kNoNames, 0}, {"站2", "站2", Result::kSameNames, 0}};
+    for (const auto& c : cases) {
+        const std::size_t before = service.bodies().size();
+        open();
+        form->startText.lock()->setText(c.start);
+        form->endText.lock()->setText(c.end);
+        tap(*form->queryButton.lock());
+        auto result = top<Result>();
+        ASSERT_TRUE(result);
+        ASSERT_TRUE(waitUntil([&] { return !result->indicator.lock()->isAnimating(); }));
+        // The message, or the first plan as "text | detail".
+        const auto message = result->messageLabel.lock();
+        const auto plan = result->queryUITableView.lock()->cellForRowAtIndexPath(ui::IndexPath::forRow(0));
+        EXPECT_EQ(message->hidden ? plan->textLabel()->text() + " | " + plan->detailTextLabel()->text() : message->text(),
+                  c.shown);
+        EXPECT_EQ(service.bodies().size() - before, c.requests);
+        closeScreens();
+    }
+}
+
+// The busy indicator turns while a worker off the main thread works the
+// plans out; a screen closed meanwhile goes at once, on the main thread,
+// and the result then reaches nothing.
+TEST_F(TransferTest, PlansAreWorkedOutOffTheMainThreadForAScreenThatMayGo) {
+    std::promise<void> release;
+    std::atomic<bool> onMain{true};
+    storyboard.screen("Result", [&onMain, released = release.get_future().share()] {
+        auto screen = std::make_shared<Result>();
+        screen->source.queryKeyword = [&onMain, released](const std::string&) {
+            onMain = platform::isMainThread();
+            released.wait_for(std::chrono::seconds(10));  // a bound, should it run on the main thread
+            return std::vector<BusQuery>{};
+        };
+        return screen;
+    }, kResultLayout);
+    setShared("甲", "乙");
+    open();
+    tap(*form->queryButton.lock());
+    std::weak_ptr<Result> result = top<Result>();
+    ASSERT_TRUE(result.lock());
+    EXPECT_TRUE(result.lock()->indicator.lock()->isAnimating());
+    closeScreens();
+    form.reset(), navigation.reset();
+    EXPECT_TRUE(result.expired());
+    release.set_value();
+    ASSERT_TRUE(waitUntil([] { return platform::waitForWorkerThreads(0); }));
+    settle();
+    EXPECT_FALSE(onMain);
+}
+
+}  // namespace
+}  // namespace bus::test
