@@ -10,6 +10,7 @@ packages=(
   libprotobuf-dev protobuf-compiler
   qt6-base-dev fonts-wqy-microhei
   python3-zeep wrk
+  desktop-file-utils appstream
 )
 if [ "${1:-}" = "run" ]; then
   packages+=(xvfb)

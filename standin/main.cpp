@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <pthread.h>
@@ -16,15 +17,33 @@
 
 using namespace bus::standin;
 
+namespace {
+
+// Installed, the bundled data lies in <prefix>/share/busreal/standin beside
+// <prefix>/bin (the install rules of standin/CMakeLists.txt); run from a build
+// folder, it is the source tree's data folder the build names.
+std::filesystem::path defaultDataDir() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const auto installed = (exe.parent_path() / "../share/busreal/standin").lexically_normal();
+        if (std::filesystem::is_directory(installed / "cities", ec)) return installed;
+    }
+    return BUS_STANDIN_DATA_DIR;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    auto parsed = parseCommandLine(argc, argv, BUS_STANDIN_DATA_DIR);
+    const std::filesystem::path dataDir = defaultDataDir();
+    auto parsed = parseCommandLine(argc, argv, dataDir);
     if (auto* err = std::get_if<std::string>(&parsed)) {
         std::cerr << "busreal-standin: " << *err << "\nTry busreal-standin --help\n";
         return 2;
     }
     const CliOptions& opt = std::get<CliOptions>(parsed);
     if (opt.help) {
-        std::cout << helpText(BUS_STANDIN_DATA_DIR);
+        std::cout << helpText(dataDir);
         return 0;
     }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Images by file name ("bus.png", "选中.png"), as the screens name them. The
 // files live in one folder, the resources' images/ unless the application
-// points elsewhere. They are drawn at twice their size in points, so an
+// points elsewhere: an installed app's <prefix>/share/busreal/images, else the
+// source tree's resources/images. They are drawn at twice their size in points, so an
 // image's natural size in points is half its pixel size.
 //
 // A name without a file is logged once (platform::NSLog) and draws nothing.
