@@ -24,9 +24,14 @@ LineReading queryLine(std::int64_t direction, std::int64_t lineId) {
 }
 
 std::vector<BusReal> realBus(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction) {
+    return realBusReply(gprsId, orderNo, direction).vehicles;
+}
+
+RealBusReply realBusReply(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction) {
     if (gprsId == 0) return {};
-    return readRealBus(
-        postToCity(kRealBus, {{"gprsId", gprsId}, {"orderNo", orderNo}, {"direction", direction}}));
+    const ResponseData reply = SoapService::initWithPostUrl(kRealBus).PostSync(
+        {{"gprsId", gprsId}, {"orderNo", orderNo}, {"direction", direction}});
+    return {readRealBus(reply.Content), reply.StatusCode == 200 && !reply.Content.empty()};
 }
 
 std::string realBusStation(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction) {

@@ -33,6 +33,15 @@ LineReading queryLine(std::int64_t direction, std::int64_t lineId);
 // line has no live data: no call is made and there are no vehicles.
 std::vector<BusReal> realBus(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction);
 
+// realBus with whether the service answered with a readable reply: a failed
+// call and an empty list both give no vehicles. gprsId 0 makes no call and
+// counts as answered.
+struct RealBusReply {
+    std::vector<BusReal> vehicles;
+    bool answered = true;
+};
+RealBusReply realBusReply(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction);
+
 // The live text for a favourite's stop, or "无实时信息".
 std::string realBusStation(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction);
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/RunLoop.h"
+#include "platform/qt/DBusNotifications.h"
 #include "platform/qt/PhoneWindow.h"
 #include "platform/qt/RunLoopBridge.h"
 #include "platform/ui/ScriptDriver.h"
@@ -55,6 +56,7 @@ int QtHost::run(ui::Application& application) {
         prepareQtPlatform();
         ownApp = std::make_unique<QApplication>(application.argc(), application.argv());
     }
+    installDesktopNotifications();
 
     auto& loop = platform::RunLoop::main();
     loop.bindToCurrentThread();

@@ -3,7 +3,9 @@
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/Thread.h"
+#include "platform/UserNotifications.h"
 #include "platform/UserDefaults.h"
+#include "screens/tracking/BusRealExtras.h"
 #include "screens/tracking/BusRealMainThread.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "service/Operations.h"
@@ -13,6 +15,9 @@ namespace bus {
 namespace {
 
 constexpr std::size_t kNearestCount = 3;
+constexpr double kArrivalNoticeSeconds = 3;
+const ui::Color kAgeColor = ui::Color::darkGray();
+const ui::Color kStaleColor = ui::Color::rgba(0.85, 0.2, 0.1);
 
 std::string queryLineContent(std::int64_t direction, std::int64_t lineId) {
     return SoapService::initWithPostUrl(ops::kQueryLine)
@@ -30,6 +35,8 @@ BusRealViewController::BusRealViewController() {
 
 BusRealViewController::~BusRealViewController() {
     if (timer) timer->invalidate();
+    if (ageTimer_) ageTimer_->invalidate();
+    if (reminderRefresh_) reminderRefresh_->invalidate();
 }
 
 void BusRealViewController::viewDidLoad() {
@@ -44,8 +51,11 @@ void BusRealViewController::viewDidLoad() {
     // Posted by the route views' taps, so the handler runs on the main thread.
     orderNoObservation_ = platform::NotificationCenter::defaultCenter().addObserver(
         BusRealUIView::kUpdateOrderNo, [this](const platform::Notification& n) { handleColorChange(n); });
-    attachTap(tabUIImageView, "up", &BusRealViewController::clickImage);
-    attachTap(refUIImageView, "upRef", &BusRealViewController::clickRef);
+    attachTap(tabUIImageView.lock(), "up", &BusRealViewController::clickImage);
+    attachTap(refUIImageView.lock(), "upRef", &BusRealViewController::clickRef);
+    attachTap(ageLabel.lock(), "age", &BusRealViewController::clickAge);
+    attachTap(reminderImageView.lock(), "reminder", &BusRealViewController::clickReminder);
+    showReminderImage();
     addStation();
     addReal();
     startTimer();
@@ -54,16 +64,23 @@ void BusRealViewController::viewDidLoad() {
 void BusRealViewController::viewDidAppear(bool animated) {
     ui::ViewController::viewDidAppear(animated);
     endLoading2();
+    showDataAge();
+    if (ageTimer_) ageTimer_->invalidate();
+    std::weak_ptr<BusRealViewController> weak = std::static_pointer_cast<BusRealViewController>(shared_from_this());
+    ageTimer_ = platform::RunLoop::main().scheduleTimer(1, true, [weak](platform::Timer&) {
+        if (auto self = weak.lock()) self->showDataAge();
+    });
 }
 
 void BusRealViewController::viewWillDisappear(bool animated) {
     ui::ViewController::viewWillDisappear(animated);
     if (timer) timer->invalidate();
+    if (ageTimer_) ageTimer_->invalidate();
+    disarmReminder();
 }
 
-void BusRealViewController::attachTap(const std::weak_ptr<ui::ImageView>& target, const char* identifier,
+void BusRealViewController::attachTap(const std::shared_ptr<ui::View>& image, const char* identifier,
                                       void (BusRealViewController::*action)(ui::TapGestureRecognizer&)) {
-    auto image = target.lock();
     if (!image) return;
     image->restorationIdentifier = identifier;
     image->userInteractionEnabled = true;
@@ -84,6 +101,7 @@ void BusRealViewController::startTimer() {
     // No positive interval is never written by the interval screen; such a
     // value refreshes by hand, as "100" does.
     if (seconds <= 0 || seconds >= kByHandInterval) return;
+    refreshSeconds_ = seconds;
     std::weak_ptr<BusRealViewController> weak = std::static_pointer_cast<BusRealViewController>(shared_from_this());
     // The main loop has a single mode, so the vehicles keep moving while the
     // rider drags the route.
@@ -212,7 +230,9 @@ void BusRealViewController::addReal() {
     removeLiveItems();
     const auto request = vehicleRequest();
     if (!request) return;
-    placeVehicles(ops::realBus(request->gprsId, request->orderNo, request->direction));
+    auto reply = ops::realBusReply(request->gprsId, request->orderNo, request->direction);
+    noteVehicles(reply.vehicles, reply.answered);
+    placeVehicles(std::move(reply.vehicles));
 }
 
 void BusRealViewController::removeLiveItems() {
@@ -267,6 +287,7 @@ ui::Rect BusRealViewController::vehicleFrame(const BusReal& vehicle) const {
 // ---- Rebuilds: a new waiting stop, a refresh by hand, a direction switch ----
 
 void BusRealViewController::handleColorChange(const platform::Notification&) {
+    disarmReminder();
     startIndicator();
     handleColorChangeThread();
 }
@@ -299,6 +320,7 @@ void BusRealViewController::clickRef(ui::TapGestureRecognizer&) {
 }
 
 void BusRealViewController::clickImage(ui::TapGestureRecognizer&) {
+    disarmReminder();
     startIndicator();
     std::weak_ptr<BusRealViewController> weak = std::static_pointer_cast<BusRealViewController>(shared_from_this());
     platform::detachNewThread([weak] { switchDirection(weak); });
@@ -318,10 +340,13 @@ void BusRealViewController::switchDirection(std::weak_ptr<BusRealViewController>
         return std::nullopt;
     });
     if (vehicles) {
-        auto found = std::make_shared<std::vector<BusReal>>(
-            ops::realBus(vehicles->gprsId, vehicles->orderNo, vehicles->direction));
+        auto found = std::make_shared<ops::RealBusReply>(
+            ops::realBusReply(vehicles->gprsId, vehicles->orderNo, vehicles->direction));
         platform::performOnMainThread([weak, found] {
-            if (auto self = weak.lock()) self->placeVehicles(std::move(*found));
+            if (auto self = weak.lock()) {
+                self->noteVehicles(found->vehicles, found->answered);
+                self->placeVehicles(std::move(found->vehicles));
+            }
         });
     }
     platform::performOnMainThread([weak] {
@@ -343,6 +368,93 @@ std::optional<BusRealViewController::VehicleRequest> BusRealViewController::fini
     applyLine(content);
     removeLiveItems();
     return vehicleRequest();
+}
+
+// ---- The data's age and the arrival reminder ----
+
+void BusRealViewController::noteVehicles(const std::vector<BusReal>& vehicles, bool answered) {
+    lastFailed_ = !answered;
+    if (answered) lastAnswered_ = platform::RunLoop::main().now();
+    showDataAge();
+    checkReminder(vehicles);
+}
+
+void BusRealViewController::showDataAge() {
+    auto label = ageLabel.lock();
+    if (!label) return;
+    // Nothing asked yet, or a line without live data: nothing to age.
+    if (!lastAnswered_ && !lastFailed_) {
+        label->setText("");
+        return;
+    }
+    const double age = lastAnswered_ ? platform::RunLoop::main().now() - *lastAnswered_ : 0;
+    const bool stale = lastFailed_ || age > live::staleAfterSeconds(refreshSeconds_);
+    label->setText(stale ? live::kStaleText : live::dataAgeText(age));
+    label->textColor = stale ? kStaleColor : kAgeColor;
+}
+
+void BusRealViewController::clickAge(ui::TapGestureRecognizer& sender) {
+    auto label = ageLabel.lock();
+    if (label && label->text() == live::kStaleText) clickRef(sender);
+}
+
+void BusRealViewController::clickReminder(ui::TapGestureRecognizer&) {
+    if (reminderStops > 0) {
+        disarmReminder();
+        return;
+    }
+    const long long last = integerValue(
+        platform::UserDefaults::standard().objectForKey(live::kReminderStopsKey).value_or(json()));
+    std::string message = "车辆离" + currentStation + "几站时提醒";
+    if (last >= 1 && last <= live::kMaxReminderStops) message += "（上次" + std::to_string(last) + "站）";
+    platform::AlertView::create("到站提醒", message, this, "取消", {"1站", "2站", "3站"})->show();
+}
+
+void BusRealViewController::alertViewClickedButtonAtIndex(platform::AlertView&, int buttonIndex) {
+    // The cancel button is 0; the others are the distances in order.
+    if (buttonIndex >= 1 && buttonIndex <= live::kMaxReminderStops) armReminder(buttonIndex);
+}
+
+void BusRealViewController::armReminder(int stops) {
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.setObject(stops, live::kReminderStopsKey);
+    defaults.synchronize();
+    reminderStops = stops;
+    showReminderImage();
+    if (refreshSeconds_ > 0) return;
+    std::weak_ptr<BusRealViewController> weak = std::static_pointer_cast<BusRealViewController>(shared_from_this());
+    if (reminderRefresh_) reminderRefresh_->invalidate();
+    reminderRefresh_ = platform::RunLoop::main().scheduleTimer(live::kReminderRefreshSeconds, true,
+                                                               [weak](platform::Timer&) {
+                                                                   if (auto self = weak.lock()) self->addReal();
+                                                               });
+}
+
+void BusRealViewController::disarmReminder() {
+    reminderStops = 0;
+    if (reminderRefresh_) reminderRefresh_->invalidate();
+    reminderRefresh_.reset();
+    showReminderImage();
+}
+
+void BusRealViewController::showReminderImage() {
+    if (auto image = reminderImageView.lock()) image->setImage(reminderStops > 0 ? "到站提醒开.png" : "到站提醒.png");
+}
+
+void BusRealViewController::checkReminder(const std::vector<BusReal>& vehicles) {
+    if (reminderStops == 0) return;
+    const auto away = live::nearestStopsAway(vehicles, waitingStop());
+    if (!away || *away > reminderStops) return;
+    disarmReminder();
+    const std::string text = live::arrivalText(*away);
+    auto notice = platform::AlertView::create(text, "");
+    notice->show();
+    // The delayed call holds only the notice, so the screen may go first.
+    platform::RunLoop::main().performAfterDelay(kArrivalNoticeSeconds, [notice] {
+        if (notice->isVisible()) notice->dismissWithClickedButtonIndex(0, true);
+    });
+    const std::string line = _busLine ? textValue(_busLine->lineName) : "";
+    platform::UserNotifications::current()->post(text, line + " " + currentStation);
 }
 
 }  // namespace bus

@@ -12,6 +12,11 @@
 // that only queues the rebuild. Workers hold the screen weakly and touch its
 // state only through tasks queued on the main thread, so the screen may go
 // while they are under way.
+//
+// Beyond the route, two additions of ours sit outside the scrolling area: a
+// label telling how old the vehicles are (a tap on it refreshes once it says
+// they are stale), and an arrival reminder armed for the waiting stop, which
+// gives one notice when a vehicle comes within the chosen number of stops.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -25,6 +30,7 @@
 #include "model/BusLine.h"
 #include "model/BusReal.h"
 #include "model/BusStation.h"
+#include "platform/AlertView.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
 #include "platform/ui/ActivityIndicatorView.h"
@@ -36,7 +42,7 @@
 
 namespace bus {
 
-class BusRealViewController : public ui::ViewController {
+class BusRealViewController : public ui::ViewController, public platform::AlertViewDelegate {
 public:
     // The waiting stop is still to be found by the name in currentStation.
     static constexpr int kByNameMarker = 200;
@@ -67,6 +73,14 @@ public:
     void addReal();
     void clickImage(ui::TapGestureRecognizer& sender);
     void clickRef(ui::TapGestureRecognizer& sender);
+    void clickAge(ui::TapGestureRecognizer& sender);
+    // Opens the sheet of distances, or disarms a reminder already armed.
+    void clickReminder(ui::TapGestureRecognizer& sender);
+    void alertViewClickedButtonAtIndex(platform::AlertView& alert, int buttonIndex) override;
+    void armReminder(int stops);
+    void disarmReminder();
+    // Writes the age of the vehicles, or that they are stale, into ageLabel.
+    void showDataAge();
     void handleColorChange(const platform::Notification& notification);
     void handleColorChangeThread();
     void endLoading2();
@@ -97,6 +111,9 @@ public:
     std::weak_ptr<ui::Label> smbUILabel;
     std::weak_ptr<ui::ImageView> tabUIImageView;
     std::weak_ptr<ui::ImageView> refUIImageView;
+    std::weak_ptr<ui::Label> ageLabel;               // optional outlets of our own
+    std::weak_ptr<ui::ImageView> reminderImageView;
+    int reminderStops = 0;  // the armed reminder's distance; 0 when none is armed
 
 private:
     struct VehicleRequest {
@@ -107,7 +124,7 @@ private:
     };
 
     void startIndicator();
-    void attachTap(const std::weak_ptr<ui::ImageView>& target, const char* identifier,
+    void attachTap(const std::shared_ptr<ui::View>& view, const char* identifier,
                    void (BusRealViewController::*action)(ui::TapGestureRecognizer&));
     void startTimer();
     void buildStationRows(bool setsEndStation);
@@ -124,8 +141,17 @@ private:
     std::optional<VehicleRequest> finishLineOfSwitch(const std::string& content);
     static void switchDirection(std::weak_ptr<BusRealViewController> weak);
     long long waitingStop() const;
+    // After every vehicle request: the data's age and the reminder.
+    void noteVehicles(const std::vector<BusReal>& vehicles, bool answered);
+    void checkReminder(const std::vector<BusReal>& vehicles);
+    void showReminderImage();
 
     platform::Observation orderNoObservation_;
+    long long refreshSeconds_ = 0;          // the timer's interval; 0 when refreshing by hand
+    std::optional<double> lastAnswered_;    // run loop time of the last answered vehicle request
+    bool lastFailed_ = false;               // the last vehicle request got no answer
+    platform::TimerPtr ageTimer_;           // runs while the screen shows
+    platform::TimerPtr reminderRefresh_;    // while armed and refreshing by hand
 };
 
 }  // namespace bus

@@ -1,0 +1,32 @@
+#pragma once
+// The live bus screen's additions to its design: the age of the vehicle data
+// and the arrival reminder, as plain rules the screen applies.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/BusReal.h"
+
+namespace bus::live {
+
+inline constexpr char kStaleText[] = "数据已过期，点击刷新";
+inline constexpr char kArrivalTitle[] = "车辆即将到站";
+// The preference holding the stops chosen for the reminder last time.
+inline constexpr char kReminderStopsKey[] = "arrivalReminderStops";
+inline constexpr int kMaxReminderStops = 3;
+// While armed without a refresh timer, the screen fetches on its own this often.
+inline constexpr double kReminderRefreshSeconds = 15;
+inline constexpr double kStaleByHandSeconds = 60;
+
+// "刚刚更新" under 5 s, then whole seconds, then whole minutes.
+std::string dataAgeText(double seconds);
+// The age past which the data counts as stale, for the refresh interval in
+// seconds (0 when refreshing by hand).
+double staleAfterSeconds(long long refreshSeconds);
+// How many stops the nearest vehicle at or before the waiting stop is from
+// it; none when every vehicle is past it.
+std::optional<long long> nearestStopsAway(const std::vector<BusReal>& vehicles, long long waitingStop);
+// The notice's text for a vehicle `stops` away.
+std::string arrivalText(long long stops);
+
+}  // namespace bus::live
