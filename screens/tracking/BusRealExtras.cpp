@@ -6,9 +6,14 @@
 
 namespace bus::live {
 
+long long wholeSeconds(double seconds) {
+    // The clock's sums of intervals may land a hair off a whole second.
+    return static_cast<long long>(std::floor(seconds + 1e-6));
+}
+
 std::string dataAgeText(double seconds) {
-    if (seconds < 5) return "刚刚更新";
-    const long long whole = static_cast<long long>(std::floor(seconds));
+    const long long whole = wholeSeconds(seconds);
+    if (whole < 5) return "刚刚更新";
     if (whole < 60) return std::to_string(whole) + "秒前更新";
     return std::to_string(whole / 60) + "分钟前更新";
 }

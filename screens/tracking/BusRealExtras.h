@@ -18,6 +18,8 @@ inline constexpr int kMaxReminderStops = 3;
 inline constexpr double kReminderRefreshSeconds = 15;
 inline constexpr double kStaleByHandSeconds = 60;
 
+// Seconds of age as the label counts them.
+long long wholeSeconds(double seconds);
 // "刚刚更新" under 5 s, then whole seconds, then whole minutes.
 std::string dataAgeText(double seconds);
 // The age past which the data counts as stale, for the refresh interval in

@@ -388,7 +388,8 @@ void BusRealViewController::showDataAge() {
         return;
     }
     const double age = lastAnswered_ ? platform::RunLoop::main().now() - *lastAnswered_ : 0;
-    const bool stale = lastFailed_ || age > live::staleAfterSeconds(refreshSeconds_);
+    const bool stale =
+        lastFailed_ || static_cast<double>(live::wholeSeconds(age)) > live::staleAfterSeconds(refreshSeconds_);
     label->setText(stale ? live::kStaleText : live::dataAgeText(age));
     label->textColor = stale ? kStaleColor : kAgeColor;
 }

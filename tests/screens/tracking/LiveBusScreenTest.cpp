@@ -1,6 +1,7 @@
 // The live bus screen against a recorded city service: where the rows, the
 // vehicles and the panel go, the refresh timer, the failure paths, and the
-// rebuilds that pass through worker threads.
+// rebuilds that pass through worker threads; the data's age and the arrival
+// reminder that sit beside the route.
 #include <chrono>
 #include <mutex>
 #include <semaphore>
@@ -11,6 +12,8 @@
 
 #include "platform/NotificationCenter.h"
 #include "platform/Thread.h"
+#include "platform/UserNotifications.h"
+#include "screens/tracking/BusRealExtras.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "screens/tracking/BusRealViewController.h"
 #include "screens/tracking/TrackingFixture.h"
@@ -68,7 +71,9 @@ protected:
                 screen.smbUILabel = add(std::make_shared<ui::Label>(ui::Rect{10, 28, 230, 20}));
                 screen.tabUIImageView = add(std::make_shared<ui::ImageView>(ui::Rect{250, 10, 60, 30}, "切换2.png"));
                 screen.refUIImageView = add(std::make_shared<ui::ImageView>(ui::Rect{330, 10, 30, 30}, "刷新.png"));
-                screen.realScrollView = add(std::make_shared<ui::ScrollView>(ui::Rect{0, 52, 375, 502}));
+                screen.ageLabel = add(std::make_shared<ui::Label>(ui::Rect{10, 52, 300, 20}));
+                screen.reminderImageView = add(std::make_shared<ui::ImageView>(ui::Rect{332, 48, 26, 26}, "到站提醒.png"));
+                screen.realScrollView = add(std::make_shared<ui::ScrollView>(ui::Rect{0, 76, 375, 478}));
             })});
     }
     void open(const std::string& currentStation = "") {
@@ -116,7 +121,27 @@ protected:
     // A rebuild through a worker thread ends as the indicator stops.
     void waitForRebuild() { ASSERT_TRUE(waitUntil([this] { return !indicatorRuns(); })); }
 
+    std::string age() const { return screen->ageLabel.lock()->text(); }
+    bool ageWarns() const { return screen->ageLabel.lock()->textColor.r > 0.8; }
+    // Opens the reminder's sheet with its control and picks `stops`.
+    void arm(int stops) {
+        tap(*screen->reminderImageView.lock());
+        ASSERT_EQ(platform::AlertCenter::shared().frontAlert()->buttonTitles(), (Texts{"取消", "1站", "2站", "3站"}));
+        platform::AlertCenter::shared().frontAlert()->dismissWithClickedButtonIndex(stops, false);
+    }
+    Texts arrivalNotices() const {
+        Texts found;
+        for (const auto& e : platform::AlertCenter::shared().history())
+            if (e.kind == e.Shown && e.title.starts_with(live::kArrivalTitle)) found.push_back(e.title);
+        return found;
+    }
+
     std::shared_ptr<BusRealViewController> screen;
+};
+
+struct PostedNotices : platform::UserNotifications {
+    void post(const std::string& title, const std::string& body) override { titles.push_back(title + "|" + body); }
+    Texts titles;
 };
 
 // What the screen shows for the replies and the stop named, in the columns a
@@ -320,6 +345,127 @@ TEST_F(LiveBusScreenTest, DirectionSwitchAndUpdateOrderNoThreadsOutliveTheScreen
     EXPECT_TRUE(watch.expired());
     held.gate.release();
     EXPECT_TRUE(waitUntil([] { return platform::waitForWorkerThreads(0); }));
+}
+
+TEST_F(LiveBusScreenTest, DataAgeCountsOnTheVirtualClockUntilStale) {
+    EXPECT_EQ(live::dataAgeText(125.9), "2分钟前更新");
+    const struct {
+        const char* refreshTime;
+        double after;
+        const char* text;
+    } cases[] = {{"100", 0, "刚刚更新"},    {"100", 4.9, "刚刚更新"},     {"100", 5, "5秒前更新"},
+                 {"100", 59.9, "59秒前更新"}, {"100", 60, "1分钟前更新"}, {"100", 61, live::kStaleText},
+                 {"10", 9, "9秒前更新"},      {"10", 25, "5秒前更新"},     {"90", 89, "1分钟前更新"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.refreshTime) + " after " + std::to_string(c.after));
+        platform::UserDefaults::standard().setObject(c.refreshTime, "refreshTime");
+        open();
+        const auto requests = requestsFor("realBus").size();
+        platform::RunLoop::main().advance(c.after);  // the label changes on its own whole-second ticks
+        EXPECT_EQ(age(), c.text);
+        EXPECT_EQ(ageWarns(), c.text == std::string(live::kStaleText));
+        if (std::string(c.refreshTime) == "100") { EXPECT_EQ(requestsFor("realBus").size(), requests); }
+    }
+    replyWith("queryLine", lineText(6, 0));  // no live data: nothing to age
+    open();
+    EXPECT_EQ(age(), "");
+}
+
+TEST_F(LiveBusScreenTest, DataAgeWarnsAfterAFailedRefreshAndItsTapRefreshes) {
+    platform::UserDefaults::standard().setObject("100", "refreshTime");
+    open();
+    const auto requests = requestsFor("realBus").size();
+    tap(*screen->ageLabel.lock());
+    EXPECT_EQ(requestsFor("realBus").size(), requests) << "a fresh label takes no action";
+    makeServiceUnreachable();
+    tap(*screen->refUIImageView.lock());
+    waitForRebuild();
+    EXPECT_EQ(frontAlertText(), "提醒 无法连接服务器");
+    EXPECT_TRUE(age() == live::kStaleText && ageWarns());
+    platform::RunLoop::main().advance(1);  // the notice closes; the label stays
+    EXPECT_EQ(age(), live::kStaleText);
+    service.makeCurrentCity();
+    replyWith("realBus", "[]");  // an empty list is an answer, not a failure
+    tap(*screen->ageLabel.lock());
+    waitForRebuild();
+    EXPECT_EQ(requestsFor("realBus").size(), requests + 1);
+    EXPECT_TRUE(age() == "刚刚更新" && !ageWarns());
+}
+
+// Waiting at stop 5 for a vehicle 2 stops away; each step is one refresh.
+TEST_F(LiveBusScreenTest, ReminderFiresOnceWhenAVehicleComesWithinTheChosenStops) {
+    auto posted = std::make_shared<PostedNotices>();
+    platform::UserNotifications::install(posted);
+    const struct {
+        const char* refreshTime;
+        double tick;
+    } modes[] = {{"10", 10}, {"100", live::kReminderRefreshSeconds}};
+    for (const auto& mode : modes) {
+        SCOPED_TRACE(mode.refreshTime);
+        platform::AlertCenter::shared().clear();
+        posted->titles.clear();
+        platform::UserDefaults::standard().setObject(mode.refreshTime, "refreshTime");
+        replyWith("queryLine", lineText(10));
+        replyWith("realBus", "[]");
+        open("站5");
+        arm(2);
+        EXPECT_EQ(platform::UserDefaults::standard().objectForKey(live::kReminderStopsKey), json(2));
+        EXPECT_EQ(screen->reminderImageView.lock()->image(), "到站提醒开.png");
+        const struct {
+            std::string vehicles;
+            std::size_t notices;
+        } steps[] = {{vehiclesText({{1, 1, "a"}, {6, 1, "p"}}), 0},  // 4 away; one past the stop
+                     {vehiclesText({{6, 0, "p"}, {2, 1, "a"}}), 0},  // 3 away
+                     {vehiclesText({{7, 1, "p"}, {3, 0, "a"}}), 1},  // 2 away: the notice
+                     {vehiclesText({{5, 1, "a"}}), 1}};               // at the stop: disarmed already
+        for (const auto& step : steps) {
+            replyWith("realBus", step.vehicles);
+            const auto requests = requestsFor("realBus").size();
+            // By hand, the screen refreshes on its own only while armed.
+            const bool refreshes = std::string(mode.refreshTime) == "10" || screen->reminderStops > 0;
+            platform::RunLoop::main().advance(mode.tick - 0.01);
+            EXPECT_EQ(requestsFor("realBus").size(), requests);
+            platform::RunLoop::main().advance(0.01);
+            EXPECT_EQ(arrivalNotices().size(), step.notices) << step.vehicles;
+            EXPECT_EQ(requestsFor("realBus").size(), requests + (refreshes ? 1 : 0));
+        }
+        EXPECT_EQ(arrivalNotices(), Texts{"车辆即将到站：还有2站"});
+        EXPECT_EQ(posted->titles, Texts{"车辆即将到站：还有2站|12路 站5"});
+        EXPECT_EQ(screen->reminderStops, 0);
+        EXPECT_EQ(screen->reminderImageView.lock()->image(), "到站提醒.png");
+    }
+    // Only vehicles past the stop: nothing, however far the reminder reaches.
+    replyWith("realBus", vehiclesText({{6, 0, "p"}, {9, 1, "q"}}));
+    arm(3);
+    platform::RunLoop::main().advance(15);
+    EXPECT_EQ(arrivalNotices().size(), 1u);
+    EXPECT_EQ(screen->reminderStops, 3);
+    tap(*screen->reminderImageView.lock());
+    EXPECT_EQ(screen->reminderStops, 0) << "its control disarms it again";
+    platform::UserNotifications::install(nullptr);
+}
+
+TEST_F(LiveBusScreenTest, ReminderDisarmsOnANewWaitingStopADirectionSwitchOrLeaving) {
+    platform::UserDefaults::standard().setObject("100", "refreshTime");
+    for (const char* trigger : {"updateOrderNo", "direction", "leave"}) {
+        SCOPED_TRACE(trigger);
+        open();
+        arm(1);
+        if (trigger == std::string("updateOrderNo"))
+            platform::NotificationCenter::defaultCenter().postNotificationName(BusRealUIView::kUpdateOrderNo);
+        else if (trigger == std::string("direction"))
+            tap(*screen->tabUIImageView.lock());
+        else
+            navigation->pushViewController(std::make_shared<ui::ViewController>(), false);
+        waitForRebuild();
+        EXPECT_EQ(screen->reminderStops, 0);
+        const auto requests = requestsFor("realBus").size();
+        platform::RunLoop::main().advance(60);
+        EXPECT_EQ(requestsFor("realBus").size(), requests) << "its own refreshes stopped";
+    }
+    navigation->popViewControllerAnimated(false);
+    tap(*screen->reminderImageView.lock());  // the sheet names the last choice
+    EXPECT_NE(frontAlertText().find("（上次1站）"), npos);
 }
 
 }  // namespace
