@@ -22,18 +22,22 @@ double staleAfterSeconds(long long refreshSeconds) {
     return refreshSeconds > 0 ? 2.0 * static_cast<double>(refreshSeconds) : kStaleByHandSeconds;
 }
 
-std::optional<long long> nearestStopsAway(const std::vector<BusReal>& vehicles, long long waitingStop) {
-    std::optional<long long> nearest;
+std::optional<Approach> nearestApproach(const std::vector<BusReal>& vehicles, long long waitingStop) {
+    std::optional<Approach> nearest;
     for (const auto& vehicle : vehicles) {
         const long long s = integerValue(vehicle.stationNo);
         if (s > waitingStop) continue;
-        if (!nearest || waitingStop - s < *nearest) nearest = waitingStop - s;
+        const Approach here{waitingStop - s, s == waitingStop && integerValue(vehicle.inStation) == 1};
+        if (!nearest || here.stops < nearest->stops || (here.stops == 0 && here.standing)) nearest = here;
     }
     return nearest;
 }
 
-std::string arrivalText(long long stops) {
-    return std::string(kArrivalTitle) + (stops == 0 ? "：已到本站" : "：还有" + std::to_string(stops) + "站");
+std::string arrivalText(const Approach& approach) {
+    const std::string distance = approach.standing      ? "已到本站"
+                                 : approach.stops == 0 ? "正在进站"
+                                                       : "还有" + std::to_string(approach.stops) + "站";
+    return std::string(kArrivalTitle) + "：" + distance;
 }
 
 }  // namespace bus::live

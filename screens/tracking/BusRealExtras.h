@@ -25,10 +25,15 @@ std::string dataAgeText(double seconds);
 // The age past which the data counts as stale, for the refresh interval in
 // seconds (0 when refreshing by hand).
 double staleAfterSeconds(long long refreshSeconds);
-// How many stops the nearest vehicle at or before the waiting stop is from
-// it; none when every vehicle is past it.
-std::optional<long long> nearestStopsAway(const std::vector<BusReal>& vehicles, long long waitingStop);
-// The notice's text for a vehicle `stops` away.
-std::string arrivalText(long long stops);
+// The nearest vehicle at or before the waiting stop: how many stops away,
+// and whether it stands at the waiting stop itself.
+struct Approach {
+    long long stops = 0;
+    bool standing = false;
+};
+// None when every vehicle is past the waiting stop.
+std::optional<Approach> nearestApproach(const std::vector<BusReal>& vehicles, long long waitingStop);
+// The notice's text for that vehicle.
+std::string arrivalText(const Approach& approach);
 
 }  // namespace bus::live

@@ -444,10 +444,10 @@ void BusRealViewController::showReminderImage() {
 
 void BusRealViewController::checkReminder(const std::vector<BusReal>& vehicles) {
     if (reminderStops == 0) return;
-    const auto away = live::nearestStopsAway(vehicles, waitingStop());
-    if (!away || *away > reminderStops) return;
+    const auto approach = live::nearestApproach(vehicles, waitingStop());
+    if (!approach || approach->stops > reminderStops) return;
     disarmReminder();
-    const std::string text = live::arrivalText(*away);
+    const std::string text = live::arrivalText(*approach);
     auto notice = platform::AlertView::create(text, "");
     notice->show();
     // The delayed call holds only the notice, so the screen may go first.

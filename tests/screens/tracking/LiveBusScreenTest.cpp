@@ -439,7 +439,12 @@ TEST_F(LiveBusScreenTest, ReminderFiresOnceWhenAVehicleComesWithinTheChosenStops
     arm(3);
     platform::RunLoop::main().advance(15);
     EXPECT_EQ(arrivalNotices().size(), 1u);
-    EXPECT_EQ(screen->reminderStops, 3);
+    replyWith("realBus", vehiclesText({{5, 0, "a"}, {5, 1, "b"}}));  // the one standing at the stop speaks
+    platform::RunLoop::main().advance(15);
+    EXPECT_EQ(arrivalNotices().back(), "车辆即将到站：已到本站");
+    platform::RunLoop::main().advance(3);  // its notice closes after three seconds
+    EXPECT_TRUE(platform::AlertCenter::shared().visibleAlerts().empty());
+    arm(1);
     tap(*screen->reminderImageView.lock());
     EXPECT_EQ(screen->reminderStops, 0) << "its control disarms it again";
     platform::UserNotifications::install(nullptr);
