@@ -79,14 +79,14 @@ void BusRealViewController::viewWillDisappear(bool animated) {
     disarmReminder();
 }
 
-void BusRealViewController::attachTap(const std::shared_ptr<ui::View>& image, const char* identifier,
+void BusRealViewController::attachTap(const std::shared_ptr<ui::View>& view, const char* identifier,
                                       void (BusRealViewController::*action)(ui::TapGestureRecognizer&)) {
-    if (!image) return;
-    image->restorationIdentifier = identifier;
-    image->userInteractionEnabled = true;
-    // Weak: the image views belong to the view tree, which may outlive us.
+    if (!view) return;
+    view->restorationIdentifier = identifier;
+    view->userInteractionEnabled = true;
+    // Weak: the controls belong to the view tree, which may outlive us.
     std::weak_ptr<BusRealViewController> weak = std::static_pointer_cast<BusRealViewController>(shared_from_this());
-    image->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([weak, action](ui::TapGestureRecognizer& r) {
+    view->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([weak, action](ui::TapGestureRecognizer& r) {
         if (auto self = weak.lock()) ((*self).*action)(r);
     }));
 }
