@@ -34,37 +34,17 @@
 #include "platform/ui/Window.h"
 #include "screens/personal/BusCollectionViewController.h"
 #include "service/Operations.h"
-#include "standin/Network.h"
-#include "standin/Standin.h"
+#include "DatongStandin.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr std::int64_t kDatong = 16;
+constexpr std::int64_t kDatong = bench::DatongStandin::kCityId;
 constexpr std::int64_t kLine9 = 1609;
 constexpr int kFavourites = 50;
 
-// The stand-in serving 大同 on a free port, its clock held at a weekday noon.
-struct Service {
-    Service() {
-        bus::standin::StandinConfig config;
-        config.directoryPort = 0;
-        for (auto& city : bus::standin::loadDataFolder(BUS_STANDIN_DATA))
-            if (city.cityId == kDatong) {
-                bus::standin::ServedCity served;
-                served.city = std::make_shared<const bus::standin::City>(std::move(city));
-                config.cities.push_back(std::move(served));
-            }
-        clock.set(bus::standin::TimePoint(std::chrono::seconds(1714968000)));  // 2024-05-06 12:00 +08:00
-        standin = std::make_unique<bus::standin::Standin>(std::move(config), clock, log);
-        standin->start();
-    }
-    bus::standin::ManualClock clock;
-    bus::standin::RequestLog log{nullptr};  // counts only
-    std::unique_ptr<bus::standin::Standin> standin;
-};
 
 // Stops of 9路 in both directions, as the line stations screen stores them,
 // until there are `count`; false when the line cannot be read.
@@ -111,12 +91,8 @@ void BM_TapTheFavouritesTabToTheFirstFrame(benchmark::State& state) {
     const fs::path root = fs::temp_directory_path() / ("bench-favourites-" + std::to_string(getpid()));
     fs::create_directories(root);
     platform::Container::setRoot(root);
-    Service service;
-    auto& prefs = platform::UserDefaults::standardUserDefaults();
-    prefs.setObject(kDatong, "cityId");
-    prefs.setObject("大同", "cityName");
-    prefs.setObject(service.standin->cityBaseUrl(kDatong), "postUrl");
-    prefs.setObject(bus::standin::kCityPath, "postWebService");
+    bench::DatongStandin service;
+    service.makeCurrentCity();
     if (!storeFavourites(kFavourites)) {
         state.SkipWithError("9路 did not load from the stand-in");
         return;

@@ -31,37 +31,15 @@
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Window.h"
 #include "screens/tracking/BusRealViewController.h"
-#include "standin/Network.h"
-#include "standin/Standin.h"
+#include "DatongStandin.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr std::int64_t kDatong = 16;
 constexpr std::int64_t kLine9 = 1609;
 
-// The stand-in serving 大同 on a free port, its clock held at a weekday noon
-// so every tap sees the same vehicles.
-struct Service {
-    Service() {
-        bus::standin::StandinConfig config;
-        config.directoryPort = 0;
-        for (auto& city : bus::standin::loadDataFolder(BUS_STANDIN_DATA))
-            if (city.cityId == kDatong) {
-                bus::standin::ServedCity served;
-                served.city = std::make_shared<const bus::standin::City>(std::move(city));
-                config.cities.push_back(std::move(served));
-            }
-        clock.set(bus::standin::TimePoint(std::chrono::seconds(1714968000)));  // 2024-05-06 12:00 +08:00
-        standin = std::make_unique<bus::standin::Standin>(std::move(config), clock, log);
-        standin->start();
-    }
-    bus::standin::ManualClock clock;
-    bus::standin::RequestLog log{nullptr};  // counts only
-    std::unique_ptr<bus::standin::Standin> standin;
-};
 
 // The stop rows' buttons in the screen's scrolling area, by stop number.
 ui::Button* rowButton(ui::ScrollView& scroll, int orderNo) {
@@ -77,12 +55,9 @@ void BM_TapAStopToTheNextFrame(benchmark::State& state) {
     const fs::path root = fs::temp_directory_path() / ("bench-tap-" + std::to_string(getpid()));
     fs::create_directories(root);
     platform::Container::setRoot(root);
-    Service service;
+    bench::DatongStandin service;
+    service.makeCurrentCity();
     auto& prefs = platform::UserDefaults::standardUserDefaults();
-    prefs.setObject(kDatong, "cityId");
-    prefs.setObject("大同", "cityName");
-    prefs.setObject(service.standin->cityBaseUrl(kDatong), "postUrl");
-    prefs.setObject(bus::standin::kCityPath, "postWebService");
     prefs.setObject("100", "refreshTime");  // by hand: no timer in the way
 
     ui::Storyboard storyboard;

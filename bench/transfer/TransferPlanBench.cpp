@@ -20,44 +20,24 @@
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "screens/personal/BusTransferPlanner.h"
-#include "standin/Network.h"
-#include "standin/Standin.h"
+#include "DatongStandin.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-constexpr std::int64_t kDatong = 16;
 
-// The stand-in serving 大同 on a free port, made the current city.
-struct Service {
-    Service() {
-        bus::standin::StandinConfig config;
-        config.directoryPort = 0;
-        for (auto& city : bus::standin::loadDataFolder(BUS_STANDIN_DATA))
-            if (city.cityId == kDatong) {
-                bus::standin::ServedCity served;
-                served.city = std::make_shared<const bus::standin::City>(std::move(city));
-                config.cities.push_back(std::move(served));
-            }
-        standin = std::make_unique<bus::standin::Standin>(std::move(config), clock, log);
-        standin->start();
-        auto& prefs = platform::UserDefaults::standard();
-        prefs.setObject(kDatong, bus::prefs::kCityId);
-        prefs.setObject(standin->cityBaseUrl(kDatong), bus::prefs::kPostUrl);
-        prefs.setObject(bus::standin::kCityPath, bus::prefs::kPostWebService);
-    }
-    bus::standin::ManualClock clock;
-    bus::standin::RequestLog log{nullptr};  // counts only
-    std::unique_ptr<bus::standin::Standin> standin;
-};
 
 void BM_PlanAJourneyWithAChange(benchmark::State& state, const char* start, const char* end) {
-    static Service service;
+    static const auto service = [] {
+        auto s = std::make_unique<bench::DatongStandin>();
+        s->makeCurrentCity();
+        return s;
+    }();
     const bus::BusTransferPlanner planner(bus::BusTransferPlanner::Source::cityService());
     bus::BusTransferPlanner::Result result;
-    const std::uint64_t before = service.log.count();
+    const std::uint64_t before = service->log.count();
     for (auto _ : state) result = planner.plan(start, end);
-    const auto served = service.log.count() - before;
+    const auto served = service->log.count() - before;
     if (result.plans.empty()) state.SkipWithError("no plan: the stand-in did not answer");
     if (served != static_cast<std::uint64_t>(result.requests) * state.iterations())
         state.SkipWithError("the stand-in saw another number of requests than the planner made");
