@@ -1,7 +1,5 @@
 #include "app/layout/Builders.h"
 
-#include "screens/common/BusPlaceholderViewController.h"
-
 namespace bus::layout {
 
 std::shared_ptr<ui::TableView> addTable(ui::View& root, const ui::ScreenLayout& layout, const std::string& outlet) {
@@ -9,10 +7,6 @@ std::shared_ptr<ui::TableView> addTable(ui::View& root, const ui::ScreenLayout& 
     table->rowHeight = layout.metric("rowHeight", ui::TableView::kDefaultRowHeight);
     root.addSubview(table);
     return table;
-}
-
-ui::Storyboard::Factory placeholder() {
-    return [] { return std::make_shared<BusPlaceholderViewController>(); };
 }
 
 }  // namespace bus::layout

@@ -18,7 +18,4 @@ inline const ui::Rect kFullScreen{0, 0, kScreenWidth, kScreenHeight};
 // added to the screen's view.
 std::shared_ptr<ui::TableView> addTable(ui::View& root, const ui::ScreenLayout& layout, const std::string& outlet);
 
-// The factory of a screen that is not built yet: a plain titled page.
-ui::Storyboard::Factory placeholder();
-
 }  // namespace bus::layout

@@ -7,7 +7,6 @@
 #include "platform/ui/Label.h"
 #include "screens/ScreenFixture.h"
 #include "screens/common/BusPageViewController.h"
-#include "screens/common/BusPlaceholderViewController.h"
 
 namespace bus::test {
 namespace {
@@ -92,20 +91,6 @@ TEST(WrappedTextHeightTest, EachTextGetsTheLinesItNeeds) {
         EXPECT_GE(lines, c.minLines);
         EXPECT_LE(lines, c.maxLines);
     }
-}
-
-class PlaceholderTest : public ScreenFixture {};
-
-TEST_F(PlaceholderTest, ShowsItsTitleOnThePageAsWellAsInTheBar) {
-    storyboard.screen<BusPlaceholderViewController>("Soon", {.title = "换乘方案"});
-    auto screen = show("Soon");
-    ASSERT_TRUE(screen);
-    EXPECT_EQ(navigation->navigationBar().title(), "换乘方案");
-    const ui::Label* onPage = nullptr;
-    for (const auto& v : screen->view()->subviews())
-        if (auto* label = dynamic_cast<const ui::Label*>(v.get()); label && label->text() == "换乘方案") onPage = label;
-    ASSERT_NE(onPage, nullptr);
-    EXPECT_FALSE(window->visibleFrameOf(*onPage).isEmpty());
 }
 
 }  // namespace
