@@ -8,6 +8,7 @@ namespace {
 using nlohmann::json;
 
 bool showsImage(const json& node, const std::string& image) {
+    if (node.value("hidden", false) || node.value("alpha", 1.0) < 0.01) return false;
     if (node.value("image", "") == image) return true;
     for (const auto& child : node["children"])
         if (showsImage(child, image)) return true;
@@ -51,9 +52,10 @@ void collectLabels(const json& node, std::vector<const json*>& labels) {
     for (const auto& child : node["children"]) collectLabels(child, labels);
 }
 
-void collectCells(const json& node, std::vector<std::vector<std::string>>& cells) {
+void collectCells(const json& node, std::vector<std::vector<std::string>>& cells, const std::string& image = "") {
     if (node.value("hidden", false)) return;
     if (node.value("class", "") == "TableViewCell") {
+        if (!image.empty() && !showsImage(node, image)) return;
         std::vector<const json*> labels;
         collectLabels(node, labels);
         std::stable_sort(labels.begin(), labels.end(),
@@ -62,7 +64,7 @@ void collectCells(const json& node, std::vector<std::vector<std::string>>& cells
         for (const json* l : labels) texts.push_back((*l)["text"]);
         return;
     }
-    for (const auto& child : node["children"]) collectCells(child, cells);
+    for (const auto& child : node["children"]) collectCells(child, cells, image);
 }
 
 }  // namespace
@@ -79,9 +81,11 @@ std::vector<std::vector<std::string>> readCells(const json& dump) {
     return cells;
 }
 
-std::vector<std::string> cellTitles(const json& dump) {
+std::vector<std::string> cellTitles(const json& dump, const std::string& image) {
+    std::vector<std::vector<std::string>> cells;
+    if (!dump.is_discarded()) collectCells(dump, cells, image);
     std::vector<std::string> titles;
-    for (const auto& cell : readCells(dump)) titles.push_back(cell.empty() ? "" : cell.front());
+    for (const auto& cell : cells) titles.push_back(cell.empty() ? "" : cell.front());
     return titles;
 }
 

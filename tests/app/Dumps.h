@@ -23,8 +23,9 @@ Live readLive(const nlohmann::json& dump);
 // The texts of the shown table cells, top to bottom: each cell's labels,
 // top-most first.
 std::vector<std::vector<std::string>> readCells(const nlohmann::json& dump);
-// The first text of each of them (a subtitle cell's title).
-std::vector<std::string> cellTitles(const nlohmann::json& dump);
+// The first text of each of them (a subtitle cell's title); with an image
+// name, of those cells only that show it.
+std::vector<std::string> cellTitles(const nlohmann::json& dump, const std::string& image = "");
 
 // Whether a shown view below `node` has exactly this text.
 bool showsText(const nlohmann::json& node, const std::string& text);
