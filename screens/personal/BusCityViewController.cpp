@@ -4,13 +4,13 @@
 #include "model/Value.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/NavigationController.h"
+#include "screens/common/BusCell.h"
 #include "service/Operations.h"
 
 namespace bus {
 
 namespace {
 
-constexpr char kCellIdentifier[] = "mycell";
 
 // Every later call goes to the chosen city's address and every favourite and
 // history row is stored under its id: a directory entry without an id, or
@@ -44,8 +44,7 @@ int BusCityViewController::numberOfRowsInSection(ui::TableView&, int) {
 
 std::shared_ptr<ui::TableViewCell> BusCityViewController::cellForRowAtIndexPath(ui::TableView& tableView,
                                                                                const ui::IndexPath& indexPath) {
-    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
-    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    auto cell = dequeueCell(tableView);
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return cell;
     cell->textLabel()->setText(textValue(data[static_cast<std::size_t>(indexPath.row)].cityName));
     cell->detailTextLabel()->setText("");

@@ -3,13 +3,13 @@
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/ui/NavigationController.h"
+#include "screens/common/BusCell.h"
 #include "service/Operations.h"
 
 namespace bus {
 
 namespace {
 
-constexpr char kCellIdentifier[] = "mycell";
 constexpr char kHandOverSender[] = "0";
 
 // Zero separator inset and an empty footer, so no separators run below the
@@ -63,8 +63,7 @@ int BusCollectionQueryViewController::numberOfRowsInSection(ui::TableView&, int)
 
 std::shared_ptr<ui::TableViewCell> BusCollectionQueryViewController::cellForRowAtIndexPath(
     ui::TableView& tableView, const ui::IndexPath& indexPath) {
-    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
-    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    auto cell = dequeueCell(tableView);
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(filterData.size())) return cell;
     const BusQuery& hit = filterData[static_cast<std::size_t>(indexPath.row)];
     // Any attribute but 0 shows as a stop, though only 1 hands a stop on.

@@ -5,6 +5,7 @@
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/Label.h"
+#include "screens/common/BusCell.h"
 #include "screens/common/BusCityButton.h"
 #include "service/Operations.h"
 #include "service/SoapService.h"
@@ -13,18 +14,12 @@ namespace bus {
 
 namespace {
 
-constexpr char kCellIdentifier[] = "mycell";
 constexpr char kHandOverSender[] = "0";
 constexpr char kNoLiveText[] = "无实时信息";
 const ui::Color kLiveTextColor{85.0 / 255, 205.0 / 255, 1.0, 1.0};
 
 json preference(const char* key) {
     return platform::UserDefaults::standard().objectForKey(key).value_or(json());
-}
-
-void clearContent(ui::TableViewCell& cell) {
-    const auto& content = cell.contentView();
-    while (!content->subviews().empty()) content->subviews().back()->removeFromSuperview();
 }
 
 // The service's text for the favourite's stop, "" when there is none or the
@@ -73,11 +68,7 @@ int BusCollectionViewController::numberOfRowsInSection(ui::TableView&, int) {
 
 std::shared_ptr<ui::TableViewCell> BusCollectionViewController::cellForRowAtIndexPath(
     ui::TableView& tableView, const ui::IndexPath& indexPath) {
-    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
-    if (!cell)
-        cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
-    else
-        clearContent(*cell);
+    auto cell = dequeueClearedCell(tableView);
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return cell;
 
     const BusCollection& favourite = data[static_cast<std::size_t>(indexPath.row)];

@@ -2,10 +2,11 @@
 
 #include <array>
 
+#include "screens/common/BusCell.h"
+
 namespace bus {
 
 namespace {
-constexpr char kCellIdentifier[] = "mycell";
 // Row i opens the screen bound to kRowTransitions[i].
 constexpr std::array<const char*, 3> kRowTransitions{"busAbout", "busUserAgreement", "busTime"};
 }  // namespace
@@ -28,8 +29,7 @@ int BusMoreViewController::numberOfRowsInSection(ui::TableView&, int) { return s
 
 std::shared_ptr<ui::TableViewCell> BusMoreViewController::cellForRowAtIndexPath(ui::TableView& tableView,
                                                                                 const ui::IndexPath& indexPath) {
-    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
-    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    auto cell = dequeueCell(tableView);
     const auto row = static_cast<std::size_t>(indexPath.row);
     cell->textLabel()->setText(row < data.size() ? data[row] : std::string{});
     cell->accessoryType = ui::TableViewCellAccessoryType::DisclosureIndicator;

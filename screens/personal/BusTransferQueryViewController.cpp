@@ -5,13 +5,13 @@
 #include "model/MySingleton.h"
 #include "model/Value.h"
 #include "platform/ui/NavigationController.h"
+#include "screens/common/BusCell.h"
 #include "service/Operations.h"
 
 namespace bus {
 
 namespace {
 
-constexpr char kCellIdentifier[] = "mycell";
 
 // The stop hits' names, each once: a stop served by several lines or both
 // directions comes back once per line and direction.
@@ -58,8 +58,7 @@ int BusTransferQueryViewController::numberOfRowsInSection(ui::TableView&, int) {
 
 std::shared_ptr<ui::TableViewCell> BusTransferQueryViewController::cellForRowAtIndexPath(
     ui::TableView& tableView, const ui::IndexPath& indexPath) {
-    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
-    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    auto cell = dequeueCell(tableView);
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return cell;
     cell->textLabel()->setText(data[static_cast<std::size_t>(indexPath.row)]);
     cell->imageView()->setImage("station.png");

@@ -2,12 +2,12 @@
 
 #include "model/Value.h"
 #include "platform/Thread.h"
+#include "screens/common/BusCell.h"
 
 namespace bus {
 
 namespace {
 
-constexpr char kCellIdentifier[] = "mycell";
 
 // "华严寺同站换乘 · 3路5站，2路3站 · 乘车8站"; a direct plan needs no legs.
 std::string planDetail(const BusTransfer& plan) {
@@ -86,8 +86,7 @@ int BusTransferResultViewController::numberOfRowsInSection(ui::TableView&, int) 
 
 std::shared_ptr<ui::TableViewCell> BusTransferResultViewController::cellForRowAtIndexPath(
     ui::TableView& tableView, const ui::IndexPath& indexPath) {
-    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
-    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    auto cell = dequeueCell(tableView);
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return cell;
     const BusTransfer& plan = data[static_cast<std::size_t>(indexPath.row)];
     cell->textLabel()->setText(transferLines(plan));

@@ -4,6 +4,7 @@
 #include "model/Value.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/SearchBar.h"
+#include "screens/common/BusCell.h"
 #include "screens/common/BusCityButton.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "service/Operations.h"
@@ -12,7 +13,6 @@ namespace bus {
 
 namespace {
 
-constexpr char kCellIdentifier[] = "mycell";
 constexpr char kHandOverSender[] = "0";
 
 json preference(const char* key) {
@@ -83,8 +83,7 @@ int BusQueryViewController::numberOfRowsInSection(ui::TableView& tableView, int)
 
 std::shared_ptr<ui::TableViewCell> BusQueryViewController::cellForRowAtIndexPath(ui::TableView& tableView,
                                                                                  const ui::IndexPath& indexPath) {
-    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
-    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    auto cell = dequeueCell(tableView);
     const BusQuery* record = recordAt(recordsOf(tableView), indexPath.row);
     if (!record) return cell;
     // Any attribute but 0 shows as a stop, though only 1 hands a stop on.

@@ -6,6 +6,7 @@
 #include "model/Value.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/NavigationController.h"
+#include "screens/common/BusCell.h"
 #include "service/Operations.h"
 #include "service/SoapService.h"
 
@@ -13,7 +14,6 @@ namespace bus {
 
 namespace {
 
-constexpr char kCellIdentifier[] = "mycell";
 constexpr char kDiscImage[] = "灰底.png";
 constexpr char kSelectedDiscImage[] = "蓝底.png";
 constexpr char kFavouriteImage[] = "收藏成功.png";
@@ -24,11 +24,6 @@ constexpr int kBackButtonIndex = 1;
 
 json currentCityId() {
     return platform::UserDefaults::standard().objectForKey(prefs::kCityId).value_or(json());
-}
-
-void clearContent(ui::TableViewCell& cell) {
-    const auto& content = cell.contentView();
-    while (!content->subviews().empty()) content->subviews().back()->removeFromSuperview();
 }
 
 }  // namespace
@@ -100,11 +95,7 @@ int BusStationViewController::numberOfRowsInSection(ui::TableView&, int) {
 
 std::shared_ptr<ui::TableViewCell> BusStationViewController::cellForRowAtIndexPath(ui::TableView& tableView,
                                                                                    const ui::IndexPath& indexPath) {
-    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
-    if (!cell)
-        cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
-    else
-        clearContent(*cell);
+    auto cell = dequeueClearedCell(tableView);
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return cell;
 
     const BusStation& stop = data[static_cast<std::size_t>(indexPath.row)];

@@ -1,0 +1,18 @@
+#include "screens/common/BusCell.h"
+
+namespace bus {
+
+std::shared_ptr<ui::TableViewCell> dequeueCell(ui::TableView& tableView) {
+    if (auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier)) return cell;
+    return std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+}
+
+std::shared_ptr<ui::TableViewCell> dequeueClearedCell(ui::TableView& tableView) {
+    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
+    if (!cell) return std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
+    const auto& content = cell->contentView();
+    while (!content->subviews().empty()) content->subviews().back()->removeFromSuperview();
+    return cell;
+}
+
+}  // namespace bus
