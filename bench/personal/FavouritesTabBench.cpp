@@ -9,7 +9,6 @@
 //   build/release/bench/personal/bench_favourites_tab
 // It reports the median and the 95th percentile of the taps it timed, and
 // the requests each tap made.
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -142,16 +141,3 @@ void BM_TapTheFavouritesTabToTheFirstFrame(benchmark::State& state) {
 BENCHMARK(BM_TapTheFavouritesTabToTheFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(200);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // Fonts need a GUI application; no window is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    platform::RunLoop::main().bindToCurrentThread();
-    platform::RunLoop::main().useRealClock();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

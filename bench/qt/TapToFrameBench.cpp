@@ -7,7 +7,6 @@
 // Build it optimised (-DCMAKE_BUILD_TYPE=Release) and run
 //   build/release/bench/qt/bench_tap_to_frame
 // It reports the median and the 95th percentile of the taps it timed.
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -111,16 +110,3 @@ void BM_TapAStopToTheNextFrame(benchmark::State& state) {
 BENCHMARK(BM_TapAStopToTheNextFrame)->Unit(benchmark::kMillisecond)->Iterations(400);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // Fonts need a GUI application; no window is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    platform::RunLoop::main().bindToCurrentThread();
-    platform::RunLoop::main().useRealClock();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
