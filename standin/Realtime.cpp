@@ -18,6 +18,12 @@ std::int64_t posixSeconds(TimePoint t) {
     return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
 }
 
+// The last second of 2199. Later readings, such as milliseconds taken for
+// seconds, are no time: a time point counts nanoseconds and overflows in 2262.
+constexpr std::int64_t kLatestSecond = 7258118399;
+
+bool plausibleSecond(std::int64_t t) { return t > 0 && t <= kLatestSecond; }
+
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 // Days since 1970-01-01 of a YYYYMMDD text.
@@ -146,7 +152,7 @@ void predictArrivals(const gtfsrt::TripUpdate& u, const LiveIndex& index, std::i
             const bool arrival = s->has_arrival();
             const auto& event = arrival ? s->arrival() : s->departure();
             const std::int64_t scheduled = midnight + (arrival ? c.arrival : c.departure);
-            if (event.has_time()) {
+            if (event.has_time() && plausibleSecond(event.time())) {
                 timed = true;
                 due = event.time();
                 delayed = true;
@@ -225,10 +231,12 @@ LiveData decodeRealtime(std::string_view bytes, const LiveIndex& index, TimePoin
         throw std::runtime_error("not a GTFS-realtime message (" + std::to_string(bytes.size()) + " bytes)");
     LiveData out;
     out.version = message.header().gtfs_realtime_version();
+    // A message whose time cannot be a time counts as out of date, as one
+    // that cannot be read does.
     const auto stamp = message.header().timestamp();
-    out.time = stamp > 0 && stamp < static_cast<std::uint64_t>(LLONG_MAX / 1000000)
-                   ? TimePoint(std::chrono::seconds(static_cast<std::int64_t>(stamp)))
-                   : readAt;
+    if (stamp > static_cast<std::uint64_t>(kLatestSecond))
+        throw std::runtime_error("the message's timestamp " + std::to_string(stamp) + " is no time in seconds");
+    out.time = stamp > 0 ? TimePoint(std::chrono::seconds(static_cast<std::int64_t>(stamp))) : readAt;
     const std::int64_t feedTime = posixSeconds(out.time);
     for (const auto& e : message.entity()) {
         if (e.is_deleted()) continue;

@@ -23,7 +23,7 @@ using namespace test;
 std::int64_t posix(TimePoint t) { return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count(); }
 
 // A message made at `timestamp` holding one entity ("e1"), given in protobuf text format.
-std::string message(std::int64_t timestamp, const std::string& entity) {
+std::string message(std::uint64_t timestamp, const std::string& entity) {
     const std::string text = "header { gtfs_realtime_version: '2.0' timestamp: " + std::to_string(timestamp) +
                              " } entity { id: 'e1' " + entity + " }";
     gtfsrt::FeedMessage m;
@@ -170,6 +170,30 @@ TEST_F(Realtime, StaleOrFailingDataGivesWayToTheTimetableAndSaysSoOnce) {
                            live1,
                            "city 90 realtime: " + server.baseUrl() + "/elsewhere: answered HTTP 404" + until,
                        }));
+}
+
+// Times no time point holds (milliseconds, the edges of 64 bits): a message made then is out of date,
+// said once, and an arrival then gives no minutes. The sanitizer build fails on any overflow here.
+TEST_F(Realtime, TimesOutOfRangeCountAsOutOfDate) {
+    serve(file.string());
+    const std::uint64_t now = posix(clock.now());
+    for (std::uint64_t stamp : {now * 1000, std::uint64_t{INT64_MAX}, std::uint64_t{INT64_MAX} + 1, UINT64_MAX}) {
+        write(message(stamp, "vehicle { trip { trip_id: 'T1' } current_stop_sequence: 4 current_status: STOPPED_AT }"));
+        for (int i = 0; i < 2; ++i) {
+            feed->poll();
+            EXPECT_EQ(buses(), timetable()) << stamp;
+        }
+    }
+    for (std::int64_t time : {INT64_MIN, INT64_MAX, static_cast<std::int64_t>(now * 1000)}) {
+        write(message(now, "trip_update { trip { trip_id: 'T2' } stop_time_update { stop_sequence: 4 arrival { time: " +
+                               std::to_string(time) + " } } }"));
+        feed->poll();
+        EXPECT_EQ(service->realBus(line101.gprsId, 4, 0).back()["toNextStop"], "还有3站") << time;  // T2, the last
+    }
+    EXPECT_EQ(notes(), (std::vector<std::string>{"city 90 realtime: " + file.string() + ": the message's timestamp " +
+                                                     std::to_string(now * 1000) + " is no time in seconds; the timetable "
+                                                     "serves until the data is fresh again",
+                                                 "city 90 realtime: live data from 1 source(s)"}));
 }
 
 }  // namespace
