@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config ccache clang libclang-rt-14-dev
   libcurl4-openssl-dev nlohmann-json3-dev libsqlite3-dev libpugixml-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libprotobuf-dev protobuf-compiler
+  libprotobuf-dev protobuf-compiler libhowardhinnant-date-dev tzdata
   qt6-base-dev fonts-wqy-microhei
   python3-zeep wrk
   desktop-file-utils appstream

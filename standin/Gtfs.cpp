@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <climits>
-#include <cstdlib>
-#include <ctime>
 #include <map>
 #include <stdexcept>
 #include <unordered_map>
@@ -31,38 +30,15 @@ std::optional<long> parseLong(std::string_view s) {
     return v;
 }
 
-// The app cuts the stop array at the first "]", so brackets cannot stay.
-std::string stopName(std::string_view text) {
+// The app cuts a line reply's stop array out at the first "[" and the first
+// "]", so no text written into a line reply can keep a bracket.
+std::string bracketFree(std::string_view text) {
     std::string name(text);
     for (char& c : name) {
         if (c == '[') c = '(';
         if (c == ']') c = ')';
     }
     return name;
-}
-
-// The offset that a named zone has at this moment. The C library only knows
-// zones through TZ, so it is set for the look-up and put back.
-std::optional<int> zoneOffsetNow(const std::string& zone) {
-    if (zone.empty() || zone.find("..") != std::string::npos) return std::nullopt;
-    if (!std::filesystem::exists("/usr/share/zoneinfo/" + zone)) return std::nullopt;
-    const char* old = std::getenv("TZ");
-    const std::string saved = old ? old : "";
-    ::setenv("TZ", zone.c_str(), 1);
-    ::tzset();
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    if (old) ::setenv("TZ", saved.c_str(), 1); else ::unsetenv("TZ");
-    ::tzset();
-    return static_cast<int>(tm.tm_gmtoff);
-}
-
-int machineOffsetNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    return static_cast<int>(tm.tm_gmtoff);
 }
 
 std::string hhmm(int seconds) {
@@ -98,6 +74,7 @@ struct RawTrip {
     int service = -1;
     int direction = 0;
     std::vector<RawCall> calls;
+    std::vector<Frequency> frequencies;
 };
 
 // The tables of one feed folder, opened in a fixed order so that the first
@@ -113,6 +90,7 @@ struct FeedFiles {
     std::optional<CsvTable> agency;
     std::optional<CsvTable> fares;
     std::optional<CsvTable> fareRules;
+    std::optional<CsvReader> frequencies;
 };
 
 template <typename Table>
@@ -136,7 +114,8 @@ FeedFiles openFiles(const std::filesystem::path& feed) {
                 CsvTable::read(feed / "calendar_dates.txt"),
                 CsvTable::read(feed / "agency.txt"),
                 CsvTable::read(feed / "fare_attributes.txt"),
-                CsvTable::read(feed / "fare_rules.txt")};
+                CsvTable::read(feed / "fare_rules.txt"),
+                CsvReader::open(feed / "frequencies.txt")};
     if (!f.calendar && !f.calendarDates)
         throw std::runtime_error((feed / "calendar.txt").string() + ": missing from the feed");
     needColumns(f.stops, feed / "stops.txt", {"stop_id", "stop_name"});
@@ -146,6 +125,8 @@ FeedFiles openFiles(const std::filesystem::path& feed) {
                 {"trip_id", "stop_id", "stop_sequence", "arrival_time", "departure_time"});
     if (f.calendar) needColumns(*f.calendar, feed / "calendar.txt", {"service_id", "start_date", "end_date"});
     if (f.fares) needColumns(*f.fares, feed / "fare_attributes.txt", {"fare_id", "price", "currency_type"});
+    if (f.frequencies)
+        needColumns(*f.frequencies, feed / "frequencies.txt", {"trip_id", "start_time", "end_time", "headway_secs"});
     return f;
 }
 
@@ -155,21 +136,27 @@ std::string folderName(const std::filesystem::path& feed) {
     return folder.filename().string();
 }
 
-// agency.txt: the city's name and clock, unless the options set them.
-// Returns the first agency's name, which every line shows as its operator.
+// agency.txt: the city's name, unless the options give one. Returns the
+// first agency's name, which every line shows as its operator.
 std::string readAgency(const std::optional<CsvTable>& agency, const std::filesystem::path& feed,
                        const GtfsOptions& options, City& city) {
     const bool listed = agency && agency->size() > 0;
     const std::string agencyName = listed ? agency->get(0, "agency_name") : std::string();
     city.name = !options.name.empty() ? options.name : agencyName;
     if (city.name.empty()) city.name = folderName(feed);
-    if (options.utcOffsetSeconds) {
-        city.utcOffsetSeconds = *options.utcOffsetSeconds;
-    } else {
-        const auto zone = listed ? zoneOffsetNow(agency->get(0, "agency_timezone")) : std::nullopt;
-        city.utcOffsetSeconds = zone ? *zone : machineOffsetNow();
-    }
     return agencyName;
+}
+
+// The zone the feed's times are read in: utc= when given, else the agencies'
+// zone (one for all agencies of a feed), else the zone its stops are in,
+// else the machine's. A stop's own zone never moves the times of the trips
+// that call there: stop_times.txt gives them all in the agencies' zone.
+TimeZone feedZone(const std::optional<CsvTable>& agency, const std::string& stopZone, const GtfsOptions& options) {
+    if (options.utcOffsetSeconds) return TimeZone(*options.utcOffsetSeconds);
+    const std::string named = agency && agency->size() > 0 ? std::string(trim(agency->get(0, "agency_timezone"))) : "";
+    if (auto zone = TimeZone::named(named)) return *zone;
+    if (auto zone = TimeZone::named(stopZone)) return *zone;
+    return TimeZone::machine();
 }
 
 // The city's services in the order the calendar files first name them; a
@@ -213,27 +200,43 @@ void readCalendarDates(const CsvTable& dates, Services& services) {
     }
 }
 
-// stops.txt: every stop by index, with its name as shown and a number per
-// distinct name, for matching stops that have the same name but other ids.
+// stops.txt: the places a vehicle calls at, by index, with the name each is
+// shown by and a number per distinct name, for matching stops that have the
+// same name but other ids. Stations, entrances, generic nodes and boarding
+// areas (location_type 1 to 4) are no place to call at, so a call there is
+// skipped; a station's name shows only through its platforms, as the name
+// of a platform that has none of its own.
 struct Stops {
     IndexByText index;
     std::vector<int> nameKey;
+    std::string zone;  // the first stop_timezone given
 };
 
 Stops readStops(CsvReader& stops, City& city) {
     Stops out;
-    IndexByText names;
-    const int idCol = stops.column("stop_id");
-    const int nameCol = stops.column("stop_name");
+    const int idCol = stops.column("stop_id"), nameCol = stops.column("stop_name");
+    const int typeCol = stops.column("location_type"), parentCol = stops.column("parent_station");
+    const int zoneCol = stops.column("stop_timezone");
+    std::unordered_map<std::string, std::string> stations;
+    std::vector<std::pair<std::size_t, std::string>> unnamed;  // a platform, its station
     while (stops.next()) {
-        const std::string_view id = stops.field(idCol);
+        const std::string_view id = stops.field(idCol), type = trim(stops.field(typeCol));
+        if (out.zone.empty()) out.zone = trim(stops.field(zoneCol));
+        std::string name = bracketFree(trim(stops.field(nameCol)));
+        if (type == "1") stations.emplace(id, std::move(name));
+        if (type == "1" || type == "2" || type == "3" || type == "4") continue;
         if (!out.index.emplace(std::string(id), static_cast<int>(city.stopIds.size())).second) continue;
-        std::string name = stopName(trim(stops.field(nameCol)));
-        if (name.empty()) name = stopName(id);
-        out.nameKey.push_back(names.emplace(name, static_cast<int>(names.size())).first->second);
+        if (name.empty()) unnamed.emplace_back(city.stopIds.size(), stops.field(parentCol));
         city.stopIds.emplace_back(id);
         city.stopNames.push_back(std::move(name));
     }
+    for (const auto& [stop, station] : unnamed) {
+        const auto it = stations.find(station);
+        city.stopNames[stop] = it != stations.end() && !it->second.empty() ? it->second : bracketFree(city.stopIds[stop]);
+    }
+    IndexByText names;
+    for (const auto& name : city.stopNames)
+        out.nameKey.push_back(names.emplace(name, static_cast<int>(names.size())).first->second);
     return out;
 }
 
@@ -257,9 +260,26 @@ std::vector<RawTrip> readTrips(CsvReader& trips, const IndexByText& routes, cons
     return out;
 }
 
-// stop_times.txt: calls of trips that trips.txt does not list, or at stops
-// that stops.txt does not list, are skipped. Feeds list a trip's calls
-// together, so the last trip found is tried first.
+// A row of a streamed table that cannot be read: the feed is refused with the
+// file, the row, its line in the file and the trip it belongs to.
+[[noreturn]] void badRow(const CsvReader& table, std::size_t row, std::string_view trip, const std::string& what) {
+    throw std::runtime_error(table.name() + ": " + what + " in row " + std::to_string(row) + " (line " +
+                             std::to_string(table.line()) + " of the file, trip " + std::string(trip.substr(0, 80)) + ")");
+}
+
+// A stop time, kBlank when the field is empty; a field that holds anything
+// but a time refuses the feed rather than passing for a non-timing stop.
+int stopTime(const CsvReader& table, int column, const char* field, std::size_t row, std::string_view trip) {
+    const std::string_view text = trim(table.field(column));
+    if (text.empty()) return kBlank;
+    const auto t = parseGtfsTime(text);
+    if (!t) badRow(table, row, trip, std::string("bad ") + field + " \"" + std::string(text.substr(0, 40)) + "\"");
+    return *t;
+}
+
+// stop_times.txt: calls of trips that trips.txt does not list, or at places
+// that are no stop, are skipped. Feeds list a trip's calls together, so the
+// last trip found is tried first.
 void readStopTimes(CsvReader& stopTimes, const IndexByText& tripIndex, const Stops& stops,
                    std::vector<RawTrip>& trips) {
     const int tripCol = stopTimes.column("trip_id"), stopCol = stopTimes.column("stop_id");
@@ -267,7 +287,7 @@ void readStopTimes(CsvReader& stopTimes, const IndexByText& tripIndex, const Sto
     const int depCol = stopTimes.column("departure_time");
     std::string lastId;
     int last = -1;
-    while (stopTimes.next()) {
+    for (std::size_t row = 1; stopTimes.next(); ++row) {
         const std::string_view id = stopTimes.field(tripCol);
         if (id != lastId) {
             lastId = id;
@@ -275,20 +295,21 @@ void readStopTimes(CsvReader& stopTimes, const IndexByText& tripIndex, const Sto
         }
         if (last < 0) continue;
         const auto seq = parseLong(stopTimes.field(seqCol));
-        if (!seq)
-            throw std::runtime_error(stopTimes.name() + ": bad stop_sequence in row " + std::to_string(stopTimes.line()));
+        if (!seq || *seq < 0 || *seq > INT_MAX) badRow(stopTimes, row, id, "bad stop_sequence");
         RawCall c;
         c.sequence = static_cast<int>(*seq);
         c.stop = indexOf(stops.index, stopTimes.field(stopCol));
         if (c.stop < 0) continue;
-        c.arrival = parseGtfsTime(stopTimes.field(arrCol)).value_or(kBlank);
-        c.departure = parseGtfsTime(stopTimes.field(depCol)).value_or(kBlank);
+        c.arrival = stopTime(stopTimes, arrCol, "arrival_time", row, id);
+        c.departure = stopTime(stopTimes, depCol, "departure_time", row, id);
         trips[static_cast<std::size_t>(last)].calls.push_back(c);
     }
 }
 
 // Fills stop times that a feed leaves blank (non-timing points) by even
-// spacing between the known ones; false when the ends are blank too.
+// spacing between the known ones; false when the ends are blank too. The
+// spacing is worked out in 64 bits: a long run of blank calls between far
+// apart times overflows an int.
 bool interpolate(std::vector<RawCall>& calls) {
     for (auto& c : calls) {
         if (c.arrival != kBlank && c.departure == kBlank) c.departure = c.arrival;
@@ -298,17 +319,40 @@ bool interpolate(std::vector<RawCall>& calls) {
     std::size_t known = 0;
     for (std::size_t i = 1; i < calls.size(); ++i) {
         if (calls[i].arrival == kBlank) continue;
-        const int from = calls[known].departure;
-        const int to = calls[i].arrival;
-        const auto gaps = static_cast<int>(i - known);
+        const std::int64_t from = calls[known].departure;
+        const std::int64_t span = std::int64_t{calls[i].arrival} - from;
+        const auto gaps = static_cast<std::int64_t>(i - known);
         for (std::size_t k = known + 1; k < i; ++k) {
-            const int t = from + (to - from) * static_cast<int>(k - known) / gaps;
+            const auto t = static_cast<int>(from + span * static_cast<std::int64_t>(k - known) / gaps);
             calls[k].arrival = t;
             calls[k].departure = t;
         }
         known = i;
     }
     return true;
+}
+
+// frequencies.txt: the windows in which a trip runs by headway. A row whose
+// times or headway cannot be read refuses the feed; one of a trip that
+// trips.txt does not list is skipped, and so is an empty window.
+void readFrequencies(CsvReader& rows, const IndexByText& tripIndex, std::vector<RawTrip>& trips) {
+    const int tripCol = rows.column("trip_id"), startCol = rows.column("start_time");
+    const int endCol = rows.column("end_time"), headwayCol = rows.column("headway_secs");
+    const int exactCol = rows.column("exact_times");
+    for (std::size_t row = 1; rows.next(); ++row) {
+        const std::string_view id = rows.field(tripCol);
+        const int trip = indexOf(tripIndex, id);
+        if (trip < 0) continue;
+        Frequency f;
+        f.start = stopTime(rows, startCol, "start_time", row, id);
+        f.end = stopTime(rows, endCol, "end_time", row, id);
+        if (f.start == kBlank || f.end == kBlank) badRow(rows, row, id, "a window without start_time or end_time");
+        const auto headway = parseLong(rows.field(headwayCol));
+        if (!headway || *headway < 1 || *headway > INT_MAX) badRow(rows, row, id, "bad headway_secs");
+        f.headwaySeconds = static_cast<int>(*headway);
+        f.exactTimes = trim(rows.field(exactCol)) == "1";
+        if (f.end > f.start) trips[static_cast<std::size_t>(trip)].frequencies.push_back(f);
+    }
 }
 
 using TripsByRoute = std::map<std::pair<int, int>, std::vector<RawTrip*>>;
@@ -413,7 +457,12 @@ LineDirection directionOf(const std::vector<RawTrip*>& trips, const Stops& stops
         trip.id = std::move(t->id);
         trip.vehicle = std::move(t->vehicle);
         trip.service = static_cast<std::size_t>(t->service);
-        hours.include(trip.calls.front().departure);
+        trip.frequencies = std::move(t->frequencies);
+        if (trip.frequencies.empty()) hours.include(trip.calls.front().departure);
+        for (const Frequency& f : trip.frequencies) {
+            hours.include(f.start);
+            hours.include(f.start + (f.end - 1 - f.start) / f.headwaySeconds * f.headwaySeconds);
+        }
         dir.trips.push_back(std::move(trip));
     }
     return dir;
@@ -463,11 +512,11 @@ void readRoutes(const FeedFiles& files, const TripsByRoute& trips, const Stops& 
     for (std::size_t r = 0; r < files.routes.size(); ++r) {
         Line line;
         line.routeId = files.routes.get(r, "route_id");
-        line.lineName = routeName(files.routes, r);
-        line.gjgs = agencyName;
+        line.lineName = bracketFree(routeName(files.routes, r));
+        line.gjgs = bracketFree(agencyName);
         const auto fare = fares.find(line.routeId);
-        if (fare != fares.end()) line.ticketPrice = fare->second;
-        else if (anyRoute != fares.end()) line.ticketPrice = anyRoute->second;
+        if (fare != fares.end()) line.ticketPrice = bracketFree(fare->second);
+        else if (anyRoute != fares.end()) line.ticketPrice = bracketFree(anyRoute->second);
         Hours hours;
         for (int d = 0; d < 2; ++d) {
             const auto it = trips.find({static_cast<int>(r), d});
@@ -493,7 +542,7 @@ std::optional<int> parseGtfsTime(std::string_view text) {
     const auto h = parseLong(text.substr(0, c1));
     const auto m = parseLong(text.substr(c1 + 1, c2 - c1 - 1));
     const auto s = parseLong(text.substr(c2 + 1));
-    if (!h || !m || !s || *h < 0 || *h > 47 || *m < 0 || *m > 59 || *s < 0 || *s > 59) return std::nullopt;
+    if (!h || !m || !s || *h < 0 || *h > 99 || *m < 0 || *m > 59 || *s < 0 || *s > 59) return std::nullopt;
     return static_cast<int>(*h * 3600 + *m * 60 + *s);
 }
 
@@ -508,6 +557,10 @@ City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options) {
     if (files.calendar) readCalendar(*files.calendar, feed / "calendar.txt", services);
     if (files.calendarDates) readCalendarDates(*files.calendarDates, services);
     const Stops stops = readStops(files.stops, city);
+    city.timeZone = feedZone(files.agency, stops.zone, options);
+    // For readers that take one offset for the whole feed: the one in force
+    // at start-up.
+    city.utcOffsetSeconds = city.timeZone->offsetAt(std::chrono::system_clock::now());
     IndexByText routes;
     for (std::size_t r = 0; r < files.routes.size(); ++r)
         routes.emplace(files.routes.get(r, "route_id"), static_cast<int>(r));
@@ -516,6 +569,7 @@ City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options) {
         IndexByText tripIndex;
         trips = readTrips(files.trips, routes, services, tripIndex);
         readStopTimes(files.stopTimes, tripIndex, stops, trips);
+        if (files.frequencies) readFrequencies(*files.frequencies, tripIndex, trips);
     }
     readRoutes(files, tripsByRoute(trips), stops, agencyName, city);
     if (city.lines.empty()) throw std::runtime_error(feed.string() + ": no route with a usable trip");

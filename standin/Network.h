@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "standin/TimeZone.h"
+
 namespace bus::standin {
 
 // A line that departs every `headwaySeconds` and takes the same time between
@@ -32,6 +34,15 @@ struct Call {
     int stop = -1;      // index into City::stopIds
 };
 
+// A window in which a trip runs every `headwaySeconds` (GTFS frequencies):
+// runs leave the first stop at start, start + headway, ... before end.
+struct Frequency {
+    int start = 0;  // seconds after the service day's start, as Call times
+    int end = 0;
+    int headwaySeconds = 0;
+    bool exactTimes = false;  // the feed promises these very departures, not only the spacing
+};
+
 // One trip of a published timetable (GTFS), from its first call to its last
 // call at a stop of the line.
 struct Trip {
@@ -39,6 +50,9 @@ struct Trip {
     std::string vehicle;        // shown as the licence plate
     std::size_t service = 0;    // index into City::services
     std::vector<Call> calls;
+    // When not empty, the calls only give the stop-to-stop times of runs
+    // that leave as these windows say; their own times are no departure.
+    std::vector<Frequency> frequencies;
 };
 
 // On which days a timetable service runs (GTFS calendar).
@@ -75,6 +89,9 @@ struct City {
     std::string name;
     int port = 0;                // preferred port; 0 for none
     int utcOffsetSeconds = 8 * 3600;
+    // Published timetables: the zone their times are read in; without it,
+    // the fixed offset above.
+    std::optional<TimeZone> timeZone;
     std::string platePrefix;
     std::vector<Line> lines;
     std::vector<ServiceDays> services;  // published timetables only

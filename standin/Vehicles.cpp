@@ -101,31 +101,77 @@ void civil(std::int64_t dayNumber, std::int32_t& yyyymmdd, unsigned& weekdayMond
     weekdayMondayFirst = std::chrono::weekday(d).iso_encoding() - 1;
 }
 
-// Published timetables: a trip belongs to the service day it starts on, and
-// its times may run past midnight into the next day.
-std::vector<VehiclePosition> timetableVehicles(const City& city, const LineDirection& dir,
-                                               std::int64_t local) {
+// Where a trip is `s` seconds into the timetable of its own calls, while it
+// is under way.
+std::optional<VehiclePosition> placeAt(const Trip& trip, std::int64_t s) {
+    const auto& calls = trip.calls;
+    if (calls.empty() || s < calls.front().arrival || s > calls.back().departure) return std::nullopt;
+    for (std::size_t i = 0; i < calls.size(); ++i)
+        if (s <= calls[i].departure) return placeOnLine(trip, i, s >= calls[i].arrival);
+    return std::nullopt;
+}
+
+// Runs of a trip by headway that are under way `s` seconds into the service
+// day: each is where the trip's calls put it that long after its own
+// departure, under a plate of its own (the trip's, with the time it left).
+void frequencyRuns(const Trip& trip, std::int64_t s, std::vector<VehiclePosition>& out) {
+    const auto& calls = trip.calls;
+    const std::int64_t leaves = calls.front().departure;  // the template's own departure, no run's
+    const std::int64_t waits = leaves - calls.front().arrival;
+    const std::int64_t runs = calls.back().departure - leaves;
+    for (const Frequency& f : trip.frequencies) {
+        const std::int64_t h = f.headwaySeconds;
+        // Runs leave at f.start + k h before f.end; one that left at r is under way from r - waits to r + runs.
+        for (std::int64_t k = std::max<std::int64_t>(0, -floorDiv(f.start + runs - s, h));; ++k) {
+            const std::int64_t r = f.start + k * h;
+            if (r >= f.end || r - waits > s) break;
+            auto v = placeAt(trip, s - r + leaves);
+            if (!v) continue;
+            char leftAt[8];
+            std::snprintf(leftAt, sizeof leftAt, " %02d%02d", static_cast<int>(r / 3600 % 24), static_cast<int>(r / 60 % 60));
+            v->licensePlate += leftAt;
+            out.push_back(std::move(*v));
+        }
+    }
+}
+
+// How many days a trip of the direction may run past its service day's start.
+std::int64_t daysLong(const LineDirection& dir) {
+    std::int64_t latest = 0;
+    for (const auto& trip : dir.trips) {
+        if (trip.calls.empty()) continue;
+        const std::int64_t runs = trip.calls.back().departure - trip.calls.front().departure;
+        latest = std::max<std::int64_t>(latest, trip.calls.back().departure);
+        for (const Frequency& f : trip.frequencies) latest = std::max(latest, f.end + runs);
+    }
+    return latest / kDay + 1;
+}
+
+// Published timetables: a trip belongs to the service day it starts on, whose
+// times count from noon minus 12 h in the city's zone and may run past 24:00
+// into the next days. Tomorrow's service day may have begun already: the
+// night the clocks go forward, it starts at 23:00.
+std::vector<VehiclePosition> timetableVehicles(const City& city, const LineDirection& dir, TimePoint when) {
+    const TimeZone zone = city.timeZone.value_or(TimeZone(city.utcOffsetSeconds));
+    const std::int64_t now = std::chrono::floor<std::chrono::seconds>(when).time_since_epoch().count();
+    const std::int64_t today = zone.localDay(when);
     std::vector<VehiclePosition> out;
-    const std::int64_t today = floorDiv(local, kDay);
-    for (std::int64_t back = 0; back <= 1; ++back) {
-        const std::int64_t serviceDay = today - back;
+    for (std::int64_t day = today + 1, oldest = today - daysLong(dir); day >= oldest; --day) {
+        const std::int64_t s = now - zone.serviceDayStart(day);
+        if (s < 0) continue;
         std::int32_t date = 0;
         unsigned weekday = 0;
-        civil(serviceDay, date, weekday);
-        const std::int64_t s = local - serviceDay * kDay;
+        civil(day, date, weekday);
         for (const auto& trip : dir.trips) {
             const auto& calls = trip.calls;
-            if (calls.empty() || s < calls.front().arrival || s > calls.back().departure) continue;
-            if (trip.service >= city.services.size() || !city.services[trip.service].runsOn(date, weekday))
-                continue;
-            std::optional<VehiclePosition> v;
-            for (std::size_t i = 0; i < calls.size(); ++i) {
-                if (s <= calls[i].departure) {
-                    v = placeOnLine(trip, i, s >= calls[i].arrival);
-                    break;
-                }
+            const bool timed = trip.frequencies.empty();
+            if (calls.empty() || (timed && (s < calls.front().arrival || s > calls.back().departure))) continue;
+            if (trip.service >= city.services.size() || !city.services[trip.service].runsOn(date, weekday)) continue;
+            if (!timed) {
+                frequencyRuns(trip, s, out);
+            } else if (auto v = placeAt(trip, s)) {
+                out.push_back(std::move(*v));
             }
-            if (v) out.push_back(std::move(*v));
         }
     }
     return out;
@@ -165,9 +211,8 @@ std::vector<VehiclePosition> vehiclesAt(const City& city, const Line& line, int 
     if (line.gprsId == 0 || direction < 0 || direction > 1) return {};
     const auto& dir = line.directions[static_cast<std::size_t>(direction)];
     if (!dir) return {};
-    const std::int64_t local = localSeconds(when, city.utcOffsetSeconds);
-    auto out = line.headway ? headwayVehicles(city, line, direction, local, rules)
-                            : timetableVehicles(city, *dir, local);
+    auto out = line.headway ? headwayVehicles(city, line, direction, localSeconds(when, city.utcOffsetSeconds), rules)
+                            : timetableVehicles(city, *dir, when);
     sortAlongLine(out);
     return out;
 }

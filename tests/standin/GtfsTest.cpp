@@ -106,18 +106,36 @@ TEST_F(FeedCopy, TheTicketPriceIsTheRoutesFareWithItsCurrency) {
     }
 }
 
+const std::string kHeader = "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n";  // of stop_times.txt
+
 TEST_F(FeedCopy, AFaultyFeedIsRefusedNamingTheFile) {
     const std::pair<std::string, const char*> cases[] = {
         // stop_times.txt ("": none), what the fault names
         {"", "stop_times.txt"},
-        {"trip_id,arrival_time,departure_time,stop_id,stop_sequence\nT1,08:00:00,08:00:00,S1,first\n", "stop_sequence"},
+        {kHeader + "T1,08:00:00,08:00:00,S1,first\n", "stop_sequence"},
         {std::string("\xFF\xFEt\0r\0i\0p\0", 10), "stop_times.txt: the text is UTF-16LE"},
+        // hostile values: a time that is none, a negative or huge sequence
+        {kHeader + "T1,08:00:00,08:00:00,S1,1\nT1,99:99:99,,S2,2\n",
+         "stop_times.txt: bad arrival_time \"99:99:99\" in row 2 (line 3 of the file, trip T1)"},
+        {kHeader + "T1,08:00:00,08:00:00,S1,-1\n", "bad stop_sequence in row 1 (line 2 of the file, trip T1)"},
+        {kHeader + "T1,08:00:00,08:00:00,S1,4294967297\n", "bad stop_sequence in row 1"},
     };
     for (const auto& [stopTimes, says] : cases) {
         replace("stop_times.txt", stopTimes.c_str());
         test::expectRefused([&] { importGtfs(dir, kOptions); }, says);
     }
     EXPECT_THROW(importGtfs(bus::test::containerRoot() / "nothing-here", kOptions), std::runtime_error);
+}
+
+// Even spacing over a long run of blank times between far apart ones, worked out without overflow.
+TEST_F(FeedCopy, BlankTimesAreSpacedEvenlyBetweenTheKnownOnes) {
+    std::string rows = kHeader + "T1,00:00:00,00:00:00,S1,0\n";
+    for (int i = 1; i < 20000; ++i) rows += "T1,,,S" + std::to_string(1 + i % 2) + "," + std::to_string(i) + "\n";
+    replace("stop_times.txt", (rows + "T1,40:00:00,40:00:00,S1,20000\n").c_str());
+    const City city = importGtfs(dir, kOptions);
+    const auto& calls = city.lines.at(0).directions[0]->trips.at(0).calls;
+    ASSERT_EQ(calls.size(), 20001u);
+    EXPECT_EQ(std::make_pair(calls[5000].arrival, calls[15000].departure), std::make_pair(10 * 3600, 30 * 3600));
 }
 
 TEST(GtfsTimes, ReadHoursPastMidnightAndRefuseOthers) {
