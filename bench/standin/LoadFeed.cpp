@@ -3,9 +3,10 @@
 // a city-sized feed (5 s, 250 MB in a Release build).
 //
 // Usage: standin-load-feed DIR [--time=ISO --line=NAME]
-//   With --time and --line, also prints the vehicles of that line's two
-//   directions at that time, as realBus lists them; the time's UTC offset is
-//   the city's.
+//   With --time and --line, also prints how many vehicles of that line are
+//   under way in each direction at that time, and where, as realBus lists
+//   them. The feed's times are read in its own zone, so the answer does not
+//   depend on the machine's date or zone.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -29,6 +30,7 @@ double peakMegabytes() {
 void printVehicles(const City& city, const std::string& lineName, TimePoint when) {
     for (const auto& line : city.lines) {
         if (line.lineName != lineName) continue;
+        std::string counts;
         for (int d = 0; d < 2; ++d) {
             const auto& dir = line.directions[static_cast<std::size_t>(d)];
             if (!dir) continue;
@@ -37,7 +39,10 @@ void printVehicles(const City& city, const std::string& lineName, TimePoint when
                         dir->stops.size(), dir->trips.size(), vehicles.size());
             for (const auto& v : vehicles) std::printf(" %d%s", v.stationNo, v.inStation ? "at" : "on");
             std::printf("\n");
+            counts += (counts.empty() ? "" : " and ") + std::to_string(vehicles.size());
         }
+        std::printf("line %s under way (direction 0 and 1) in zone %s: %s\n", lineName.c_str(),
+                    city.timeZone ? city.timeZone->name().c_str() : "?", counts.c_str());
         return;
     }
     std::printf("no line %s\n", lineName.c_str());
@@ -56,8 +61,7 @@ int main(int argc, char** argv) {
         if (std::strncmp(argv[i], "--time=", 7) == 0) time = argv[i] + 7;
         if (std::strncmp(argv[i], "--line=", 7) == 0) lineName = argv[i] + 7;
     }
-    GtfsOptions options;
-    if (time.size() > 6) options.utcOffsetSeconds = parseUtcOffset(time.substr(time.size() - 6));
+    const GtfsOptions options;
     const double before = peakMegabytes();
     const auto t0 = std::chrono::steady_clock::now();
     City city;
