@@ -135,7 +135,8 @@ void frequencyRuns(const Trip& trip, std::int64_t s, std::vector<VehiclePosition
     }
 }
 
-// How many days a trip of the direction may run past its service day's start.
+// How many service days back a trip of the direction may still be under way:
+// times run past 24:00, and a run by headway leaves as late as its window ends.
 std::int64_t daysLong(const LineDirection& dir) {
     std::int64_t latest = 0;
     for (const auto& trip : dir.trips) {
