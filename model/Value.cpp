@@ -68,6 +68,18 @@ long long integerValue(const json& value) {
     }
 }
 
+long long saturatingAdd(long long a, long long b) {
+    long long sum;
+    if (!__builtin_add_overflow(a, b, &sum)) return sum;
+    return b > 0 ? kMax : kMin;
+}
+
+long long saturatingSub(long long a, long long b) {
+    long long difference;
+    if (!__builtin_sub_overflow(a, b, &difference)) return difference;
+    return b < 0 ? kMax : kMin;
+}
+
 json valueForKey(const json& dict, const std::string& key) {
     if (!dict.is_object()) return json();
     auto it = dict.find(key);

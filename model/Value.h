@@ -19,6 +19,11 @@ using json = nlohmann::json;
 // - none, null, arrays and objects -> 0.
 long long integerValue(const json& value);
 
+// a + b held at the 64-bit limits instead of overflowing: stop numbers and
+// directions come from a service and may sit at either edge.
+long long saturatingAdd(long long a, long long b);
+long long saturatingSub(long long a, long long b);
+
 // The decimal text of integerValue: what goes into a service parameter or an
 // SQL statement where a statement takes a number's decimal text.
 std::string decimalText(const json& value);

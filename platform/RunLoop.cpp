@@ -51,7 +51,12 @@ bool RunLoop::isCurrentThread() const {
 void RunLoop::post(Task task) {
     std::function<void()> wake;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        if (closed_) {
+            lock.unlock();
+            task = nullptr;  // its captures go here, outside the lock
+            return;
+        }
         posted_.push_back(std::move(task));
         wake = wake_;
     }
@@ -248,6 +253,21 @@ std::size_t RunLoop::activeTimerCount() const {
     std::lock_guard lock(mutex_);
     return static_cast<std::size_t>(
         std::count_if(timers_.begin(), timers_.end(), [](const TimerPtr& t) { return t->isValid(); }));
+}
+
+void RunLoop::close() {
+    std::deque<Task> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        dropped.swap(posted_);
+    }
+    cv_.notify_all();
+}
+
+void RunLoop::open() {
+    std::lock_guard lock(mutex_);
+    closed_ = false;
 }
 
 void RunLoop::reset() {

@@ -87,6 +87,10 @@ public:
     void setWakeHandler(std::function<void()> handler);
 
     std::size_t activeTimerCount() const;
+    // While closed, the loop drops every task posted to it (and those queued
+    // when it closed): workers waiting on an answer get none and give up.
+    void close();
+    void open();
     // Drops all queued tasks and timers (between tests).
     void reset();
 
@@ -107,6 +111,7 @@ private:
     bool virtual_ = false;
     double virtualNow_ = 0.0;
     bool stopRequested_ = false;
+    bool closed_ = false;
 };
 
 }  // namespace platform

@@ -1,9 +1,7 @@
 #include "platform/Thread.h"
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <future>
-#include <mutex>
 #include <thread>
 
 #include "platform/RunLoop.h"
@@ -13,6 +11,7 @@ namespace {
 std::mutex gMutex;
 std::condition_variable gCv;
 int gWorkers = 0;
+std::atomic<bool> gShuttingDown{false};
 }  // namespace
 
 void detachNewThread(std::function<void()> work) {
@@ -36,13 +35,10 @@ void performOnMainThreadAndWait(const std::function<void()>& work) {
         work();
         return;
     }
-    std::promise<void> done;
-    auto future = done.get_future();
-    RunLoop::main().post([&] {
+    (void)askMainThread<bool>([&work]() -> std::optional<bool> {
         work();
-        done.set_value();
+        return true;
     });
-    future.wait();
 }
 
 bool isMainThread() { return RunLoop::main().isCurrentThread(); }
@@ -50,6 +46,17 @@ bool isMainThread() { return RunLoop::main().isCurrentThread(); }
 bool waitForWorkerThreads(double realTimeoutSeconds) {
     std::unique_lock lock(gMutex);
     return gCv.wait_for(lock, std::chrono::duration<double>(realTimeoutSeconds), [] { return gWorkers == 0; });
+}
+
+bool shutdownRequested() { return gShuttingDown.load(std::memory_order_relaxed); }
+
+bool shutDownWorkers(double realTimeoutSeconds) {
+    gShuttingDown = true;
+    RunLoop::main().close();
+    const bool finished = waitForWorkerThreads(realTimeoutSeconds);
+    RunLoop::main().open();
+    gShuttingDown = false;
+    return finished;
 }
 
 }  // namespace platform

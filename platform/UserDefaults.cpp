@@ -8,13 +8,18 @@
 #include <string_view>
 
 #include "platform/Container.h"
+#include "platform/JsonDepth.h"
 #include "platform/Log.h"
 
 namespace platform {
 namespace {
 
+// A store of a few keys is a few hundred bytes; a file far larger is not one
+// this app wrote, and reading it whole would only hold up the start.
+constexpr std::size_t kMaxFileBytes = 4 << 20;
+
 // Reads the whole file into `text`: 0, or the errno of the failed open or
-// read (ENOENT when there is no file).
+// read (ENOENT when there is no file, EFBIG past kMaxFileBytes).
 int readWhole(const std::filesystem::path& file, std::string& text) {
     // Non-blocking, so a FIFO at the path cannot hang the start of the app.
     const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -24,6 +29,10 @@ int readWhole(const std::filesystem::path& file, std::string& text) {
     for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) != 0;) {
         if (n > 0) {
             text.append(buf, static_cast<std::size_t>(n));
+            if (text.size() > kMaxFileBytes) {
+                error = EFBIG;
+                break;
+            }
         } else if (errno != EINTR) {
             error = errno;
             break;
@@ -78,9 +87,9 @@ void UserDefaults::loadLocked() {
     values_ = nlohmann::json::object();
     fileUnread_ = false;
     std::string text;
-    if (const int error = readWhole(file_, text); error == ENOENT) {
-        return;  // first start
-    } else if (error != 0) {
+    const int error = readWhole(file_, text);
+    if (error == ENOENT) return;  // first start
+    if (error != 0 && error != EFBIG) {
         // The file may hold the rider's city: an empty store written over it,
         // or first-start seeding, would lose it for good.
         fileUnread_ = true;
@@ -88,9 +97,12 @@ void UserDefaults::loadLocked() {
               "; leaving it untouched and keeping this run's changes in memory");
         return;
     }
-    auto parsed = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
-    if (parsed.is_discarded() || !parsed.is_object()) {
-        NSLog("preferences: " + file_.string() + " does not parse; set aside as .corrupt, starting empty");
+    // Too large or too deep a file parses, or would, and then stops every
+    // start of the app on the way: it is set aside like one that does not.
+    nlohmann::json parsed;
+    if (error == 0 && !nestsTooDeep(text)) parsed = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+    if (!parsed.is_object()) {
+        NSLog("preferences: " + file_.string() + " is not a usable preference file; set aside as .corrupt, starting empty");
         std::error_code ec;
         std::filesystem::rename(file_, file_.string() + ".corrupt", ec);
         return;

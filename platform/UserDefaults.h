@@ -3,8 +3,9 @@
 // number, a string a string). Every write replaces the file atomically
 // without waiting for the disk, so a crash of the process never leaves a
 // half-written or lost file; synchronize() also flushes it to the disk.
-// A file that was read and does not parse is logged once, set aside as
-// ".corrupt", and the store starts empty. A file that cannot be read at all
+// A file that was read and is not a usable store (it does not parse, is not
+// one JSON object, nests deeper than kMaxJsonDepth or is megabytes long) is
+// logged once, set aside as ".corrupt", and the store starts empty. A file that cannot be read at all
 // (permissions, an I/O error) is logged once and left exactly as it is: the
 // store starts empty and keeps this run's writes in memory only.
 #include <filesystem>

@@ -46,7 +46,7 @@ LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
 echo "== threaded screen paths under ThreadSanitizer"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build/tsan/tests/screens/tracking/tracking_tests --gtest_brief=1 \
-    --gtest_filter='*Thread*:*Switch*:*UpdateOrderNo*' 
+    --gtest_filter='*Thread*:*Switch*:*UpdateOrderNo*:*Reminder*:*PostedIt*' 
 
 echo "== fuzzing the reply reader for 30 s"
 corpus=build/fuzz/corpus

@@ -59,6 +59,12 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
     return n;
 }
 
+// Called by libcurl while a transfer runs (about once a second when idle):
+// an app on its way out drops the request its worker is waiting on.
+int giveUpOnExit(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return platform::shutdownRequested() ? 1 : 0;
+}
+
 Reply perform(const SoapRequest& request) {
     initCurl();
     Reply reply;
@@ -97,6 +103,8 @@ Reply perform(const SoapRequest& request) {
     curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxReplyBytes));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &giveUpOnExit);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
 
     const CURLcode rc = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <pthread.h>
 
+#include "platform/Installation.h"
 #include "standin/Gtfs.h"
 #include "standin/Options.h"
 #include "standin/Standin.h"
@@ -23,18 +24,14 @@ namespace {
 // <prefix>/bin (the install rules of standin/CMakeLists.txt); run from a build
 // folder, it is the source tree's data folder the build names.
 std::filesystem::path defaultDataDir() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        const auto installed = (exe.parent_path() / "../share/busreal/standin").lexically_normal();
-        if (std::filesystem::is_directory(installed / "cities", ec)) return installed;
-    }
+    if (auto installed = platform::installedDataDirectory("standin/cities")) return *installed / "standin";
     return BUS_STANDIN_DATA_DIR;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::setInvokedProgramPath(argc > 0 ? argv[0] : nullptr);
     const std::filesystem::path dataDir = defaultDataDir();
     auto parsed = parseCommandLine(argc, argv, dataDir);
     if (auto* err = std::get_if<std::string>(&parsed)) {

@@ -135,7 +135,7 @@ json SqliteUtil::textColumn(sqlite3_stmt* stmt, int column) {
 }
 
 json SqliteUtil::intColumn(sqlite3_stmt* stmt, int column) {
-    return sqlite3_column_int(stmt, column);
+    return static_cast<std::int64_t>(sqlite3_column_int64(stmt, column));
 }
 
 }  // namespace bus

@@ -75,7 +75,8 @@ public:
     // A value for a WHERE clause: its integer reading, or null for none.
     static nlohmann::json whereValue(const nlohmann::json& value);
 
-    // Column readers: text (none for SQL NULL) and 32-bit integer.
+    // Column readers: text (none for SQL NULL) and 64-bit integer (ids of
+    // real services run past 2^31).
     static nlohmann::json textColumn(sqlite3_stmt* stmt, int column);
     static nlohmann::json intColumn(sqlite3_stmt* stmt, int column);
 

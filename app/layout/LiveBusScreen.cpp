@@ -1,7 +1,7 @@
 // The live bus screen: the direction and the times and fare at the top with
-// the switch and refresh controls beside them, a strip with the data's age
-// and the arrival reminder's control under the refresh control, the
-// scrolling route below.
+// the switch and refresh controls beside them, the scrolling route below.
+// The data's age and the arrival reminder's bell are the screen's own: it
+// places them in the waiting stop's row.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
 #include "platform/ui/ImageView.h"
@@ -26,10 +26,8 @@ void buildLiveBus(BusRealViewController& screen, ui::View& root, const ui::Scree
     // The screen sets the switch's image for the direction it shows.
     screen.tabUIImageView = addOutlet(root, std::make_shared<ui::ImageView>(layout.frame("tabUIImageView"), "切换2.png"));
     screen.refUIImageView = addOutlet(root, std::make_shared<ui::ImageView>(layout.frame("refUIImageView"), "刷新.png"));
-    screen.ageLabel = addOutlet(root, ui::makeLabel(layout.frame("ageLabel"), "", ui::Font::system(12),
-                                                    ui::Color::darkGray()));
-    screen.reminderImageView =
-        addOutlet(root, std::make_shared<ui::ImageView>(layout.frame("reminderImageView"), "到站提醒.png"));
+    screen.ageLabel = ui::makeLabel({}, "", ui::Font::system(12), ui::Color::darkGray());
+    screen.reminderImageView = std::make_shared<ui::ImageView>(ui::Rect{}, "到站提醒.png");
     auto scroll = std::make_shared<ui::ScrollView>(layout.frame("realScrollView"));
     scroll->showsHorizontalScrollIndicator = false;
     screen.realScrollView = addOutlet(root, scroll);
@@ -44,9 +42,7 @@ void addLiveBusScreen(ui::Storyboard& storyboard) {
                                                          {"smbUILabel", {10, 28, 230, 20}},
                                                          {"tabUIImageView", {250, 10, 60, 30}},
                                                          {"refUIImageView", {330, 10, 30, 30}},
-                                                         {"ageLabel", {10, 52, 300, 20}},
-                                                         {"reminderImageView", {332, 48, 26, 26}},
-                                                         {"realScrollView", {0, 76, kScreenWidth, kScreenHeight - 76}}},
+                                                         {"realScrollView", {0, 52, kScreenWidth, kScreenHeight - 52}}},
                                               .build = ui::outlets<BusRealViewController>(buildLiveBus)});
 }
 

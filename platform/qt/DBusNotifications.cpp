@@ -9,13 +9,27 @@
 
 namespace platform::qt {
 
+namespace {
+
+QString markupEscaped(const std::string& text) {
+    QString escaped = QString::fromStdString(text);
+    escaped.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;");
+    return escaped;
+}
+
+}  // namespace
+
 void DBusNotifications::post(const std::string& title, const std::string& body) {
+    QDBusConnection::sessionBus().call(notifyCall(title, body), QDBus::NoBlock);
+}
+
+QDBusMessage DBusNotifications::notifyCall(const std::string& title, const std::string& body) {
     QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
                                                        "org.freedesktop.Notifications", "Notify");
     // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout (-1: the server's default)
-    call << QString("实时公交") << 0u << QString() << QString::fromStdString(title) << QString::fromStdString(body)
+    call << QString("实时公交") << 0u << QString() << QString::fromStdString(title) << markupEscaped(body)
          << QStringList() << QVariantMap() << -1;
-    QDBusConnection::sessionBus().call(call, QDBus::NoBlock);
+    return call;
 }
 
 void installDesktopNotifications() {

@@ -1,12 +1,15 @@
 #include "platform/ui/Application.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <mutex>
 
 #include "platform/Container.h"
+#include "platform/Installation.h"
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
+#include "platform/Thread.h"
 #include "platform/ui/ScriptDriver.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Window.h"
@@ -14,6 +17,9 @@
 namespace ui {
 
 namespace {
+
+// A dropped request ends within about a second (libcurl's progress calls).
+constexpr double kExitWaitSeconds = 5;
 
 std::mutex gMutex;
 std::map<std::string, ApplicationDelegateFactory>& delegateRegistry() {
@@ -125,6 +131,7 @@ int HeadlessHost::run(Application& application) {
 }
 
 int UIApplicationMain(int argc, char** argv, const std::string& delegateClassName) {
+    platform::setInvokedProgramPath(argc > 0 ? argv[0] : nullptr);
     std::string error;
     auto options = parseLaunchOptions(argc, argv, &error);
     if (!options) {
@@ -132,6 +139,11 @@ int UIApplicationMain(int argc, char** argv, const std::string& delegateClassNam
         return 2;
     }
     if (options->container) platform::Container::setRoot(*options->container);
+    // Before anything reads or writes the container.
+    if (!platform::Container::claimForThisProcess(&error)) {
+        std::cerr << (argc > 0 && argv[0] ? argv[0] : "app") << ": " << error << "\n";
+        return 1;
+    }
 
     auto& loop = platform::RunLoop::main();
     loop.bindToCurrentThread();
@@ -170,6 +182,15 @@ int UIApplicationMain(int argc, char** argv, const std::string& delegateClassNam
         window->setRootViewController(nullptr);
         loop.drain();
         gApplication = nullptr;
+    }
+    // A worker still under way (a journey being planned, a direction switch)
+    // would go on using what the process is about to destroy: its request is
+    // dropped and the process waits for it to end.
+    if (!platform::shutDownWorkers(kExitWaitSeconds)) {
+        platform::NSLog("workers still running at exit; leaving without tearing down");
+        std::cout.flush();
+        std::cerr.flush();
+        std::_Exit(status);
     }
     return status;
 }

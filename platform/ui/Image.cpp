@@ -6,6 +6,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "platform/Installation.h"
 #include "platform/Log.h"
 
 namespace ui {
@@ -28,23 +29,13 @@ Cache& cache() {
     return c;
 }
 
-// An installed app keeps its resources in <prefix>/share/busreal beside its
-// <prefix>/bin; the install rules of the top CMakeLists.txt put them there.
-constexpr const char* kInstalledResources = "../share/busreal";
-
-// The installed resources when the running executable has them, else the
-// source tree's that the build names (tests and run.sh run from the build
-// tree). Decided once: the executable does not move while it runs.
+// The installed resources (the install rules of the top CMakeLists.txt put
+// them in <prefix>/share/busreal), else, for a program run from the build
+// tree (tests, run.sh), the source tree's. Decided once: the executable does
+// not move while it runs.
 std::filesystem::path resourcesDirectory() {
-    static const std::filesystem::path dir = [] {
-        std::error_code ec;
-        const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-        if (!ec) {
-            const auto installed = (exe.parent_path() / kInstalledResources).lexically_normal();
-            if (std::filesystem::is_directory(installed / "images", ec)) return installed;
-        }
-        return std::filesystem::path(BUS_RESOURCES_DIR);
-    }();
+    static const std::filesystem::path dir =
+        platform::installedDataDirectory("images").value_or(std::filesystem::path(BUS_RESOURCES_DIR));
     return dir;
 }
 

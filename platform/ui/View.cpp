@@ -119,7 +119,7 @@ bool View::isDescendantOf(const View* ancestor) const {
     return false;
 }
 
-View* View::viewWithTag(int wanted) {
+View* View::viewWithTag(std::int64_t wanted) {
     if (tag == wanted) return this;
     for (auto& child : subviews_)
         if (View* found = child->viewWithTag(wanted)) return found;

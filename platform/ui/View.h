@@ -4,6 +4,7 @@
 // follows the phone toolkits: the front-most deepest view under the touch
 // that takes touches, and a subview outside its parent's bounds is drawn but
 // never hit.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -70,7 +71,7 @@ public:
     void setCenter(Point c);
 
     // Plain properties of every view.
-    int tag = 0;
+    std::int64_t tag = 0;  // wide enough for any service id or stop number
     double alpha = 1.0;
     bool hidden = false;
     Color backgroundColor = Color::clear();
@@ -101,7 +102,7 @@ public:
     const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
     View* superview() const { return superview_; }
     bool isDescendantOf(const View* ancestor) const;
-    View* viewWithTag(int tag);
+    View* viewWithTag(std::int64_t tag);
     // The window the view is in, or null while off screen.
     Window* window() const;
 

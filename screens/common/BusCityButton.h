@@ -10,6 +10,10 @@
 
 namespace bus {
 
+// Posted by the city list once a new city is stored, before the tabs go back
+// to their roots: screens that keep names of the old city drop them.
+inline constexpr char kCityDidChange[] = "cityDidChange";
+
 // A new button titled with the preference "cityName" as it is now.
 std::shared_ptr<ui::Button> makeCityButton();
 

@@ -1,10 +1,14 @@
 #include "screens/personal/BusCityViewController.h"
 
+#include "model/MySingleton.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/TabBarController.h"
 #include "screens/common/BusCell.h"
+#include "screens/common/BusCityButton.h"
 #include "service/Operations.h"
 
 namespace bus {
@@ -55,11 +59,32 @@ void BusCityViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::In
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
     const BusCity& city = data[static_cast<std::size_t>(indexPath.row)];
     auto& store = platform::UserDefaults::standard();
+    const bool changes = integerValue(store.objectForKey(prefs::kCityId).value_or(json())) != integerValue(city.cityId);
     store.setObject(city.cityId, prefs::kCityId);
     store.setObject(city.cityName, prefs::kCityName);
     store.setObject(city.cityUrl, prefs::kPostUrl);
     store.synchronize();
+    if (changes) forgetOldCity();
     if (auto* navigation = navigationController()) navigation->popToRootViewControllerAnimated(true);
+}
+
+// A screen of the old city left open in another tab would ask the new city's
+// service for the old city's line, and a star there would file the old
+// city's stop under the new one: every other tab goes back to its root, and
+// the transfer form's stop names go.
+void BusCityViewController::forgetOldCity() {
+    auto& shared = MySingleton::sharedSingleton();
+    shared.startStation = json();
+    shared.endStation = json();
+    platform::NotificationCenter::defaultCenter().postNotificationName(kCityDidChange, this);
+    auto* tabs = tabBarController();
+    if (!tabs) return;
+    auto* own = navigationController();
+    // A copy: popping may run code that touches the tabs.
+    const auto all = tabs->viewControllers();
+    for (const auto& tab : all)
+        if (auto* navigation = dynamic_cast<ui::NavigationController*>(tab.get()); navigation && navigation != own)
+            navigation->popToRootViewControllerAnimated(false);
 }
 
 }  // namespace bus

@@ -24,7 +24,8 @@ public:
     int numberOfRowsInSection(ui::TableView& tableView, int section) override;
     std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& tableView,
                                                              const ui::IndexPath& indexPath) override;
-    // Stores the row's city as the current one and pops to the root.
+    // Stores the row's city as the current one and pops to the root; a city
+    // other than the current one also takes every other tab back to its root.
     void didSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
 
     // The cities of the last fetch that can be chosen, in the reply's order.
@@ -33,6 +34,9 @@ public:
     std::weak_ptr<ui::TableView> cityList;
     // Where the directory service answers.
     std::string directoryUrl = config::kDirectoryUrl;
+
+private:
+    void forgetOldCity();
 };
 
 }  // namespace bus

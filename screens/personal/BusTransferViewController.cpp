@@ -39,6 +39,12 @@ void BusTransferViewController::viewDidLoad() {
     connect(startText.lock(), &BusTransferViewController::textFieldTouchDown, ui::ControlEventTouchDown);
     connect(endText.lock(), &BusTransferViewController::endTextFieldTouchDown, ui::ControlEventTouchDown);
     connect(queryButton.lock(), &BusTransferViewController::queryUIButton, ui::ControlEventTouchUpInside);
+    // Stop names of the old city cannot be planned in the new one.
+    cityObservation_ = platform::NotificationCenter::defaultCenter().addObserver(
+        kCityDidChange, [this](const platform::Notification&) {
+            for (const auto& field : {startText.lock(), endText.lock()})
+                if (field) field->setText("");
+        });
 }
 
 void BusTransferViewController::viewWillAppear(bool animated) {

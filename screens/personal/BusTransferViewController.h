@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/NotificationCenter.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
@@ -15,7 +16,7 @@ namespace bus {
 class BusTransferViewController : public ui::ViewController {
 public:
     // Connects the fields and the query button to their actions and takes
-    // the keyboard from the fields.
+    // the keyboard from the fields; a new city empties the fields.
     void viewDidLoad() override;
     // Fills the fields from the shared state and rebuilds the city button.
     void viewWillAppear(bool animated) override;
@@ -34,6 +35,9 @@ public:
     std::weak_ptr<ui::TextField> startText;
     std::weak_ptr<ui::TextField> endText;
     std::weak_ptr<ui::Control> queryButton;
+
+private:
+    platform::Observation cityObservation_;
 };
 
 }  // namespace bus

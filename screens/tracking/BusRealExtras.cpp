@@ -27,7 +27,7 @@ std::optional<Approach> nearestApproach(const std::vector<BusReal>& vehicles, lo
     for (const auto& vehicle : vehicles) {
         const long long s = integerValue(vehicle.stationNo);
         if (s > waitingStop) continue;
-        const Approach here{waitingStop - s, s == waitingStop && integerValue(vehicle.inStation) == 1};
+        const Approach here{saturatingSub(waitingStop, s), s == waitingStop && integerValue(vehicle.inStation) == 1};
         if (!nearest || here.stops < nearest->stops || (here.stops == 0 && here.standing)) nearest = here;
     }
     return nearest;

@@ -28,7 +28,8 @@ std::shared_ptr<ui::Button> fullSizeButton(const ui::View& view) {
 }  // namespace
 
 std::shared_ptr<BusRealUIView> BusRealUIView::initBusStation(const ui::Rect& frame, BusStation busStation,
-                                                             int orderNo, std::optional<BusCollection> busCollection,
+                                                             long long orderNo,
+                                                             std::optional<BusCollection> busCollection,
                                                              BusLine busLine) {
     auto view = std::make_shared<BusRealUIView>(Key{}, frame);
     view->_orderNo = orderNo;
@@ -45,7 +46,7 @@ std::shared_ptr<BusRealUIView> BusRealUIView::initBusStation(const ui::Rect& fra
     return view;
 }
 
-std::shared_ptr<BusRealUIView> BusRealUIView::initBusReal(const ui::Rect& frame, BusReal busReal, int orderNo) {
+std::shared_ptr<BusRealUIView> BusRealUIView::initBusReal(const ui::Rect& frame, BusReal busReal, long long orderNo) {
     auto view = std::make_shared<BusRealUIView>(Key{}, frame);
     view->_busReal = std::move(busReal);
     view->_orderNo = orderNo;
@@ -108,7 +109,7 @@ void BusRealUIView::addLabelNo() {
 
 void BusRealUIView::addButton() {
     auto button = fullSizeButton(*this);
-    button->tag = static_cast<int>(integerValue(_busStation.orderNo));
+    button->tag = integerValue(_busStation.orderNo);
     addTargetTo(*button, &BusRealUIView::orderButton);
     addSubview(button);
 }
@@ -130,7 +131,7 @@ void BusRealUIView::addCollecImage() {
     }
     auto control = std::make_shared<ui::ImageView>(at, favourite ? "收藏成功.png" : "点击收藏.png");
     control->addGestureRecognizer(tapTo(favourite ? &BusRealUIView::clickCancelCell : &BusRealUIView::clickCell));
-    control->tag = static_cast<int>(integerValue(_busStation.orderNo));
+    control->tag = integerValue(_busStation.orderNo);
     control->restorationIdentifier = "up";
     control->userInteractionEnabled = true;
     addSubview(control);
@@ -155,7 +156,7 @@ void BusRealUIView::addRealButton() {
     auto button = fullSizeButton(*this);
     // One stop before the vehicle, so the tapped vehicle stands just past the
     // new waiting stop.
-    button->tag = static_cast<int>(integerValue(_busReal.stationNo) - 1);
+    button->tag = saturatingSub(integerValue(_busReal.stationNo), 1);
     addTargetTo(*button, &BusRealUIView::orderButton);
     addSubview(button);
 }

@@ -36,11 +36,11 @@ public:
 
     // One stop of the line, laid out for its place relative to the waiting
     // stop `orderNo`. `busCollection` is the stop's favourite, if it is one.
-    static std::shared_ptr<BusRealUIView> initBusStation(const ui::Rect& frame, BusStation busStation, int orderNo,
+    static std::shared_ptr<BusRealUIView> initBusStation(const ui::Rect& frame, BusStation busStation, long long orderNo,
                                                          std::optional<BusCollection> busCollection,
                                                          BusLine busLine);
     // One vehicle (its busNum already counted by the screen), tag 1.
-    static std::shared_ptr<BusRealUIView> initBusReal(const ui::Rect& frame, BusReal busReal, int orderNo);
+    static std::shared_ptr<BusRealUIView> initBusReal(const ui::Rect& frame, BusReal busReal, long long orderNo);
     // Three boxes with the nearest vehicles' texts, nearest first, tag 1.
     static std::shared_ptr<BusRealUIView> initBusRealDetailed(const ui::Rect& frame, std::vector<std::string> info);
     // A full-size "清空历史记录" button that posts "emptyButton".
@@ -56,7 +56,7 @@ public:
     // Closes a favourite notice as its first button would.
     void dismss(const std::shared_ptr<platform::AlertView>& alert);
 
-    int orderNo() const { return _orderNo; }
+    long long orderNo() const { return _orderNo; }
     const BusStation& busStation() const { return _busStation; }
     const BusReal& busReal() const { return _busReal; }
     const std::vector<std::string>& recArrayStation() const { return _recArrayStation; }
@@ -97,7 +97,7 @@ private:
     void storeOrderNoAndPost(long long orderNo);
     void showNotice(const std::string& title);
 
-    int _orderNo = 0;
+    long long _orderNo = 0;
     BusStation _busStation;
     BusReal _busReal;
     std::vector<std::string> _recArrayStation;

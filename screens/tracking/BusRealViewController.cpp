@@ -6,7 +6,6 @@
 #include "platform/UserNotifications.h"
 #include "platform/UserDefaults.h"
 #include "screens/tracking/BusRealExtras.h"
-#include "screens/tracking/BusRealMainThread.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "service/Operations.h"
 #include "service/SoapService.h"
@@ -15,7 +14,9 @@ namespace bus {
 namespace {
 
 constexpr std::size_t kNearestCount = 3;
-constexpr double kArrivalNoticeSeconds = 3;
+// In the waiting row: the caption "最近三辆车：" stands at (80, 50) and is 20
+// high, the favourite control at (w − 50, 20, 25, 25) above the bell.
+constexpr double kCaptionTop = 50, kCaptionHeight = 20, kAgeLeft = 175, kBellWidth = 25, kBellMargin = 25;
 const ui::Color kAgeColor = ui::Color::darkGray();
 const ui::Color kStaleColor = ui::Color::rgba(0.85, 0.2, 0.1);
 
@@ -53,8 +54,8 @@ void BusRealViewController::viewDidLoad() {
         BusRealUIView::kUpdateOrderNo, [this](const platform::Notification& n) { handleColorChange(n); });
     attachTap(tabUIImageView.lock(), "up", &BusRealViewController::clickImage);
     attachTap(refUIImageView.lock(), "upRef", &BusRealViewController::clickRef);
-    attachTap(ageLabel.lock(), "age", &BusRealViewController::clickAge);
-    attachTap(reminderImageView.lock(), "reminder", &BusRealViewController::clickReminder);
+    attachTap(ageLabel, "age", &BusRealViewController::clickAge);
+    attachTap(reminderImageView, "reminder", &BusRealViewController::clickReminder);
     showReminderImage();
     addStation();
     addReal();
@@ -75,6 +76,9 @@ void BusRealViewController::viewDidAppear(bool animated) {
 void BusRealViewController::viewWillDisappear(bool animated) {
     ui::ViewController::viewWillDisappear(animated);
     if (timer) timer->invalidate();
+    // The timer is made only on load: shown again, the screen refreshes by
+    // hand, and the data's age and the reminder follow that.
+    refreshSeconds_ = 0;
     if (ageTimer_) ageTimer_->invalidate();
     disarmReminder();
 }
@@ -180,10 +184,37 @@ void BusRealViewController::buildStationRows(bool setsEndStation) {
         resolveWaitingStop(i, station);
         std::optional<BusCollection> favourite;
         if (auto it = dictionary.find(integerValue(station.orderNo)); it != dictionary.end()) favourite = it->second;
-        scroll->addSubview(BusRealUIView::initBusStation(rowFrame(i, counter), station,
-                                                         static_cast<int>(waitingStop()), std::move(favourite),
-                                                         _busLine.value_or(BusLine{})));
+        auto row = BusRealUIView::initBusStation(rowFrame(i, counter), station, waitingStop(), std::move(favourite),
+                                                 _busLine.value_or(BusLine{}));
+        // Rows of a switch in flight wait for its vehicles before they take
+        // a stop tap or a star.
+        row->userInteractionEnabled = !switching_;
+        scroll->addSubview(std::move(row));
         counter += kRowHeight;
+    }
+    placeWaitingRowExtras();
+}
+
+void BusRealViewController::placeWaitingRowExtras() {
+    for (const auto& extra : {std::static_pointer_cast<ui::View>(ageLabel), std::static_pointer_cast<ui::View>(reminderImageView)})
+        if (extra) extra->removeFromSuperview();
+    auto scroll = realScrollView.lock();
+    if (!scroll) return;
+    const BusRealUIView* waitingRow = nullptr;
+    for (const auto& child : scroll->subviews())
+        if (auto* row = dynamic_cast<const BusRealUIView*>(child.get());
+            row && integerValue(row->busStation().orderNo) == waitingStop())
+            waitingRow = row;
+    // No stop is the waiting stop: nothing to age or to remind of.
+    if (!waitingRow) return;
+    const double w = view()->frame().width(), top = waitingRow->frame().y();
+    if (ageLabel) {
+        ageLabel->setFrame({kAgeLeft, top + kCaptionTop, w - kAgeLeft - kBellWidth - 2 * kBellMargin, kCaptionHeight});
+        scroll->addSubview(ageLabel);
+    }
+    if (reminderImageView) {
+        reminderImageView->setFrame({w - kBellWidth - kBellMargin, top + kCaptionTop - 2, kBellWidth, kBellWidth});
+        scroll->addSubview(reminderImageView);
     }
 }
 
@@ -198,11 +229,13 @@ void BusRealViewController::resolveWaitingStop(std::size_t index, const BusStati
 
 ui::Rect BusRealViewController::rowFrame(std::size_t index, double counter) {
     const double w = view()->frame().width();
-    const long long i = static_cast<long long>(index);
+    // Stop numbers compared as the row's own number, so that a waiting stop
+    // at the 64-bit edge cannot overflow.
+    const long long row = static_cast<long long>(index) + 1;
     const long long o = waitingStop();
-    if (i == 0) return {0, -20, w, kRowHeight};
-    if (i == o - 1) return {0, counter, w, kWaitingRowHeight};
-    if (i > o - 1) return {0, counter + (kWaitingRowHeight - kRowHeight), w, kRowHeight};
+    if (row == 1) return {0, -20, w, kRowHeight};
+    if (row == o) return {0, counter, w, kWaitingRowHeight};
+    if (row > o) return {0, counter + (kWaitingRowHeight - kRowHeight), w, kRowHeight};
     return {0, counter, w, kRowHeight};
 }
 
@@ -227,6 +260,9 @@ void BusRealViewController::setFirstScrollPosition() {
 // ---- Vehicles ----
 
 void BusRealViewController::addReal() {
+    // A switch in flight owns the route until its own vehicles are placed: a
+    // tick now would ask for the old direction's line at a stop not yet found.
+    if (switching_) return;
     removeLiveItems();
     const auto request = vehicleRequest();
     if (!request) return;
@@ -253,7 +289,7 @@ void BusRealViewController::placeVehicles(std::vector<BusReal> vehicles) {
     auto scroll = realScrollView.lock();
     if (!scroll || vehicles.empty()) return;
     std::vector<std::string> nearest;
-    const int o = static_cast<int>(waitingStop());
+    const long long o = waitingStop();
     for (auto& vehicle : countedVehicles(std::move(vehicles), nearest)) {
         const ui::Rect frame = vehicleFrame(vehicle);
         scroll->addSubview(BusRealUIView::initBusReal(frame, std::move(vehicle), o));
@@ -286,10 +322,23 @@ ui::Rect BusRealViewController::vehicleFrame(const BusReal& vehicle) const {
 
 // ---- Rebuilds: a new waiting stop, a refresh by hand, a direction switch ----
 
-void BusRealViewController::handleColorChange(const platform::Notification&) {
-    disarmReminder();
+void BusRealViewController::handleColorChange(const platform::Notification& notification) {
+    // Every live screen hears every row's notice; only our own rows move our
+    // waiting stop, and none while a switch is rebuilding the route.
+    if (switching_ || !postedByOwnRow(notification.object)) return;
+    const json stored = platform::UserDefaults::standard().objectForKey(prefs::kOrderNo).value_or(json());
+    // Starring the waiting stop or tapping it again keeps the reminder.
+    if (integerValue(stored) != waitingStop()) disarmReminder();
     startIndicator();
     handleColorChangeThread();
+}
+
+bool BusRealViewController::postedByOwnRow(const void* sender) const {
+    const auto scroll = realScrollView.lock();
+    if (!scroll || !sender) return false;
+    for (const auto& child : scroll->subviews())
+        if (static_cast<const void*>(dynamic_cast<const BusRealUIView*>(child.get())) == sender) return true;
+    return false;
 }
 
 void BusRealViewController::handleColorChangeThread() {
@@ -307,6 +356,8 @@ void BusRealViewController::handleColorChangeThread() {
 }
 
 void BusRealViewController::rebuildForOrderNo() {
+    // A switch that began since this was queued rebuilds the whole route.
+    if (switching_) return;
     if (auto scroll = realScrollView.lock()) scroll->removeAllSubviews();
     _orderNo = platform::UserDefaults::standard().objectForKey(prefs::kOrderNo).value_or(json());
     updateStation();
@@ -314,12 +365,17 @@ void BusRealViewController::rebuildForOrderNo() {
 }
 
 void BusRealViewController::clickRef(ui::TapGestureRecognizer&) {
+    if (switching_) return;
     platform::UserDefaults::standard().setObject(textValue(_orderNo), prefs::kOrderNo);
     startIndicator();
     handleColorChangeThread();
 }
 
 void BusRealViewController::clickImage(ui::TapGestureRecognizer&) {
+    // One switch at a time: a second would flip the direction under the
+    // first one's replies.
+    if (switching_) return;
+    switching_ = true;
     disarmReminder();
     startIndicator();
     std::weak_ptr<BusRealViewController> weak = std::static_pointer_cast<BusRealViewController>(shared_from_this());
@@ -329,38 +385,45 @@ void BusRealViewController::clickImage(ui::TapGestureRecognizer&) {
 // On the worker thread: the two requests here, every change of state and
 // views in tasks on the main thread, in order.
 void BusRealViewController::switchDirection(std::weak_ptr<BusRealViewController> weak) {
-    const auto line = askMainThread<LineRequest>([weak]() -> std::optional<LineRequest> {
+    const auto line = platform::askMainThread<LineRequest>([weak]() -> std::optional<LineRequest> {
         if (auto self = weak.lock()) return self->beginDirectionSwitch();
         return std::nullopt;
     });
     if (!line) return;
     const std::string content = queryLineContent(line->direction, line->lineId);
-    const auto vehicles = askMainThread<VehicleRequest>([weak, content]() -> std::optional<VehicleRequest> {
+    const auto vehicles = platform::askMainThread<VehicleRequest>([weak, content]() -> std::optional<VehicleRequest> {
         if (auto self = weak.lock()) return self->finishLineOfSwitch(content);
         return std::nullopt;
     });
-    if (vehicles) {
-        auto found = std::make_shared<ops::RealBusReply>(
+    std::shared_ptr<ops::RealBusReply> found;
+    if (vehicles)
+        found = std::make_shared<ops::RealBusReply>(
             ops::realBusReply(vehicles->gprsId, vehicles->orderNo, vehicles->direction));
-        platform::performOnMainThread([weak, found] {
-            if (auto self = weak.lock()) {
-                self->noteVehicles(found->vehicles, found->answered);
-                self->placeVehicles(std::move(found->vehicles));
-            }
-        });
-    }
-    platform::performOnMainThread([weak] {
-        if (auto self = weak.lock()) self->endLoading2();
+    // One task, so that no touch lands between the vehicles and the route
+    // taking taps again.
+    platform::performOnMainThread([weak, found] {
+        if (auto self = weak.lock()) self->endDirectionSwitch(found.get());
     });
 }
 
 BusRealViewController::LineRequest BusRealViewController::beginDirectionSwitch() {
-    direction = 1 - integerValue(direction);
+    direction = saturatingSub(1, integerValue(direction));
     if (auto scroll = realScrollView.lock()) scroll->removeAllSubviews();
     _orderNo = kByNameMarker;
     tag = 1;
     reloadFavourites();
     return {integerValue(direction), integerValue(lineId)};
+}
+
+void BusRealViewController::endDirectionSwitch(ops::RealBusReply* reply) {
+    if (reply) {
+        noteVehicles(reply->vehicles, reply->answered);
+        placeVehicles(std::move(reply->vehicles));
+    }
+    switching_ = false;
+    if (auto scroll = realScrollView.lock())
+        for (const auto& child : scroll->subviews()) child->userInteractionEnabled = true;
+    endLoading2();
 }
 
 std::optional<BusRealViewController::VehicleRequest> BusRealViewController::finishLineOfSwitch(
@@ -380,7 +443,7 @@ void BusRealViewController::noteVehicles(const std::vector<BusReal>& vehicles, b
 }
 
 void BusRealViewController::showDataAge() {
-    auto label = ageLabel.lock();
+    auto& label = ageLabel;
     if (!label) return;
     // Nothing asked yet, or a line without live data: nothing to age.
     if (!lastAnswered_ && !lastFailed_) {
@@ -395,7 +458,7 @@ void BusRealViewController::showDataAge() {
 }
 
 void BusRealViewController::clickAge(ui::TapGestureRecognizer& sender) {
-    auto label = ageLabel.lock();
+    auto& label = ageLabel;
     if (label && label->text() == live::kStaleText) clickRef(sender);
 }
 
@@ -439,7 +502,7 @@ void BusRealViewController::disarmReminder() {
 }
 
 void BusRealViewController::showReminderImage() {
-    if (auto image = reminderImageView.lock()) image->setImage(reminderStops > 0 ? "到站提醒开.png" : "到站提醒.png");
+    if (reminderImageView) reminderImageView->setImage(reminderStops > 0 ? "到站提醒开.png" : "到站提醒.png");
 }
 
 void BusRealViewController::checkReminder(const std::vector<BusReal>& vehicles) {
@@ -451,7 +514,7 @@ void BusRealViewController::checkReminder(const std::vector<BusReal>& vehicles) 
     auto notice = platform::AlertView::create(text, "");
     notice->show();
     // The delayed call holds only the notice, so the screen may go first.
-    platform::RunLoop::main().performAfterDelay(kArrivalNoticeSeconds, [notice] {
+    platform::RunLoop::main().performAfterDelay(BusRealUIView::kNoticeSeconds, [notice] {
         if (notice->isVisible()) notice->dismissWithClickedButtonIndex(0, true);
     });
     const std::string line = _busLine ? textValue(_busLine->lineName) : "";

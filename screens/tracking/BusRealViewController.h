@@ -13,10 +13,12 @@
 // state only through tasks queued on the main thread, so the screen may go
 // while they are under way.
 //
-// Beyond the route, two additions of ours sit outside the scrolling area: a
-// label telling how old the vehicles are (a tap on it refreshes once it says
-// they are stale), and an arrival reminder armed for the waiting stop, which
-// gives one notice when a vehicle comes within the chosen number of stops.
+// Two additions of ours stand in the waiting stop's row, on the line of its
+// "最近三辆车：" caption, so that nothing of the route moves for them: a label
+// telling how old the vehicles are (a tap on it refreshes once it says they
+// are stale), and the bell of an arrival reminder armed for the waiting stop,
+// which gives one notice when a vehicle comes within the chosen number of
+// stops.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -39,6 +41,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/ViewController.h"
+#include "service/Operations.h"
 
 namespace bus {
 
@@ -111,8 +114,10 @@ public:
     std::weak_ptr<ui::Label> smbUILabel;
     std::weak_ptr<ui::ImageView> tabUIImageView;
     std::weak_ptr<ui::ImageView> refUIImageView;
-    std::weak_ptr<ui::Label> ageLabel;               // optional outlets of our own
-    std::weak_ptr<ui::ImageView> reminderImageView;
+    // Ours, owned by the screen: they stand in the waiting stop's row, beside
+    // the nearest vehicles they concern, and go with the rows on a rebuild.
+    std::shared_ptr<ui::Label> ageLabel;
+    std::shared_ptr<ui::ImageView> reminderImageView;
     int reminderStops = 0;  // the armed reminder's distance; 0 when none is armed
 
 private:
@@ -128,6 +133,7 @@ private:
                    void (BusRealViewController::*action)(ui::TapGestureRecognizer&));
     void startTimer();
     void buildStationRows(bool setsEndStation);
+    void placeWaitingRowExtras();
     void resolveWaitingStop(std::size_t index, const BusStation& station);
     ui::Rect rowFrame(std::size_t index, double counter);
     void showTitles();
@@ -139,6 +145,10 @@ private:
     void rebuildForOrderNo();
     LineRequest beginDirectionSwitch();
     std::optional<VehicleRequest> finishLineOfSwitch(const std::string& content);
+    // The switch's last step on the main thread: its vehicles, if it asked
+    // for any, then taps again.
+    void endDirectionSwitch(ops::RealBusReply* reply);
+    bool postedByOwnRow(const void* sender) const;
     static void switchDirection(std::weak_ptr<BusRealViewController> weak);
     long long waitingStop() const;
     // After every vehicle request: the data's age and the reminder.
@@ -147,6 +157,7 @@ private:
     void showReminderImage();
 
     platform::Observation orderNoObservation_;
+    bool switching_ = false;                // from the switch's tap until its vehicles are placed
     long long refreshSeconds_ = 0;          // the timer's interval; 0 when refreshing by hand
     std::optional<double> lastAnswered_;    // run loop time of the last answered vehicle request
     bool lastFailed_ = false;               // the last vehicle request got no answer

@@ -78,7 +78,7 @@ void BusStationViewController::updateStation() {
 }
 
 void BusStationViewController::clickImage(ui::TapGestureRecognizer&) {
-    direction = 1 - integerValue(direction);
+    direction = saturatingSub(1, integerValue(direction));
     updateStation();
     reloadTable();
 }
@@ -120,7 +120,7 @@ void BusStationViewController::addStar(ui::View& content, const BusStation& stop
         return;
     }
     auto star = std::make_shared<ui::ImageView>(frame, favourite ? kFavouriteImage : kMarkImage);
-    star->tag = static_cast<int>(integerValue(stop.orderNo));
+    star->tag = integerValue(stop.orderNo);
     star->restorationIdentifier = "up";
     star->userInteractionEnabled = true;
     star->addGestureRecognizer(tapCalling(favourite ? &BusStationViewController::clickCancelCell

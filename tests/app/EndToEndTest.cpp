@@ -13,6 +13,7 @@
 
 #include "app/AppRun.h"
 #include "app/Dumps.h"
+#include "platform/Container.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
@@ -67,6 +68,25 @@ TEST_F(EndToEndTest, ChoosingByHandStoresOneHundredMovesTheMarkAndKeepsItForTheN
     const auto next = run(scripts / "open_refresh_interval.txt");
     ASSERT_EQ(next.first, 0) << next.second;
     expectMarked("refresh-interval.json", "手动刷新");
+}
+
+// Two copies on one container would each write their whole preference store
+// over the other's: the second says the container is in use, exits, and
+// leaves the files as they were.
+TEST_F(EndToEndTest, ASecondCopyOnAContainerInUseSaysSoAndLeavesItAlone) {
+    ASSERT_EQ(run(scripts / "choose_by_hand.txt").first, 0);
+    const fs::path prefs = container / "Library" / "Preferences" / "preferences.json";
+    const std::string before = readFile(prefs);
+    std::string error;
+    auto first = platform::ContainerLock::acquire(container, &error);
+    ASSERT_TRUE(first) << error;
+    const auto second = run(scripts / "open_refresh_interval.txt");
+    EXPECT_NE(second.first, 0);
+    EXPECT_NE(second.second.find("is in use"), std::string::npos) << second.second;
+    EXPECT_FALSE(fs::exists(work / "first-tab.png"));
+    EXPECT_EQ(readFile(prefs), before);
+    first.reset();
+    EXPECT_EQ(run(scripts / "open_refresh_interval.txt").first, 0) << "free again once the first copy is gone";
 }
 
 }  // namespace

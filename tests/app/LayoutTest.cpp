@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "app/layout/MainStoryboard.h"
+#include "platform/UserDefaults.h"
+#include "platform/qt/QtCanvas.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TabBarController.h"
+#include "qt/PixelProbe.h"
+#include "screens/common/BusCityButton.h"
 
 namespace bus::test {
 namespace {
@@ -92,6 +96,25 @@ TEST_F(LayoutTest, LoadingReplacesWhatWasThereAndLeavesNothingDangling) {
     layout::loadMainStoryboard(storyboard);
     EXPECT_FALSE(storyboard.hasScreen("Leftover"));
     EXPECT_EQ(storyboard.validate(), std::vector<std::string>{});
+}
+
+// The city button draws its image 10 points right of where the title starts
+// counting: the arrow must still end before the city's name begins.
+TEST_F(LayoutTest, TheCityButtonsArrowClearsTheCityName) {
+    platform::UserDefaults::standard().setObject("大同", "cityName");
+    const auto button = makeCityButton();
+    button->setTitleColor(ui::Color::white());
+    const ui::Rect bounds = button->bounds();
+    ui::Rect title;
+    const QImage image = platform::qt::renderImage(bounds.width(), bounds.height(), 2, [&](ui::Canvas& canvas) {
+        canvas.fillRect(bounds, ui::Color::rgba(0.1, 0.45, 0.9, 1));
+        title = button->layoutContent(canvas).title;
+        button->draw(canvas);
+    });
+    // The arrow is dark grey; the bar blue and the title white.
+    const auto isArrow = [](const QColor& c) { return c.lightness() < 100 && c.blue() < 140; };
+    EXPECT_GT(qt::countInside(image, image.rect(), isArrow), 20);
+    EXPECT_EQ(qt::countInside(image, qt::toPixels(title), isArrow), 0);
 }
 
 }  // namespace

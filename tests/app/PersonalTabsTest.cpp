@@ -2,7 +2,8 @@
 // bundled stand-in with its directory where the app looks for it (port
 // 18080) and its cities on free ports: a favourite added through the
 // favourite search, listed with its live text and opened; a city change that
-// the buttons, the favourites and the history follow, and back; the
+// the buttons, the favourites and the history follow, with no screen of the
+// old city left open in another tab, and back; the
 // favourite deleted; a journey with a change between two 大同 lines.
 #include <gtest/gtest.h>
 
@@ -52,6 +53,7 @@ TEST(PersonalTabsTest, FavouritesCitiesAndAJourneyWithAChange) {
     for (const char* name : {"taiyuan-favourites.json", "taiyuan-search.json"}) {
         EXPECT_TRUE(showsText(dump(name), "太原")) << name;
         EXPECT_TRUE(readCells(dump(name)).empty()) << name;
+        EXPECT_FALSE(showsText(dump(name), "最近三辆车：")) << name << ": 大同's line is still live";
     }
     EXPECT_TRUE(readCells(dump("favourites-deleted.json")).empty());
     EXPECT_EQ(cellTitles(dump("datong-search.json")), std::vector<std::string>{"9路"});

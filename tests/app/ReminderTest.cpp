@@ -68,7 +68,7 @@ TEST(ReminderTest, SpeaksOnceWhenABusComesWithinTheChosenStopsUnderTheStandinClo
     for (int step = 0; step < 60 && nearestShown(*screen).value_or(0) <= kChosenStops; ++step) tick();
     ASSERT_GT(nearestShown(*screen).value_or(0), kChosenStops);
     ASSERT_EQ(screen->reminderStops, 0);
-    const auto bell = screen->reminderImageView.lock();
+    const auto bell = screen->reminderImageView;
     for (auto phase : {ui::TouchPhase::Began, ui::TouchPhase::Ended}) window.touch(phase, bell->convertToWindow({13, 13}));
     platform::RunLoop::main().drain();
     platform::AlertCenter::shared().frontAlert()->dismissWithClickedButtonIndex(kChosenStops, false);

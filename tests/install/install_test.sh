@@ -18,19 +18,31 @@ for icon in 128x128/apps/org.busreal.App.png scalable/apps/org.busreal.App.svg; 
 done
 
 sed -i 's/^实时公交 1.0 版$/实时公交 1.0 安装版/' "$share/busreal/pages/about.txt"
-printf '%s\n' 'tap_text 更多' 'tap_text 关于我们' 'expect_text 实时公交 1.0 安装版' 'screenshot shot.png' >"$work/tour.txt"
-(cd "$work" && QT_QPA_PLATFORM=offscreen "$prefix/bin/busreal" --script tour.txt --container c) 2>"$work/app.err" ||
-    { cat "$work/app.err" >&2; fail "the installed app failed its script"; }
-[ -s "$work/shot.png" ] || fail "no screenshot"
-if grep 'Could not load' "$work/app.err" >&2; then fail "the installed app misses images"; fi
-
 # Without 朔州 (17) in the installed data, the stand-in must serve 大同 (16) only.
 rm "$share/busreal/standin/cities/shuozhou.json"
-"$prefix/bin/busreal-standin" --any-ports --quiet >"$work/standin.out" 2>&1 &
-pid=$!
-i=0
-until grep -q '^ready' "$work/standin.out" || [ $i -ge 100 ]; do i=$((i + 1)); sleep 0.1; done
-kill -TERM $pid
-wait $pid || fail "the stand-in did not stop cleanly: $(cat "$work/standin.out")"
-grep -q '^city 16 大同 http://127.0.0.1:' "$work/standin.out" || fail "no 大同 in: $(cat "$work/standin.out")"
-if grep -q '^city 17 ' "$work/standin.out"; then fail "the stand-in read the source tree's data"; fi
+printf '%s\n' 'tap_text 更多' 'tap_text 关于我们' 'expect_text 实时公交 1.0 安装版' 'screenshot shot.png' >"$work/tour.txt"
+
+# Runs the app and the stand-in found in folder $1 on the installed data.
+run_installed() {
+    bin=$1
+    rm -f "$work/shot.png"
+    (cd "$work" && QT_QPA_PLATFORM=offscreen "$bin/busreal" --script tour.txt --container c) 2>"$work/app.err" ||
+        { cat "$work/app.err" >&2; fail "the app in $bin failed its script"; }
+    [ -s "$work/shot.png" ] || fail "no screenshot"
+    if grep 'Could not load' "$work/app.err" >&2; then fail "the app in $bin misses images"; fi
+
+    "$bin/busreal-standin" --any-ports --quiet >"$work/standin.out" 2>&1 &
+    pid=$!
+    i=0
+    until grep -q '^ready' "$work/standin.out" || [ $i -ge 100 ]; do i=$((i + 1)); sleep 0.1; done
+    kill -TERM $pid
+    wait $pid || fail "the stand-in did not stop cleanly: $(cat "$work/standin.out")"
+    grep -q '^city 16 大同 http://127.0.0.1:' "$work/standin.out" || fail "no 大同 in: $(cat "$work/standin.out")"
+    if grep -q '^city 17 ' "$work/standin.out"; then fail "the stand-in in $bin read the source tree's data"; fi
+}
+
+run_installed "$prefix/bin"
+# bin/ reached through a link: the programs' real folder has no share/ beside it.
+mv "$prefix/bin" "$work/real-bin"
+ln -s "$work/real-bin" "$prefix/bin"
+run_installed "$prefix/bin"

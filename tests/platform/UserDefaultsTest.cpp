@@ -32,26 +32,33 @@ TEST(UserDefaults, EachChangeIsOnDiskWithItsTypeWithoutSynchronize) {
     EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
 }
 
-// A file that was read and does not parse is set aside and replaced. One
-// that cannot be read at all (a folder, a link to itself: unreadable for root
-// as well) is left exactly as it is, and the run's changes stay in memory.
-TEST(UserDefaults, UnusableFileIsLoggedOnceAndOnlyAnUnparsableOneIsReplaced) {
-    enum Kind { NotJson, Folder, LinkToItself };
-    for (const Kind kind : {NotJson, Folder, LinkToItself}) {
+// A file that was read and is no usable store (not JSON, nested so deep that
+// reading a key would overflow the stack, far too large) is set aside and
+// replaced. One that cannot be read at all (a folder, a link to itself:
+// unreadable for root as well) is left exactly as it is, and the run's
+// changes stay in memory.
+TEST(UserDefaults, UnusableFileIsLoggedOnceAndOnlyAReadOneIsReplaced) {
+    enum Kind { NotJson, TooDeep, TooLarge, Folder, LinkToItself };
+    const std::string deep = "{\"cityId\":" + std::string(300000, '[') + std::string(300000, ']') + "}";
+    const std::string large = "{\"cityName\":\"" + std::string(5 << 20, 'a') + "\"}";
+    for (const Kind kind : {NotJson, TooDeep, TooLarge, Folder, LinkToItself}) {
         SCOPED_TRACE(kind);
         const fs::path file = bus::test::containerRoot() / ("prefs" + std::to_string(kind));
-        if (kind == NotJson) std::ofstream(file) << "{ this is not json";
+        const std::string text = kind == NotJson ? "{ this is not json" : kind == TooDeep ? deep : large;
+        const bool setAside = kind == NotJson || kind == TooDeep || kind == TooLarge;
+        if (setAside) std::ofstream(file) << text;
         if (kind == Folder) fs::create_directory(file);
         if (kind == LinkToItself) fs::create_symlink(file.filename(), file);
         const auto type = fs::symlink_status(file).type();
         platform::LogCapture log;
         UserDefaults prefs(file);
+        EXPECT_FALSE(prefs.objectForKey("cityId"));
         prefs.setObject("http://10.0.0.1:9000", "postUrl");
         EXPECT_EQ(*prefs.stringForKey("postUrl"), "http://10.0.0.1:9000");
-        EXPECT_EQ(prefs.synchronize(), kind == NotJson);
+        EXPECT_EQ(prefs.synchronize(), setAside);
         EXPECT_EQ(log.lines().size(), 1u);
-        EXPECT_EQ(bus::test::readFile(file.string() + ".corrupt"), kind == NotJson ? "{ this is not json" : "");
-        if (kind == NotJson) {
+        EXPECT_TRUE(bus::test::readFile(file.string() + ".corrupt") == (setAside ? text : ""));
+        if (setAside) {
             EXPECT_EQ(*UserDefaults(file).stringForKey("postUrl"), "http://10.0.0.1:9000");
         } else {
             EXPECT_EQ(fs::symlink_status(file).type(), type);

@@ -21,16 +21,18 @@ std::vector<int> orderNos(const std::vector<BusCollection>& rows) {
 
 TEST(StorageFavourites, ReadBackHasIntegersAndTheSavedTexts) {
     platform::LogCapture log;
-    BusCollection made = favourite(12, 1, 16, 7, "鼓楼", "12路", 4012, "新开里");
+    // Ids of real services run past 2^31.
+    BusCollection made = favourite(3000000012, 1, 4000000016, 7, "鼓楼", "12路", 5000004012, "新开里");
     made.save(made);
     EXPECT_TRUE(made.uid.is_null()) << "save does not set uid";
     EXPECT_EQ(made.db, nullptr);
-    const auto rows = BusCollection().query(16);
+    const auto rows = BusCollection().query(4000000016);
     ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(BusCollection().query(4000000016, 3000000012, 1).size(), 1u);
     const auto& r = rows[0];
     EXPECT_TRUE(r.uid.is_number_integer() && r.uid >= 1) << r.uid;
-    for (const auto& [field, value] : {std::pair{&r.direction, 1}, {&r.lineId, 12}, {&r.cityId, 16},
-                                       {&r.orderNo, 7}, {&r.gprsId, 4012}}) {
+    for (const auto& [field, value] : {std::pair<const json*, long long>{&r.direction, 1}, {&r.lineId, 3000000012},
+                                       {&r.cityId, 4000000016}, {&r.orderNo, 7}, {&r.gprsId, 5000004012}}) {
         EXPECT_TRUE(field->is_number_integer());
         EXPECT_EQ(*field, json(value));
     }

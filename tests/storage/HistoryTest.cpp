@@ -67,6 +67,13 @@ TEST(StorageHistory, OneEntryPerLineDirectionAndCity) {
              EXPECT_TRUE(BusQuery().query(json()).empty());
          },
          {"5/0/0/东站"}, {}},
+        {"ids past 2^31 read back whole",
+         [] {
+             save(hit(3000001609, 0, 16));
+             save(hit(3000001609, 0, 4000000016LL));
+             EXPECT_EQ(history(4000000016LL), std::vector<std::string>{"3000001609/0/0/东站"});
+         },
+         {"3000001609/0/0/东站"}, {}},
         {"identifiers sent as text are stored and compared as integers",
          [] {
              save(BusQuery{.stationName = "x", .attribute = "0", .lineId = "5", .lineName = {}, .direction = "1",

@@ -6,14 +6,14 @@
 
 namespace bus::test {
 
-BusQuery hit(int lineId, int direction, int cityId, const std::string& stationName, int attribute,
+BusQuery hit(long long lineId, int direction, long long cityId, const std::string& stationName, int attribute,
              const std::string& lineName) {
     return BusQuery{.stationName = stationName, .attribute = attribute, .lineId = lineId,
                     .lineName = lineName, .direction = direction, .cityId = cityId};
 }
 
-BusCollection favourite(int lineId, int direction, int cityId, int orderNo, const std::string& stationName,
-                        const std::string& lineName, int gprsId, const std::string& endLine) {
+BusCollection favourite(long long lineId, int direction, long long cityId, int orderNo, const std::string& stationName,
+                        const std::string& lineName, long long gprsId, const std::string& endLine) {
     return BusCollection{.uid = {}, .lineName = lineName, .stationName = stationName, .direction = direction,
                          .lineId = lineId, .cityId = cityId, .orderNo = orderNo, .gprsId = gprsId,
                          .endLine = endLine};

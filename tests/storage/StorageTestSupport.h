@@ -13,11 +13,11 @@ namespace bus::test {
 inline const std::string kOpenFailed = "数据库打开失败";
 inline const std::string kFailed = "数据库操作数据失败!";
 
-BusQuery hit(int lineId, int direction, int cityId, const std::string& stationName = "东站",
+BusQuery hit(long long lineId, int direction, long long cityId, const std::string& stationName = "东站",
              int attribute = 0, const std::string& lineName = "5路");
-BusCollection favourite(int lineId, int direction, int cityId, int orderNo,
+BusCollection favourite(long long lineId, int direction, long long cityId, int orderNo,
                         const std::string& stationName = "火车站",
-                        const std::string& lineName = "5路", int gprsId = 305,
+                        const std::string& lineName = "5路", long long gprsId = 305,
                         const std::string& endLine = "新开里");
 // Stores a record as the screens do: the record saves itself.
 template <typename Record> void save(Record record) { record.save(record); }

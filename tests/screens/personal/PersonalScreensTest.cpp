@@ -11,6 +11,7 @@
 #include "platform/Thread.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/TabBarController.h"
 #include "screens/personal/BusCityViewController.h"
 #include "screens/personal/BusCollectionQueryViewController.h"
 #include "screens/personal/BusCollectionViewController.h"
@@ -286,6 +287,46 @@ TEST_F(TransferTest, AppearingShowsTheSharedNamesThatHaveTextAndTheCity) {
     }
     tap(*form->navigationItem().rightBarButtonItems().at(0)->customView());
     EXPECT_EQ(shown(), "City");
+}
+
+// A new city leaves no screen of the old one open in any tab, and the form
+// forgets the old city's stop names; choosing the city already current
+// leaves everything where it was.
+TEST_F(TransferTest, ANewCityTakesEveryTabToItsRootAndEmptiesTheForm) {
+    replyWith("queryCity", json::array({city(16, "大同", "http://h"), city(17, "太原", service.url())}).dump());
+    storyboard.screen<BusCityViewController>("Cities", {.build = ui::outlets<BusCityViewController>(
+                                                           [this](auto& screen, ui::View& root, auto&) {
+                                                               screen.cityList = put(root, std::make_shared<ui::TableView>(ui::Rect{0, 0, 375, 554}));
+                                                               screen.directoryUrl = service.url();
+                                                           })});
+    const auto stack = [this](const char* root) {
+        return std::make_shared<ui::NavigationController>(storyboard.instantiateViewController(root));
+    };
+    auto search = stack("City"), transfer = stack("Form");
+    auto tabs = std::make_shared<ui::TabBarController>();
+    tabs->setViewControllers({search, transfer});
+    tabs->setSelectedIndex(1);
+    window->setRootViewController(tabs);
+    auto& form = dynamic_cast<Form&>(*transfer->topViewController());
+    const struct {
+        const char* chosen;
+        bool forgets;
+    } cases[] = {{"太原, not the current city", true}, {"太原 again", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        search->setViewControllers({search->viewControllers().front(), std::make_shared<Recorder>()}, false);
+        setShared("甲", "乙");
+        form.startText.lock()->setText("甲");
+        form.endText.lock()->setText("乙");
+        transfer->pushViewController(storyboard.instantiateViewController("Cities"), false);
+        settle();
+        tapRow(*dynamic_cast<BusCityViewController&>(*transfer->topViewController()).cityList.lock(), 1);
+        EXPECT_EQ(transfer->topViewController().get(), &form);
+        EXPECT_EQ(search->viewControllers().size(), c.forgets ? 1u : 2u);
+        EXPECT_EQ((Texts{form.startText.lock()->text(), form.endText.lock()->text()}),
+                  (c.forgets ? Texts{"", ""} : Texts{"甲", "乙"}));
+        EXPECT_EQ(MySingleton::sharedSingleton().endStation, c.forgets ? json() : json("乙"));
+    }
 }
 
 // Each field opens the picker on the touch-down itself and never takes the

@@ -3,6 +3,7 @@
 // rebuilds that pass through worker threads; the data's age and the arrival
 // reminder that sit beside the route.
 #include <chrono>
+#include <limits>
 #include <mutex>
 #include <semaphore>
 #include <sstream>
@@ -24,7 +25,7 @@ namespace {
 constexpr auto npos = std::string::npos;
 
 // A "realBus" return text: stop number, 0 at the stop or 1 past it, approach.
-std::string vehiclesText(const std::vector<std::tuple<int, int, std::string>>& all) {
+std::string vehiclesText(const std::vector<std::tuple<long long, long long, std::string>>& all) {
     auto list = json::array();
     for (const auto& [s, k, text] : all) list.push_back({{"stationNo", s}, {"inStation", k}, {"toNextStop", text}});
     return list.dump();
@@ -71,9 +72,9 @@ protected:
                 screen.smbUILabel = add(std::make_shared<ui::Label>(ui::Rect{10, 28, 230, 20}));
                 screen.tabUIImageView = add(std::make_shared<ui::ImageView>(ui::Rect{250, 10, 60, 30}, "切换2.png"));
                 screen.refUIImageView = add(std::make_shared<ui::ImageView>(ui::Rect{330, 10, 30, 30}, "刷新.png"));
-                screen.ageLabel = add(std::make_shared<ui::Label>(ui::Rect{10, 52, 300, 20}));
-                screen.reminderImageView = add(std::make_shared<ui::ImageView>(ui::Rect{332, 48, 26, 26}, "到站提醒.png"));
-                screen.realScrollView = add(std::make_shared<ui::ScrollView>(ui::Rect{0, 76, 375, 478}));
+                screen.ageLabel = std::make_shared<ui::Label>(ui::Rect{});
+                screen.reminderImageView = std::make_shared<ui::ImageView>(ui::Rect{}, "到站提醒.png");
+                screen.realScrollView = add(std::make_shared<ui::ScrollView>(ui::Rect{0, 52, 375, 502}));
             })});
     }
     void open(const std::string& currentStation = "") {
@@ -121,11 +122,11 @@ protected:
     // A rebuild through a worker thread ends as the indicator stops.
     void waitForRebuild() { ASSERT_TRUE(waitUntil([this] { return !indicatorRuns(); })); }
 
-    std::string age() const { return screen->ageLabel.lock()->text(); }
-    bool ageWarns() const { return screen->ageLabel.lock()->textColor.r > 0.8; }
+    std::string age() const { return screen->ageLabel->text(); }
+    bool ageWarns() const { return screen->ageLabel->textColor.r > 0.8; }
     // Opens the reminder's sheet with its control and picks `stops`.
     void arm(int stops) {
-        tap(*screen->reminderImageView.lock());
+        tap(*screen->reminderImageView);
         ASSERT_EQ(platform::AlertCenter::shared().frontAlert()->buttonTitles(), (Texts{"取消", "1站", "2站", "3站"}));
         platform::AlertCenter::shared().frontAlert()->dismissWithClickedButtonIndex(stops, false);
     }
@@ -336,9 +337,9 @@ TEST_F(LiveBusScreenTest, DirectionSwitchAndUpdateOrderNoThreadsOutliveTheScreen
     open();
     HeldService held(lineText(6), "[]");
     std::weak_ptr<BusRealViewController> watch = screen;
-    tap(*screen->tabUIImageView.lock());
+    platform::NotificationCenter::defaultCenter().postNotificationName(BusRealUIView::kUpdateOrderNo, views(Row).at(4));
+    tapAt(*screen->tabUIImageView.lock(), {30, 15}, false);
     ASSERT_TRUE(waitUntil([&] { return held.arrived().size() == 1; }));
-    platform::NotificationCenter::defaultCenter().postNotificationName(BusRealUIView::kUpdateOrderNo);
     window->setRootViewController(nullptr);
     navigation.reset();
     screen.reset();
@@ -375,7 +376,7 @@ TEST_F(LiveBusScreenTest, DataAgeWarnsAfterAFailedRefreshAndItsTapRefreshes) {
     platform::UserDefaults::standard().setObject("100", "refreshTime");
     open();
     const auto requests = requestsFor("realBus").size();
-    tap(*screen->ageLabel.lock());
+    tap(*screen->ageLabel);
     EXPECT_EQ(requestsFor("realBus").size(), requests) << "a fresh label takes no action";
     makeServiceUnreachable();
     tap(*screen->refUIImageView.lock());
@@ -386,7 +387,7 @@ TEST_F(LiveBusScreenTest, DataAgeWarnsAfterAFailedRefreshAndItsTapRefreshes) {
     EXPECT_EQ(age(), live::kStaleText);
     service.makeCurrentCity();
     replyWith("realBus", "[]");  // an empty list is an answer, not a failure
-    tap(*screen->ageLabel.lock());
+    tap(*screen->ageLabel);
     waitForRebuild();
     EXPECT_EQ(requestsFor("realBus").size(), requests + 1);
     EXPECT_TRUE(age() == "刚刚更新" && !ageWarns());
@@ -410,7 +411,7 @@ TEST_F(LiveBusScreenTest, ReminderFiresOnceWhenAVehicleComesWithinTheChosenStops
         open("站5");
         arm(2);
         EXPECT_EQ(platform::UserDefaults::standard().objectForKey(live::kReminderStopsKey), json(2));
-        EXPECT_EQ(screen->reminderImageView.lock()->image(), "到站提醒开.png");
+        EXPECT_EQ(screen->reminderImageView->image(), "到站提醒开.png");
         const struct {
             std::string vehicles;
             std::size_t notices;
@@ -432,7 +433,7 @@ TEST_F(LiveBusScreenTest, ReminderFiresOnceWhenAVehicleComesWithinTheChosenStops
         EXPECT_EQ(arrivalNotices(), Texts{"车辆即将到站：还有2站"});
         EXPECT_EQ(posted->titles, Texts{"车辆即将到站：还有2站|12路 站5"});
         EXPECT_EQ(screen->reminderStops, 0);
-        EXPECT_EQ(screen->reminderImageView.lock()->image(), "到站提醒.png");
+        EXPECT_EQ(screen->reminderImageView->image(), "到站提醒.png");
     }
     // Only vehicles past the stop: nothing, however far the reminder reaches.
     replyWith("realBus", vehiclesText({{6, 0, "p"}, {9, 1, "q"}}));
@@ -442,35 +443,133 @@ TEST_F(LiveBusScreenTest, ReminderFiresOnceWhenAVehicleComesWithinTheChosenStops
     replyWith("realBus", vehiclesText({{5, 0, "a"}, {5, 1, "b"}}));  // the one standing at the stop speaks
     platform::RunLoop::main().advance(15);
     EXPECT_EQ(arrivalNotices().back(), "车辆即将到站：已到本站");
-    platform::RunLoop::main().advance(3);  // its notice closes after three seconds
+    platform::RunLoop::main().advance(0.999);  // it closes as every transient notice does
+    EXPECT_FALSE(platform::AlertCenter::shared().visibleAlerts().empty());
+    platform::RunLoop::main().advance(0.001);
     EXPECT_TRUE(platform::AlertCenter::shared().visibleAlerts().empty());
     arm(1);
-    tap(*screen->reminderImageView.lock());
+    tap(*screen->reminderImageView);
     EXPECT_EQ(screen->reminderStops, 0) << "its control disarms it again";
     platform::UserNotifications::install(nullptr);
 }
 
-TEST_F(LiveBusScreenTest, ReminderDisarmsOnANewWaitingStopADirectionSwitchOrLeaving) {
-    platform::UserDefaults::standard().setObject("100", "refreshTime");
-    for (const char* trigger : {"updateOrderNo", "direction", "leave"}) {
-        SCOPED_TRACE(trigger);
-        open();
-        arm(1);
-        if (trigger == std::string("updateOrderNo"))
-            platform::NotificationCenter::defaultCenter().postNotificationName(BusRealUIView::kUpdateOrderNo);
-        else if (trigger == std::string("direction"))
-            tap(*screen->tabUIImageView.lock());
-        else
+// The reminder belongs to the waiting stop: a star on it or a tap on it
+// again keeps it armed. Shown again after leaving, the screen has no timer
+// left, so an armed reminder refreshes on its own there too.
+TEST_F(LiveBusScreenTest, ReminderDisarmsOnANewWaitingStopADirectionSwitchOrLeavingOnly) {
+    const struct {
+        const char* trigger;
+        bool disarms;
+    } cases[] = {{"another stop", true}, {"direction", true}, {"leave", true},
+                 {"star", false},        {"same stop", false}, {"shown again", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.trigger);
+        const std::string trigger = c.trigger;
+        platform::UserDefaults::standard().setObject(trigger == "shown again" ? "10" : "100", "refreshTime");
+        open();  // waiting at stop 3 of 6
+        if (trigger == "shown again") {
             navigation->pushViewController(std::make_shared<ui::ViewController>(), false);
+            navigation->popViewControllerAnimated(false);
+        }
+        arm(1);
+        if (trigger == "another stop") tapAt(*views(Row).at(4), {20, 10});
+        if (trigger == "same stop") tapAt(*views(Row).at(2), {20, 10});
+        if (trigger == "star") tap(*views(Row).at(2)->subviews().back());
+        if (trigger == "direction") tap(*screen->tabUIImageView.lock());
+        if (trigger == "leave") navigation->pushViewController(std::make_shared<ui::ViewController>(), false);
         waitForRebuild();
-        EXPECT_EQ(screen->reminderStops, 0);
+        EXPECT_EQ(screen->reminderStops, c.disarms ? 0 : 1);
         const auto requests = requestsFor("realBus").size();
-        platform::RunLoop::main().advance(60);
-        EXPECT_EQ(requestsFor("realBus").size(), requests) << "its own refreshes stopped";
+        platform::RunLoop::main().advance(live::kReminderRefreshSeconds);
+        EXPECT_EQ(requestsFor("realBus").size(), requests + (c.disarms ? 0 : 1)) << "its own refreshes";
     }
-    navigation->popViewControllerAnimated(false);
-    tap(*screen->reminderImageView.lock());  // the sheet names the last choice
+    open();
+    tap(*screen->reminderImageView);  // the sheet names the last choice
     EXPECT_NE(frontAlertText().find("（上次1站）"), npos);
+}
+
+// The switch owns the route until its vehicles are placed: a second switch,
+// a refresh, a tick, a stop or a star in between change nothing.
+TEST_F(LiveBusScreenTest, DirectionSwitchTakesNoOtherTapUntilItsVehiclesArePlaced) {
+    open("站2");
+    HeldService held(lineText({"东1", "站2", "东3", "东4"}), vehiclesText({{1, 1, "v"}}));
+    tapAt(*screen->tabUIImageView.lock(), {30, 15}, false);
+    ASSERT_TRUE(waitUntil([&] { return held.arrived().size() == 1; }));
+    tap(*screen->tabUIImageView.lock());
+    tap(*screen->refUIImageView.lock());
+    platform::RunLoop::main().advance(10);
+    held.gate.release();
+    ASSERT_TRUE(waitUntil([&] { return held.arrived().size() == 2; }));
+    ASSERT_EQ(describe(Row).size(), 4u);
+    tapAt(*views(Row).at(3), {20, 10});
+    tap(*views(Row).at(1)->subviews().back());  // the waiting stop's star
+    tap(*screen->tabUIImageView.lock());
+    EXPECT_EQ(held.arrived().size(), 2u);
+    held.gate.release();
+    waitForRebuild();
+    EXPECT_EQ(held.arrived().size(), 2u);
+    EXPECT_EQ(screen->direction, 1);
+    EXPECT_EQ(heading().at(1), "开往 东4方向");
+    EXPECT_EQ(describe(Row), (Texts{"-20@200", "40:130@2", "170@2", "230@2"}));
+    EXPECT_EQ(describe(Marker), Texts{"v×1@5,-20,50,40"});
+    EXPECT_TRUE(BusCollection{}.query(16, 12, 1).empty() && BusCollection{}.query(16, 12, 0).empty());
+    held.gate.release();
+    tapAt(*views(Row).at(3), {20, 10});  // the switch is over: taps count again
+    waitForRebuild();
+    EXPECT_EQ(describe(Row).at(3), "160:130@4");
+}
+
+// Every live screen hears "updateOrderNo"; only the one whose row posted it
+// moves, though the preference is written all the same.
+TEST_F(LiveBusScreenTest, AStopTapMovesOnlyTheScreenWhoseRowPostedIt) {
+    open("站2");
+    auto other = std::dynamic_pointer_cast<BusRealViewController>(storyboard.instantiateViewController("Live"));
+    other->setValue(12, "lineId");
+    other->setValue(0, "direction");
+    other->setValue("站5", "currentStation");
+    ASSERT_NE(other->view(), nullptr);
+    settle();
+    const auto requests = requestsFor("realBus").size();
+    tapAt(*views(Row).at(3), {20, 10});
+    waitForRebuild();
+    EXPECT_EQ(platform::UserDefaults::standard().objectForKey("orderNo"), json("4"));
+    EXPECT_EQ(integerValue(screen->_orderNo), 4);
+    EXPECT_EQ(integerValue(other->_orderNo), 5);
+    EXPECT_EQ(requestsFor("realBus").size(), requests + 1);
+}
+
+// Stop numbers and directions at the edges of 64 bits: the screen places,
+// taps and switches without overflowing (the sanitizer build checks).
+TEST_F(LiveBusScreenTest, NumbersAtTheEdgesOf64BitsNeverOverflow) {
+    constexpr long long kMax = std::numeric_limits<long long>::max(), kMin = std::numeric_limits<long long>::min();
+    const struct {
+        std::vector<long long> orderNos;
+        const char* station;
+        std::string vehicles;
+    } cases[] = {
+        {{kMin, 2, kMax}, "站1", vehiclesText({{kMax, kMin, "a"}, {kMin, kMax, "b"}})},
+        {{1, kMax, 3}, "站2", vehiclesText({{kMin, 0, "c"}, {kMax - 1, 1, "d"}})},
+        {{kMax, kMin}, "", vehiclesText({{kMin + 1, kMin, "e"}, {0, kMax, "f"}})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.station);
+        replyWith("queryLine", lineText(stopNames(static_cast<int>(c.orderNos.size())), 1201, c.orderNos));
+        replyWith("realBus", c.vehicles);
+        open(c.station);
+        screen->armReminder(3);
+        platform::RunLoop::main().advance(10);
+        platform::RunLoop::main().advance(1);  // the arrival notice, if any, closes
+        for (std::size_t i = 0; i < views(Marker).size(); ++i) {
+            tap(*views(Marker)[i]->subviews().back());
+            waitForRebuild();
+        }
+        EXPECT_FALSE(describe(Row).empty());
+        for (const long long edge : {kMin, kMax}) {
+            screen->direction = edge;
+            tap(*screen->tabUIImageView.lock());
+            waitForRebuild();
+        }
+    }
 }
 
 }  // namespace

@@ -25,11 +25,11 @@ std::string partsOf(const ui::View& view) {
     return out;
 }
 
-std::string lineText(const Texts& names, long long gprsId, const std::vector<int>& orderNos) {
+std::string lineText(const Texts& names, long long gprsId, const std::vector<long long>& orderNos) {
     json line{{"lineId", 12}, {"lineName", "12路"}, {"gprsId", gprsId}, {"ticketPrice", "1"},
               {"opTime", "06:00-21:30"}, {"upDown", json::array()}};
     for (std::size_t i = 0; i < names.size(); ++i)
-        line["upDown"].push_back({{"orderNo", orderNos.empty() ? static_cast<int>(i) + 1 : orderNos[i]},
+        line["upDown"].push_back({{"orderNo", orderNos.empty() ? static_cast<long long>(i) + 1 : orderNos[i]},
                                   {"stationName", names[i]}, {"flagId", i + 1 == names.size() ? 2 : 1}});
     return line.dump();
 }

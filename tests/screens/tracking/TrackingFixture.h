@@ -89,7 +89,7 @@ inline Texts stopNames(int count) {  // "站1" ... "站<count>"
 }
 // A "queryLine" return text: line 12 ("12路", opTime "06:00-21:30", ticketPrice
 // "1") with the stops named, orderNo from 1 unless given, flagId 2 on the last.
-std::string lineText(const Texts& names, long long gprsId = 1201, const std::vector<int>& orderNos = {});
+std::string lineText(const Texts& names, long long gprsId = 1201, const std::vector<long long>& orderNos = {});
 inline std::string lineText(int stops, long long gprsId = 1201) { return lineText(stopNames(stops), gprsId); }
 
 }  // namespace bus::test
