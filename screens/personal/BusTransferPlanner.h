@@ -33,7 +33,8 @@ public:
     using Within = std::chrono::milliseconds;
     // Each gives none when no readable reply came.
     using KeywordFetch = std::function<std::optional<std::vector<BusQuery>>(const std::string& keyword, Within)>;
-    using LineFetch = std::function<std::optional<ops::LineReading>(std::int64_t direction, std::int64_t lineId, Within)>;
+    using LineFetch =
+        std::function<std::optional<ops::LineReading>(std::int64_t direction, std::int64_t lineId, Within)>;
     // Seconds on a clock that never goes back.
     using Clock = std::function<double()>;
     struct Source {

@@ -29,11 +29,7 @@ const Network kNetwork = {{1, {"甲", "乙", "丙", "丁", "戊"}}, {2, {"子", 
                           {13, {"庚", "庚1", "庚2", "庚3", "庚4", "庚5", "终"}}};
 
 // How the service behaves besides its network.
-struct Conditions {
-    double secondsPerRequest = 0;
-    int unreadableLine = 0;
-    bool down = false;
-};
+struct Conditions { double secondsPerRequest = 0; int unreadableLine = 0; bool down = false; };
 
 Texts stopsOf(const Texts& stops, long long back) { return back ? Texts(stops.rbegin(), stops.rend()) : stops; }
 
@@ -97,14 +93,7 @@ std::string outcome(const BusTransferPlanner::Result& result) {
     return text;
 }
 
-struct Case {
-    const char* name;
-    std::string start, end;
-    int maxRequests;
-    Conditions when;
-    Texts plans;
-    std::string outcome;
-};
+struct Case { const char* name; std::string start, end; int maxRequests; Conditions when; Texts plans; std::string outcome; };
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 const std::string kShortChange = "4路/0>亥 甲→巳 1, 5路/0>寅 巳→寅 1 | 巳同站换乘 | 乘车2站";
@@ -154,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Network, TransferPlanner, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Twenty lines from the hub to the end, the longest fetched first: the
-// default bound of 40 requests leaves the last two (38路, 39路) unread, and of
+// default bound of 40 requests leaves the last two (38路, 39路) unasked, and of
 // the others the ten with the fewest stops stay, 37路 first and 28路 last.
 TEST(TransferPlannerLimits, KeepsTheTenShortestPlansWithinFortyRequests) {
     Network network{{1, {"起", "枢纽"}}};
