@@ -3,7 +3,9 @@
 // SoapService, posts the parameters in the order the service lists them and
 // reads the result (Readings.h). Every call blocks its thread; nothing is
 // cached or retried, and a failed call has already shown its notice.
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,15 @@ std::vector<BusQuery> queryKeyword(const std::string& keyword);
 
 // The line in one direction with its stops, from the current city.
 LineReading queryLine(std::int64_t direction, std::int64_t lineId);
+
+// The same two for a caller that makes many calls in a row under a bound of
+// its own (the transfer planner): each waits at most `within`, shows no
+// notice, and gives none when no readable reply came (no reply, a status
+// other than 200, an empty return text, or for a line no line dictionary),
+// so that the caller can tell the rider once.
+std::optional<std::vector<BusQuery>> queryKeywordQuietly(const std::string& keyword, std::chrono::milliseconds within);
+std::optional<LineReading> queryLineQuietly(std::int64_t direction, std::int64_t lineId,
+                                            std::chrono::milliseconds within);
 
 // The vehicles of a line, highest stop number first. A gprsId of 0 means the
 // line has no live data: no call is made and there are no vehicles.

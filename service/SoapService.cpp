@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -113,21 +114,6 @@ Reply perform(const SoapRequest& request) {
     return reply;
 }
 
-// Shown on the main thread, also for a call on a worker thread, which does
-// not wait for it. Only the alert itself is captured: the client that failed
-// is gone long before the notice closes.
-void showFailureNotice() {
-    auto present = [] {
-        auto alert = platform::AlertView::create("提醒", "无法连接服务器");
-        alert->show();
-        platform::RunLoop::main().performAfterDelay(1.0, [alert] { SoapService::dismss(alert); });
-    };
-    if (platform::isMainThread())
-        present();
-    else
-        platform::performOnMainThread(present);
-}
-
 std::string preferenceText(platform::UserDefaults& store, const char* key) {
     const auto value = store.objectForKey(key);
     return value ? textValue(*value) : std::string();
@@ -209,17 +195,43 @@ void SoapService::dismss(const std::shared_ptr<platform::AlertView>& alert) {
 
 ResponseData SoapService::PostSync(const SoapParams& params) {
     Timeout = 30;
-    const Reply reply = perform(CreatRequest(BuildSoapwithMethodName(PostMethodName, params)));
+    return post(CreatRequest(BuildSoapwithMethodName(PostMethodName, params)), true);
+}
+
+ResponseData SoapService::PostSyncQuietly(const SoapParams& params, std::chrono::milliseconds within) {
+    SoapRequest request = CreatRequest(BuildSoapwithMethodName(PostMethodName, params));
+    // Never 0: the transport reads that as its default of 30 seconds.
+    request.timeoutSeconds = static_cast<double>(std::max<long long>(within.count(), 1)) / 1000.0;
+    return post(std::move(request), false);
+}
+
+ResponseData SoapService::post(SoapRequest request, bool notice) {
+    const Reply reply = perform(request);
     ResponseData result;
     result.StatusCode = reply.status;
     if (reply.complete && reply.status == 200) {
         // A body that is not UTF-8 is not text: nothing to read, but the
         // service did answer, so no notice.
         if (xml::isValidUtf8(reply.body)) result.Content = JxXml(reply.body);
-    } else {
+    } else if (notice) {
         showFailureNotice();
     }
     return result;
+}
+
+// Shown on the main thread, also for a call on a worker thread, which does
+// not wait for it. Only the alert itself is captured: the client that failed
+// is gone long before the notice closes.
+void SoapService::showFailureNotice() {
+    auto present = [] {
+        auto alert = platform::AlertView::create("提醒", "无法连接服务器");
+        alert->show();
+        platform::RunLoop::main().performAfterDelay(1.0, [alert] { SoapService::dismss(alert); });
+    };
+    if (platform::isMainThread())
+        present();
+    else
+        platform::performOnMainThread(present);
 }
 
 namespace test_hooks {

@@ -5,6 +5,7 @@
 // A call that gets no usable reply shows the transient notice "提醒" /
 // "无法连接服务器" and yields an empty Content; callers tell failure from an
 // empty result only by that empty Content.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -54,6 +55,13 @@ public:
 
     // Blocks the calling thread until the reply is in or the call failed.
     ResponseData PostSync(const SoapParams& params);
+    // For a caller that bounds its own waiting and tells the rider about
+    // failures itself, once for a run of calls: waits at most `within` (at
+    // least a millisecond) and shows no notice.
+    ResponseData PostSyncQuietly(const SoapParams& params, std::chrono::milliseconds within);
+    // The notice of a failed call ("提醒" / "无法连接服务器"), shown on the
+    // main thread from any thread and closed 1.0 second later.
+    static void showFailureNotice();
 
     std::string BuildSoapwithMethodName(const std::string& methodName, const SoapParams& params) const;
     SoapRequest CreatRequest(const std::string& envelope) const;
@@ -77,6 +85,7 @@ public:
 
 private:
     SoapService() = default;
+    ResponseData post(SoapRequest request, bool notice);
 };
 
 }  // namespace bus

@@ -23,6 +23,7 @@ constexpr Transition kTransitions[] = {
     {kTransferScreen,          "busCity",            kCityScreen},
     {kTransferScreen,          "busTransferQuery",   kStopPickerScreen},
     {kTransferScreen,          "busTransferResult",  kTransferResultScreen},
+    {kTransferResultScreen,    "busReal",            kLiveBusScreen},
     {kMoreScreen,              "busAbout",           kAboutPage},
     {kMoreScreen,              "busUserAgreement",   kUserAgreementPage},
     {kMoreScreen,              "busTime",            kRefreshTimeScreen},

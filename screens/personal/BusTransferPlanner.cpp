@@ -1,6 +1,7 @@
 #include "screens/personal/BusTransferPlanner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <optional>
 #include <set>
@@ -21,11 +22,13 @@ struct LineKey {
     bool operator==(const LineKey& o) const { return lineId == o.lineId && direction == o.direction; }
 };
 
-// A fetched line: its name and its stop names in travel order.
+// A fetched line: its name, its stop names in travel order and its last
+// stop as the line's own reply gives it.
 struct Route {
     LineKey key;
     json lineName;
     std::vector<std::string> names;
+    json terminus;
 };
 
 // By stop name, the fewest stops between an occurrence of `anchor` and that
@@ -47,8 +50,9 @@ Reach reachFrom(const std::vector<std::string>& names, const std::string& anchor
 }
 
 json leg(const Route& route, const std::string& from, const std::string& to, int stops) {
-    return {{"lineId", route.key.lineId},     {"lineName", route.lineName}, {"direction", route.key.direction},
-            {"startStation", from},           {"endStation", to},           {"stationCount", stops}};
+    return {{"lineId", route.key.lineId},         {"lineName", route.lineName}, {"direction", route.key.direction},
+            {"terminus", route.terminus},         {"startStation", from},       {"endStation", to},
+            {"stationCount", stops}};
 }
 
 BusTransfer makePlan(json legs, int stops, std::string walk) {
@@ -65,6 +69,46 @@ int totalStops(const BusTransfer& plan) {
     return stops;
 }
 
+int changes(const BusTransfer& plan) { return static_cast<int>(plan.vehicleInfos.size()) - 1; }
+
+int cost(const BusTransfer& plan) { return totalStops(plan) + BusTransferPlanner::kChangeCost * changes(plan); }
+
+// "9路" before "10路": runs of digits compare by their value.
+bool naturalLess(const std::string& a, const std::string& b) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (!digit(a[i]) || !digit(b[j])) {
+            if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+            ++i, ++j;
+            continue;
+        }
+        while (i < a.size() && a[i] == '0') ++i;
+        while (j < b.size() && b[j] == '0') ++j;
+        std::size_t ei = i, ej = j;
+        while (ei < a.size() && digit(a[ei])) ++ei;
+        while (ej < b.size() && digit(b[ej])) ++ej;
+        const auto x = a.substr(i, ei - i), y = b.substr(j, ej - j);
+        if (x.size() != y.size()) return x.size() < y.size();
+        if (x != y) return x < y;
+        i = ei, j = ej;
+    }
+    return a.size() - i < b.size() - j;
+}
+
+std::vector<std::string> lineNames(const BusTransfer& plan) {
+    std::vector<std::string> names;
+    for (const auto& l : plan.vehicleInfos) names.push_back(textValue(valueForKey(l, "lineName")));
+    return names;
+}
+
+bool ranksBefore(const BusTransfer& a, const BusTransfer& b) {
+    if (cost(a) != cost(b)) return cost(a) < cost(b);
+    if (changes(a) != changes(b)) return changes(a) < changes(b);
+    const auto x = lineNames(a), y = lineNames(b);
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), naturalLess);
+}
+
 // The lines and directions whose stop of exactly this name the hits show,
 // each once, in reply order; with the name the hit gives each line.
 std::vector<std::pair<LineKey, json>> linesCalling(const std::vector<BusQuery>& hits, const std::string& name) {
@@ -78,38 +122,68 @@ std::vector<std::pair<LineKey, json>> linesCalling(const std::vector<BusQuery>& 
     return lines;
 }
 
-// One request budget shared by every fetch of a query.
+// One request budget and one deadline shared by every fetch of a query.
 class Fetcher {
 public:
-    Fetcher(const BusTransferPlanner::Source& source, int maxRequests) : source_(source), left_(maxRequests) {}
+    using Cut = BusTransferPlanner::Cut;
+    Fetcher(const BusTransferPlanner::Source& source, int maxRequests, double deadlineSeconds)
+        : source_(source), requestsLeft_(maxRequests), deadline_(source.now() + deadlineSeconds) {}
 
+    // None when the search was cut (cut() says why) or the reply could not
+    // be read (then also counted).
     std::optional<std::vector<BusQuery>> keyword(const std::string& name) {
-        if (!spend()) return std::nullopt;
-        return source_.queryKeyword ? source_.queryKeyword(name) : std::vector<BusQuery>{};
+        auto hits = request([&](BusTransferPlanner::Within within) -> std::optional<std::vector<BusQuery>> {
+            if (!source_.queryKeyword) return std::vector<BusQuery>{};
+            return source_.queryKeyword(name, within);
+        });
+        if (!hits && cut_ == Cut::None) searchFailed_ = true;
+        return hits;
     }
-    // None when the budget is spent; a route without stops when the line
-    // could not be read.
     std::optional<Route> line(const LineKey& key, const json& hitName) {
-        if (!spend()) return std::nullopt;
-        Route route{key, hitName, {}};
-        if (!source_.queryLine) return route;
-        const auto reading = source_.queryLine(key.direction, key.lineId);
-        if (reading.line && !isNone(reading.line->lineName)) route.lineName = reading.line->lineName;
-        for (const auto& stop : reading.stations) route.names.push_back(textValue(stop.stationName));
+        auto reading = request([&](BusTransferPlanner::Within within) -> std::optional<ops::LineReading> {
+            if (!source_.queryLine) return std::nullopt;
+            return source_.queryLine(key.direction, key.lineId, within);
+        });
+        if (!reading) {
+            if (cut_ == Cut::None) ++unreadLines_;
+            return std::nullopt;
+        }
+        Route route{key, hitName, {}, reading->endStation};
+        if (reading->line && !isNone(reading->line->lineName)) route.lineName = reading->line->lineName;
+        for (const auto& stop : reading->stations) route.names.push_back(textValue(stop.stationName));
         return route;
     }
-    int made() const { return made_; }
+    void report(BusTransferPlanner::Result& result) const {
+        result.requests = made_;
+        result.cut = cut_;
+        result.searchFailed = searchFailed_;
+        result.unreadLines = unreadLines_;
+    }
+    bool cut() const { return cut_ != Cut::None; }
 
 private:
-    bool spend() {
-        if (left_ <= 0) return false;
-        --left_;
+    template <class Call>
+    auto request(Call&& call) -> decltype(call(BusTransferPlanner::Within{})) {
+        if (cut_ != Cut::None) return std::nullopt;
+        const double secondsLeft = deadline_ - source_.now();
+        if (requestsLeft_ <= 0 || secondsLeft <= 0) {
+            cut_ = requestsLeft_ <= 0 ? Cut::RequestBound : Cut::Deadline;
+            return std::nullopt;
+        }
+        --requestsLeft_;
         ++made_;
-        return true;
+        auto reply = call(BusTransferPlanner::Within(static_cast<long long>(std::ceil(secondsLeft * 1000))));
+        // A request that failed as the deadline passed was cut short by it.
+        if (!reply && source_.now() >= deadline_) cut_ = Cut::Deadline;
+        return reply;
     }
     const BusTransferPlanner::Source& source_;
-    int left_;
+    int requestsLeft_;
+    const double deadline_;
     int made_ = 0;
+    Cut cut_ = Cut::None;
+    bool searchFailed_ = false;
+    int unreadLines_ = 0;
 };
 
 // Lines serving both stops first (the only ones that can go direct), then
@@ -150,26 +224,28 @@ std::optional<BusTransfer> changePlan(const Route& first, const Reach& afterStar
 }
 
 // Fetches the lines calling at either stop into `fromStart` and `toEnd` (a
-// line calling at both goes into both); false when the budget ran out first.
-bool fetchRoutes(Fetcher& fetch, const std::string& start, const std::string& end, std::vector<Route>& fromStart,
+// line calling at both goes into both), until the fetcher cuts the search.
+// A line that cannot be read is left out; the others still make plans.
+void fetchRoutes(Fetcher& fetch, const std::string& start, const std::string& end, std::vector<Route>& fromStart,
                  std::vector<Route>& toEnd) {
     const auto startHits = fetch.keyword(start);
+    if (!startHits) return;
     const auto endHits = fetch.keyword(end);
-    if (!startHits || !endHits) return false;
+    if (!endHits) return;
     const auto startLines = linesCalling(*startHits, start);
     const auto endLines = linesCalling(*endHits, end);
     // A stop that no line calls at leaves nothing to change between.
-    if (startLines.empty() || endLines.empty()) return true;
+    if (startLines.empty() || endLines.empty()) return;
     for (const auto& [key, name] : fetchOrder(startLines, endLines)) {
         auto route = fetch.line(key, name);
-        if (!route) return false;
+        if (fetch.cut()) return;
+        if (!route) continue;
         const auto calls = [&route](const auto& lines) {
             return std::any_of(lines.begin(), lines.end(), [&](const auto& l) { return l.first == route->key; });
         };
         if (calls(startLines)) fromStart.push_back(*route);
         if (calls(endLines)) toEnd.push_back(std::move(*route));
     }
-    return true;
 }
 
 std::vector<BusTransfer> composePlans(const std::vector<Route>& fromStart, const std::vector<Route>& toEnd,
@@ -186,22 +262,20 @@ std::vector<BusTransfer> composePlans(const std::vector<Route>& fromStart, const
         plans.push_back(makePlan(json::array({leg(fromStart[i], start, end, found->second)}), found->second, "无需换乘"));
     }
     // A change is offered only when neither of its lines goes there direct
-    // in as few stops.
-    const auto beaten = [&](const Route& route, int stops) {
+    // at no more cost: staying on is then the better ride.
+    const auto beaten = [&](const Route& route, int planCost) {
         const auto d = direct.find(route.key);
-        return d != direct.end() && d->second <= stops;
+        return d != direct.end() && d->second <= planCost;
     };
     for (std::size_t i = 0; i < fromStart.size(); ++i)
         for (std::size_t j = 0; j < toEnd.size(); ++j) {
             if (fromStart[i].key.lineId == toEnd[j].key.lineId) continue;
             auto plan = changePlan(fromStart[i], afterStart[i], toEnd[j], beforeEnd[j], start, end);
             if (!plan) continue;
-            const int stops = totalStops(*plan);
-            if (!beaten(fromStart[i], stops) && !beaten(toEnd[j], stops)) plans.push_back(std::move(*plan));
+            const int planCost = cost(*plan);
+            if (!beaten(fromStart[i], planCost) && !beaten(toEnd[j], planCost)) plans.push_back(std::move(*plan));
         }
-    std::stable_sort(plans.begin(), plans.end(), [](const BusTransfer& a, const BusTransfer& b) {
-        return std::pair(totalStops(a), a.vehicleInfos.size()) < std::pair(totalStops(b), b.vehicleInfos.size());
-    });
+    std::stable_sort(plans.begin(), plans.end(), ranksBefore);
     // The same lines in other directions read alike on screen: only the
     // shortest plan of each sequence of lines stays.
     std::set<std::vector<long long>> shown;
@@ -217,20 +291,22 @@ std::vector<BusTransfer> composePlans(const std::vector<Route>& fromStart, const
 }  // namespace
 
 BusTransferPlanner::Source BusTransferPlanner::Source::cityService() {
-    return {[](const std::string& keyword) { return ops::queryKeyword(keyword); },
-            [](std::int64_t direction, std::int64_t lineId) { return ops::queryLine(direction, lineId); }};
+    return {[](const std::string& keyword, Within within) { return ops::queryKeywordQuietly(keyword, within); },
+            [](std::int64_t direction, std::int64_t lineId, Within within) {
+                return ops::queryLineQuietly(direction, lineId, within);
+            }};
 }
 
-BusTransferPlanner::BusTransferPlanner(Source source, int maxRequests)
-    : source_(std::move(source)), maxRequests_(maxRequests) {}
+BusTransferPlanner::BusTransferPlanner(Source source, int maxRequests, double deadlineSeconds)
+    : source_(std::move(source)), maxRequests_(maxRequests), deadlineSeconds_(deadlineSeconds) {}
 
 BusTransferPlanner::Result BusTransferPlanner::plan(const std::string& start, const std::string& end) const {
     Result result;
     if (start.empty() || end.empty() || start == end) return result;
-    Fetcher fetch(source_, maxRequests_);
+    Fetcher fetch(source_, maxRequests_, deadlineSeconds_);
     std::vector<Route> fromStart, toEnd;
-    result.complete = fetchRoutes(fetch, start, end, fromStart, toEnd);
-    result.requests = fetch.made();
+    fetchRoutes(fetch, start, end, fromStart, toEnd);
+    fetch.report(result);
     result.plans = composePlans(fromStart, toEnd, start, end);
     return result;
 }

@@ -1,28 +1,85 @@
 #include "screens/personal/BusTransferResultViewController.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "model/Value.h"
 #include "platform/Thread.h"
+#include "platform/ui/TextMetrics.h"
 #include "screens/common/BusCell.h"
+#include "screens/common/BusDirection.h"
+#include "service/SoapService.h"
 
 namespace bus {
 
 namespace {
 
+constexpr char kHandOverSender[] = "0";
+constexpr double kMargin = 15;
+constexpr double kPadding = 8;
+const ui::Font kNoteFont = ui::Font::system(13);
+const ui::Color kNoteColor = ui::Color::rgba(0.8, 0.35, 0);
 
-// "华严寺同站换乘 · 3路5站，2路3站 · 乘车8站"; a direct plan needs no legs.
-std::string planDetail(const BusTransfer& plan) {
-    std::string text = textValue(plan.bxjl);
-    if (plan.vehicleInfos.is_array() && plan.vehicleInfos.size() > 1) {
-        std::string legs;
-        for (const auto& leg : plan.vehicleInfos)
-            legs += (legs.empty() ? "" : "，") + textValue(valueForKey(leg, "lineName")) +
-                    decimalText(valueForKey(leg, "stationCount")) + "站";
-        text += " · " + legs;
+// One wrapped text of a plan's row, placed in the cell's content view.
+struct RowText {
+    std::string text;
+    ui::Font font;
+    ui::Color color;
+    ui::Rect frame;
+};
+
+// Room for the text wrapped to `width`, from the estimate that layout
+// without a canvas uses; rounded up by a little, since a line too many
+// leaves a gap where one too few would cut a stop name off.
+double wrappedHeight(const std::string& text, const ui::Font& font, double width) {
+    const double estimate = ui::estimatedTextWidth(text, font.size) * 1.05;
+    const double lines = std::max(1.0, std::ceil(estimate / std::max(width, 1.0)));
+    // The line height of the CJK fonts the window paints with.
+    return lines * std::ceil(font.size * 1.45);
+}
+
+// The row of a plan: its lines, its ride and change, then for each leg the
+// line with its direction and where to board and leave.
+std::vector<RowText> rowTexts(const BusTransfer& plan, double rowWidth) {
+    const double width = rowWidth - 2 * kMargin;
+    std::vector<RowText> texts;
+    double y = kPadding;
+    const auto add = [&](std::string text, ui::Font font, ui::Color color, double gapAfter) {
+        const double height = wrappedHeight(text, font, width);
+        texts.push_back({std::move(text), font, color, {kMargin, y, width, height}});
+        y += height + gapAfter;
+    };
+    add(transferLines(plan), ui::Font::boldSystem(17), ui::Color::black(), 0);
+    add(textValue(plan.sxsj) + " · " + textValue(plan.bxjl), ui::Font::system(13), ui::Color::darkGray(), 4);
+    if (!plan.vehicleInfos.is_array()) return texts;
+    for (const auto& leg : plan.vehicleInfos) {
+        add(textValue(valueForKey(leg, "lineName")) + " " + directionTitle(valueForKey(leg, "terminus")),
+            ui::Font::system(15), ui::Color::black(), 0);
+        add(textValue(valueForKey(leg, "startStation")) + "上车 → " + textValue(valueForKey(leg, "endStation")) +
+                "下车，共" + decimalText(valueForKey(leg, "stationCount")) + "站",
+            ui::Font::system(13), ui::Color::darkGray(), 4);
     }
-    return text + " · " + textValue(plan.sxsj);
+    return texts;
+}
+
+double rowHeight(const std::vector<RowText>& texts) {
+    return texts.empty() ? 0 : texts.back().frame.maxY() + kPadding;
+}
+
+std::vector<std::string> notesFor(const BusTransferPlanner::Result& result) {
+    using Screen = BusTransferResultViewController;
+    std::vector<std::string> notes;
+    if (result.cut == BusTransferPlanner::Cut::RequestBound) notes.emplace_back(Screen::kCutByRequests);
+    if (result.cut == BusTransferPlanner::Cut::Deadline) notes.emplace_back(Screen::kCutByDeadline);
+    if (result.unreadLines > 0) notes.push_back(Screen::unreadLinesNote(result.unreadLines));
+    return notes;
 }
 
 }  // namespace
+
+std::string BusTransferResultViewController::unreadLinesNote(int lines) {
+    return std::to_string(lines) + "条线路未能读取，方案可能不全";
+}
 
 BusTransferResultViewController::BusTransferResultViewController() {
     declareKey("startStation", startStation);
@@ -64,11 +121,20 @@ void BusTransferResultViewController::startPlanning(const std::string& start, co
     });
 }
 
-void BusTransferResultViewController::showPlans(BusTransferPlanner::Result result) {
+void BusTransferResultViewController::showPlans(const BusTransferPlanner::Result& result) {
     if (auto busy = indicator.lock()) busy->stopAnimating();
-    data = std::move(result.plans);
-    showMessage(data.empty() ? std::string(kNoPlan) + (result.complete ? "" : kPartly) : "");
-    if (auto table = queryUITableView.lock()) table->reloadData();
+    data = result.plans;
+    notes = notesFor(result);
+    // One notice for the whole planning, however many requests failed.
+    if (result.searchFailed || result.unreadLines > 0) SoapService::showFailureNotice();
+    if (!data.empty())
+        showMessage("");
+    else
+        showMessage(result.searchFailed ? kUnreachable : kNoPlan);
+    if (auto table = queryUITableView.lock()) {
+        showNotes(*table);
+        table->reloadData();
+    }
 }
 
 void BusTransferResultViewController::showMessage(const std::string& text) {
@@ -76,6 +142,23 @@ void BusTransferResultViewController::showMessage(const std::string& text) {
         label->setText(text);
         label->hidden = text.empty();
     }
+}
+
+// Above the first row, so that they scroll with the plans they qualify.
+void BusTransferResultViewController::showNotes(ui::TableView& table) {
+    if (notes.empty()) return table.setTableHeaderView(nullptr);
+    const double width = table.frame().width() - 2 * kMargin;
+    auto header = std::make_shared<ui::View>();
+    double y = 6;
+    for (const auto& note : notes) {
+        const double height = wrappedHeight(note, kNoteFont, width);
+        auto label = ui::makeLabel({kMargin, y, width, height}, note, kNoteFont, kNoteColor);
+        label->numberOfLines = 0;
+        header->addSubview(label);
+        y += height;
+    }
+    header->setFrame({0, 0, table.frame().width(), y + 6});
+    table.setTableHeaderView(header);
 }
 
 int BusTransferResultViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
@@ -86,12 +169,38 @@ int BusTransferResultViewController::numberOfRowsInSection(ui::TableView&, int) 
 
 std::shared_ptr<ui::TableViewCell> BusTransferResultViewController::cellForRowAtIndexPath(
     ui::TableView& tableView, const ui::IndexPath& indexPath) {
-    auto cell = dequeueCell(tableView);
+    auto cell = dequeueClearedCell(tableView);
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return cell;
-    const BusTransfer& plan = data[static_cast<std::size_t>(indexPath.row)];
-    cell->textLabel()->setText(transferLines(plan));
-    cell->detailTextLabel()->setText(planDetail(plan));
+    for (auto& text : rowTexts(data[static_cast<std::size_t>(indexPath.row)], tableView.frame().width())) {
+        auto label = ui::makeLabel(text.frame, std::move(text.text), text.font, text.color);
+        label->numberOfLines = 0;
+        cell->contentView()->addSubview(label);
+    }
     return cell;
+}
+
+double BusTransferResultViewController::heightForRowAtIndexPath(ui::TableView& tableView,
+                                                                const ui::IndexPath& indexPath) {
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return tableView.rowHeight;
+    return rowHeight(rowTexts(data[static_cast<std::size_t>(indexPath.row)], tableView.frame().width()));
+}
+
+void BusTransferResultViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
+    const auto& legs = data[static_cast<std::size_t>(indexPath.row)].vehicleInfos;
+    if (!legs.is_array() || legs.empty()) return;
+    lineId = bus::valueForKey(legs[0], "lineId");
+    direction = bus::valueForKey(legs[0], "direction");
+    currentStation = bus::valueForKey(legs[0], "startStation");
+    performSegueWithIdentifier("busReal", kHandOverSender);
+}
+
+void BusTransferResultViewController::prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) {
+    if (sender != kHandOverSender) return;
+    auto* destination = segue.destinationViewController();
+    destination->setValue(lineId, "lineId");
+    destination->setValue(direction, "direction");
+    destination->setValue(currentStation, "currentStation");
 }
 
 }  // namespace bus

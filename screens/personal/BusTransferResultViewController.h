@@ -1,9 +1,12 @@
 #pragma once
-// The journey plans between the two stops the form handed over, fewest stops
-// first: each row names its lines, where to change and the stops of each
-// leg. The plans are worked out on a worker thread while the busy indicator
+// The journey plans between the two stops the form handed over, cheapest
+// first: each row names its lines, the ride and the change, and for each leg
+// the line's direction, where to board, where to leave and how many stops.
+// A tap on a row opens the live bus screen of its first leg at the boarding
+// stop. The plans are worked out on a worker thread while the busy indicator
 // turns; a message stands in for the table when there is nothing to ask or
-// nothing was found.
+// nothing was found, and notes above the plans say when the search was cut
+// short or lines could not be read.
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,8 +29,13 @@ public:
     static constexpr char kNoNames[] = "请先选择起点和终点";
     static constexpr char kSameNames[] = "起点和终点相同，无需乘车";
     static constexpr char kNoPlan[] = "没有找到换乘方案";
-    // Added when the request bound cut the search short.
-    static constexpr char kPartly[] = "（仅查询了部分线路）";
+    // Instead of kNoPlan when a keyword search got no readable reply.
+    static constexpr char kUnreachable[] = "无法连接服务器，未能查询换乘方案";
+    // Notes, each on a line of its own above the plans.
+    static constexpr char kCutByRequests[] = "途经线路较多，仅查询了部分线路，方案可能不全";
+    static constexpr char kCutByDeadline[] = "查询超时，仅查询了部分线路，方案可能不全";
+    // "2条线路未能读取，方案可能不全"
+    static std::string unreadLinesNote(int lines);
 
     BusTransferResultViewController();
 
@@ -38,6 +46,13 @@ public:
     int numberOfRowsInSection(ui::TableView& tableView, int section) override;
     std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& tableView,
                                                              const ui::IndexPath& indexPath) override;
+    // As tall as the plan's legs need on the table's width.
+    double heightForRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
+    // Opens the live bus screen of the plan's first leg.
+    void didSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
+    // Hands the tapped plan's first leg over for the sender "0", as the
+    // search screen hands over a stop hit.
+    void prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) override;
 
     // Handed over by the form.
     nlohmann::json startStation;
@@ -45,8 +60,14 @@ public:
     // Where the plans come from; the current city's service unless a test
     // sets another before the view loads.
     BusTransferPlanner::Source source = BusTransferPlanner::Source::cityService();
-    // The plans shown, set on the main thread once the worker is done.
+    // The plans and notes shown, set on the main thread once the worker is done.
     std::vector<BusTransfer> data;
+    std::vector<std::string> notes;
+    // The first leg of the plan last tapped: its line, its direction and the
+    // stop to board as the stop to wait at.
+    nlohmann::json lineId;
+    nlohmann::json direction;
+    nlohmann::json currentStation;
 
     // Outlets, owned by the view tree.
     std::weak_ptr<ui::Label> routeLabel;
@@ -57,8 +78,9 @@ public:
 private:
     void startPlanning(const std::string& start, const std::string& end);
     // Main thread: shows what the worker found.
-    void showPlans(BusTransferPlanner::Result result);
+    void showPlans(const BusTransferPlanner::Result& result);
     void showMessage(const std::string& text);
+    void showNotes(ui::TableView& table);
 };
 
 }  // namespace bus

@@ -37,6 +37,7 @@ TEST_F(LayoutTest, EveryTransitionOpensItsScreen) {
         {"BusTransferViewController", "busCity", "BusCityViewController"},
         {"BusTransferViewController", "busTransferQuery", "BusTransferQueryViewController"},
         {"BusTransferViewController", "busTransferResult", "BusTransferResultViewController"},
+        {"BusTransferResultViewController", "busReal", "BusRealViewController"},
         {"BusMoreViewController", "busAbout", "BusAboutViewController"},
         {"BusMoreViewController", "busUserAgreement", "BusUserAgreementViewController"},
         {"BusMoreViewController", "busTime", "BusRefreshTimeViewController"},

@@ -3,10 +3,12 @@
 // 18080) and its cities on free ports: a favourite added through the
 // favourite search, listed with its live text and opened; a city change that
 // the buttons, the favourites and the history follow, with no screen of the
-// old city left open in another tab, and back; the
-// favourite deleted; a journey with a change between two 大同 lines.
+// old city left open in another tab, and back; the favourite deleted; a
+// journey with a change between two 大同 lines and one with a direct ride,
+// each first plan tapped to its first line's live screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -22,6 +24,26 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 using Cells = std::vector<std::vector<std::string>>;
+
+// A plan's row reads: its lines, the ride, then for each leg "1路 开往 X方向"
+// and "大同站上车 → 华严寺下车，共5站". The live screen that the first plan
+// opened shows that line and direction, waits at the stop to board, and
+// passes the stop to leave after it.
+void expectFirstLegLive(const Cells& plans, const json& liveDump, const std::string& start) {
+    ASSERT_FALSE(plans.empty());
+    ASSERT_GE(plans[0].size(), 4u);
+    const std::string &way = plans[0][2], &ride = plans[0][3];
+    const std::string line = way.substr(0, way.find(' ')), direction = way.substr(way.find(' ') + 1);
+    const std::string board = ride.substr(0, ride.find("上车 → ")), leaveFrom = ride.substr(ride.find("→ ") + 4);
+    const std::string leave = leaveFrom.substr(0, leaveFrom.find("下车"));
+    EXPECT_EQ(board, start);
+    const Live live = readLive(liveDump);
+    EXPECT_TRUE(showsText(liveDump, line)) << line;
+    EXPECT_EQ(live.title, direction);
+    ASSERT_GT(live.waiting, 0);
+    EXPECT_EQ(live.stops[static_cast<std::size_t>(live.waiting - 1)], board);
+    EXPECT_NE(std::find(live.stops.begin() + live.waiting, live.stops.end(), leave), live.stops.end()) << leave;
+}
 
 TEST(PersonalTabsTest, FavouritesCitiesAndAJourneyWithAChange) {
     std::unique_ptr<standin::test::RunningStandin> standin;
@@ -60,17 +82,24 @@ TEST(PersonalTabsTest, FavouritesCitiesAndAJourneyWithAChange) {
     platform::UserDefaults prefs(container / "Library" / "Preferences" / "preferences.json");
     EXPECT_EQ(prefs.objectForKey("postUrl"), json(standin->standin().cityBaseUrl(16)));
 
-    // Plans between 大同站 and 北关: each names its lines and where to change.
+    // Plans between 大同站 and 北关: each names its two lines and where to change.
     const Cells plans = readCells(dump("transfer.json"));
     ASSERT_FALSE(plans.empty());
     for (const auto& plan : plans) {
-        ASSERT_EQ(plan.size(), 2u);
+        ASSERT_EQ(plan.size(), 6u);
         EXPECT_NE(plan[0].find("→"), std::string::npos) << plan[0];
         EXPECT_NE(plan[1].find("同站换乘"), std::string::npos) << plan[1];
     }
+    expectFirstLegLive(plans, dump("transfer-live.json"), "大同站");
+    // To 华严寺 a line goes direct in fewer stops than any change costs.
+    const Cells direct = readCells(dump("transfer-direct.json"));
+    ASSERT_FALSE(direct.empty());
+    EXPECT_EQ(direct[0].size(), 4u);
+    EXPECT_NE(direct[0][1].find("无需换乘"), std::string::npos) << direct[0][1];
+    expectFirstLegLive(direct, dump("transfer-direct-live.json"), "大同站");
 
     fs::create_directories(APP_TEST_SHOTS);
-    for (const char* shot : {"line-stations.png", "favourites.png", "cities.png", "transfer.png"})
+    for (const char* shot : {"line-stations.png", "favourites.png", "cities.png", "transfer.png", "transfer-direct.png"})
         fs::copy_file(work / shot, fs::path(APP_TEST_SHOTS) / shot, fs::copy_options::overwrite_existing);
 }
 

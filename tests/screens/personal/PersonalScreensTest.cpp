@@ -4,8 +4,10 @@
 // with its stop picker and the plans worked out on a worker thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
+#include <map>
 
 #include "model/MySingleton.h"
 #include "platform/Thread.h"
@@ -27,6 +29,7 @@ namespace {
 using Form = BusTransferViewController;
 using Picker = BusTransferQueryViewController;
 using Result = BusTransferResultViewController;
+using Planner = BusTransferPlanner;
 
 // Stands in for the screens ours open: keeps every value handed to it.
 struct Recorder : ui::ViewController {
@@ -364,17 +367,49 @@ TEST_F(TransferTest, TouchDownOpensThePickerWhosePickedStopFillsThatField) {
     EXPECT_EQ(requestsFor("queryKeyword").size(), 3u);
 }
 
-// Plans from the recorded service for the names the form hands on: stops in
-// travel order on one line go direct, the other way round finds none;
-// missing or equal names give their message and ask nothing.
+// What a rider reads on the result screen: the message, or the notes and
+// the first plan ("text | text | ..."), each label of its row in turn.
+std::string resultText(Result& result) {
+    const auto message = result.messageLabel.lock();
+    std::string text = message->hidden ? "" : message->text();
+    if (const auto header = result.queryUITableView.lock()->tableHeaderView())
+        for (const auto& note : header->subviews()) text += "[" + note->text() + "]";
+    const auto plan = result.queryUITableView.lock()->cellForRowAtIndexPath(ui::IndexPath::forRow(0));
+    for (const auto& label : plan ? plan->contentView()->subviews() : std::vector<std::shared_ptr<ui::View>>{})
+        text += (text.empty() ? "" : " | ") + label->text();
+    return text;
+}
+// 站2 and 站4 on lines 1 to `lines`, direction 0.
+json hitsOn(int lines) {
+    json hits = json::array();
+    for (const char* name : {"站2", "站4"})
+        for (int line = 1; line <= lines; ++line) hits.push_back(stopHit(name, line, 0));
+    return hits;
+}
+constexpr char kDirect[] = "12路 | 乘车2站 · 无需换乘 | 12路 开往 站5方向 | 站2上车 → 站4下车，共2站";
+
+// Plans from the recorded service for the names the form hands on, and what
+// the rider is told when there are none, when lines could not be read (one
+// notice for them all), when the service is away, or when the request bound
+// cut the search; missing or equal names ask nothing.
 TEST_F(TransferTest, TheResultShowsPlansOrWhyThereAreNone) {
-    replyWith("queryKeyword", json::array({stopHit("站2", 12, 0), stopHit("站4", 12, 0)}).dump());
-    replyWith("queryLine", lineText(5));
-    const struct { const char *start, *end, *shown; std::size_t requests; } cases[] = {
-        {"站2", "站4", "12路 | 无需换乘 · 乘车2站", 3}, {"站4", "站2", Result::kNoPlan, 3},
-        {"", "站4", Result::kNoNames, 0}, {"站2", "站2", Result::kSameNames, 0}};
+    const json twoLines = hitsOn(2);
+    const struct { const char *start, *end; json hits; int lineStatus; bool away; std::string shown; std::size_t requests;
+                   std::size_t notices; } cases[] = {
+        {"站2", "站4", twoLines, 200, false, kDirect, 4, 0},
+        {"站4", "站2", twoLines, 200, false, Result::kNoPlan, 4, 0},
+        {"站2", "站4", twoLines, 500, false, std::string(Result::kNoPlan) + "[" + Result::unreadLinesNote(2) + "]", 4, 1},
+        {"站2", "站4", twoLines, 200, true, Result::kUnreachable, 0, 1},
+        {"站2", "站4", hitsOn(40), 200, false,
+         std::string("[") + Result::kCutByRequests + "] | " + kDirect, 40, 0},
+        {"", "站4", twoLines, 200, false, Result::kNoNames, 0, 0},
+        {"站2", "站2", twoLines, 200, false, Result::kSameNames, 0, 0}};
     for (const auto& c : cases) {
+        replyWith("queryKeyword", c.hits.dump());
+        replyWith("queryLine", lineText(5), c.lineStatus);
+        if (c.away) makeServiceUnreachable();
         const std::size_t before = service.bodies().size();
+        platform::AlertCenter::shared().clear();
         open();
         form->startText.lock()->setText(c.start);
         form->endText.lock()->setText(c.end);
@@ -382,14 +417,57 @@ TEST_F(TransferTest, TheResultShowsPlansOrWhyThereAreNone) {
         auto result = top<Result>();
         ASSERT_TRUE(result);
         ASSERT_TRUE(waitUntil([&] { return !result->indicator.lock()->isAnimating(); }));
-        // The message, or the first plan as "text | detail".
-        const auto message = result->messageLabel.lock();
-        const auto plan = result->queryUITableView.lock()->cellForRowAtIndexPath(ui::IndexPath::forRow(0));
-        EXPECT_EQ(message->hidden ? plan->textLabel()->text() + " | " + plan->detailTextLabel()->text() : message->text(),
-                  c.shown);
-        EXPECT_EQ(service.bodies().size() - before, c.requests);
+        settle();
+        EXPECT_EQ(resultText(*result), c.shown);
+        EXPECT_EQ(service.bodies().size() - before, c.requests) << c.shown;
+        const auto notices = platform::AlertCenter::shared().history();
+        EXPECT_EQ(std::count_if(notices.begin(), notices.end(), [](const auto& e) { return e.kind == e.Shown; }),
+                  static_cast<long>(c.notices)) << c.shown;
         closeScreens();
+        service.makeCurrentCity();
     }
+}
+
+// Ten seconds after the planning began (on the run loop's clock) no more
+// lines are asked for: the plans of those read show, cheapest first, with a
+// note. A change costs four stops, so 1路's direct ride of three goes first.
+// A tap on the change plan opens the live screen of its first line, waiting
+// at the stop to board.
+TEST_F(TransferTest, TheDeadlineShowsThePlansReadSoFar) {
+    const std::map<int, Texts> lines{{1, {"甲", "乙", "丙", "丁"}}, {2, {"甲", "丙"}}, {3, {"丙", "丁"}}, {4, {"丙", "丁"}}};
+    replyWith("queryKeyword", json::array({stopHit("甲", 1, 0), stopHit("甲", 2, 0), stopHit("丁", 1, 0),
+                                           stopHit("丁", 3, 0), stopHit("丁", 4, 0)}).dump());
+    std::promise<void> release;
+    std::atomic<bool> holding{false};
+    storyboard.screen("Result", [&, released = release.get_future().share()] {
+        auto screen = std::make_shared<Result>();
+        screen->source.queryLine = [&, released](std::int64_t, std::int64_t id, auto) {
+            if (id == 3) {
+                holding = true;
+                released.wait_for(std::chrono::seconds(10));
+            }
+            const Texts& stops = lines.at(static_cast<int>(id));
+            ops::LineReading reading{BusLine::initData({{"lineName", std::to_string(id) + "路"}}), {}, stops.back()};
+            for (const auto& stop : stops) reading.stations.push_back(BusStation::initData({{"stationName", stop}}));
+            return std::optional(reading);
+        };
+        return screen;
+    }, kResultLayout);
+    storyboard.screen<Recorder>("Live").transition("Result", "busReal", "Live");
+    setShared("甲", "丁");
+    open();
+    tap(*form->queryButton.lock());
+    auto result = top<Result>();
+    ASSERT_TRUE(waitUntil([&] { return holding.load(); }));
+    platform::RunLoop::main().advance(Planner::kDeadlineSeconds);
+    release.set_value();
+    ASSERT_TRUE(waitUntil([&] { return !result->indicator.lock()->isAnimating(); }));
+    EXPECT_EQ(resultText(*result), std::string("[") + Result::kCutByDeadline +
+                                       "] | 1路 | 乘车3站 · 无需换乘 | 1路 开往 丁方向 | 甲上车 → 丁下车，共3站");
+    const auto table = result->queryUITableView.lock();
+    ASSERT_EQ(table->numberOfRowsInSection(0), 2);  // 2路 → 4路 needs the line not read
+    tapRow(*table, 1);  // 2路 → 3路
+    EXPECT_EQ(shown(), "Live lineId=2 direction=0 currentStation=\"甲\"");
 }
 
 // The busy indicator turns while a worker off the main thread works the
@@ -400,10 +478,10 @@ TEST_F(TransferTest, PlansAreWorkedOutOffTheMainThreadForAScreenThatMayGo) {
     std::atomic<bool> onMain{true};
     storyboard.screen("Result", [&onMain, released = release.get_future().share()] {
         auto screen = std::make_shared<Result>();
-        screen->source.queryKeyword = [&onMain, released](const std::string&) {
+        screen->source.queryKeyword = [&onMain, released](const std::string&, auto) {
             onMain = platform::isMainThread();
             released.wait_for(std::chrono::seconds(10));  // a bound, should it run on the main thread
-            return std::vector<BusQuery>{};
+            return std::optional<std::vector<BusQuery>>{};
         };
         return screen;
     }, kResultLayout);
