@@ -5,6 +5,7 @@
 #include "platform/Thread.h"
 #include "platform/UserNotifications.h"
 #include "platform/UserDefaults.h"
+#include "screens/common/BusDirection.h"
 #include "screens/tracking/BusRealExtras.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "service/Operations.h"
@@ -242,7 +243,7 @@ ui::Rect BusRealViewController::rowFrame(std::size_t index, double counter) {
 void BusRealViewController::showTitles() {
     const BusLine& line = *_busLine;
     navigationItem().setTitle(textValue(line.lineName));
-    if (auto label = lineTitle.lock()) label->setText("开往 " + textValue(line.endStation) + "方向");
+    if (auto label = lineTitle.lock()) label->setText(directionTitle(line.endStation));
     if (auto label = smbUILabel.lock())
         label->setText("首末班:" + textValue(line.opTime) + " ￥" + textValue(line.ticketPrice));
 }

@@ -7,6 +7,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/ui/NavigationController.h"
 #include "screens/common/BusCell.h"
+#include "screens/common/BusDirection.h"
 #include "service/Operations.h"
 #include "service/SoapService.h"
 
@@ -74,7 +75,7 @@ void BusStationViewController::updateStation() {
     if (auto image = tabUIImageView.lock()) image->setImage(integerValue(direction) != 0 ? "切换1.png" : "切换2.png");
     data = std::move(reading.stations);
     if (!data.empty()) endStation = data.back().stationName;
-    if (auto title = lineTitle.lock()) title->setText("开往 " + textValue(endStation) + "方向");
+    if (auto title = lineTitle.lock()) title->setText(directionTitle(endStation));
 }
 
 void BusStationViewController::clickImage(ui::TapGestureRecognizer&) {
