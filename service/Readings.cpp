@@ -88,6 +88,7 @@ LineReading readLine(std::string_view content) {
     LineReading reading;
     if (content.empty()) return reading;
     const auto cut = stopArrayText(content);
+    reading.hasStopArray = cut.has_value();
     std::optional<nlohmann::json> stops;
     if (cut) stops = JSONValue(*cut);
     if (stops && stops->is_array()) {

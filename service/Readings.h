@@ -38,6 +38,8 @@ struct LineReading {
     std::vector<BusStation> stations;
     // The stationName of the last stop; none without stops.
     nlohmann::json endStation;
+    // Whether the text holds a stop array cut at all (stopArrayText).
+    bool hasStopArray = false;
 };
 std::optional<std::string_view> stopArrayText(std::string_view content);
 LineReading readLine(std::string_view content);

@@ -32,7 +32,8 @@
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/Window.h"
 #include "screens/personal/BusCollectionViewController.h"
-#include "service/Operations.h"
+#include "city/CityService.h"
+#include "storage/FavouriteStore.h"
 #include "DatongStandin.h"
 
 namespace {
@@ -50,7 +51,8 @@ constexpr int kFavourites = 50;
 bool storeFavourites(int count) {
     int stored = 0;
     for (std::int64_t direction : {0, 1}) {
-        auto reading = bus::ops::queryLine(direction, kLine9);
+        const auto answer = bus::city::line(direction, kLine9);
+        const auto& reading = answer.value();
         if (!reading.line) return false;
         for (const auto& stop : reading.stations) {
             if (stored == count) return true;
@@ -63,7 +65,7 @@ bool storeFavourites(int count) {
             record.orderNo = stop.orderNo;
             record.gprsId = reading.line->gprsId;
             record.endLine = reading.endStation;
-            record.save(record);
+            bus::FavouriteStore().save(record);
             ++stored;
         }
     }

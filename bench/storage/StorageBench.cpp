@@ -12,7 +12,6 @@
 // it in again at the next query. A long-running app rarely trims that way; to
 // see the figure without it, add
 //   GLIBC_TUNABLES=glibc.malloc.trim_threshold=67108864
-#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <cstdio>
@@ -21,10 +20,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include "model/BusCollection.h"
-#include "model/BusQuery.h"
 #include "platform/Container.h"
-#include "storage/SqliteUtil.h"
+#include "storage/FavouriteStore.h"
+#include "storage/HistoryStore.h"
+#include "storage/Sqlite.h"
 #include "storage/Statements.h"
 
 namespace {
@@ -42,31 +41,27 @@ void fill() {
     h.lineName = "0路";
     h.direction = 0;
     h.cityId = 99;
-    h.save(h);
+    bus::HistoryStore().save(h);
     bus::BusCollection f;
     f.cityId = 99;
-    f.save(f);
+    bus::FavouriteStore().save(f);
     // The rows in one transaction, with the system's own insert texts.
-    sqlite3* db = bus::SqliteUtil::openSqlite();
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    auto db = bus::db::Connection::open();
+    db.exec("BEGIN");
     for (int city : {16, 1}) {
         for (int i = 1; i <= kRows; ++i) {
             const std::string station = "站点" + std::to_string(i);
             const std::string line = std::to_string(i) + "路";
-            bus::SqliteUtil::execSql(bus::sql::kInsertQuery, db,
-                                     {station, i % 2, i, line, i % 2, city});
-            bus::SqliteUtil::execSql(bus::sql::kInsertCollection, db,
-                                     {line, station, i % 2, i % 20, city, i % 40 + 1, 3000 + i,
-                                      "终点站"});
+            db.exec(bus::sql::kInsertQuery, {station, i % 2, i, line, i % 2, city});
+            db.exec(bus::sql::kInsertCollection, {line, station, i % 2, i % 20, city, i % 40 + 1, 3000 + i, "终点站"});
         }
     }
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    bus::SqliteUtil::closeSqlite(db);
+    db.exec("COMMIT");
 }
 
 void BM_HistoryRowCount(benchmark::State& state) {
     for (auto _ : state) {
-        const auto rows = bus::BusQuery().query(16);
+        const auto rows = bus::HistoryStore().query(16);
         benchmark::DoNotOptimize(rows.size());
         if (rows.size() != kRows) state.SkipWithError("wrong history size");
     }
@@ -75,7 +70,7 @@ BENCHMARK(BM_HistoryRowCount)->Unit(benchmark::kMicrosecond);
 
 void BM_FavouritesRowCount(benchmark::State& state) {
     for (auto _ : state) {
-        const auto rows = bus::BusCollection().query(16);
+        const auto rows = bus::FavouriteStore().query(16);
         benchmark::DoNotOptimize(rows.size());
         if (rows.size() != kRows) state.SkipWithError("wrong favourites size");
     }
@@ -84,7 +79,7 @@ BENCHMARK(BM_FavouritesRowCount)->Unit(benchmark::kMicrosecond);
 
 void BM_FavouritesOfOneLine(benchmark::State& state) {
     for (auto _ : state) {
-        const auto rows = bus::BusCollection().query(16, 5, 1);
+        const auto rows = bus::FavouriteStore().query(16, 5, 1);
         benchmark::DoNotOptimize(rows.size());
         if (rows.size() != kRows / 20) state.SkipWithError("wrong line favourites size");
     }
@@ -94,9 +89,8 @@ BENCHMARK(BM_FavouritesOfOneLine)->Unit(benchmark::kMicrosecond);
 // What opening and closing the connection alone costs of the figures above.
 void BM_OpenAndClose(benchmark::State& state) {
     for (auto _ : state) {
-        sqlite3* db = bus::SqliteUtil::openSqlite();
+        auto db = bus::db::Connection::open();
         benchmark::DoNotOptimize(db);
-        bus::SqliteUtil::closeSqlite(db);
     }
 }
 BENCHMARK(BM_OpenAndClose)->Unit(benchmark::kMicrosecond);

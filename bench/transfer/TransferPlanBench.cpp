@@ -28,7 +28,8 @@
 #include "DatongStandin.h"
 #include "platform/Container.h"
 #include "platform/RunLoop.h"
-#include "screens/personal/BusTransferPlanner.h"
+#include "city/CityService.h"
+#include "transit/BusTransferPlanner.h"
 #include "standin/Network.h"
 
 namespace {
@@ -46,7 +47,7 @@ bench::DatongStandin& service() {
 }
 
 const bus::BusTransferPlanner& planner() {
-    static const bus::BusTransferPlanner p(bus::BusTransferPlanner::Source::cityService());
+    static const bus::BusTransferPlanner p(bus::city::plannerSource());
     return p;
 }
 

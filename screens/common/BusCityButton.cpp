@@ -1,16 +1,13 @@
 #include "screens/common/BusCityButton.h"
 
-#include "model/Preferences.h"
-#include "model/Value.h"
-#include "platform/UserDefaults.h"
+#include "city/CurrentCity.h"
 
 namespace bus {
 
 std::shared_ptr<ui::Button> makeCityButton() {
-    const auto name = platform::UserDefaults::standard().objectForKey(prefs::kCityName).value_or(json());
     auto button = ui::Button::withType(0);
     button->setFrame({0, 0, 110, 40});
-    button->setTitle(textValue(name));
+    button->setTitle(city::currentName());
     button->titleFont = ui::Font::system(17);
     button->setImage("城市下拉.png");
     button->imageEdgeInsets = {0, 10, 0, 0};

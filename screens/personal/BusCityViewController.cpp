@@ -1,15 +1,14 @@
 #include "screens/personal/BusCityViewController.h"
 
+#include "city/CityService.h"
+#include "city/CurrentCity.h"
 #include "model/MySingleton.h"
-#include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TabBarController.h"
 #include "screens/common/BusCell.h"
 #include "screens/common/BusCityButton.h"
-#include "service/Operations.h"
 
 namespace bus {
 
@@ -41,8 +40,8 @@ int BusCityViewController::numberOfSectionsInTableView(ui::TableView&) { return 
 
 int BusCityViewController::numberOfRowsInSection(ui::TableView&, int) {
     data.clear();
-    for (auto& city : ops::queryCity(directoryUrl))
-        if (canBeChosen(city)) data.push_back(std::move(city));
+    for (auto& entry : city::cities(directoryUrl).value())
+        if (canBeChosen(entry)) data.push_back(std::move(entry));
     return static_cast<int>(data.size());
 }
 
@@ -57,14 +56,7 @@ std::shared_ptr<ui::TableViewCell> BusCityViewController::cellForRowAtIndexPath(
 
 void BusCityViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
-    const BusCity& city = data[static_cast<std::size_t>(indexPath.row)];
-    auto& store = platform::UserDefaults::standard();
-    const bool changes = integerValue(store.objectForKey(prefs::kCityId).value_or(json())) != integerValue(city.cityId);
-    store.setObject(city.cityId, prefs::kCityId);
-    store.setObject(city.cityName, prefs::kCityName);
-    store.setObject(city.cityUrl, prefs::kPostUrl);
-    store.synchronize();
-    if (changes) forgetOldCity();
+    if (city::choose(data[static_cast<std::size_t>(indexPath.row)])) forgetOldCity();
     if (auto* navigation = navigationController()) navigation->popToRootViewControllerAnimated(true);
 }
 

@@ -1,10 +1,10 @@
 #include "screens/personal/BusCollectionQueryViewController.h"
 
+#include "city/CityService.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/ui/NavigationController.h"
 #include "screens/common/BusCell.h"
-#include "service/Operations.h"
 
 namespace bus {
 
@@ -57,7 +57,7 @@ int BusCollectionQueryViewController::numberOfSectionsInTableView(ui::TableView&
 int BusCollectionQueryViewController::numberOfRowsInSection(ui::TableView&, int) {
     const std::string text = searchDisplayController ? searchDisplayController->searchBar()->text() : "";
     // An emptied field keeps showing the last hits.
-    if (!text.empty()) filterData = ops::queryKeyword(text);
+    if (!text.empty()) filterData = city::keywordHits(text).value();
     return static_cast<int>(filterData.size());
 }
 

@@ -1,14 +1,13 @@
 #include "screens/personal/BusCollectionViewController.h"
 
+#include "city/CityService.h"
+#include "city/CurrentCity.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/RunLoop.h"
-#include "platform/UserDefaults.h"
 #include "platform/ui/Label.h"
 #include "screens/common/BusCell.h"
 #include "screens/common/BusCityButton.h"
-#include "service/Operations.h"
-#include "service/SoapService.h"
 
 namespace bus {
 
@@ -18,19 +17,13 @@ constexpr char kHandOverSender[] = "0";
 constexpr char kNoLiveText[] = "无实时信息";
 const ui::Color kLiveTextColor{85.0 / 255, 205.0 / 255, 1.0, 1.0};
 
-json preference(const char* key) {
-    return platform::UserDefaults::standard().objectForKey(key).value_or(json());
-}
-
 // The service's text for the favourite's stop, "" when there is none or the
-// call failed. Asked of the service directly: an empty reply is shown
-// differently from any text the service sends.
+// call failed: an empty reply is shown differently from any text the service
+// sends, the text for none included.
 std::string liveText(const BusCollection& favourite) {
-    return SoapService::initWithPostUrl(ops::kRealBusStation)
-        .PostSync({{"gprsId", integerValue(favourite.gprsId)},
-                   {"orderNo", integerValue(favourite.orderNo)},
-                   {"direction", integerValue(favourite.direction)}})
-        .Content;
+    return city::stationText(integerValue(favourite.gprsId), integerValue(favourite.orderNo),
+                             integerValue(favourite.direction))
+        .value();
 }
 
 }  // namespace
@@ -62,7 +55,7 @@ void BusCollectionViewController::viewWillAppear(bool animated) {
 int BusCollectionViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
 
 int BusCollectionViewController::numberOfRowsInSection(ui::TableView&, int) {
-    data = BusCollection{}.query(preference(prefs::kCityId));
+    data = city::favourites();
     return static_cast<int>(data.size());
 }
 
@@ -109,8 +102,7 @@ void BusCollectionViewController::commitEditingStyle(ui::TableView&, ui::TableVi
     // favourite.
     if (editingStyle != ui::TableViewCellEditingStyle::Delete) return;
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
-    BusCollection favourite = data[static_cast<std::size_t>(indexPath.row)];
-    favourite.remove(favourite);
+    city::removeFavourite(data[static_cast<std::size_t>(indexPath.row)]);
     showNotice("删除成功");
     reloadTable();
 }

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "city/CityService.h"
 #include "model/MySingleton.h"
 #include "model/Value.h"
 #include "platform/ui/NavigationController.h"
 #include "screens/common/BusCell.h"
-#include "service/Operations.h"
 
 namespace bus {
 
@@ -46,7 +46,7 @@ void BusTransferQueryViewController::viewDidLoad() {
 }
 
 void BusTransferQueryViewController::textDidChange(ui::SearchBar&, const std::string& searchText) {
-    data = searchText.empty() ? std::vector<std::string>{} : stopNames(ops::queryKeyword(searchText));
+    data = searchText.empty() ? std::vector<std::string>{} : stopNames(city::keywordHits(searchText).value());
     if (auto table = queryUITableView.lock()) table->reloadData();
 }
 

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "city/CityService.h"
 #include "model/Value.h"
 #include "platform/Thread.h"
 #include "platform/ui/TextMetrics.h"
 #include "screens/common/BusCell.h"
 #include "screens/common/BusDirection.h"
-#include "service/SoapService.h"
 
 namespace bus {
 
@@ -126,7 +126,7 @@ void BusTransferResultViewController::showPlans(const BusTransferPlanner::Result
     data = result.plans;
     notes = notesFor(result);
     // One notice for the whole planning, however many requests failed.
-    if (result.searchFailed || result.unreadLines > 0) SoapService::showFailureNotice();
+    if (result.searchFailed || result.unreadLines > 0) city::showFailureNotice();
     if (!data.empty())
         showMessage("");
     else

@@ -13,12 +13,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "city/CityService.h"
 #include "model/BusTransfer.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
-#include "screens/personal/BusTransferPlanner.h"
+#include "transit/BusTransferPlanner.h"
 
 namespace bus {
 
@@ -59,7 +60,7 @@ public:
     nlohmann::json endStation;
     // Where the plans come from; the current city's service unless a test
     // sets another before the view loads.
-    BusTransferPlanner::Source source = BusTransferPlanner::Source::cityService();
+    BusTransferPlanner::Source source = city::plannerSource();
     // The plans and notes shown, set on the main thread once the worker is done.
     std::vector<BusTransfer> data;
     std::vector<std::string> notes;

@@ -1,23 +1,19 @@
 #include "screens/tracking/BusQueryViewController.h"
 
+#include "city/CityService.h"
+#include "city/CurrentCity.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
-#include "platform/UserDefaults.h"
 #include "platform/ui/SearchBar.h"
 #include "screens/common/BusCell.h"
 #include "screens/common/BusCityButton.h"
 #include "screens/tracking/BusRealUIView.h"
-#include "service/Operations.h"
 
 namespace bus {
 
 namespace {
 
 constexpr char kHandOverSender[] = "0";
-
-json preference(const char* key) {
-    return platform::UserDefaults::standard().objectForKey(key).value_or(json());
-}
 
 const BusQuery* recordAt(const std::vector<BusQuery>& records, int row) {
     if (row < 0 || row >= static_cast<int>(records.size())) return nullptr;
@@ -72,12 +68,12 @@ int BusQueryViewController::numberOfSectionsInTableView(ui::TableView&) { return
 
 int BusQueryViewController::numberOfRowsInSection(ui::TableView& tableView, int) {
     if (isHistory(tableView)) {
-        data = BusQuery{}.query(preference(prefs::kCityId));
+        data = city::history();
         return static_cast<int>(data.size());
     }
     const std::string text = searchDisplayController ? searchDisplayController->searchBar()->text() : "";
     // An emptied field keeps showing the last hits.
-    if (!text.empty()) filterData = ops::queryKeyword(text);
+    if (!text.empty()) filterData = city::keywordHits(text).value();
     return static_cast<int>(filterData.size());
 }
 
@@ -103,10 +99,7 @@ void BusQueryViewController::didSelectRowAtIndexPath(ui::TableView& tableView, c
     direction = record.direction;
     currentStation = integerValue(record.attribute) == 1 ? record.stationName : json("");
     // A history row is not saved again, so the history keeps its order.
-    if (!history) {
-        record.cityId = preference(prefs::kCityId);
-        record.save(record);
-    }
+    if (!history) city::remember(record);
     if (searchDisplayController) searchDisplayController->setActive(false, false);
     performSegueWithIdentifier("busReal", kHandOverSender);
 }
@@ -122,7 +115,7 @@ void BusQueryViewController::prepareForSegue(ui::StoryboardSegue& segue, const s
 void BusQueryViewController::switchCity(ui::Control&) { performSegueWithIdentifier("busCity", "1"); }
 
 void BusQueryViewController::handleColorChange(const platform::Notification&) {
-    BusQuery{}.removeAll(preference(prefs::kCityId));
+    city::forgetHistory();
     reloadHistory();
 }
 

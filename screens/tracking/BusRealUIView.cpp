@@ -1,11 +1,7 @@
 #include "screens/tracking/BusRealUIView.h"
 
-#include "model/Preferences.h"
 #include "model/Value.h"
-#include "platform/AlertView.h"
 #include "platform/NotificationCenter.h"
-#include "platform/RunLoop.h"
-#include "platform/UserDefaults.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -199,49 +195,20 @@ void BusRealUIView::addTargetTo(ui::Control& control, void (BusRealUIView::*acti
         ui::ControlEventTouchUpInside);
 }
 
-void BusRealUIView::storeOrderNoAndPost(long long orderNo) {
-    platform::UserDefaults::standard().setObject(std::to_string(orderNo), prefs::kOrderNo);
-    platform::NotificationCenter::defaultCenter().postNotificationName(kUpdateOrderNo, this);
+void BusRealUIView::orderButton(ui::Control& sender) {
+    if (auto told = delegate.lock()) told->routeViewChoseStop(*this, sender.tag);
 }
 
-void BusRealUIView::orderButton(ui::Control& sender) { storeOrderNoAndPost(sender.tag); }
-
 void BusRealUIView::clickCell(ui::TapGestureRecognizer&) {
-    BusCollection record;
-    record.stationName = _busStation.stationName;
-    record.orderNo = _busStation.orderNo;
-    record.lineName = _busLine.lineName;
-    record.gprsId = _busLine.gprsId;
-    record.direction = _busLine.direction;
-    record.lineId = _busLine.uid;
-    record.endLine = _busLine.endStation;
-    record.cityId = platform::UserDefaults::standard().objectForKey(prefs::kCityId).value_or(json());
-    record.save(record);
-    showNotice("收藏成功");
-    storeOrderNoAndPost(_orderNo);
+    if (auto told = delegate.lock()) told->routeViewToggledFavourite(*this);
 }
 
 void BusRealUIView::clickCancelCell(ui::TapGestureRecognizer&) {
-    if (_busCollection) _busCollection->remove(*_busCollection);
-    showNotice("取消收藏成功");
-    storeOrderNoAndPost(_orderNo);
+    if (auto told = delegate.lock()) told->routeViewToggledFavourite(*this);
 }
 
 void BusRealUIView::emptyButton(ui::Control&) {
     platform::NotificationCenter::defaultCenter().postNotificationName(kEmptyButton, this);
-}
-
-void BusRealUIView::showNotice(const std::string& title) {
-    auto alert = platform::AlertView::create(title, "");
-    alert->show();
-    // The delayed call owns the view: the screen removes this row on the
-    // rebuild that follows, well before the notice closes.
-    auto self = std::static_pointer_cast<BusRealUIView>(shared_from_this());
-    platform::RunLoop::main().performAfterDelay(kNoticeSeconds, [self, alert] { self->dismss(alert); });
-}
-
-void BusRealUIView::dismss(const std::shared_ptr<platform::AlertView>& alert) {
-    if (alert) alert->dismissWithClickedButtonIndex(0, true);
 }
 
 }  // namespace bus

@@ -2,9 +2,11 @@
 // The views of the live route: a stop row, a vehicle marker, the
 // nearest-vehicles panel and the clear-history button. Each is built whole by
 // its factory and never changes afterwards; the live bus screen places them
-// and replaces them when anything changes. Taps store the new waiting stop
-// under the preference "orderNo" and post "updateOrderNo" (or "emptyButton"),
-// always on the main thread, since they come from touches.
+// and replaces them when anything changes. Views tell, the screen decides: a
+// row's or a marker's tap and the favourite control go to the view's
+// delegate (held weakly), which stores the waiting stop, the favourite and
+// posts "updateOrderNo"; the clear-history button posts "emptyButton". All on
+// the main thread, since they come from touches.
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,11 +20,20 @@
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/View.h"
 
-namespace platform {
-class AlertView;
-}
-
 namespace bus {
+
+class BusRealUIView;
+
+// What a route view tells its screen.
+class BusRealUIViewDelegate {
+public:
+    virtual ~BusRealUIViewDelegate() = default;
+    // A row's or a marker's button: `orderNo` is to be the waiting stop.
+    virtual void routeViewChoseStop(BusRealUIView& view, long long orderNo) = 0;
+    // The waiting row's favourite control: its stop is to be marked, or
+    // unmarked when the row has a favourite.
+    virtual void routeViewToggledFavourite(BusRealUIView& view) = 0;
+};
 
 class BusRealUIView : public ui::View {
 public:
@@ -31,8 +42,6 @@ public:
     // Vehicle markers and the panel carry it; the screen removes exactly
     // these on each vehicle refresh.
     static constexpr int kLiveItemTag = 1;
-    // How long a favourite notice stays up, on the run loop clock.
-    static constexpr double kNoticeSeconds = 1.0;
 
     // One stop of the line, laid out for its place relative to the waiting
     // stop `orderNo`. `busCollection` is the stop's favourite, if it is one.
@@ -46,15 +55,15 @@ public:
     // A full-size "清空历史记录" button that posts "emptyButton".
     static std::shared_ptr<BusRealUIView> initEmpty(const ui::Rect& frame);
 
-    // The tapped control's tag becomes the waiting stop.
+    // The tapped control's tag is to be the waiting stop.
     void orderButton(ui::Control& sender);
-    // The favourite control of the waiting stop: save or remove it, with a
-    // notice that closes itself.
+    // The favourite control of the waiting stop.
     void clickCell(ui::TapGestureRecognizer& sender);
     void clickCancelCell(ui::TapGestureRecognizer& sender);
     void emptyButton(ui::Control& sender);
-    // Closes a favourite notice as its first button would.
-    void dismss(const std::shared_ptr<platform::AlertView>& alert);
+
+    // Told of taps; set by the screen that places the view.
+    std::weak_ptr<BusRealUIViewDelegate> delegate;
 
     long long orderNo() const { return _orderNo; }
     const BusStation& busStation() const { return _busStation; }
@@ -94,8 +103,6 @@ private:
 
     std::shared_ptr<ui::TapGestureRecognizer> tapTo(void (BusRealUIView::*action)(ui::TapGestureRecognizer&));
     void addTargetTo(ui::Control& control, void (BusRealUIView::*action)(ui::Control&));
-    void storeOrderNoAndPost(long long orderNo);
-    void showNotice(const std::string& title);
 
     long long _orderNo = 0;
     BusStation _busStation;

@@ -1,15 +1,13 @@
 #include "screens/tracking/BusRealViewController.h"
 
+#include "city/CurrentCity.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/Thread.h"
-#include "platform/UserNotifications.h"
 #include "platform/UserDefaults.h"
+#include "platform/UserNotifications.h"
 #include "screens/common/BusDirection.h"
-#include "screens/tracking/BusRealExtras.h"
-#include "screens/tracking/BusRealUIView.h"
-#include "service/Operations.h"
-#include "service/SoapService.h"
+#include "transit/LiveRules.h"
 
 namespace bus {
 namespace {
@@ -21,10 +19,17 @@ constexpr double kCaptionTop = 50, kCaptionHeight = 20, kAgeLeft = 175, kBellWid
 const ui::Color kAgeColor = ui::Color::darkGray();
 const ui::Color kStaleColor = ui::Color::rgba(0.85, 0.2, 0.1);
 
-std::string queryLineContent(std::int64_t direction, std::int64_t lineId) {
-    return SoapService::initWithPostUrl(ops::kQueryLine)
-        .PostSync({{"direction", direction}, {"lineId", lineId}})
-        .Content;
+// How long a favourite notice stays up, on the run loop clock.
+constexpr double kNoticeSeconds = 1.0;
+
+// A notice with a title only, closed after a second. The delayed call holds
+// only the notice: the screen may go first.
+void showTransientNotice(const std::string& title) {
+    auto notice = platform::AlertView::create(title, "");
+    notice->show();
+    platform::RunLoop::main().performAfterDelay(kNoticeSeconds, [notice] {
+        if (notice->isVisible()) notice->dismissWithClickedButtonIndex(0, true);
+    });
 }
 
 }  // namespace
@@ -128,25 +133,27 @@ long long BusRealViewController::waitingStop() const { return integerValue(_orde
 // ---- The line and its stop rows ----
 
 void BusRealViewController::reloadFavourites() {
-    const json cityId = platform::UserDefaults::standard().objectForKey(prefs::kCityId).value_or(json());
-    BusCollection access;
     dictionary.clear();
     // Later records of one stop replace earlier ones.
-    for (auto& record : access.query(cityId, lineId, direction))
-        dictionary[integerValue(record.orderNo)] = std::move(record);
+    for (auto& record : city::favourites(lineId, direction)) dictionary[integerValue(record.orderNo)] = std::move(record);
 }
 
 void BusRealViewController::addStation() {
     reloadFavourites();
-    applyLine(queryLineContent(integerValue(direction), integerValue(lineId)));
+    applyLine(city::line(integerValue(direction), integerValue(lineId)));
 }
 
 void BusRealViewController::applyLine(const std::string& content) {
-    if (content.empty()) {
+    applyLine(content.empty() ? city::Answer<ops::LineReading>::failure()
+                              : city::Answer<ops::LineReading>::answered(ops::readLine(content)));
+}
+
+void BusRealViewController::applyLine(city::Answer<ops::LineReading> answer) {
+    if (answer.failed()) {
         if (_busLine) _busLine->gprsId = json();
         return;
     }
-    auto reading = ops::readLine(content);
+    auto reading = std::move(answer).value();
     // A reply that is not one JSON object shows as a line without stops.
     if (!reading.line) reading.stations.clear();
     _busLine = reading.line.value_or(BusLine{});
@@ -187,6 +194,7 @@ void BusRealViewController::buildStationRows(bool setsEndStation) {
         if (auto it = dictionary.find(integerValue(station.orderNo)); it != dictionary.end()) favourite = it->second;
         auto row = BusRealUIView::initBusStation(rowFrame(i, counter), station, waitingStop(), std::move(favourite),
                                                  _busLine.value_or(BusLine{}));
+        row->delegate = routeDelegate();
         // Rows of a switch in flight wait for its vehicles before they take
         // a stop tap or a star.
         row->userInteractionEnabled = !switching_;
@@ -267,9 +275,9 @@ void BusRealViewController::addReal() {
     removeLiveItems();
     const auto request = vehicleRequest();
     if (!request) return;
-    auto reply = ops::realBusReply(request->gprsId, request->orderNo, request->direction);
-    noteVehicles(reply.vehicles, reply.answered);
-    placeVehicles(std::move(reply.vehicles));
+    auto answer = city::vehicles(request->gprsId, request->orderNo, request->direction);
+    noteVehicles(answer.value(), !answer.failed());
+    placeVehicles(std::move(answer).value());
 }
 
 void BusRealViewController::removeLiveItems() {
@@ -293,7 +301,9 @@ void BusRealViewController::placeVehicles(std::vector<BusReal> vehicles) {
     const long long o = waitingStop();
     for (auto& vehicle : countedVehicles(std::move(vehicles), nearest)) {
         const ui::Rect frame = vehicleFrame(vehicle);
-        scroll->addSubview(BusRealUIView::initBusReal(frame, std::move(vehicle), o));
+        auto marker = BusRealUIView::initBusReal(frame, std::move(vehicle), o);
+        marker->delegate = routeDelegate();
+        scroll->addSubview(std::move(marker));
     }
     scroll->addSubview(BusRealUIView::initBusRealDetailed({80, 60.0 * o - 1, 250, 50}, std::move(nearest)));
 }
@@ -391,15 +401,16 @@ void BusRealViewController::switchDirection(std::weak_ptr<BusRealViewController>
         return std::nullopt;
     });
     if (!line) return;
-    const std::string content = queryLineContent(line->direction, line->lineId);
-    const auto vehicles = platform::askMainThread<VehicleRequest>([weak, content]() -> std::optional<VehicleRequest> {
-        if (auto self = weak.lock()) return self->finishLineOfSwitch(content);
-        return std::nullopt;
-    });
-    std::shared_ptr<ops::RealBusReply> found;
+    auto lineAnswer = std::make_shared<city::Answer<ops::LineReading>>(city::line(line->direction, line->lineId));
+    const auto vehicles =
+        platform::askMainThread<VehicleRequest>([weak, lineAnswer]() -> std::optional<VehicleRequest> {
+            if (auto self = weak.lock()) return self->finishLineOfSwitch(std::move(*lineAnswer));
+            return std::nullopt;
+        });
+    std::shared_ptr<city::Answer<std::vector<BusReal>>> found;
     if (vehicles)
-        found = std::make_shared<ops::RealBusReply>(
-            ops::realBusReply(vehicles->gprsId, vehicles->orderNo, vehicles->direction));
+        found = std::make_shared<city::Answer<std::vector<BusReal>>>(
+            city::vehicles(vehicles->gprsId, vehicles->orderNo, vehicles->direction));
     // One task, so that no touch lands between the vehicles and the route
     // taking taps again.
     platform::performOnMainThread([weak, found] {
@@ -416,10 +427,10 @@ BusRealViewController::LineRequest BusRealViewController::beginDirectionSwitch()
     return {integerValue(direction), integerValue(lineId)};
 }
 
-void BusRealViewController::endDirectionSwitch(ops::RealBusReply* reply) {
-    if (reply) {
-        noteVehicles(reply->vehicles, reply->answered);
-        placeVehicles(std::move(reply->vehicles));
+void BusRealViewController::endDirectionSwitch(city::Answer<std::vector<BusReal>>* vehicles) {
+    if (vehicles) {
+        noteVehicles(vehicles->value(), !vehicles->failed());
+        placeVehicles(std::move(*vehicles).value());
     }
     switching_ = false;
     if (auto scroll = realScrollView.lock())
@@ -428,8 +439,8 @@ void BusRealViewController::endDirectionSwitch(ops::RealBusReply* reply) {
 }
 
 std::optional<BusRealViewController::VehicleRequest> BusRealViewController::finishLineOfSwitch(
-    const std::string& content) {
-    applyLine(content);
+    city::Answer<ops::LineReading> line) {
+    applyLine(std::move(line));
     removeLiveItems();
     return vehicleRequest();
 }
@@ -512,14 +523,47 @@ void BusRealViewController::checkReminder(const std::vector<BusReal>& vehicles) 
     if (!approach || approach->stops > reminderStops) return;
     disarmReminder();
     const std::string text = live::arrivalText(*approach);
-    auto notice = platform::AlertView::create(text, "");
-    notice->show();
-    // The delayed call holds only the notice, so the screen may go first.
-    platform::RunLoop::main().performAfterDelay(BusRealUIView::kNoticeSeconds, [notice] {
-        if (notice->isVisible()) notice->dismissWithClickedButtonIndex(0, true);
-    });
+    showTransientNotice(text);
     const std::string line = _busLine ? textValue(_busLine->lineName) : "";
     platform::UserNotifications::current()->post(text, line + " " + currentStation);
+}
+
+// ---- What the route's views tell ----
+
+std::weak_ptr<BusRealUIViewDelegate> BusRealViewController::routeDelegate() {
+    return std::static_pointer_cast<BusRealViewController>(shared_from_this());
+}
+
+void BusRealViewController::routeViewChoseStop(BusRealUIView& view, long long orderNo) {
+    storeOrderNoAndPost(view, orderNo);
+}
+
+void BusRealViewController::routeViewToggledFavourite(BusRealUIView& view) {
+    if (const auto& favourite = view.busCollection()) {
+        city::removeFavourite(*favourite);
+        showTransientNotice("取消收藏成功");
+    } else {
+        const BusLine& line = view.busLine();
+        BusCollection record;
+        record.stationName = view.busStation().stationName;
+        record.orderNo = view.busStation().orderNo;
+        record.lineName = line.lineName;
+        record.gprsId = line.gprsId;
+        record.direction = line.direction;
+        record.lineId = line.uid;
+        record.endLine = line.endStation;
+        city::addFavourite(std::move(record));
+        showTransientNotice("收藏成功");
+    }
+    // The same waiting stop again: the rebuild shows the control's new state.
+    storeOrderNoAndPost(view, view.orderNo());
+}
+
+// The waiting stop goes to the preference, then the notice names the view
+// it came from, so that only the screen holding that view rebuilds.
+void BusRealViewController::storeOrderNoAndPost(BusRealUIView& view, long long orderNo) {
+    platform::UserDefaults::standard().setObject(std::to_string(orderNo), prefs::kOrderNo);
+    platform::NotificationCenter::defaultCenter().postNotificationName(BusRealUIView::kUpdateOrderNo, &view);
 }
 
 }  // namespace bus

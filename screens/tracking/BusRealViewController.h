@@ -28,6 +28,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "city/CityService.h"
 #include "model/BusCollection.h"
 #include "model/BusLine.h"
 #include "model/BusReal.h"
@@ -41,11 +42,13 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/ViewController.h"
-#include "service/Operations.h"
+#include "screens/tracking/BusRealUIView.h"
 
 namespace bus {
 
-class BusRealViewController : public ui::ViewController, public platform::AlertViewDelegate {
+class BusRealViewController : public ui::ViewController,
+                              public platform::AlertViewDelegate,
+                              public BusRealUIViewDelegate {
 public:
     // The waiting stop is still to be found by the name in currentStation.
     static constexpr int kByNameMarker = 200;
@@ -93,6 +96,7 @@ public:
     // ("" for a failed request); placeVehicles removes the live items and
     // places the vehicles given, highest stop number first.
     void applyLine(const std::string& content);
+    void applyLine(city::Answer<ops::LineReading> line);
     void placeVehicles(std::vector<BusReal> vehicles);
     // Reruns the favourites query into `dictionary`.
     void reloadFavourites();
@@ -144,10 +148,15 @@ private:
     ui::Rect vehicleFrame(const BusReal& vehicle) const;
     void rebuildForOrderNo();
     LineRequest beginDirectionSwitch();
-    std::optional<VehicleRequest> finishLineOfSwitch(const std::string& content);
+    std::optional<VehicleRequest> finishLineOfSwitch(city::Answer<ops::LineReading> line);
     // The switch's last step on the main thread: its vehicles, if it asked
     // for any, then taps again.
-    void endDirectionSwitch(ops::RealBusReply* reply);
+    void endDirectionSwitch(city::Answer<std::vector<BusReal>>* vehicles);
+    // The route's views tell; the screen stores, saves and posts.
+    void routeViewChoseStop(BusRealUIView& view, long long orderNo) override;
+    void routeViewToggledFavourite(BusRealUIView& view) override;
+    std::weak_ptr<BusRealUIViewDelegate> routeDelegate();
+    void storeOrderNoAndPost(BusRealUIView& view, long long orderNo);
     bool postedByOwnRow(const void* sender) const;
     static void switchDirection(std::weak_ptr<BusRealViewController> weak);
     long long waitingStop() const;

@@ -2,14 +2,12 @@
 
 #include <string>
 
-#include "model/Preferences.h"
+#include "city/CityService.h"
+#include "city/CurrentCity.h"
 #include "model/Value.h"
-#include "platform/UserDefaults.h"
 #include "platform/ui/NavigationController.h"
 #include "screens/common/BusCell.h"
 #include "screens/common/BusDirection.h"
-#include "service/Operations.h"
-#include "service/SoapService.h"
 
 namespace bus {
 
@@ -22,10 +20,6 @@ constexpr char kMarkImage[] = "点击收藏.png";
 constexpr char kContinueTitle[] = "继续收藏";
 constexpr char kBackTitle[] = "返回";
 constexpr int kBackButtonIndex = 1;
-
-json currentCityId() {
-    return platform::UserDefaults::standard().objectForKey(prefs::kCityId).value_or(json());
-}
 
 }  // namespace
 
@@ -60,16 +54,11 @@ void BusStationViewController::viewDidLoad() {
 }
 
 void BusStationViewController::updateStation() {
-    const std::string content =
-        SoapService::initWithPostUrl(ops::kQueryLine)
-            .PostSync({{"direction", integerValue(direction)}, {"lineId", integerValue(lineId)}})
-            .Content;
+    auto answer = city::line(integerValue(direction), integerValue(lineId));
     // Only a reply that holds both the line and its stop list changes the
     // screen; anything else counts as no reply.
-    if (content.empty() || !ops::stopArrayText(content)) return;
-    auto reading = ops::readLine(content);
-    if (!reading.line) return;
-
+    if (answer.failed() || !answer.value().hasStopArray || !answer.value().line) return;
+    auto reading = std::move(answer).value();
     busLine = std::move(*reading.line);
     navigationItem().setTitle(textValue(busLine.lineName));
     if (auto image = tabUIImageView.lock()) image->setImage(integerValue(direction) != 0 ? "切换1.png" : "切换2.png");
@@ -87,7 +76,7 @@ void BusStationViewController::clickImage(ui::TapGestureRecognizer&) {
 int BusStationViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
 
 int BusStationViewController::numberOfRowsInSection(ui::TableView&, int) {
-    const auto favourites = BusCollection{}.query(currentCityId(), lineId, direction);
+    const auto favourites = city::favourites(lineId, direction);
     dictionary.clear();
     // Newest first: of two favourites of one stop, the older one stays.
     for (const auto& favourite : favourites) dictionary[integerValue(favourite.orderNo)] = favourite;
@@ -145,8 +134,7 @@ void BusStationViewController::clickCell(ui::TapGestureRecognizer& recognizer) {
     favourite.orderNo = stop->orderNo;
     favourite.gprsId = busLine.gprsId;
     favourite.endLine = endStation;
-    favourite.cityId = currentCityId();
-    favourite.save(favourite);
+    city::addFavourite(std::move(favourite));
     showFavouriteAlert("收藏成功");
 }
 
@@ -155,8 +143,7 @@ void BusStationViewController::clickCancelCell(ui::TapGestureRecognizer& recogni
     if (!stop) return;
     const auto found = dictionary.find(integerValue(stop->orderNo));
     if (found == dictionary.end()) return;
-    BusCollection favourite = found->second;
-    favourite.remove(favourite);
+    city::removeFavourite(found->second);
     showFavouriteAlert("取消收藏成功");
 }
 

@@ -14,7 +14,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Window.h"
-#include "screens/tracking/BusRealExtras.h"
+#include "transit/LiveRules.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "screens/tracking/BusRealViewController.h"
 

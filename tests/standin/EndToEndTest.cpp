@@ -8,7 +8,7 @@
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/UserDefaults.h"
-#include "service/Operations.h"
+#include "city/CityService.h"
 #include "standin/Vehicles.h"
 
 namespace bus::standin {
@@ -36,7 +36,7 @@ TEST_F(ThroughTheAppsClient, EveryLineReadsWithItsStopsAndEndStop) {
         for (const auto& line : city->lines) {
             for (int d = 0; d < 2; ++d) {
                 SCOPED_TRACE(city->name + " " + line.lineName + " " + std::to_string(d));
-                const auto reading = ops::queryLine(d, line.lineId);
+                const auto reading = city::line(d, line.lineId).value();
                 ASSERT_TRUE(reading.line.has_value());
                 const auto& l = *reading.line;
                 EXPECT_EQ(Json({l.uid, l.gprsId, l.lineName, l.ticketPrice, l.opTime, l.cityId}),
@@ -62,7 +62,7 @@ TEST_F(ThroughTheAppsClient, VehiclesAndAFavouritesTextFollowTheTimetableAndTheC
     const Line& line9 = *datong->lineByGprsId(16009);
     for (int minutes : {0, 4}) {
         running.clock.advance(std::chrono::minutes(minutes));
-        const auto read = ops::realBus(16009, 25, 0);
+        const auto read = city::vehicles(16009, 25, 0).value();
         const auto expected = vehiclesAt(*datong, line9, 0, running.clock.now(), {});
         ASSERT_GE(expected.size(), 8u);
         ASSERT_EQ(read.size(), expected.size());
@@ -74,7 +74,7 @@ TEST_F(ThroughTheAppsClient, VehiclesAndAFavouritesTextFollowTheTimetableAndTheC
         // A favourite shows the text of the nearest vehicle coming.
         const auto coming = nearestApproachText(vehiclesAt(*datong, line9, 1, running.clock.now(), {}), 30);
         EXPECT_FALSE(coming.empty());
-        EXPECT_EQ(ops::realBusStation(16009, 30, 1), coming);
+        EXPECT_EQ(city::stationText(16009, 30, 1).value(), coming);
     }
 }
 

@@ -17,7 +17,7 @@ namespace {
 // per entry; the numbers as JSON, so an integer reads 5 and a text "5".
 std::vector<std::string> history(const json& cityId) {
     std::vector<std::string> out;
-    for (const auto& r : BusQuery().query(cityId)) {
+    for (const auto& r : HistoryStore().query(cityId)) {
         EXPECT_TRUE(r.cityId.is_null()) << "the city column is not read";
         out.push_back(r.lineId.dump() + "/" + r.direction.dump() + "/" + r.attribute.dump() + "/" +
                       textValue(r.stationName));
@@ -49,7 +49,7 @@ TEST(StorageHistory, OneEntryPerLineDirectionAndCity) {
         {"remove deletes one line, direction and city whatever the stop",
          [] {
              for (auto [dir, city] : {std::pair{0, 16}, {1, 16}, {0, 1}}) save(hit(5, dir, city));
-             BusQuery().remove(hit(5, 0, 16, "another stop", 1));
+             HistoryStore().remove(hit(5, 0, 16, "another stop", 1));
          },
          {"5/1/0/东站"}, {"5/0/0/东站"}},
         {"clearing a city leaves the others",
@@ -57,14 +57,14 @@ TEST(StorageHistory, OneEntryPerLineDirectionAndCity) {
              save(hit(5, 0, 16));
              save(hit(6, 0, 1));
              save(hit(7, 0, 16));
-             BusQuery().removeAll(16);
+             HistoryStore().removeAll(16);
          },
          {}, {"6/0/0/东站"}},
         {"a none city matches nothing",
          [] {
              save(hit(5, 0, 16));
-             BusQuery().removeAll(json());
-             EXPECT_TRUE(BusQuery().query(json()).empty());
+             HistoryStore().removeAll(json());
+             EXPECT_TRUE(HistoryStore().query(json()).empty());
          },
          {"5/0/0/东站"}, {}},
         {"ids past 2^31 read back whole",
@@ -80,7 +80,7 @@ TEST(StorageHistory, OneEntryPerLineDirectionAndCity) {
                            .cityId = "16"});
              EXPECT_EQ(rawRows("SELECT typeof(lineId), typeof(direction), typeof(cityId) FROM Bus_Query"),
                        (std::vector<std::vector<std::string>>{{"integer", "integer", "integer"}}));
-             EXPECT_EQ(BusQuery().query("16").size(), 1u);
+             EXPECT_EQ(HistoryStore().query("16").size(), 1u);
              save(hit(5, 1, 16, "y", 1));
          },
          {"5/1/1/y"}, {}},
@@ -106,7 +106,7 @@ TEST(StorageHistory, ValuesAreBoundByTypeAndTextsRoundTripExactly) {
     EXPECT_EQ(rawRows("SELECT typeof(stationName), typeof(attribute), typeof(lineName), lineName FROM Bus_Query "
                       "WHERE lineId = 99"),
               (std::vector<std::vector<std::string>>{{"null", "null", "text", "12"}}));
-    const auto rows = BusQuery().query(16);
+    const auto rows = HistoryStore().query(16);
     ASSERT_EQ(rows.size(), names.size() + 1);
     for (std::size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ(rows[i].stationName, json(names[i]));

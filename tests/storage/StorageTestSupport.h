@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "model/BusCollection.h"
-#include "model/BusQuery.h"
+#include "storage/FavouriteStore.h"
+#include "storage/HistoryStore.h"
 
 namespace bus::test {
 
@@ -19,8 +19,9 @@ BusCollection favourite(long long lineId, int direction, long long cityId, int o
                         const std::string& stationName = "火车站",
                         const std::string& lineName = "5路", long long gprsId = 305,
                         const std::string& endLine = "新开里");
-// Stores a record as the screens do: the record saves itself.
-template <typename Record> void save(Record record) { record.save(record); }
+// Stores a record in its store.
+inline void save(const BusQuery& record) { HistoryStore().save(record); }
+inline void save(const BusCollection& record) { FavouriteStore().save(record); }
 
 std::filesystem::path databaseFile();
 

@@ -25,7 +25,13 @@ std::string soapReply(const std::string& operation, const std::string& escapedRe
 // A cpp-httplib server on a free loopback port, serving on its own thread.
 class HttpTestServer {
 public:
-    HttpTestServer() { server_.set_tcp_nodelay(true); }
+    // Each connection closes after one reply unless a test asks for more:
+    // the app's transport keeps connections open, and the server's stop
+    // would otherwise wait out an idle one.
+    HttpTestServer() {
+        server_.set_tcp_nodelay(true);
+        server_.set_keep_alive_max_count(1);
+    }
     ~HttpTestServer() { stop(); }
     httplib::Server& server() { return server_; }
     // Starts listening; returns once the server accepts connections.

@@ -58,7 +58,7 @@ void addFavourite(const std::string& stop, int orderNo, int cityId = 16) {
     BusCollection record;
     record.lineName = "12路", record.stationName = stop, record.endLine = "东门";
     record.lineId = 12, record.direction = 1, record.orderNo = orderNo, record.gprsId = 1201, record.cityId = cityId;
-    record.save(record);
+    FavouriteStore().save(record);
 }
 json city(json id, const std::string& name, json url) { return {{"codeValue", id}, {"name", name}, {"ylzd2", url}}; }
 json hit(const std::string& station, int attribute, int lineId) {
@@ -153,13 +153,13 @@ TEST_F(FavouritesTest, ASwipeDeletesTheFavouriteWithANoticeForOneSecond) {
     open();
     list->commitEditingStyle(*table, ui::TableViewCellEditingStyle::Insert, ui::IndexPath::forRow(0));
     list->commitEditingStyle(*table, ui::TableViewCellEditingStyle::Delete, ui::IndexPath::forRow(1));
-    EXPECT_EQ(BusCollection{}.query(16).size(), 1u);
+    EXPECT_EQ(FavouriteStore{}.query(16).size(), 1u);
     Finger{*window}.drag(table->convertToWindow({300, 25}), table->convertToWindow({150, 25}));
     ASSERT_TRUE(Finger{*window}.tapText("删除"));
     settle();
     EXPECT_EQ(table->numberOfRowsInSection(0), 0);
-    EXPECT_TRUE(BusCollection{}.query(16).empty());
-    EXPECT_EQ(BusCollection{}.query(17).size(), 1u);
+    EXPECT_TRUE(FavouriteStore{}.query(16).empty());
+    EXPECT_EQ(FavouriteStore{}.query(17).size(), 1u);
     platform::RunLoop::main().advance(0.999);
     EXPECT_EQ(frontAlertText(), "删除成功");
     closeScreens();

@@ -55,7 +55,7 @@ protected:
     Texts heading() const {
         return {screen->title(), screen->lineTitle.lock()->text(), screen->tabUIImageView.lock()->image()};
     }
-    static std::vector<BusCollection> favourites() { return BusCollection{}.query(16, 12, 0); }
+    static std::vector<BusCollection> favourites() { return FavouriteStore{}.query(16, 12, 0); }
 
     std::shared_ptr<ui::ViewController> root;
     std::shared_ptr<BusStationViewController> screen;

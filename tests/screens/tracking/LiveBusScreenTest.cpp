@@ -14,7 +14,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Thread.h"
 #include "platform/UserNotifications.h"
-#include "screens/tracking/BusRealExtras.h"
+#include "transit/LiveRules.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "screens/tracking/BusRealViewController.h"
 #include "screens/tracking/TrackingFixture.h"
@@ -277,7 +277,7 @@ TEST_F(LiveBusScreenTest, UpdateOrderNoAfterTheFavouriteControlShowsTheMarkAndTh
         EXPECT_EQ(frontAlertText(), c.notice);
         waitForRebuild();
         std::vector<json> saved;
-        for (const auto& r : BusCollection{}.query(16, 12, 0))
+        for (const auto& r : FavouriteStore{}.query(16, 12, 0))
             saved = {r.stationName, r.orderNo, r.lineName, r.gprsId, r.endLine, r.direction, r.lineId};
         EXPECT_EQ(saved, c.saved);
         EXPECT_TRUE(partsOf(*views(Row).at(2)).ends_with(c.control));
@@ -512,7 +512,7 @@ TEST_F(LiveBusScreenTest, DirectionSwitchTakesNoOtherTapUntilItsVehiclesArePlace
     EXPECT_EQ(heading().at(1), "开往 东4方向");
     EXPECT_EQ(describe(Row), (Texts{"-20@200", "40:130@2", "170@2", "230@2"}));
     EXPECT_EQ(describe(Marker), Texts{"v×1@5,-20,50,40"});
-    EXPECT_TRUE(BusCollection{}.query(16, 12, 1).empty() && BusCollection{}.query(16, 12, 0).empty());
+    EXPECT_TRUE(FavouriteStore{}.query(16, 12, 1).empty() && FavouriteStore{}.query(16, 12, 0).empty());
     held.gate.release();
     tapAt(*views(Row).at(3), {20, 10});  // the switch is over: taps count again
     waitForRebuild();

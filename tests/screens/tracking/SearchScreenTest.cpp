@@ -34,13 +34,13 @@ const json kHits = json::array({hit("大同站—新开里", 0, 12, 0), hit("新
 void saveHistory(const json& record, int cityId = 16) {
     BusQuery query = BusQuery::initData(record);
     query.cityId = cityId;
-    query.save(query);
+    HistoryStore().save(query);
 }
 
 // A city's history, oldest first, as "stationName lineId/direction".
 Texts historyOf(int cityId = 16) {
     Texts rows;
-    for (const auto& q : BusQuery{}.query(cityId))
+    for (const auto& q : HistoryStore{}.query(cityId))
         rows.push_back(textValue(q.stationName) + " " + decimalText(q.lineId) + "/" + decimalText(q.direction));
     return rows;
 }

@@ -9,6 +9,8 @@
 #include <nlohmann/json.hpp>
 
 #include "model/BusCollection.h"
+#include "storage/FavouriteStore.h"
+#include "storage/HistoryStore.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/AlertView.h"
@@ -80,7 +82,7 @@ inline void saveFavourite(int lineId, int direction, int orderNo, int cityId = 1
     record.direction = direction;
     record.orderNo = orderNo;
     record.cityId = cityId;
-    record.save(record);
+    FavouriteStore().save(record);
 }
 inline Texts stopNames(int count) {  // "站1" ... "站<count>"
     Texts names;

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "model/Value.h"
-#include "screens/personal/BusTransferPlanner.h"
+#include "transit/BusTransferPlanner.h"
 
 namespace bus::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "screens/tracking/BusRealExtras.h"
+#include "transit/LiveRules.h"
 
 #include <cmath>
 

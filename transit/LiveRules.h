@@ -1,6 +1,7 @@
 #pragma once
-// The live bus screen's additions to its design: the age of the vehicle data
-// and the arrival reminder, as plain rules the screen applies.
+// The rules behind two additions of the live bus screen: how old its
+// vehicle data is and when that counts as stale, and when the arrival
+// reminder speaks, and what. Plain functions of the vehicles and times.
 #include <optional>
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "screens/personal/BusTransferPlanner.h"
+#include "transit/BusTransferPlanner.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "model/Value.h"
-#include "service/Operations.h"
 
 namespace bus {
 
@@ -289,13 +288,6 @@ std::vector<BusTransfer> composePlans(const std::vector<Route>& fromStart, const
 }
 
 }  // namespace
-
-BusTransferPlanner::Source BusTransferPlanner::Source::cityService() {
-    return {[](const std::string& keyword, Within within) { return ops::queryKeywordQuietly(keyword, within); },
-            [](std::int64_t direction, std::int64_t lineId, Within within) {
-                return ops::queryLineQuietly(direction, lineId, within);
-            }};
-}
 
 BusTransferPlanner::BusTransferPlanner(Source source, int maxRequests, double deadlineSeconds)
     : source_(std::move(source)), maxRequests_(maxRequests), deadlineSeconds_(deadlineSeconds) {}

@@ -42,9 +42,6 @@ public:
         LineFetch queryLine;
         // The main run loop's clock: real in the app, virtual in tests.
         Clock now = [] { return platform::RunLoop::main().now(); };
-        // The current city's service, through service/Operations, without a
-        // notice per failed request.
-        static Source cityService();
     };
 
     // A query makes at most this many requests, so a city with many lines at

@@ -1,0 +1,70 @@
+#pragma once
+// The one door from the screens to the transit services: the five operations
+// of the current city's service and the directory, each a new SoapService
+// made and posted on the calling thread, read into records (service/
+// Readings) and handed back as an Answer that tells a failed request from an
+// empty result.
+//
+// The layer owns the failure notice: a request that gets no usable reply (no
+// connection, a time-out, a status other than 200) shows "提醒" /
+// "无法连接服务器" on the main thread, closed 1.0 second later, once for each
+// such request. The bounded variants show nothing, for a caller that makes
+// many requests in a row and tells the rider once (the journey planner).
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "city/Answer.h"
+#include "model/BusCity.h"
+#include "model/BusQuery.h"
+#include "model/BusReal.h"
+#include "model/Config.h"
+#include "service/Readings.h"
+#include "transit/BusTransferPlanner.h"
+
+namespace bus::city {
+
+inline constexpr char kQueryCity[] = "queryCity";
+inline constexpr char kQueryKeyword[] = "queryKeyword";
+inline constexpr char kQueryLine[] = "queryLine";
+inline constexpr char kRealBus[] = "realBus";
+inline constexpr char kRealBusStation[] = "realBusStation";
+
+// The cities of the directory service; failed when it could not be asked.
+Answer<std::vector<BusCity>> cities(const std::string& directoryBaseUrl = config::kDirectoryUrl);
+
+// Lines and stops that match the keyword, in the reply's order. The screens
+// make no request for an empty search field.
+Answer<std::vector<BusQuery>> keywordHits(const std::string& keyword);
+
+// The line in one direction with its stops. Failed when the request gave no
+// return text at all (also without a notice, for a reply without a return
+// element): the screens keep what they show then. A text that is not one
+// line dictionary is an answer with no line.
+Answer<ops::LineReading> line(std::int64_t direction, std::int64_t lineId);
+
+// The vehicles of a line, highest stop number first. A gprsId of 0 means the
+// line has no live data: no request, and an answer without vehicles. Failed
+// unless the service answered with a return text.
+Answer<std::vector<BusReal>> vehicles(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction);
+
+// The live text of a favourite's stop exactly as the service wrote it; ""
+// when it wrote none or was not reached. The text for none is the screen's
+// to choose (ops::kNoLiveInfo): a service may send that very text as data.
+Answer<std::string> stationText(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction);
+
+// Without a notice and within a bound: failed when no readable reply came
+// (no reply, a status other than 200, an empty return text, for a line no
+// line dictionary).
+Answer<std::vector<BusQuery>> keywordHitsWithin(const std::string& keyword, std::chrono::milliseconds within);
+Answer<ops::LineReading> lineWithin(std::int64_t direction, std::int64_t lineId, std::chrono::milliseconds within);
+
+// The journey planner's view of the current city's service.
+BusTransferPlanner::Source plannerSource();
+
+// "提醒" / "无法连接服务器", shown on the main thread from any thread (the
+// caller does not wait) and closed 1.0 second later.
+void showFailureNotice();
+
+}  // namespace bus::city

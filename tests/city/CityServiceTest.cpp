@@ -1,0 +1,257 @@
+// The city layer end to end against loopback services: the request each
+// operation makes, the records it reads, what counts as a failure, the
+// notice a failure shows, and one connection kept for a run of requests.
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+#include "model/Value.h"
+#include "platform/AlertView.h"
+#include "platform/RunLoop.h"
+#include "platform/Thread.h"
+#include "platform/UserDefaults.h"
+#include "service/Transport.h"
+#include "city/CityService.h"
+
+namespace bus::city {
+namespace {
+
+using platform::AlertCenter;
+using test::RecordedService;
+
+std::string closedUrl() { return "http://127.0.0.1:" + std::to_string(test::closedPort()); }
+
+std::size_t shownNotices() {
+    std::size_t n = 0;
+    for (const auto& e : AlertCenter::shared().history())
+        if (e.kind == AlertCenter::Event::Shown && e.title == "提醒" && e.message == "无法连接服务器") ++n;
+    return n;
+}
+
+// The text of tests/service/replies/<name>.
+std::string recordedReply(const std::string& name) { return test::readFile(std::string(BUS_SERVICE_REPLIES) + "/" + name); }
+
+// The operation element of a request body, with its parameters.
+std::string operationElement(const std::string& body) {
+    const auto open = body.find("<ns1:");
+    const auto close = body.find("</soapenv:Body>");
+    return open == std::string::npos || close == std::string::npos ? "" : body.substr(open, close - open);
+}
+
+class CityServiceTest : public testing::Test {
+protected:
+    void SetUp() override { service.makeCurrentCity(); }
+    RecordedService service;
+};
+
+TEST_F(CityServiceTest, QueryCityAsksTheDirectoryWithoutParametersAndReadsEveryCity) {
+    service.reply(kQueryCity, recordedReply("queryCity.xml"));
+    const auto cities = city::cities(service.url()).value();
+    ASSERT_EQ(service.bodies().size(), 1u);
+    EXPECT_EQ(operationElement(service.bodies()[0]), "<ns1:queryCity></ns1:queryCity>");
+    ASSERT_EQ(cities.size(), 3u);
+    EXPECT_EQ(cities[0].cityId, 16);
+    EXPECT_EQ(cities[0].cityName, "大同");
+    EXPECT_EQ(cities[0].cityUrl, "http://127.0.0.1:18116");
+    EXPECT_EQ(cities[2].cityName, "朔州");
+}
+
+TEST_F(CityServiceTest, QueryCityGivesNoCitiesForADictionaryOrAFailure) {
+    service.reply(kQueryCity, recordedReply("queryCity-dictionary.xml"));
+    EXPECT_TRUE(cities(service.url()).value().empty());
+    EXPECT_TRUE(AlertCenter::shared().history().empty());
+    service.reply(kQueryCity, recordedReply("queryCity.xml"), 503);
+    EXPECT_TRUE(cities(service.url()).value().empty());
+    EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
+}
+
+TEST_F(CityServiceTest, QueryKeywordSendsTheKeywordAndReadsHitsInOrder) {
+    service.reply(kQueryKeyword, recordedReply("queryKeyword.xml"));
+    const auto hits = keywordHits("A&B 12").value();
+    EXPECT_EQ(operationElement(service.bodies().at(0)),
+              "<ns1:queryKeyword><keyword>A&amp;B 12</keyword></ns1:queryKeyword>");
+    ASSERT_EQ(hits.size(), 3u);
+    EXPECT_EQ(hits[0].lineName, "12路");
+    EXPECT_EQ(hits[0].attribute, 0);
+    EXPECT_EQ(hits[1].stationName, "新开里");
+    EXPECT_EQ(hits[1].direction, 1);
+    EXPECT_EQ(hits[2].stationName, "A&B <东> 门");
+    EXPECT_TRUE(hits[2].cityId.is_null());
+}
+
+TEST_F(CityServiceTest, QueryKeywordKeepsNullsAndMissingKeysAsNoneAndSkipsNonDictionaries) {
+    service.reply(kQueryKeyword, recordedReply("queryKeyword-odd.xml"));
+    const auto hits = keywordHits("7").value();
+    ASSERT_EQ(hits.size(), 3u);
+    EXPECT_TRUE(hits[0].lineName.is_null());
+    EXPECT_TRUE(hits[0].direction.is_null());
+    EXPECT_EQ(hits[0].lineId, 7);
+    EXPECT_EQ(hits[1].lineId, "8");  // stored as sent
+    EXPECT_EQ(integerValue(hits[1].lineId), 8);
+    EXPECT_TRUE(hits[1].stationName.is_null());
+    EXPECT_EQ(hits[2].lineName, "9路");
+    EXPECT_TRUE(hits[2].cityId.is_null());  // not read from the reply
+}
+
+TEST_F(CityServiceTest, QueryLineSendsDirectionThenLineAndReadsTheLineWithItsStops) {
+    service.reply(kQueryLine, recordedReply("queryLine.xml"));
+    const ops::LineReading r = line(1, 12).value();
+    EXPECT_EQ(operationElement(service.bodies().at(0)),
+              "<ns1:queryLine><direction>1</direction><lineId>12</lineId></ns1:queryLine>");
+    ASSERT_TRUE(r.line);
+    EXPECT_EQ(r.line->uid, 12);
+    EXPECT_EQ(r.line->gprsId, 1201);
+    EXPECT_EQ(r.line->opTime, "06:00-21:30");
+    ASSERT_EQ(r.stations.size(), 6u);
+    for (std::size_t i = 0; i < r.stations.size(); ++i) EXPECT_EQ(r.stations[i].orderNo, i + 1);
+    EXPECT_EQ(r.stations[3].stationName, "A&B <东> 门");
+    EXPECT_EQ(r.stations[5].flagId, 2);
+    EXPECT_EQ(r.endStation, "新开里");
+}
+
+TEST_F(CityServiceTest, QueryLineWithoutAStopArrayStillGivesTheLine) {
+    service.reply(kQueryLine, recordedReply("queryLine-no-stops.xml"));
+    const ops::LineReading r = line(0, 12).value();
+    ASSERT_TRUE(r.line);
+    EXPECT_EQ(r.line->lineName, "12路");
+    EXPECT_EQ(integerValue(r.line->gprsId), 0);
+    EXPECT_TRUE(r.stations.empty());
+    EXPECT_TRUE(r.endStation.is_null());
+}
+
+// A request that got no return text fails, also without a notice (a reply
+// without a return element): the screens then keep what they show.
+TEST_F(CityServiceTest, QueryLineThatFailsOrHasNoReturnTextFails) {
+    service.reply(kQueryLine, recordedReply("queryLine.xml"), 500);
+    EXPECT_TRUE(line(0, 12).failed());
+    EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
+    service.reply(kQueryLine, test::soapReply(kQueryLine, ""));
+    EXPECT_TRUE(line(0, 12).failed());
+    EXPECT_EQ(AlertCenter::shared().history().size(), 1u);
+}
+
+TEST_F(CityServiceTest, RealBusSendsItsThreeParametersAndSortsVehiclesByStopHighestFirst) {
+    service.reply(kRealBus, recordedReply("realBus.xml"));
+    const auto vehicles = city::vehicles(1201, 4, 0).value();
+    EXPECT_EQ(operationElement(service.bodies().at(0)),
+              "<ns1:realBus><gprsId>1201</gprsId><orderNo>4</orderNo><direction>0</direction></ns1:realBus>");
+    ASSERT_EQ(vehicles.size(), 3u);
+    EXPECT_EQ(vehicles[0].stationNo, 9);
+    EXPECT_EQ(vehicles[1].stationNo, 5);
+    EXPECT_EQ(vehicles[2].stationNo, 3);
+    EXPECT_EQ(vehicles[0].licensePlate, "晋B·1009");
+    EXPECT_EQ(vehicles[0].inStation, 1);
+    EXPECT_EQ(vehicles[2].toNextStop, "距下站300米");
+    for (const auto& v : vehicles) EXPECT_EQ(v.busNum, 1);
+}
+
+// A dictionary is an answer without vehicles; no return text is a failure,
+// which the data's age on the live screen tells apart.
+TEST_F(CityServiceTest, RealBusGivesNoVehiclesForADictionaryOrNoReturnText) {
+    service.reply(kRealBus, recordedReply("realBus-dictionary.xml"));
+    const auto dictionary = vehicles(1201, 4, 0);
+    EXPECT_TRUE(dictionary.value().empty() && !dictionary.failed());
+    service.reply(kRealBus, recordedReply("realBus-empty.xml"));
+    const auto empty = vehicles(1201, 4, 0);
+    EXPECT_TRUE(empty.value().empty() && empty.failed());
+    EXPECT_TRUE(AlertCenter::shared().history().empty());
+}
+
+TEST_F(CityServiceTest, RealBusForALineWithoutLiveDataAsksNothing) {
+    service.reply(kRealBus, recordedReply("realBus.xml"));
+    EXPECT_TRUE(vehicles(0, 4, 0).value().empty());
+    EXPECT_TRUE(service.bodies().empty());
+}
+
+// The text exactly as sent, the text for none included; "" for none.
+TEST_F(CityServiceTest, RealBusStationGivesTheTextAsSentOrNone) {
+    service.reply(kRealBusStation, recordedReply("realBusStation.xml"));
+    EXPECT_EQ(stationText(1201, 3, 1).value(), "还有2站 约4分钟");
+    EXPECT_EQ(operationElement(service.bodies().at(0)),
+              "<ns1:realBusStation><gprsId>1201</gprsId><orderNo>3</orderNo><direction>1</direction>"
+              "</ns1:realBusStation>");
+    service.reply(kRealBusStation, recordedReply("realBusStation-empty.xml"));
+    EXPECT_EQ(stationText(1201, 3, 1).value(), "");
+    service.reply(kRealBusStation, recordedReply("realBusStation.xml"), 500);
+    const auto failed = stationText(1201, 3, 1);
+    EXPECT_TRUE(failed.value().empty() && failed.failed());
+    EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
+}
+
+// Every failed request shows the notice once (rows in turn, none closed);
+// an answer of any shape shows none, and the bounded requests show none.
+TEST_F(CityServiceTest, EachFailedRequestShowsTheNoticeAndOnlyThose) {
+    const std::string empty = test::soapReply(kQueryCity, "");
+    const struct {
+        const char* name;
+        int status;  // 0: nothing listens
+        std::string body;
+        bool failed;
+    } cases[] = {
+        {"an answer", 200, recordedReply("queryCity.xml"), false},
+        {"no return element", 200, "<a/>", false},
+        {"a body over the limit", 200, test::soapReply(kQueryCity, std::string(kMaxReplyBytes, 'a')), true},
+        {"a server error", 500, recordedReply("queryCity.xml"), true},
+        {"a refused connection", 0, "", true},
+    };
+    std::size_t failures = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.status != 0) service.reply(kQueryCity, c.body, c.status);
+        const auto answer = cities(c.status == 0 ? closedUrl() : service.url());
+        failures += c.failed;
+        EXPECT_EQ(answer.failed(), c.failed);
+        EXPECT_EQ(shownNotices(), failures);
+    }
+    platform::UserDefaults::standard().setObject(closedUrl(), "postUrl");
+    EXPECT_TRUE(keywordHitsWithin("7", std::chrono::seconds(5)).failed());
+    EXPECT_TRUE(lineWithin(0, 12, std::chrono::seconds(5)).failed());
+    EXPECT_EQ(shownNotices(), failures);
+}
+
+// A failed request on a worker does not wait for the main thread; its notice
+// comes up there and closes one second later.
+TEST_F(CityServiceTest, AFailedRequestOnAWorkerIsShownOnTheMainThread) {
+    const std::string url = closedUrl();
+    std::atomic<bool> failed{false};
+    platform::detachNewThread([&] { failed = cities(url).failed(); });
+    // The main loop has not run: a worker that waited for it would hang here.
+    ASSERT_TRUE(platform::waitForWorkerThreads(10.0));
+    EXPECT_TRUE(failed);
+    EXPECT_TRUE(AlertCenter::shared().history().empty());
+    platform::RunLoop::main().advance(0.5);
+    ASSERT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
+    EXPECT_TRUE(AlertCenter::shared().visibleAlerts()[0]->isTransient());
+    platform::RunLoop::main().advance(0.499);
+    EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
+    platform::RunLoop::main().advance(0.002);
+    EXPECT_TRUE(AlertCenter::shared().visibleAlerts().empty());
+}
+
+// Each request is a new client, but the connection to a city's service
+// stays open between them: a list that asks once per row opens one.
+TEST_F(CityServiceTest, RequestsInARowShareOneConnection) {
+    std::mutex mutex;
+    std::set<int> clientPorts;
+    test::HttpTestServer server;
+    server.server().set_keep_alive_max_count(100);
+    server.server().set_keep_alive_timeout(1);  // its stop waits out the idle connection
+    server.server().Post(".*", [&](const httplib::Request& request, httplib::Response& reply) {
+        std::lock_guard lock(mutex);
+        clientPorts.insert(request.remote_port);
+        reply.set_content(test::soapReply(kRealBusStation, "2站"), "text/xml");
+    });
+    server.start();
+    platform::UserDefaults::standard().setObject(server.baseUrl(), "postUrl");
+    for (int row = 0; row < 12; ++row) EXPECT_EQ(stationText(1201, row, 0).value(), "2站");
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(clientPorts.size(), 1u);
+}
+
+}  // namespace
+}  // namespace bus::city
