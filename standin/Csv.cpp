@@ -151,14 +151,17 @@ std::string_view CsvReader::field(int column) const {
 }
 
 bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
+    // Find where the record ends: a line break outside quotes. A quote opens
+    // a quoted field only at the field's start. The scan's state outlives a
+    // block, so that a record longer than a block (one huge field) is
+    // scanned once, not once more with every block added.
+    bool quoted = false;
+    bool fieldStart = true;
+    std::size_t lines = 0;
+    std::size_t scanned = 0;  // from pos_; fill() moves pos_, not this
     for (;;) {
-        // Find where the record ends: a line break outside quotes. A quote
-        // opens a quoted field only at the field's start.
-        bool quoted = false;
-        bool fieldStart = true;
         bool needMore = false;
-        std::size_t lines = 0;
-        std::size_t end = pos_;
+        std::size_t end = pos_ + scanned;
         for (; end < buffer_.size(); ++end) {
             const char c = buffer_[end];
             if (quoted) {
@@ -184,6 +187,7 @@ bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
         // the next block, waits for more text.
         needMore = needMore || end >= buffer_.size() || (buffer_[end] == '\r' && end + 1 == buffer_.size());
         if (needMore && file_) {
+            scanned = end - pos_;  // the byte at `end` is looked at again
             fill();
             continue;
         }
@@ -197,6 +201,7 @@ bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
         if (begin == end) {
             if (pos_ >= buffer_.size() && !file_) return false;
             ++line_;
+            scanned = 0;
             continue;  // a blank line is no record
         }
         recordLine_ = line_;
