@@ -1,5 +1,5 @@
-// The ceiling for the stand-in's throughput: the same cpp-httplib server
-// set up the same way, answering every POST with one constant body.
+// The ceiling for the stand-in's throughput: the stand-in's own HTTP server
+// with its default limits, answering every request with one constant body.
 //
 // Usage: standin-constant-server PORT BODY_FILE [THREADS]
 #include <csignal>
@@ -7,11 +7,12 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 
-#include <httplib.h>
 #include <pthread.h>
-#include <sys/socket.h>
+
+#include "standin/HttpServer.h"
+
+using namespace bus::standin;
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -23,7 +24,6 @@ int main(int argc, char** argv) {
     std::ostringstream buf;
     buf << in.rdbuf();
     const std::string body = buf.str();
-    const std::size_t threads = argc > 3 ? std::stoul(argv[3]) : 8;
 
     sigset_t stop;
     sigemptyset(&stop);
@@ -31,31 +31,20 @@ int main(int argc, char** argv) {
     sigaddset(&stop, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
 
-    httplib::Server server;
-    // The stand-in's own settings, so that only the work per request differs.
-    server.set_tcp_nodelay(true);
-    server.set_socket_options([](socket_t sock) {
-        int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
-    server.set_payload_max_length(1024 * 1024);
-    server.set_keep_alive_max_count(100);
-    server.set_keep_alive_timeout(1);
-    server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    server.Post(".*", [&body](const httplib::Request&, httplib::Response& res) {
-        res.set_content(body, "text/xml; charset=UTF-8");
-    });
-    if (!server.bind_to_port("127.0.0.1", port)) {
+    HttpLimits limits;
+    if (argc > 3) limits.threads = std::stoul(argv[3]);
+    HttpServer server({[&body](const HttpRequest&) { return HttpReply{200, "text/xml; charset=UTF-8", body, {}}; },
+                       [](int status, const HttpRequest&) { return HttpReply{status, {}, {}, {}}; }},
+                      limits);
+    if (server.bind("127.0.0.1", port) != port) {
         std::fprintf(stderr, "cannot listen on port %d\n", port);
         return 1;
     }
-    std::thread serving([&] { server.listen_after_bind(); });
+    server.start();
     std::printf("ready\n");
     std::fflush(stdout);
     int sig = 0;
     sigwait(&stop, &sig);
-    while (!server.is_running()) std::this_thread::yield();
     server.stop();
-    serving.join();
     return 0;
 }
