@@ -73,7 +73,8 @@ class Session;
 // after the members that sessions reach as they are destroyed, which happens
 // when it is.
 struct Shared {
-    Shared(HttpHandlers h, HttpLimits l) : handlers(std::move(h)), limits(l), ioc(static_cast<int>(l.threads)) {}
+    Shared(HttpHandlers h, HttpLimits l)
+        : handlers(std::move(h)), limits(l), ioc(static_cast<int>(std::max<std::size_t>(1, l.threads))) {}
 
     const HttpHandlers handlers;
     const HttpLimits limits;
