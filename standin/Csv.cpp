@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 namespace bus::standin {
@@ -163,22 +164,23 @@ bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
         bool needMore = false;
         std::size_t end = pos_ + scanned;
         for (; end < buffer_.size(); ++end) {
-            const char c = buffer_[end];
             if (quoted) {
-                if (c == '"') {
-                    if (end + 1 < buffer_.size() && buffer_[end + 1] == '"') {
-                        ++end;
-                    } else if (end + 1 == buffer_.size() && file_) {
-                        needMore = true;  // a doubled quote may go on in the next block
-                        break;
-                    } else {
-                        quoted = false;
-                    }
-                } else if (c == '\n') {
-                    ++lines;
+                // Inside quotes only a quote matters: on to the next one.
+                const std::size_t from = end;
+                end = nextQuote(from, buffer_.size());
+                lines += static_cast<std::size_t>(std::count(buffer_.data() + from, buffer_.data() + end, '\n'));
+                if (end == buffer_.size()) break;
+                if (end + 1 < buffer_.size() && buffer_[end + 1] == '"') {
+                    ++end;
+                } else if (end + 1 == buffer_.size() && file_) {
+                    needMore = true;  // a doubled quote may go on in the next block
+                    break;
+                } else {
+                    quoted = false;
                 }
                 continue;
             }
+            const char c = buffer_[end];
             if (c == '\n' || c == '\r') break;
             if (c == '"' && fieldStart) quoted = true;
             fieldStart = c == ',';
@@ -218,6 +220,12 @@ bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
     }
 }
 
+// The offset of the first quote in [from, to), else `to`.
+std::size_t CsvReader::nextQuote(std::size_t from, std::size_t to) const {
+    const void* q = std::memchr(buffer_.data() + from, '"', to - from);
+    return q ? static_cast<std::size_t>(static_cast<const char*>(q) - buffer_.data()) : to;
+}
+
 // Splits a record into fields in place: a quoted field's doubled quotes are
 // folded where they stand, so every field stays a view into the buffer.
 void CsvReader::splitFields(std::size_t begin, std::size_t end, std::vector<std::string_view>& fields) {
@@ -228,16 +236,18 @@ void CsvReader::splitFields(std::size_t begin, std::size_t end, std::vector<std:
         if (i < end && buffer_[i] == '"') {
             std::size_t w = i++;
             while (i < end) {
-                if (buffer_[i] == '"') {
-                    if (i + 1 < end && buffer_[i + 1] == '"') {
-                        buffer_[w++] = '"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
+                const std::size_t q = nextQuote(i, end);
+                std::memmove(buffer_.data() + w, buffer_.data() + i, q - i);
+                w += q - i;
+                i = q;
+                if (i >= end) break;
+                if (i + 1 < end && buffer_[i + 1] == '"') {
+                    buffer_[w++] = '"';
+                    i += 2;
+                    continue;
                 }
-                buffer_[w++] = buffer_[i++];
+                ++i;
+                break;
             }
             while (i < end && buffer_[i] != ',') buffer_[w++] = buffer_[i++];
             fields.emplace_back(buffer_.data() + start, w - start);
