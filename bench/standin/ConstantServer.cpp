@@ -1,5 +1,7 @@
-// The ceiling for the stand-in's throughput: the stand-in's own HTTP server
-// with its default limits, answering every request with one constant body.
+// The yardstick for the stand-in's throughput: a cpp-httplib server with a
+// thread per connection, answering every POST with one constant body. It
+// stays as it is, so that ratios measured on different versions of the
+// stand-in compare.
 //
 // Usage: standin-constant-server PORT BODY_FILE [THREADS]
 #include <csignal>
@@ -7,12 +9,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
+#include <httplib.h>
 #include <pthread.h>
-
-#include "standin/HttpServer.h"
-
-using namespace bus::standin;
+#include <sys/socket.h>
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     std::ostringstream buf;
     buf << in.rdbuf();
     const std::string body = buf.str();
+    const std::size_t threads = argc > 3 ? std::stoul(argv[3]) : 8;
 
     sigset_t stop;
     sigemptyset(&stop);
@@ -31,20 +33,31 @@ int main(int argc, char** argv) {
     sigaddset(&stop, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
 
-    HttpLimits limits;
-    if (argc > 3) limits.threads = std::stoul(argv[3]);
-    HttpServer server({[&body](const HttpRequest&) { return HttpReply{200, "text/xml; charset=UTF-8", body, {}}; },
-                       [](int status, const HttpRequest&) { return HttpReply{status, {}, {}, {}}; }},
-                      limits);
-    if (server.bind("127.0.0.1", port) != port) {
+    httplib::Server server;
+    // Settings of a server tuned for keep-alive clients on loopback.
+    server.set_tcp_nodelay(true);
+    server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+    server.set_payload_max_length(1024 * 1024);
+    server.set_keep_alive_max_count(100);
+    server.set_keep_alive_timeout(1);
+    server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    server.Post(".*", [&body](const httplib::Request&, httplib::Response& res) {
+        res.set_content(body, "text/xml; charset=UTF-8");
+    });
+    if (!server.bind_to_port("127.0.0.1", port)) {
         std::fprintf(stderr, "cannot listen on port %d\n", port);
         return 1;
     }
-    server.start();
+    std::thread serving([&] { server.listen_after_bind(); });
     std::printf("ready\n");
     std::fflush(stdout);
     int sig = 0;
     sigwait(&stop, &sig);
+    while (!server.is_running()) std::this_thread::yield();
     server.stop();
+    serving.join();
     return 0;
 }
