@@ -2,6 +2,7 @@
 // faults, refusals, clients that misbehave, and the request log.
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -163,6 +164,13 @@ int connectAndSend(int port, const std::string& bytes) {
 // until a read time-out of seconds): the bound is loose for a loaded machine
 // and far below the wait such a server gives.
 TEST_F(OverHttp, ClientsThatSendHalfARequestAndWaitDelayNoWellFormedOne) {
+    // Both ends of every connection live in this process: 1200 descriptors,
+    // past the usual soft limit of 1024.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     std::vector<int> waiting;
     for (int i = 0; i < 600; ++i) {
         waiting.push_back(connectAndSend(port, headers.substr(0, 30 + static_cast<std::size_t>(i % 2) * 40)));
