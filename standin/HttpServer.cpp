@@ -13,10 +13,11 @@
 #include <vector>
 
 #include <boost/asio/dispatch.hpp>
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -69,12 +70,22 @@ Inflated inflateBody(std::string& body, std::size_t limit) {
 
 class Session;
 
-// What the listening side and every connection share. The io_context comes
-// after the members that sessions reach as they are destroyed, which happens
-// when it is.
+using Work = net::executor_work_guard<net::io_context::executor_type>;
+
+// One event loop per serving thread, each connection on one of them in turn:
+// a connection's handlers never run at once, and a thread hands no work to
+// another, which would cost a wake-up per request.
+std::vector<std::unique_ptr<net::io_context>> loops(std::size_t threads) {
+    std::vector<std::unique_ptr<net::io_context>> out;
+    for (std::size_t i = 0; i < std::max<std::size_t>(1, threads); ++i) out.push_back(std::make_unique<net::io_context>(1));
+    return out;
+}
+
+// What the listening side and every connection share. The loops come after
+// the members that sessions reach as they are destroyed, which happens when
+// the loops are.
 struct Shared {
-    Shared(HttpHandlers h, HttpLimits l)
-        : handlers(std::move(h)), limits(l), ioc(static_cast<int>(std::max<std::size_t>(1, l.threads))) {}
+    Shared(HttpHandlers h, HttpLimits l) : handlers(std::move(h)), limits(l), ioc(loops(l.threads)) {}
 
     const HttpHandlers handlers;
     const HttpLimits limits;
@@ -82,14 +93,15 @@ struct Shared {
     std::condition_variable emptied;
     std::list<std::weak_ptr<Session>> sessions;
     std::atomic<bool> draining{false};
-    net::io_context ioc;
-    net::strand<net::io_context::executor_type> acceptStrand{ioc.get_executor()};
-    std::optional<tcp::acceptor> acceptor;  // on acceptStrand
-    net::steady_timer retry{acceptStrand};
+    std::vector<std::unique_ptr<net::io_context>> ioc;  // the first also accepts
+    std::size_t next = 0;                               // the loop of the next connection
+    std::optional<tcp::acceptor> acceptor;
+    net::steady_timer retry{*ioc.front()};
+    std::vector<Work> work;  // keeps loops without connections running
     std::vector<std::thread> threads;
 };
 
-// One connection. Everything but close() runs on the connection's strand.
+// One connection. Everything but close() runs on its loop's thread.
 class Session : public std::enable_shared_from_this<Session> {
 public:
     static void open(tcp::socket socket, Shared& shared) {
@@ -276,7 +288,8 @@ private:
 };
 
 void accept(const std::shared_ptr<Shared>& s) {
-    s->acceptor->async_accept(net::make_strand(s->ioc), [s](error_code ec, tcp::socket socket) {
+    s->next = (s->next + 1) % s->ioc.size();
+    s->acceptor->async_accept(*s->ioc[s->next], [s](error_code ec, tcp::socket socket) {
         if (ec == net::error::operation_aborted || !s->acceptor->is_open()) return;
         if (ec) {
             // Out of file descriptors, for one: try again soon rather than spin.
@@ -318,10 +331,10 @@ HttpServer::~HttpServer() { stop(); }
 int HttpServer::bind(const std::string& host, int port) {
     auto& s = *state_;
     error_code ec;
-    tcp::resolver resolver(s.ioc);
+    tcp::resolver resolver(*s.ioc.front());
     const auto found = resolver.resolve(host, std::to_string(port), tcp::resolver::passive, ec);
     if (ec || found.empty()) return 0;
-    tcp::acceptor acceptor(s.acceptStrand);
+    tcp::acceptor acceptor(*s.ioc.front());
     const tcp::endpoint at = found.begin()->endpoint();
     acceptor.open(at.protocol(), ec);
     // Not SO_REUSEPORT: a second stand-in must not silently share the port.
@@ -338,16 +351,18 @@ void HttpServer::start() {
     auto& s = *state_;
     if (!s.threads.empty() || !s.acceptor) return;
     accept(state_);
-    for (std::size_t i = 0; i < std::max<std::size_t>(1, s.limits.threads); ++i)
-        s.threads.emplace_back([&s] {
+    for (auto& loop : s.ioc) {
+        s.work.push_back(net::make_work_guard(*loop));
+        s.threads.emplace_back([&l = *loop] {
             for (;;) {
                 try {
-                    s.ioc.run();
+                    l.run();
                     return;
                 } catch (const std::exception&) {
                 }
             }
         });
+    }
 }
 
 void HttpServer::drain() {
@@ -358,7 +373,7 @@ void HttpServer::drain() {
         if (s.acceptor) s.acceptor->close(ec);
         return;
     }
-    net::post(s.acceptStrand, [state = state_] {
+    net::post(*s.ioc.front(), [state = state_] {
         error_code e;
         if (state->acceptor) state->acceptor->close(e);
         state->retry.cancel();
@@ -376,23 +391,26 @@ void HttpServer::stop(std::chrono::steady_clock::time_point deadline) {
     }
     for (const auto& session : liveSessions(s)) session->close(false);
     // With every socket closed the threads run out of work; a connection
-    // that somehow still holds them is cut off by stopping the loop.
+    // that somehow still holds them is cut off by stopping the loops.
+    s.work.clear();
     {
         std::unique_lock<std::mutex> lock(s.mutex);
         if (!s.emptied.wait_for(lock, std::chrono::milliseconds(200), [&] { return s.sessions.empty(); })) {
             lock.unlock();
-            s.ioc.stop();
+            for (auto& loop : s.ioc) loop->stop();
         }
     }
     for (auto& t : s.threads) t.join();
     s.threads.clear();
-    // Runs what the loop left undone, so that no handler keeps the state
+    // Runs what the loops left undone, so that no handler keeps the state
     // alive past the server.
     error_code ec;
     if (s.acceptor) s.acceptor->close(ec);
     s.retry.cancel();
-    s.ioc.restart();
-    s.ioc.poll();
+    for (auto& loop : s.ioc) {
+        loop->restart();
+        loop->poll();
+    }
 }
 
 }  // namespace bus::standin
