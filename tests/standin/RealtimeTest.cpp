@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include <google/protobuf/text_format.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include "GtfsRealtime.pb.h"
@@ -197,9 +198,12 @@ TEST_F(Realtime, ASourceTooLargeOrTooSlowFailsThePollWithinItsLimits) {
     });
     server.start();
     write(std::string(2000, '\x0a'));
+    const auto pipe = file.parent_path() / "live.fifo";  // opening it would wait for a writer for ever
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     const std::pair<std::string, std::string> cases[] = {
         {server.baseUrl() + "/endless", "holds more than 1000 bytes, the most one message may have"},
         {file.string(), "holds more than 1000 bytes, the most one message may have"},
+        {pipe.string(), "is not a regular file"},
         {server.baseUrl() + "/trickle", "was not read within the poll's 1 s"},
     };
     for (const auto& [source, says] : cases) {
