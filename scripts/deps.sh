@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config ccache clang libclang-rt-14-dev
   libcurl4-openssl-dev nlohmann-json3-dev libsqlite3-dev libpugixml-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libboost-dev zlib1g-dev haproxy
   libprotobuf-dev protobuf-compiler libhowardhinnant-date-dev tzdata
   qt6-base-dev fonts-wqy-microhei
   python3-zeep wrk

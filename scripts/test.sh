@@ -2,8 +2,8 @@
 # Builds and runs every test: the whole tree (benchmarks included) in Release,
 # as README builds it for measuring, with the suite run there; the suite again
 # under AddressSanitizer + UndefinedBehaviorSanitizer; the live screen's
-# threaded paths under ThreadSanitizer; then the service fuzzer for a bounded
-# time. Fails on any compile warning, test failure, sanitizer finding or
+# threaded paths and the stand-in's suite under ThreadSanitizer; then the
+# service fuzzer for a bounded time. Fails on any compile warning, test failure, sanitizer finding or
 # fuzzer crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,9 +25,9 @@ echo "== sanitizer build"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_SANITIZE=ON -DBUS_BUILD_BENCH=OFF >/dev/null
 cmake --build build/asan -j"$jobs"
 
-echo "== thread sanitizer build (threaded screen paths only)"
+echo "== thread sanitizer build (threaded screen paths, the stand-in)"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_TSAN=ON -DBUS_BUILD_APP=OFF -DBUS_BUILD_BENCH=OFF >/dev/null
-cmake --build build/tsan -j"$jobs" --target tracking_tests
+cmake --build build/tsan -j"$jobs" --target tracking_tests standin_tests
 
 echo "== fuzzer build"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_BUILD_FUZZ=ON \
@@ -43,10 +43,12 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
   ctest --test-dir build/asan --output-on-failure -j"$jobs"
 
-echo "== threaded screen paths under ThreadSanitizer"
+echo "== threaded screen paths and the stand-in's suite (serving threads, realtime poller) under ThreadSanitizer"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build/tsan/tests/screens/tracking/tracking_tests --gtest_brief=1 \
     --gtest_filter='*Thread*:*Switch*:*UpdateOrderNo*:*Reminder*:*PostedIt*' 
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  build/tsan/tests/standin/standin_tests --gtest_brief=1
 
 echo "== fuzzing the reply reader for 30 s"
 corpus=build/fuzz/corpus

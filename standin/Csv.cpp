@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 namespace bus::standin {
@@ -151,31 +152,35 @@ std::string_view CsvReader::field(int column) const {
 }
 
 bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
+    // Find where the record ends: a line break outside quotes. A quote opens
+    // a quoted field only at the field's start. The scan's state outlives a
+    // block, so that a record longer than a block (one huge field) is
+    // scanned once, not once more with every block added.
+    bool quoted = false;
+    bool fieldStart = true;
+    std::size_t lines = 0;
+    std::size_t scanned = 0;  // from pos_; fill() moves pos_, not this
     for (;;) {
-        // Find where the record ends: a line break outside quotes. A quote
-        // opens a quoted field only at the field's start.
-        bool quoted = false;
-        bool fieldStart = true;
         bool needMore = false;
-        std::size_t lines = 0;
-        std::size_t end = pos_;
+        std::size_t end = pos_ + scanned;
         for (; end < buffer_.size(); ++end) {
-            const char c = buffer_[end];
             if (quoted) {
-                if (c == '"') {
-                    if (end + 1 < buffer_.size() && buffer_[end + 1] == '"') {
-                        ++end;
-                    } else if (end + 1 == buffer_.size() && file_) {
-                        needMore = true;  // a doubled quote may go on in the next block
-                        break;
-                    } else {
-                        quoted = false;
-                    }
-                } else if (c == '\n') {
-                    ++lines;
+                // Inside quotes only a quote matters: on to the next one.
+                const std::size_t from = end;
+                end = nextQuote(from, buffer_.size());
+                lines += static_cast<std::size_t>(std::count(buffer_.data() + from, buffer_.data() + end, '\n'));
+                if (end == buffer_.size()) break;
+                if (end + 1 < buffer_.size() && buffer_[end + 1] == '"') {
+                    ++end;
+                } else if (end + 1 == buffer_.size() && file_) {
+                    needMore = true;  // a doubled quote may go on in the next block
+                    break;
+                } else {
+                    quoted = false;
                 }
                 continue;
             }
+            const char c = buffer_[end];
             if (c == '\n' || c == '\r') break;
             if (c == '"' && fieldStart) quoted = true;
             fieldStart = c == ',';
@@ -184,6 +189,7 @@ bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
         // the next block, waits for more text.
         needMore = needMore || end >= buffer_.size() || (buffer_[end] == '\r' && end + 1 == buffer_.size());
         if (needMore && file_) {
+            scanned = end - pos_;  // the byte at `end` is looked at again
             fill();
             continue;
         }
@@ -197,6 +203,7 @@ bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
         if (begin == end) {
             if (pos_ >= buffer_.size() && !file_) return false;
             ++line_;
+            scanned = 0;
             continue;  // a blank line is no record
         }
         recordLine_ = line_;
@@ -213,6 +220,12 @@ bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
     }
 }
 
+// The offset of the first quote in [from, to), else `to`.
+std::size_t CsvReader::nextQuote(std::size_t from, std::size_t to) const {
+    const void* q = std::memchr(buffer_.data() + from, '"', to - from);
+    return q ? static_cast<std::size_t>(static_cast<const char*>(q) - buffer_.data()) : to;
+}
+
 // Splits a record into fields in place: a quoted field's doubled quotes are
 // folded where they stand, so every field stays a view into the buffer.
 void CsvReader::splitFields(std::size_t begin, std::size_t end, std::vector<std::string_view>& fields) {
@@ -223,16 +236,18 @@ void CsvReader::splitFields(std::size_t begin, std::size_t end, std::vector<std:
         if (i < end && buffer_[i] == '"') {
             std::size_t w = i++;
             while (i < end) {
-                if (buffer_[i] == '"') {
-                    if (i + 1 < end && buffer_[i + 1] == '"') {
-                        buffer_[w++] = '"';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
+                const std::size_t q = nextQuote(i, end);
+                std::memmove(buffer_.data() + w, buffer_.data() + i, q - i);
+                w += q - i;
+                i = q;
+                if (i >= end) break;
+                if (i + 1 < end && buffer_[i + 1] == '"') {
+                    buffer_[w++] = '"';
+                    i += 2;
+                    continue;
                 }
-                buffer_[w++] = buffer_[i++];
+                ++i;
+                break;
             }
             while (i < end && buffer_[i] != ',') buffer_[w++] = buffer_[i++];
             fields.emplace_back(buffer_.data() + start, w - start);

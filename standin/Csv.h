@@ -46,6 +46,7 @@ private:
     bool fill();
     bool readRecord(std::vector<std::string_view>& fields);
     void splitFields(std::size_t begin, std::size_t end, std::vector<std::string_view>& fields);
+    std::size_t nextQuote(std::size_t from, std::size_t to) const;
     void checkEncoding();
 
     std::string name_;

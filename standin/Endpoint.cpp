@@ -3,99 +3,22 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <list>
 #include <stdexcept>
-
-#include <httplib.h>
-#include <sys/socket.h>
 
 namespace bus::standin {
 
 namespace {
 
 constexpr const char* kXml = "text/xml; charset=UTF-8";
+constexpr const char* kText = "text/plain; charset=UTF-8";
+
+HttpReply reply(int status, const char* type, std::string body, std::string allow = {}) {
+    return {status, type, std::move(body), std::move(allow)};
+}
 
 std::int64_t microsSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
 }
-
-// The server's task queue: one job per accepted connection. `core` workers
-// wait for jobs all the time; a job that finds no idle worker starts one more,
-// up to `most`, and a worker beyond the core leaves after kLinger without
-// work. Workers that leave are joined by the next enqueue or by shutdown.
-class ConnectionPool final : public httplib::TaskQueue {
-public:
-    ConnectionPool(std::size_t core, std::size_t most) : most_(std::max(core, most)) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (std::size_t i = 0; i < core; ++i) spawn(true);
-    }
-    ~ConnectionPool() override { shutdown(); }
-
-    void enqueue(std::function<void()> fn) override {
-        std::list<std::thread> gone;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            jobs_.push_back(std::move(fn));
-            if (idle_ < jobs_.size() && workers_.size() < most_) spawn(false);
-            gone.swap(finished_);
-        }
-        wake_.notify_one();
-        for (auto& t : gone) t.join();
-    }
-
-    void shutdown() override {
-        std::list<std::thread> all;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            shutdown_ = true;
-            all.swap(workers_);
-            all.splice(all.end(), finished_);
-        }
-        wake_.notify_all();
-        for (auto& t : all) t.join();
-    }
-
-private:
-    static constexpr std::chrono::seconds kLinger{10};
-
-    // Called with mutex_ held, so the new worker's first lock waits until
-    // its own thread object is in place.
-    void spawn(bool core) {
-        workers_.emplace_back();
-        const auto self = std::prev(workers_.end());
-        *self = std::thread([this, self, core] { work(self, core); });
-    }
-
-    void work(std::list<std::thread>::iterator self, bool core) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        const auto ready = [this] { return !jobs_.empty() || shutdown_; };
-        for (;;) {
-            ++idle_;
-            if (core) wake_.wait(lock, ready);
-            else wake_.wait_for(lock, kLinger, ready);
-            --idle_;
-            if (jobs_.empty()) {
-                if (shutdown_ || !core) break;
-                continue;
-            }
-            auto job = std::move(jobs_.front());
-            jobs_.pop_front();
-            lock.unlock();
-            job();
-            lock.lock();
-        }
-        if (!shutdown_) finished_.splice(finished_.end(), workers_, self);
-    }
-
-    const std::size_t most_;
-    std::mutex mutex_;  // guards everything below
-    std::condition_variable wake_;
-    std::list<std::function<void()>> jobs_;
-    std::list<std::thread> workers_;
-    std::list<std::thread> finished_;
-    std::size_t idle_ = 0;
-    bool shutdown_ = false;
-};
 
 }  // namespace
 
@@ -208,142 +131,90 @@ void RequestLog::writer() {
 }
 
 SoapEndpoint::SoapEndpoint(EndpointSetup setup, RequestLog& log, ServeOptions options)
-    : setup_(std::move(setup)), log_(log), options_(options), server_(std::make_unique<httplib::Server>()) {
-    auto& s = *server_;
-    // Without it, replies on a kept-alive connection wait for the delayed ACK.
-    s.set_tcp_nodelay(true);
-    // The library's default also sets SO_REUSEPORT, which would let a second
-    // stand-in silently share a port with the first.
-    s.set_socket_options([this](socket_t sock) {
-        int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        listenSocket_ = sock;
-    });
-    s.set_payload_max_length(options_.maxRequestBytes);
-    s.set_keep_alive_max_count(options_.keepAliveRequests);
-    s.set_keep_alive_timeout(options_.keepAliveSeconds);
-    const std::size_t threads = options_.threads == 0 ? 1 : options_.threads;
-    const std::size_t most = options_.maxThreads;
-    s.new_task_queue = [threads, most] { return new ConnectionPool(threads, most); };
+    : setup_(std::move(setup)), log_(log), options_(options),
+      server_({[this](const HttpRequest& r) { return answer(r); },
+               [this](int status, const HttpRequest& r) { return refuse(status, r); }},
+              options_) {}
 
-    s.Post(setup_.path, [this](const httplib::Request& req, httplib::Response& res) {
-        const auto t0 = std::chrono::steady_clock::now();
-        std::string out;
-        int status = 200;
-        std::string operation;
-        onPost(req.body, out, status, operation);
-        res.status = status;
-        res.set_content(std::move(out), kXml);
-        log_.record(setup_.label, operation, status, microsSince(t0));
-    });
-    s.Get(setup_.path, [this](const httplib::Request& req, httplib::Response& res) {
-        const auto t0 = std::chrono::steady_clock::now();
-        if (req.has_param("wsdl") || req.has_param("WSDL")) {
-            const std::string host = req.get_header_value("Host");
-            const std::string location = "http://" + (host.empty() ? "127.0.0.1:" + std::to_string(port_) : host) + setup_.path;
-            res.status = 200;
-            res.set_content(buildWsdl(setup_.serviceName, setup_.ns, setup_.operations, location), kXml);
-        } else {
-            res.status = 405;
-            res.set_header("Allow", "POST");
-            res.set_content("This is a SOAP 1.1 endpoint: POST an envelope, or GET " + setup_.path + "?wsdl\n",
-                            "text/plain; charset=UTF-8");
-        }
-        log_.record(setup_.label, "GET ?wsdl", res.status, microsSince(t0));
-    });
-    // Statuses the library produces itself (unknown path, body too large,
-    // unreadable request) reach here with no body; our own faults already
-    // carry one.
-    s.set_error_handler(httplib::Server::HandlerWithResponse([this](const httplib::Request& req,
-                                                                  httplib::Response& res) {
-        if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-        if (res.status == 413) {
-            res.set_content(buildFault("Client", "the request body is larger than " +
-                                                     std::to_string(options_.maxRequestBytes) + " bytes"),
-                            kXml);
-        } else if (res.status == 404) {
-            res.set_content("No service at " + validUtf8(req.path.substr(0, 200)) + "; the SOAP endpoint is " +
-                                setup_.path + "\n",
-                            "text/plain; charset=UTF-8");
-        } else {
-            res.set_content(buildFault("Client", "the HTTP request could not be read"), kXml);
-        }
-        log_.record(setup_.label, req.method.empty() ? std::string("-") : req.method + " " + req.path.substr(0, 40),
-                    res.status, -1);
-        return httplib::Server::HandlerResponse::Handled;
-    }));
-    s.set_exception_handler([this](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-        res.status = 500;
-        res.set_content(buildFault("Server", "internal error"), kXml);
-        log_.record(setup_.label, "-", 500, -1);
-    });
-}
+SoapEndpoint::~SoapEndpoint() { stop(); }
 
-SoapEndpoint::~SoapEndpoint() {
-    // The library closes its listening socket only in stop(), and stop() only
-    // acts on a running server: a socket bound but never served would stay
-    // open (and its port taken) otherwise.
-    if (port_ > 0 && !started_) {
-        try {
-            start();
-        } catch (const std::exception&) {
-        }
+HttpReply SoapEndpoint::answer(const HttpRequest& request) const {
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto q = request.target.find('?');
+    const std::string_view target = request.target;
+    const std::string_view path = target.substr(0, q);
+    if (path != setup_.path) {
+        log_.record(setup_.label, request.method + " " + std::string(path.substr(0, 40)), 404, -1);
+        return reply(404, kText, "No service at " + validUtf8(path.substr(0, 200)) + "; the SOAP endpoint is " + setup_.path + "\n");
     }
-    stop();
+    HttpReply out;
+    std::string operation;  // "-" in the log when a POST names none
+    if (request.method == "POST") {
+        out = onPost(request.body, operation);
+    } else if (request.method == "GET") {
+        out = onGet(q == std::string::npos ? std::string_view() : target.substr(q + 1), request.host);
+        operation = "GET ?wsdl";
+    } else {
+        operation = request.method;
+        out = reply(405, kText, "This is a SOAP 1.1 endpoint: POST an envelope, or GET " + setup_.path + "?wsdl\n", "GET, POST");
+    }
+    log_.record(setup_.label, operation, out.status, microsSince(t0));
+    return out;
 }
 
-void SoapEndpoint::onPost(const std::string& body, std::string& out, int& status, std::string& operation) const {
+HttpReply SoapEndpoint::onGet(std::string_view query, const std::string& host) const {
+    bool wsdl = false;
+    for (std::size_t at = 0; at <= query.size() && !wsdl;) {
+        const std::size_t end = std::min(query.find('&', at), query.size());
+        const std::string_view name = query.substr(at, std::min(query.find('=', at), end) - at);
+        wsdl = name == "wsdl" || name == "WSDL";
+        at = end + 1;
+    }
+    if (!wsdl) return reply(405, kText, "This is a SOAP 1.1 endpoint: POST an envelope, or GET " + setup_.path + "?wsdl\n", "POST");
+    const std::string location = "http://" + (host.empty() ? "127.0.0.1:" + std::to_string(port_) : host) + setup_.path;
+    return reply(200, kXml, buildWsdl(setup_.serviceName, setup_.ns, setup_.operations, location));
+}
+
+// Refusals come with a Fault a SOAP client can read, and a log line without
+// a time: the request was never answered.
+HttpReply SoapEndpoint::refuse(int status, const HttpRequest& request) const {
+    std::string why;
+    switch (status) {
+    case 413: why = "the request body is larger than " + std::to_string(options_.maxBodyBytes) + " bytes"; break;
+    case 415: why = "the request body is coded other than gzip or deflate"; break;
+    case 431: why = "the request headers are larger than " + std::to_string(options_.maxHeaderBytes) + " bytes"; break;
+    case 408: why = "the request did not arrive within its time"; break;
+    default: why = "the HTTP request could not be read";
+    }
+    log_.record(setup_.label, request.method.empty() ? std::string("-") : request.method + " " + request.target.substr(0, 40),
+                status, -1);
+    return reply(status, kXml, status == 500 ? buildFault("Server", "internal error") : buildFault("Client", why));
+}
+
+HttpReply SoapEndpoint::onPost(const std::string& body, std::string& operation) const {
     try {
         const SoapRequest request = parseRequest(body);
         operation = request.operation;
         const std::string ret = setup_.handler(request);
-        out = buildResponse(request.operation, setup_.ns, ret);
-        status = 200;
+        return reply(200, kXml, buildResponse(request.operation, setup_.ns, ret));
     } catch (const SoapFault& f) {
-        out = buildFault(f.code(), f.what());
-        status = 500;
+        return reply(500, kXml, buildFault(f.code(), f.what()));
     } catch (const std::exception& e) {
-        out = buildFault("Server", std::string("internal error: ") + e.what());
-        status = 500;
+        return reply(500, kXml, buildFault("Server", std::string("internal error: ") + e.what()));
     }
 }
 
 int SoapEndpoint::bind(const std::string& host, int port) {
-    if (port == 0) {
-        port_ = server_->bind_to_any_port(host);
-        if (port_ <= 0) throw std::runtime_error("cannot listen on " + host + " (any port)");
-    } else {
-        if (!server_->bind_to_port(host, port))
-            throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port) +
-                                     " (is another service using it?)");
-        port_ = port;
-    }
-    // The library listens with a backlog of 5: a burst of connections beyond
-    // it would wait for the client's SYN retry, a second or more.
-    if (listenSocket_ >= 0) ::listen(listenSocket_, SOMAXCONN);
-    return port_;
+    port_ = server_.bind(host, port);
+    if (port_ > 0) return port_;
+    if (port == 0) throw std::runtime_error("cannot listen on " + host + " (any port)");
+    throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port) + " (is another service using it?)");
 }
 
-void SoapEndpoint::start() {
-    if (thread_.joinable()) return;
-    started_ = true;
-    finished_ = false;
-    thread_ = std::thread([this] {
-        server_->listen_after_bind();
-        finished_ = true;
-    });
-    // stop() only works once the server runs, so wait for it to get there.
-    while (!server_->is_running() && !finished_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (finished_) {
-        thread_.join();
-        throw std::runtime_error("the server on port " + std::to_string(port_) + " did not start");
-    }
-}
+void SoapEndpoint::start() { server_.start(); }
 
-void SoapEndpoint::stop() {
-    if (!thread_.joinable()) return;
-    server_->stop();
-    thread_.join();
-}
+void SoapEndpoint::drain() { server_.drain(); }
+
+void SoapEndpoint::stop(std::chrono::steady_clock::time_point deadline) { server_.stop(deadline); }
 
 }  // namespace bus::standin

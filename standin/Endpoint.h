@@ -1,7 +1,8 @@
 #pragma once
-// One SOAP endpoint on its own port: a cpp-httplib server that takes POSTed
+// One SOAP endpoint on its own port: an HTTP server that takes POSTed
 // envelopes at one path, answers GET ?wsdl there, and logs each request.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
@@ -13,11 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "standin/HttpServer.h"
 #include "standin/Soap.h"
-
-namespace httplib {
-class Server;
-}
 
 namespace bus::standin {
 
@@ -71,19 +69,8 @@ struct EndpointSetup {
     SoapHandler handler;
 };
 
-struct ServeOptions {
-    // Each connection holds a worker thread while it is open. `threads`
-    // workers wait for connections all the time; while every worker is busy
-    // another is started, up to `maxThreads`, so that clients sending half a
-    // request (each held until the read time-out) keep no one else waiting.
-    std::size_t threads = 8;
-    std::size_t maxThreads = 512;
-    std::size_t keepAliveRequests = 100;       // requests on one connection before it is closed
-    // An idle kept-alive connection holds a worker, and a stop waits for it,
-    // so idle connections are closed soon.
-    int keepAliveSeconds = 1;
-    std::size_t maxRequestBytes = 1024 * 1024;  // larger bodies are refused
-};
+// The limits and threads of each endpoint's server.
+using ServeOptions = HttpLimits;
 
 class SoapEndpoint {
 public:
@@ -95,26 +82,28 @@ public:
     // Binds host:port (port 0: any free port) and returns the port; throws
     // std::runtime_error when the address is taken.
     int bind(const std::string& host, int port);
-    // Serves on a thread of its own; returns once connections are accepted.
+    // Serves on threads of its own; connections are accepted from the bind on.
     void start();
-    // Stops accepting and waits for the serving thread. Safe to call twice.
-    void stop();
+    // Stops accepting and closes idle connections; requests under way go on.
+    void drain();
+    // Drains, closes what is left by `deadline` and waits for the serving
+    // threads. Safe to call twice.
+    void stop(std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now());
 
     int port() const { return port_; }
     const EndpointSetup& setup() const { return setup_; }
 
 private:
-    void onPost(const std::string& body, std::string& out, int& status, std::string& operation) const;
+    HttpReply answer(const HttpRequest& request) const;
+    HttpReply refuse(int status, const HttpRequest& request) const;
+    HttpReply onPost(const std::string& body, std::string& operation) const;
+    HttpReply onGet(std::string_view query, const std::string& host) const;
 
     EndpointSetup setup_;
     RequestLog& log_;
     ServeOptions options_;
-    std::unique_ptr<httplib::Server> server_;
-    std::thread thread_;
-    std::atomic<bool> finished_{false};
-    bool started_ = false;
+    HttpServer server_;
     int port_ = 0;
-    int listenSocket_ = -1;  // owned by server_
 };
 
 }  // namespace bus::standin

@@ -3,6 +3,7 @@
 // of their own. Requests read the latest data, or learn that the timetable
 // must serve: when the data is more than two minutes older (or newer) than
 // the clock, or a source failed. Each change between the two is logged once.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -22,6 +23,11 @@ struct LiveSources {
     // positions, trip updates or both).
     std::vector<std::string> sources;
     std::chrono::seconds every{15};
+    // One message may be this large (a real city's is a few megabytes); a
+    // source that sends more fails, rather than the process growing.
+    std::size_t maxMessageBytes = 64 * 1024 * 1024;
+    // Reading every source of one poll, however slowly they answer.
+    std::chrono::milliseconds deadline{30000};
 };
 
 class LiveFeed {
@@ -39,6 +45,9 @@ public:
     void poll();
     // Polls at once and then every interval on a thread of the feed's own.
     void start();
+    // Asks the polling thread to end, cutting short a source being read, and
+    // returns at once; stop() waits for it.
+    void cancel();
     void stop();
 
     // The latest data while it is fresh and every source answered; null
@@ -46,7 +55,11 @@ public:
     std::shared_ptr<const LiveData> fresh() const;
 
 private:
-    std::string fetch(const std::string& source) const;
+    // The message a source holds, read within `left`; throws
+    // std::runtime_error saying why it could not be.
+    std::string fetch(const std::string& source, std::chrono::milliseconds left) const;
+    std::string download(const std::string& address, std::chrono::milliseconds left) const;
+    std::string readFile(const std::string& path) const;
     // Logs a change between live data and the timetable; `why` says what
     // made the timetable serve.
     void report(bool live, const std::string& why) const;
@@ -66,6 +79,7 @@ private:
     std::mutex wakeMutex_;  // guards stopping_
     std::condition_variable wake_;
     bool stopping_ = false;
+    std::atomic<bool> cancelled_{false};  // read by a download under way
     std::thread thread_;
 };
 

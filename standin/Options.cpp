@@ -1,6 +1,8 @@
 #include "standin/Options.h"
 
 #include <charconv>
+#include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -69,6 +71,27 @@ std::variant<GtfsFeed, std::string> parseFeed(const std::string& text) {
     return feed;
 }
 
+// A city id or a port that two options name: the stand-in would refuse it
+// only once it had loaded every feed, or could not tell which option to blame.
+std::optional<std::string> servedTwice(const CliOptions& o) {
+    std::map<std::int64_t, std::string> ids;
+    std::map<int, std::string> ports;
+    if (!o.anyPorts) ports[o.directoryPort.value_or(kDefaultDirectoryPort)] = "--directory-port";
+    auto take = [&](const std::string& option, std::int64_t id, std::optional<int> port) -> std::optional<std::string> {
+        if (auto [it, fresh] = ids.emplace(id, option); !fresh)
+            return option + ": city " + std::to_string(id) + " is already served by " + it->second;
+        if (!port || *port == 0 || o.anyPorts) return std::nullopt;
+        if (auto [it, fresh] = ports.emplace(*port, option); !fresh)
+            return option + ": port " + std::to_string(*port) + " is already taken by " + it->second;
+        return std::nullopt;
+    };
+    for (const auto& c : o.cities)
+        if (auto clash = take("--city", c.cityId, c.port)) return clash;
+    for (const auto& f : o.feeds)
+        if (auto clash = take("--gtfs", f.options.cityId, f.options.port)) return clash;
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string helpText(const std::filesystem::path& defaultDataDir) {
@@ -109,8 +132,7 @@ std::string helpText(const std::filesystem::path& defaultDataDir) {
          "                         departure (default: around the clock)\n"
          "\n"
          "Other:\n"
-         "  --threads=N            worker threads always ready per service (default 8);\n"
-         "                         more start while all are busy, up to 512\n"
+         "  --threads=N            threads serving each service's connections (default 2)\n"
          "  --quiet                no log line per request\n"
          "  --help                 this text\n"
          "\n"
@@ -205,6 +227,7 @@ std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* con
         if (!feed.portGiven) feed.options.port = 18190 + nextFeed;
         ++nextFeed;
     }
+    if (auto clash = servedTwice(o)) return *clash;
     return o;
 }
 

@@ -39,7 +39,7 @@ struct CliOptions {
     std::optional<TimePoint> startTime;
     double speed = 1.0;
     bool serviceHours = false;
-    std::size_t threads = 8;
+    std::size_t threads = 2;
     bool quiet = false;
 };
 

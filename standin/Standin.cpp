@@ -62,8 +62,16 @@ void Standin::start() {
 }
 
 void Standin::stop() {
-    if (directoryEndpoint_) directoryEndpoint_->stop();
-    for (auto& e : cityEndpoints_) e->stop();
+    // Everything winds down at once, so that a stop takes the longest of
+    // them rather than their sum: pollers are told first, every endpoint
+    // stops accepting, and requests under way get one grace period between
+    // them all.
+    for (auto& f : liveFeeds_) f->cancel();
+    const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+    if (directoryEndpoint_) directoryEndpoint_->drain();
+    for (auto& e : cityEndpoints_) e->drain();
+    if (directoryEndpoint_) directoryEndpoint_->stop(deadline);
+    for (auto& e : cityEndpoints_) e->stop(deadline);
     directoryEndpoint_.reset();
     cityEndpoints_.clear();
     for (auto& f : liveFeeds_) f->stop();

@@ -1,6 +1,7 @@
 #pragma once
 // The whole stand-in: the directory service and one service per city, each
 // on its own port, answering from the same clock.
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -19,6 +20,7 @@ inline constexpr const char* kCityPath = "/realBus/CXFWebService/bus";
 inline constexpr const char* kDirectoryNs = "http://service.ozkbus.transit/";
 inline constexpr const char* kCityNs = "http://service.realbus.transit/";
 inline constexpr int kDefaultDirectoryPort = 18080;
+inline constexpr std::chrono::milliseconds kStopGrace{500};
 
 struct ServedCity {
     std::shared_ptr<const City> city;
@@ -46,6 +48,8 @@ public:
     // serves and starts polling realtime sources. Returns once all endpoints
     // accept connections.
     void start();
+    // Stops serving and polling within about a second, whatever clients and
+    // realtime sources are doing; requests under way get kStopGrace to finish.
     void stop();
 
     std::string directoryBaseUrl() const;

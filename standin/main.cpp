@@ -6,6 +6,8 @@
 #include <iostream>
 #include <memory>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <stdexcept>
 
 #include "platform/Installation.h"
 #include "standin/Gtfs.h"
@@ -27,6 +29,11 @@ std::filesystem::path defaultDataDir() {
     if (auto installed = platform::installedDataDirectory("standin/cities")) return *installed / "standin";
     return BUS_STANDIN_DATA_DIR;
 }
+
+// A mistake in the options that only shows once the data is loaded.
+struct OptionError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 }  // namespace
 
@@ -62,13 +69,21 @@ int main(int argc, char** argv) {
         } else {
             for (const auto& sel : opt.cities) {
                 auto it = std::find_if(cities.begin(), cities.end(), [&](const City& c) { return c.cityId == sel.cityId; });
-                if (it == cities.end()) throw std::runtime_error("no city " + std::to_string(sel.cityId) + " in " + opt.dataDir.string());
+                if (it == cities.end()) throw OptionError("--city: no city " + std::to_string(sel.cityId) + " in " + opt.dataDir.string());
                 serve(*it, sel.port);
             }
         }
-        for (const auto& feed : opt.feeds)
+        for (const auto& feed : opt.feeds) {
+            for (const auto& served : config.cities)
+                if (served.city->cityId == feed.options.cityId)
+                    throw OptionError("--gtfs: city " + std::to_string(feed.options.cityId) + " is already served by " +
+                                      served.city->name + "; give the feed another id=");
             serve(importGtfs(feed.folder, feed.options), feed.options.port,
                   {feed.realtime, std::chrono::seconds(feed.pollSeconds)});
+        }
+    } catch (const OptionError& e) {
+        std::cerr << "busreal-standin: " << e.what() << "\nTry busreal-standin --help\n";
+        return 2;
     } catch (const std::exception& e) {
         std::cerr << "busreal-standin: " << e.what() << "\n";
         return 1;
@@ -89,15 +104,25 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    // Every open connection is a file descriptor, and the usual soft limit
+    // of 1024 is far below what the serving threads can hold.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+
     RequestLog log(stderr);
     log.setEnabled(!opt.quiet);
-    Standin standin(config, *clock, log);
+    std::unique_ptr<Standin> running;
     try {
-        standin.start();
+        running = std::make_unique<Standin>(config, *clock, log);
+        running->start();
     } catch (const std::exception& e) {
         std::cerr << "busreal-standin: " << e.what() << "\n";
         return 1;
     }
+    Standin& standin = *running;
     std::printf("directory %s\n", standin.directoryUrl().c_str());
     for (const auto& c : standin.directory())
         std::printf("city %lld %s %s%s\n", static_cast<long long>(c.cityId), c.name.c_str(), c.baseUrl.c_str(), kCityPath);

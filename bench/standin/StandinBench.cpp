@@ -1,11 +1,16 @@
 // The work of one "realBus" request inside the stand-in, without the network:
 // reading the envelope, placing the vehicles of a 40-stop line, writing the
-// reply. And the decoding of a realtime message of 2,000 vehicles onto a city
-// of 2,000 trips.
+// reply. The decoding of a realtime message of 2,000 vehicles onto a city of
+// 2,000 trips. And 100 MB of CSV read as one field and as ordinary rows, which
+// should take about the same time.
 #include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "GtfsRealtime.pb.h"
 
+#include "standin/Csv.h"
 #include "standin/Network.h"
 #include "standin/Operations.h"
 #include "standin/Realtime.h"
@@ -129,6 +134,42 @@ void DecodeRealtimeOf2000Vehicles(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes.size() * state.iterations()));
 }
 BENCHMARK(DecodeRealtimeOf2000Vehicles)->Unit(benchmark::kMicrosecond);
+
+constexpr std::size_t kCsvBytes = 100'000'000;
+
+// A table of two columns, its second holding 100 MB: one quoted field with
+// line breaks and doubled quotes in it, or rows of ordinary width.
+std::filesystem::path writeCsv(bool oneField) {
+    const auto path = std::filesystem::temp_directory_path() / "busreal-bench-csv.txt";
+    std::ofstream out(path, std::ios::binary);
+    out << "id,text\n";
+    if (oneField) {
+        std::string block(1 << 20, 'x');
+        block[1000] = '\n';
+        block.replace(2000, 2, "\"\"");
+        out << "1,\"";
+        for (std::size_t n = 0; n < kCsvBytes; n += block.size()) out << block;
+        out << "\"\n";
+    } else {
+        const std::string row = "123456,an ordinary field of about the width of a stop's name, and a little more\n";
+        for (std::size_t n = 0; n < kCsvBytes; n += row.size()) out << row;
+    }
+    return path;
+}
+
+void ReadCsvOf100MB(benchmark::State& state) {
+    const auto path = writeCsv(state.range(0) == 1);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        auto reader = CsvReader::open(path);
+        bytes = 0;
+        while (reader->next()) bytes += reader->field(1).size();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(std::filesystem::file_size(path) * state.iterations()));
+    std::filesystem::remove(path);
+}
+BENCHMARK(ReadCsvOf100MB)->ArgName("oneField")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

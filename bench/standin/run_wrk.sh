@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Throughput and p99 latency of the stand-in's "realBus", against the same
-# cpp-httplib server returning a constant body of the same size. Loopback
-# only; wrk with 2 threads, 32 connections, 10 seconds. By default on the
-# bundled 40-stop line; given a GTFS feed folder, on a line of that feed.
+# Throughput and p99 latency of the stand-in's "realBus", against a
+# cpp-httplib server returning a constant body of the same size (the
+# yardstick, ConstantServer.cpp). Loopback only; wrk with 2 threads, 32
+# connections, 10 seconds. By default on the bundled 40-stop line; given a
+# GTFS feed folder, on a line of that feed.
 #
 # Usage: bench/standin/run_wrk.sh BUILD_DIR [THREADS] [FEED_DIR LINE TIME]
 #   BUILD_DIR holds standin/busreal-standin and bench/standin/standin-constant-server.
-#   THREADS: worker threads always ready in both servers (default 32: one
-#   per wrk connection, as a thread-per-connection server wants).
+#   THREADS: the constant server's threads (default 32: one per wrk
+#   connection, as a thread-per-connection server wants). The stand-in runs
+#   with its own default, its connections served by an event loop.
 #   FEED_DIR LINE TIME: a GTFS feed folder (make_city_feed.py writes one),
 #   the line's name and the clock's time with its UTC offset, as in
 #   /tmp/city-feed M15 2026-09-09T08:00:00-04:00; the rider waits mid-line.
@@ -50,7 +52,7 @@ else
     time_arg=2024-05-06T12:00:00+08:00
 fi
 "$standin" "${city[@]}" --directory-port="$dir_port" --time="$time_arg" --speed=0 \
-    --threads="$threads" >"$work/standin.out" 2>"$work/standin.log" &
+    >"$work/standin.out" 2>"$work/standin.log" &
 pids+=($!)
 until grep -q '^ready' "$work/standin.out" 2>/dev/null; do
     kill -0 "${pids[0]}" 2>/dev/null || { cat "$work/standin.log" >&2; exit 1; }
@@ -109,7 +111,7 @@ errors() {
 run standin "$url"
 run constant "http://127.0.0.1:$const_port/realBus/CXFWebService/bus"
 
-echo "realBus on $description: $vehicles vehicles, reply $size bytes, $threads server threads"
+echo "realBus on $description: $vehicles vehicles, reply $size bytes, $threads constant server threads"
 echo "wrk -t2 -c32 -d10s --latency -s post.lua (POST, loopback)"
 printf '%-10s %12s %10s %8s\n' server req/s p99 errors
 printf '%-10s %12s %10s %8s\n' stand-in "$(rps standin)" "$(p99 standin)" "$(errors standin)"

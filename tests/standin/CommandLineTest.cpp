@@ -59,6 +59,10 @@ TEST(CommandLine, MistakesAreNamed) {
         {{"--threads=0"}, "--threads"},
         {{"--no-bundled"}, "--gtfs"},
         {{"--no-bundled", "--gtfs=/f", "--city=16"}, "exclude"},
+        {{"--city=16", "--city=16:18200"}, "--city: city 16 is already served by --city"},
+        {{"--gtfs=/f", "--gtfs=/g,id=90"}, "--gtfs: city 90 is already served by --gtfs"},
+        {{"--city=1:18190", "--gtfs=/f"}, "--gtfs: port 18190 is already taken by --city"},
+        {{"--city=16:18080"}, "--city: port 18080 is already taken by --directory-port"},
     };
     for (const auto& [args, says] : cases) {
         const auto r = parse(args);

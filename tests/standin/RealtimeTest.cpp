@@ -2,11 +2,14 @@
 // updates read as minutes, and stale or failing data giving way to the
 // timetable. Messages are written by the tests; the published sample is only decoded.
 #include <algorithm>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <tuple>
 
 #include <google/protobuf/text_format.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include "GtfsRealtime.pb.h"
@@ -194,6 +197,53 @@ TEST_F(Realtime, TimesOutOfRangeCountAsOutOfDate) {
                                                      std::to_string(now * 1000) + " is no time in seconds; the timetable "
                                                      "serves until the data is fresh again",
                                                  "city 90 realtime: live data from 1 source(s)"}));
+}
+
+// Sources that would hold the poll, or the memory, for ever: each fails the
+// poll within its limits, says so once, and the timetable serves. The slow
+// source paces itself by waiting for the end of the test.
+TEST_F(Realtime, ASourceTooLargeOrTooSlowFailsThePollWithinItsLimits) {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    bus::test::HttpTestServer server;
+    server.server().Get("/endless", [](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("application/x-protobuf", [](std::size_t offset, httplib::DataSink& sink) {
+            static const std::string block(64 * 1024, '\x0a');
+            return offset < (16u << 20) && sink.write(block.data(), block.size());
+        });
+    });
+    server.server().Get("/trickle", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("application/x-protobuf", [&](std::size_t offset, httplib::DataSink& sink) {
+            std::unique_lock<std::mutex> lock(mutex);
+            return offset < 50 && !ended.wait_for(lock, std::chrono::milliseconds(100), [&] { return done; }) &&
+                   sink.write("\x0a", 1);
+        });
+    });
+    server.start();
+    write(std::string(2000, '\x0a'));
+    const auto pipe = file.parent_path() / "live.fifo";  // opening it would wait for a writer for ever
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {server.baseUrl() + "/endless", "holds more than 1000 bytes, the most one message may have"},
+        {file.string(), "holds more than 1000 bytes, the most one message may have"},
+        {pipe.string(), "is not a regular file"},
+        {server.baseUrl() + "/trickle", "was not read within the poll's 1 s"},
+    };
+    for (const auto& [source, says] : cases) {
+        service.reset();
+        feed = std::make_unique<LiveFeed>(city, LiveSources{{source}, std::chrono::seconds(15), 1000, std::chrono::seconds(1)},
+                                          "city 90", clock, log.log());
+        service = std::make_unique<CityService>(city, clock, VehicleRules{}, feed.get());
+        feed->poll();
+        EXPECT_EQ(buses(), timetable()) << source;
+        EXPECT_EQ(notes().back(), "city 90 realtime: " + source + ": " + says + "; the timetable serves until the data is fresh again");
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    ended.notify_all();
 }
 
 }  // namespace
