@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the whole tree (benchmarks included) in Release,
 # as README builds it for measuring, with the suite run there; the suite again
-# under AddressSanitizer + UndefinedBehaviorSanitizer; the live screen's
-# threaded paths and the stand-in's suite under ThreadSanitizer; then the
-# service fuzzer for a bounded time. Fails on any compile warning, test failure, sanitizer finding or
+# under AddressSanitizer + UndefinedBehaviorSanitizer; the suites labelled
+# "threads" (worker threads in the screens, the stand-in's serving threads)
+# under ThreadSanitizer; then the service fuzzer for a bounded time. Fails on any compile warning, test failure, sanitizer finding or
 # fuzzer crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,9 +25,9 @@ echo "== sanitizer build"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_SANITIZE=ON -DBUS_BUILD_BENCH=OFF >/dev/null
 cmake --build build/asan -j"$jobs"
 
-echo "== thread sanitizer build (threaded screen paths, the stand-in)"
+echo "== thread sanitizer build (the suites labelled \"threads\")"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_TSAN=ON -DBUS_BUILD_APP=OFF -DBUS_BUILD_BENCH=OFF >/dev/null
-cmake --build build/tsan -j"$jobs" --target tracking_tests standin_tests
+cmake --build build/tsan -j"$jobs" --target tracking_tests personal_tests standin_tests
 
 echo "== fuzzer build"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_BUILD_FUZZ=ON \
@@ -43,12 +43,9 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
   ctest --test-dir build/asan --output-on-failure -j"$jobs"
 
-echo "== threaded screen paths and the stand-in's suite (serving threads, realtime poller) under ThreadSanitizer"
+echo "== the suites with worker threads (screens, stand-in) under ThreadSanitizer"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  build/tsan/tests/screens/tracking/tracking_tests --gtest_brief=1 \
-    --gtest_filter='*Thread*:*Switch*:*UpdateOrderNo*:*Reminder*:*PostedIt*' 
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  build/tsan/tests/standin/standin_tests --gtest_brief=1
+  ctest --test-dir build/tsan -L threads --output-on-failure -j"$jobs"
 
 echo "== fuzzing the reply reader for 30 s"
 corpus=build/fuzz/corpus

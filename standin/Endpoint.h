@@ -91,6 +91,7 @@ public:
     void stop(std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now());
 
     int port() const { return port_; }
+    std::uint64_t connectionsAccepted() const { return server_.connectionsAccepted(); }
     const EndpointSetup& setup() const { return setup_; }
 
 private:

@@ -93,6 +93,7 @@ struct Shared {
     std::condition_variable emptied;
     std::list<std::weak_ptr<Session>> sessions;
     std::atomic<bool> draining{false};
+    std::atomic<std::uint64_t> accepted{0};
     std::vector<std::unique_ptr<net::io_context>> ioc;  // the first also accepts
     std::size_t next = 0;                               // the loop of the next connection
     std::optional<tcp::acceptor> acceptor;
@@ -299,6 +300,7 @@ void accept(const std::shared_ptr<Shared>& s) {
             });
             return;
         }
+        ++s->accepted;
         std::size_t open = 0;
         {
             std::lock_guard<std::mutex> lock(s->mutex);
@@ -327,6 +329,8 @@ HttpServer::HttpServer(HttpHandlers handlers, HttpLimits limits)
     : state_(std::make_shared<State>(std::move(handlers), limits)) {}
 
 HttpServer::~HttpServer() { stop(); }
+
+std::uint64_t HttpServer::connectionsAccepted() const { return state_->accepted.load(); }
 
 int HttpServer::bind(const std::string& host, int port) {
     auto& s = *state_;

@@ -73,6 +73,9 @@ public:
     void stop(std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now());
 
     int port() const { return port_; }
+    // Connections accepted since start: a client that keeps its connection
+    // open between requests opens few.
+    std::uint64_t connectionsAccepted() const;
 
 private:
     struct State;

@@ -88,4 +88,12 @@ std::string Standin::cityBaseUrl(std::int64_t cityId) const {
     return it == cityPorts_.end() ? std::string() : baseUrl(it->second);
 }
 
+std::uint64_t Standin::connectionsAccepted(std::int64_t cityId) const {
+    const auto it = cityPorts_.find(cityId);
+    if (it == cityPorts_.end()) return 0;
+    for (const auto& endpoint : cityEndpoints_)
+        if (endpoint->port() == it->second) return endpoint->connectionsAccepted();
+    return 0;
+}
+
 }  // namespace bus::standin

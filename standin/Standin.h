@@ -55,6 +55,8 @@ public:
     std::string directoryBaseUrl() const;
     std::string directoryUrl() const { return directoryBaseUrl() + kDirectoryPath; }
     // Base address of a served city ("" when not served).
+    // Connections the city's service accepted so far (0 for a city not served).
+    std::uint64_t connectionsAccepted(std::int64_t cityId) const;
     std::string cityBaseUrl(std::int64_t cityId) const;
     std::string cityUrl(std::int64_t cityId) const { return cityBaseUrl(cityId) + kCityPath; }
     const std::vector<DirectoryEntry>& directory() const { return directory_; }

@@ -105,14 +105,28 @@ void ScriptDriver::tapAt(double x, double y) {
 }
 
 bool ScriptDriver::parse(const Step& step, const std::string& rest, Arguments& out, std::string& error) {
-    const auto words = argumentWords(step.arguments);
+    auto words = argumentWords(step.arguments);
     if (words.empty()) return true;  // anything after the name is ignored
-    if (words.size() == 1 && (words[0].name == "TEXT" || words[0].name == "FILE")) {
-        out.text = textArgument(rest);
-        if (out.text.empty()) error = words[0].name == "TEXT" ? "needs a text" : "needs a file name";
-        return error.empty();
+    std::string numbers = rest;
+    if (words[0].name == "TEXT" || words[0].name == "FILE") {
+        // The text takes the line; with numbers after it in the column, a
+        // last word that reads as a number is one of them.
+        std::string text = trim(rest);
+        numbers.clear();
+        const auto space = text.find_last_of(" \t");
+        double v = 0;
+        if (words.size() > 1 && space != std::string::npos && parseNumber(text.substr(space + 1), v)) {
+            numbers = text.substr(space + 1);
+            text = trim(text.substr(0, space));
+        }
+        out.text = textArgument(text);
+        if (out.text.empty()) {
+            error = words[0].name == "TEXT" ? "needs a text" : "needs a file name";
+            return false;
+        }
+        words.erase(words.begin());
     }
-    std::istringstream in(rest);
+    std::istringstream in(numbers);
     for (std::string word; in >> word;) {
         double v = 0;
         if (!parseNumber(word, v)) {
@@ -222,6 +236,27 @@ bool ScriptDriver::waitFor(const Arguments& a, std::string&) {
     pass(a.numbers[0]);
     return true;
 }
+
+bool ScriptDriver::waitUntilShown(const Arguments& a, bool shown, std::string& error) {
+    constexpr double kSlice = 0.05;
+    auto& loop = platform::RunLoop::main();
+    const double deadline = loop.now() + a.numbers[0];
+    for (;;) {
+        settle();
+        if ((window_.findViewShowingText(a.text) != nullptr) == shown) return true;
+        const double left = deadline - loop.now();
+        if (left <= 0) break;
+        pass(std::min(left, kSlice));
+    }
+    std::ostringstream why;
+    why << '"' << a.text << "\" " << (shown ? "did not show" : "still shows") << " within " << a.numbers[0] << " s";
+    error = why.str();
+    return false;
+}
+
+bool ScriptDriver::waitUntilText(const Arguments& a, std::string& error) { return waitUntilShown(a, true, error); }
+
+bool ScriptDriver::waitUntilNoText(const Arguments& a, std::string& error) { return waitUntilShown(a, false, error); }
 
 bool ScriptDriver::saveScreenshot(const Arguments& a, std::string& error) {
     if (!screenshot) {

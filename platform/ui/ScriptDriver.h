@@ -57,8 +57,9 @@ public:
         std::string text;             // TEXT or FILE
     };
     // One step of the language. The parser reads `arguments`: TEXT and FILE
-    // take the rest of the line (surrounding double quotes removed), every
-    // other word a number; N is a whole count and SECONDS no negative time;
+    // take the rest of the line (surrounding double quotes removed) but for
+    // a last word that reads as a number when numbers follow in the column;
+    // every other word is a number; N is a whole count and SECONDS no negative time;
     // [WORD=value] may be left out and is then the value.
     struct Step {
         std::string_view name;
@@ -87,6 +88,11 @@ private:
     bool drag(const Arguments& a, std::string& error);
     bool turnWheel(const Arguments& a, std::string& error);
     bool waitFor(const Arguments& a, std::string& error);
+    // Runs the loop in short slices until TEXT shows (or no longer shows),
+    // failing after the given seconds.
+    bool waitUntilShown(const Arguments& a, bool shown, std::string& error);
+    bool waitUntilText(const Arguments& a, std::string& error);
+    bool waitUntilNoText(const Arguments& a, std::string& error);
     bool saveScreenshot(const Arguments& a, std::string& error);
     bool dump(const Arguments& a, std::string& error);
     bool expectText(const Arguments& a, std::string& error);
@@ -107,6 +113,10 @@ inline const ScriptDriver::Step ScriptDriver::kSteps[] = {
     {"drag", "X1 Y1 X2 Y2 [SECONDS=0.3]", "press, move in steps over SECONDS, release", &ScriptDriver::drag},
     {"wheel", "X Y DY", "the wheel at a point (positive DY scrolls content up)", &ScriptDriver::turnWheel},
     {"wait", "SECONDS", "let the main run loop run that long", &ScriptDriver::waitFor},
+    {"wait_until_text", "TEXT [SECONDS=10]", "let the main run loop run until a visible view shows TEXT",
+     &ScriptDriver::waitUntilText},
+    {"wait_until_no_text", "TEXT [SECONDS=10]", "let the main run loop run until no visible view shows TEXT",
+     &ScriptDriver::waitUntilNoText},
     {"screenshot", "FILE", "save a picture of the window (needs a host that paints)", &ScriptDriver::saveScreenshot},
     {"dump", "FILE", "save the window's view tree as JSON", &ScriptDriver::dump},
     {"expect_text", "TEXT", "fail unless a visible view shows TEXT", &ScriptDriver::expectText},

@@ -13,6 +13,27 @@ namespace bus {
 namespace {
 
 constexpr std::size_t kNearestCount = 3;
+
+// The route's geometry, from its rows: stop n's row stands at rowTop(n), 60
+// high, the waiting stop's 130, so every row after it stands 70 lower. The
+// first row starts 20 above the top. A vehicle standing at stop n lines up
+// with that row; one on its way there stands half a row higher.
+constexpr double kRow = BusRealViewController::kRowHeight;
+constexpr double kWaitingRow = BusRealViewController::kWaitingRowHeight;
+constexpr double kBelowWaiting = kWaitingRow - kRow;
+constexpr double kFirstRowTop = -20;
+constexpr double kHalfRow = kRow / 2;
+double rowTop(double n) { return kFirstRowTop + kRow * (n - 1); }
+// The vehicle marker's frame, and the second stop's special one: a bus on
+// its way there sits over the first row.
+constexpr double kMarkerX = 5, kMarkerWidth = 50, kMarkerHeight = 40;
+const ui::Rect kToSecondStop{kMarkerX, -12, 200, 35};
+// The nearest-vehicles panel lies over the waiting row's three boxes, which
+// start 80 below the row's top; it stands a point higher.
+constexpr double kPanelX = 80, kPanelWidth = 250, kPanelHeight = 50, kBoxesTop = 80;
+// The first scroll position: the waiting row 4.5 rows from the top once it
+// is past the 9th stop; near the end, the last 520 points of the route.
+constexpr double kFirstScrollRows = 4.5, kScrollFromStop = 9, kEndView = 520, kEndMargin = 800;
 // In the waiting row: the caption "最近三辆车：" stands at (80, 50) and is 20
 // high, the favourite control at (w − 50, 20, 25, 25) above the bell.
 constexpr double kCaptionTop = 50, kCaptionHeight = 20, kAgeLeft = 175, kBellWidth = 25, kBellMargin = 25;
@@ -186,7 +207,7 @@ void BusRealViewController::buildStationRows(bool setsEndStation) {
     // the first row is made.
     if (setsEndStation && _busLine && !muArrayStation.empty())
         _busLine->endStation = muArrayStation.back().stationName;
-    double counter = -20;
+    double counter = kFirstRowTop;
     for (std::size_t i = 0; i < muArrayStation.size(); ++i) {
         const BusStation& station = muArrayStation[i];
         resolveWaitingStop(i, station);
@@ -242,10 +263,10 @@ ui::Rect BusRealViewController::rowFrame(std::size_t index, double counter) {
     // at the 64-bit edge cannot overflow.
     const long long row = static_cast<long long>(index) + 1;
     const long long o = waitingStop();
-    if (row == 1) return {0, -20, w, kRowHeight};
-    if (row == o) return {0, counter, w, kWaitingRowHeight};
-    if (row > o) return {0, counter + (kWaitingRowHeight - kRowHeight), w, kRowHeight};
-    return {0, counter, w, kRowHeight};
+    if (row == 1) return {0, kFirstRowTop, w, kRow};
+    if (row == o) return {0, counter, w, kWaitingRow};
+    if (row > o) return {0, counter + kBelowWaiting, w, kRow};
+    return {0, counter, w, kRow};
 }
 
 void BusRealViewController::showTitles() {
@@ -261,8 +282,8 @@ void BusRealViewController::setFirstScrollPosition() {
     if (!scroll) return;
     const double o = static_cast<double>(waitingStop());
     const double height = scroll->contentSize.height;
-    double y = o < 9 ? 0 : 60 * o - 270;
-    if (60 * o - 540 > height - 800) y = height - 520;
+    double y = o < kScrollFromStop ? 0 : kRow * (o - kFirstScrollRows);
+    if (kRow * (o - kScrollFromStop) > height - kEndMargin) y = height - kEndView;
     scroll->setContentOffset({0, y});
 }
 
@@ -305,7 +326,8 @@ void BusRealViewController::placeVehicles(std::vector<BusReal> vehicles) {
         marker->delegate = routeDelegate();
         scroll->addSubview(std::move(marker));
     }
-    scroll->addSubview(BusRealUIView::initBusRealDetailed({80, 60.0 * o - 1, 250, 50}, std::move(nearest)));
+    const double panelY = rowTop(static_cast<double>(o)) + kBoxesTop - 1;
+    scroll->addSubview(BusRealUIView::initBusRealDetailed({kPanelX, panelY, kPanelWidth, kPanelHeight}, std::move(nearest)));
 }
 
 std::vector<BusReal> BusRealViewController::countedVehicles(std::vector<BusReal> vehicles,
@@ -326,9 +348,9 @@ ui::Rect BusRealViewController::vehicleFrame(const BusReal& vehicle) const {
     const double s = static_cast<double>(integerValue(vehicle.stationNo));
     const double k = static_cast<double>(integerValue(vehicle.inStation));
     // On its way to the second stop the marker sits over the first row.
-    if (s == 2 && k == 0) return {5, -12, 200, 35};
-    if (s > static_cast<double>(waitingStop())) return {5, 30 * k + 60 * s - 40, 50, 40};
-    return {5, 30 * k + 60 * s - 110, 50, 40};
+    if (s == 2 && k == 0) return kToSecondStop;
+    const double y = rowTop(s) - kHalfRow * (1 - k) + (s > static_cast<double>(waitingStop()) ? kBelowWaiting : 0);
+    return {kMarkerX, y, kMarkerWidth, kMarkerHeight};
 }
 
 // ---- Rebuilds: a new waiting stop, a refresh by hand, a direction switch ----

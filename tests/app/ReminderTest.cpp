@@ -14,7 +14,6 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Window.h"
-#include "transit/LiveRules.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "screens/tracking/BusRealViewController.h"
 
@@ -24,20 +23,23 @@ namespace {
 constexpr int kWaiting = 20;
 constexpr int kChosenStops = 2;
 
-// The nearest coming bus as the screen placed it: stops to the waiting stop.
+// The nearest coming bus as the screen placed it: stops to the waiting stop
+// from the nearest marker at or before it.
 std::optional<long long> nearestShown(BusRealViewController& screen) {
-    std::vector<BusReal> shown;
-    for (const auto& view : screen.realScrollView.lock()->subviews())
-        if (auto* marker = dynamic_cast<BusRealUIView*>(view.get()); marker && view->tag == 1 && !marker->busReal().stationNo.is_null())
-            shown.push_back(marker->busReal());
-    const auto approach = live::nearestApproach(shown, kWaiting);
-    return approach ? std::optional(approach->stops) : std::nullopt;
+    std::optional<long long> nearest;
+    for (const auto& view : screen.realScrollView.lock()->subviews()) {
+        auto* marker = dynamic_cast<BusRealUIView*>(view.get());
+        if (!marker || view->tag != 1 || marker->busReal().stationNo.is_null()) continue;
+        const long long stop = marker->busReal().stationNo.get<long long>();
+        if (stop <= kWaiting && (!nearest || kWaiting - stop < *nearest)) nearest = kWaiting - stop;
+    }
+    return nearest;
 }
 
 std::size_t arrivalNotices() {
     std::size_t n = 0;
     for (const auto& e : platform::AlertCenter::shared().history())
-        n += e.kind == e.Shown && e.title.starts_with(live::kArrivalTitle);
+        n += e.kind == e.Shown && e.title.starts_with("车辆即将到站");
     return n;
 }
 

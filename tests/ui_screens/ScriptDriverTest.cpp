@@ -67,12 +67,19 @@ TEST_F(ScriptDriverTest, EveryStepActsOnTheWindowTheClockOrTheHost) {
         rows->setText("第一行");
         nav->topViewController()->view()->addSubview(rows);
     });
+    // A text that shows at 27 s and goes at 28 s, for the steps that wait on it.
+    auto later = std::make_shared<ui::Label>(ui::Rect{0, 60, 200, 30});
+    later->setText("稍后出现");
+    platform::RunLoop::main().performAfterDelay(27, [&] { nav->topViewController()->view()->addSubview(later); });
+    platform::RunLoop::main().performAfterDelay(28, [&] { later->hidden = true; });
     const auto tree = containerRoot() / "tree.json";
     const auto r = run(R"(# pan the list, then open the second page and type into its field
 expect_text 第一行
 drag 100 500 100 300 0.5
 wheel 100 300 -40
 wait 25
+wait_until_text 稍后出现 5
+wait_until_no_text "稍后出现" 5
 screenshot shots/first.png
 tap_image 打开.png
 dump )" + tree.string() + R"(
@@ -89,13 +96,13 @@ tap_text 返回
 expect_text 首页
 )");
     EXPECT_TRUE(r.ok) << r.describe("script");
-    EXPECT_EQ(r.stepsRun, 18);
+    EXPECT_EQ(r.stepsRun, 20);
     EXPECT_EQ(list->pans.front(), "began");
     EXPECT_EQ(list->pans.back(), "ended");
     EXPECT_EQ(list->lastTranslation, (ui::Point{0, -200}));
     EXPECT_NEAR(list->velocity.y, -400, 1e-6);  // an even drag of 200 points in half a second
     EXPECT_EQ(list->scrolled, (ui::Point{0, -40}));
-    EXPECT_DOUBLE_EQ(platform::RunLoop::main().now(), 25.5);
+    EXPECT_NEAR(platform::RunLoop::main().now(), 28, 0.06);
     EXPECT_EQ(fired, 2);
     EXPECT_EQ(shots, (std::vector<std::filesystem::path>{"shots/first.png"}));
     const auto dumped = nlohmann::json::parse(std::ifstream(tree));
@@ -119,6 +126,9 @@ TEST_F(ScriptDriverTest, AFailingStepEndsTheRunAndNamesItsFileLineAndReason) {
         {"tap ten 20", false, 1, ": \"ten\" is not a number"},
         {"drag 1 2 3", false, 1, ": needs 4 to 5 numbers"},
         {"wait -1", false, 1, ": cannot take a negative time"},
+        {"wait_until_text 不在 2", false, 1, ": \"不在\" did not show within 2 s"},
+        {"wait_until_no_text 首页 1", false, 1, ": \"首页\" still shows within 1 s"},
+        {"wait_until_text", false, 1, ": needs a text"},
         {"backspace 1.5", false, 1, ": needs a whole count"},
         {"jump 1 2", false, 1, ": unknown step \"jump\"; the steps are tap, tap_text,"},
         {"tap_text", false, 1, "steps.txt:1: tap_text: needs a text"},
