@@ -102,6 +102,8 @@ struct City {
 
     const Line* lineById(std::int64_t lineId) const;
     const Line* lineByGprsId(std::int64_t gprsId) const;
+    // The zone the city's times are read in: its own, else its fixed offset.
+    TimeZone zone() const { return timeZone.value_or(TimeZone(utcOffsetSeconds)); }
 };
 
 // Reads one city file (the format of data/cities/*.json). Throws
