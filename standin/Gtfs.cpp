@@ -30,17 +30,6 @@ std::optional<long> parseLong(std::string_view s) {
     return v;
 }
 
-// The app cuts a line reply's stop array out at the first "[" and the first
-// "]", so no text written into a line reply can keep a bracket.
-std::string bracketFree(std::string_view text) {
-    std::string name(text);
-    for (char& c : name) {
-        if (c == '[') c = '(';
-        if (c == ']') c = ')';
-    }
-    return name;
-}
-
 std::string hhmm(int seconds) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02d:%02d", (seconds / 3600) % 24, (seconds / 60) % 60);

@@ -42,6 +42,15 @@ std::optional<int> parseClockTime(const std::string& text) {
     return h * 3600 + m * 60;
 }
 
+std::string bracketFree(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c == '[') c = '(';
+        if (c == ']') c = ')';
+    }
+    return out;
+}
+
 namespace {
 
 [[noreturn]] void fail(const std::filesystem::path& file, const std::string& what) {
@@ -54,13 +63,20 @@ std::string twoDigitTime(int seconds) {
     return buf;
 }
 
+std::vector<std::string> stopNames(const nlohmann::json& list) {
+    auto names = list.get<std::vector<std::string>>();
+    for (auto& name : names) name = bracketFree(name);
+    return names;
+}
+
+// Brackets in its texts become parentheses, as in an imported feed.
 Line readLine(const nlohmann::json& j, const std::filesystem::path& file) {
     Line line;
     line.lineId = j.at("lineId").get<std::int64_t>();
     line.gprsId = j.value("gprsId", std::int64_t{0});
-    line.lineName = j.at("lineName").get<std::string>();
-    line.ticketPrice = j.value("ticketPrice", std::string());
-    line.gjgs = j.value("gjgs", std::string());
+    line.lineName = bracketFree(j.at("lineName").get<std::string>());
+    line.ticketPrice = bracketFree(j.value("ticketPrice", std::string()));
+    line.gjgs = bracketFree(j.value("gjgs", std::string()));
     HeadwayTimetable t;
     t.headwaySeconds = static_cast<int>(j.at("headwayMinutes").get<double>() * 60);
     t.runSeconds = j.at("runSeconds").get<int>();
@@ -73,19 +89,28 @@ Line readLine(const nlohmann::json& j, const std::filesystem::path& file) {
     if (t.headwaySeconds <= 0 || t.runSeconds <= 0 || t.dwellSeconds <= 0)
         fail(file, "line " + line.lineName + ": headway, run and dwell times must be positive");
     line.headway = t;
-    line.opTime = j.value("opTime", twoDigitTime(t.firstDeparture) + "-" + twoDigitTime(t.lastDeparture));
+    line.opTime = bracketFree(j.value("opTime", twoDigitTime(t.firstDeparture) + "-" + twoDigitTime(t.lastDeparture)));
 
     LineDirection outbound;
-    outbound.stops = j.at("stops").get<std::vector<std::string>>();
+    outbound.stops = stopNames(j.at("stops"));
     LineDirection inbound;
     if (j.contains("stopsBack")) {
-        inbound.stops = j.at("stopsBack").get<std::vector<std::string>>();
+        inbound.stops = stopNames(j.at("stopsBack"));
     } else {
         inbound.stops.assign(outbound.stops.rbegin(), outbound.stops.rend());
     }
     line.directions[0] = std::move(outbound);
     line.directions[1] = std::move(inbound);
     return line;
+}
+
+// The texts of a line that its reply writes before the stop array.
+void checkLineTexts(const Line& line, const std::string& where) {
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"lineName", &line.lineName}, {"ticketPrice", &line.ticketPrice}, {"opTime", &line.opTime}, {"gjgs", &line.gjgs}};
+    for (const auto& [field, text] : texts)
+        if (text->find_first_of("[]") != std::string::npos)
+            throw std::runtime_error(where + ": " + field + " with a bracket: " + *text);
 }
 
 }  // namespace
@@ -100,6 +125,7 @@ void validateCity(const City& city) {
         if (!lineIds.insert(line.lineId).second) throw std::runtime_error(lw + ": lineId used twice");
         if (line.gprsId != 0 && !gprsIds.insert(line.gprsId).second)
             throw std::runtime_error(lw + ": gprsId used twice");
+        checkLineTexts(line, lw);
         bool any = false;
         for (const auto& dir : line.directions) {
             if (!dir) continue;

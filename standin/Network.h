@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "standin/TimeZone.h"
@@ -102,6 +103,8 @@ struct City {
 
     const Line* lineById(std::int64_t lineId) const;
     const Line* lineByGprsId(std::int64_t gprsId) const;
+    // The zone the city's times are read in: its own, else its fixed offset.
+    TimeZone zone() const { return timeZone.value_or(TimeZone(utcOffsetSeconds)); }
 };
 
 // Reads one city file (the format of data/cities/*.json). Throws
@@ -112,10 +115,16 @@ City loadCityFile(const std::filesystem::path& file);
 std::vector<City> loadDataFolder(const std::filesystem::path& dataDir);
 
 // Checks what the app relies on when it reads the network back: known
-// directions, at least two stops each, no bracket in a stop name (the app cuts
-// the stop array out of the reply at the first "]"), unique ids. Throws
+// directions, at least two stops each, no bracket in a stop name or in any
+// text of a line written into its reply before the stops, unique ids. Throws
 // std::runtime_error.
 void validateCity(const City& city);
+
+// The text with "[" and "]" turned into "(" and ")". The app cuts a line
+// reply's stop array out at the first "[" and the first "]", so no text
+// written into a line reply can keep a bracket; every source of a city
+// passes its texts through here.
+std::string bracketFree(std::string_view text);
 
 // "06:30" -> seconds after midnight.
 std::optional<int> parseClockTime(const std::string& text);

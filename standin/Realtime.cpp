@@ -11,7 +11,6 @@ namespace bus::standin {
 
 namespace {
 
-constexpr std::int64_t kDay = 86400;
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 std::int64_t posixSeconds(TimePoint t) {
@@ -24,8 +23,6 @@ constexpr std::int64_t kLatestSecond = 7258118399;
 
 bool plausibleSecond(std::int64_t t) { return t > 0 && t <= kLatestSecond; }
 
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
 // Days since 1970-01-01 of a YYYYMMDD text.
 std::optional<std::int64_t> dayNumber(const std::string& yyyymmdd) {
     if (yyyymmdd.size() != 8 || yyyymmdd.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
@@ -36,21 +33,23 @@ std::optional<std::int64_t> dayNumber(const std::string& yyyymmdd) {
     return std::chrono::sys_days(ymd).time_since_epoch().count();
 }
 
-// The POSIX time of local midnight of the service day a trip runs on: its
-// start date when the update gives one, else the day whose run of the trip
-// lies nearest the message's time.
-std::int64_t serviceMidnight(const Trip& trip, const std::string& startDate, std::int64_t feedTime, int utcOffset) {
-    if (const auto day = dayNumber(startDate)) return *day * kDay - utcOffset;
-    const std::int64_t today = floorDiv(feedTime + utcOffset, kDay);
+// The POSIX second the times of the service day a trip runs on count from
+// (noon minus 12 h there, in the city's zone): its start date's when the
+// update gives one, else that of the day whose run of the trip lies nearest
+// the message's time. Each day takes the offset in force on it, so an update
+// for a summer day reads right in winter and across a change.
+std::int64_t serviceDayStart(const Trip& trip, const std::string& startDate, std::int64_t feedTime, const TimeZone& zone) {
+    if (const auto day = dayNumber(startDate)) return zone.serviceDayStart(*day);
+    const std::int64_t today = zone.localDay(TimePoint(std::chrono::seconds(feedTime)));
     std::int64_t best = 0;
     std::int64_t bestGap = LLONG_MAX;
     for (std::int64_t d = today - 1; d <= today + 1; ++d) {
-        const std::int64_t midnight = d * kDay - utcOffset;
-        const std::int64_t start = midnight + trip.calls.front().arrival;
-        const std::int64_t end = midnight + trip.calls.back().departure;
+        const std::int64_t dayStart = zone.serviceDayStart(d);
+        const std::int64_t start = dayStart + trip.calls.front().arrival;
+        const std::int64_t end = dayStart + trip.calls.back().departure;
         const std::int64_t gap = feedTime < start ? start - feedTime : std::max<std::int64_t>(0, feedTime - end);
         if (gap < bestGap) {
-            best = midnight;
+            best = dayStart;
             bestGap = gap;
         }
     }
@@ -135,7 +134,7 @@ void predictArrivals(const gtfsrt::TripUpdate& u, const LiveIndex& index, std::i
         at[i] = &s;
         from = i + 1;
     }
-    const std::int64_t midnight = serviceMidnight(trip, u.trip().start_date(), feedTime, index.city().utcOffsetSeconds);
+    const std::int64_t dayStart = serviceDayStart(trip, u.trip().start_date(), feedTime, index.zone());
     // A plain flag beside the delay: GCC 12 at -O3 takes an optional's value
     // for uninitialised here.
     bool delayed = false;
@@ -151,7 +150,7 @@ void predictArrivals(const gtfsrt::TripUpdate& u, const LiveIndex& index, std::i
             if (s->schedule_relationship() != gtfsrt::TripUpdate_StopTimeUpdate_ScheduleRelationship_SCHEDULED) continue;
             const bool arrival = s->has_arrival();
             const auto& event = arrival ? s->arrival() : s->departure();
-            const std::int64_t scheduled = midnight + (arrival ? c.arrival : c.departure);
+            const std::int64_t scheduled = dayStart + (arrival ? c.arrival : c.departure);
             if (event.has_time() && plausibleSecond(event.time())) {
                 timed = true;
                 due = event.time();
@@ -164,7 +163,7 @@ void predictArrivals(const gtfsrt::TripUpdate& u, const LiveIndex& index, std::i
         }
         if (!timed && delayed) {
             timed = true;
-            due = midnight + c.arrival + delay;
+            due = dayStart + c.arrival + delay;
         }
         if (timed && c.orderNo > 0) times.emplace_back(c.orderNo, due);
     }
@@ -173,7 +172,7 @@ void predictArrivals(const gtfsrt::TripUpdate& u, const LiveIndex& index, std::i
 
 }  // namespace
 
-LiveIndex::LiveIndex(const City& city) : city_(city) {
+LiveIndex::LiveIndex(const City& city) : city_(city), zone_(city.zone()) {
     for (std::size_t i = 0; i < city.stopIds.size(); ++i) stops_.emplace(city.stopIds[i], static_cast<int>(i));
     for (const auto& line : city.lines) {
         if (!line.routeId.empty()) routes_.emplace(line.routeId, &line);

@@ -29,12 +29,14 @@ public:
         const Trip* trip = nullptr;
     };
     const City& city() const { return city_; }
+    const TimeZone& zone() const { return zone_; }
     const TripRef* trip(std::string_view tripId) const;
     const Line* route(std::string_view routeId) const;
     int stop(std::string_view stopId) const;  // index into City::stopIds, or -1
 
 private:
     const City& city_;
+    TimeZone zone_;
     std::unordered_map<std::string_view, TripRef> trips_;
     std::unordered_map<std::string_view, const Line*> routes_;
     std::unordered_map<std::string_view, int> stops_;

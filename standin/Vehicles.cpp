@@ -153,7 +153,7 @@ std::int64_t daysLong(const LineDirection& dir) {
 // into the next days. Tomorrow's service day may have begun already: the
 // night the clocks go forward, it starts at 23:00.
 std::vector<VehiclePosition> timetableVehicles(const City& city, const LineDirection& dir, TimePoint when) {
-    const TimeZone zone = city.timeZone.value_or(TimeZone(city.utcOffsetSeconds));
+    const TimeZone zone = city.zone();
     const std::int64_t now = std::chrono::floor<std::chrono::seconds>(when).time_since_epoch().count();
     const std::int64_t today = zone.localDay(when);
     std::vector<VehiclePosition> out;

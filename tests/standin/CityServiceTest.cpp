@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "StandinTestSupport.h"
+#include "service/Readings.h"
 #include "standin/Operations.h"
 #include "standin/Vehicles.h"
 #include "support/TestSupport.h"
@@ -186,7 +187,6 @@ TEST(CityFiles, AreReadWithTheirWayBackAndAFaultyOneIsNamedWithItsFault) {
         return good.substr(0, good.find(from)) + to + good.substr(good.find(from) + from.size());
     };
     const std::pair<std::string, std::string> faults[] = {
-        {replaced("\"乙\"", "\"乙[东]\""), "bracket"},
         {replaced("\"06:00\"", "\"6 am\""), "HH:MM"},
         {replaced("[\"甲\", \"乙\", \"丙\"]", "[\"甲\"]"), "two stops"},
         {replaced("\"lineId\": 2,", "\"lineId\": 1,"), "twice"},
@@ -194,6 +194,14 @@ TEST(CityFiles, AreReadWithTheirWayBackAndAFaultyOneIsNamedWithItsFault) {
         {replaced("\"cityId\": 5,", ""), "cityId"},
     };
     for (const auto& [text, says] : faults) test::expectRefused([&] { load(text); }, says);
+    // Brackets become parentheses, as in an imported feed: the app cuts the stop array at the first "[".
+    const ManualClock clock;
+    const CityService service(std::make_shared<const City>(load(replaced("\"1路\",", R"("1[A]", "ticketPrice": "[1]",
+        "gjgs": "[公交]", "opTime": "[全天]", "stopsBack": ["丙", "乙[东]", "甲"],)"))), clock);
+    const auto reading = ops::readLine(jsonText(service.queryLine(1, 1)));
+    ASSERT_EQ(reading.stations.size(), 3u);
+    EXPECT_EQ(Json({reading.line->lineName, reading.line->ticketPrice, reading.line->gjgs, reading.line->opTime,
+                    reading.stations[1].stationName}), Json({"1(A)", "(1)", "(公交)", "(全天)", "乙(东)"}));
 }
 
 }  // namespace

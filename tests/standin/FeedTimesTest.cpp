@@ -77,6 +77,24 @@ TEST_F(NewYorkFeed, ServiceDaysCountFromNoonMinus12hInTheFeedsZoneAcrossEveryCha
     }
 }
 
+// A trip update's delay counts from its service day's start in New York, summer or winter, by its start date
+// or by the day of its nearest run, whatever offset was in force when the stand-in started.
+TEST_F(NewYorkFeed, TripUpdatesCountFromTheirServiceDaysStartInTheFeedsZone) {
+    const auto file = bus::test::containerRoot() / "ny.pb";
+    test::MemoryLog log;
+    LiveFeed feed(city, LiveSources{{file.string()}}, "ny", clock, log.log());
+    const CityService live(city, clock, {}, &feed);
+    for (const auto& [when, date] : {std::pair{"2026-01-14T08:05:00-05:00", "20260114"}, {"2026-01-14T08:05:00-05:00", ""},
+                                     {"2026-07-15T08:05:00-04:00", "20260715"}, {"2026-07-15T08:05:00-04:00", ""}}) {
+        clock.set(test::at(when));
+        const std::string trip = "trip { trip_id: 'D1' start_date: '" + std::string(date) + "' }";
+        std::ofstream(file, std::ios::binary) << test::message(std::chrono::system_clock::to_time_t(clock.now()),
+            "trip_update { " + trip + " stop_time_update { stop_sequence: 7 arrival { delay: 60 } } }");
+        feed.poll();  // due at Canal St at 08:21, a minute late
+        EXPECT_EQ(live.realBus(1, 3, 0)[0]["toNextStop"].get<std::string>(), "还有16分钟") << when << " " << date;
+    }
+}
+
 // Runs leave at start, start + headway, ... before end, each taking the template's 25 minutes; the
 // template's own 10:00 is no departure. The counts come from the rows of frequencies.txt above.
 TEST_F(NewYorkFeed, TripsByHeadwayRunAsTheirWindowsSay) {

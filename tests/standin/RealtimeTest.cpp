@@ -8,11 +8,9 @@
 #include <sstream>
 #include <tuple>
 
-#include <google/protobuf/text_format.h>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
 
-#include "GtfsRealtime.pb.h"
 #include "StandinTestSupport.h"
 #include "standin/Gtfs.h"
 #include "standin/Realtime.h"
@@ -24,15 +22,6 @@ namespace {
 using namespace test;
 
 std::int64_t posix(TimePoint t) { return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count(); }
-
-// A message made at `timestamp` holding one entity ("e1"), given in protobuf text format.
-std::string message(std::uint64_t timestamp, const std::string& entity) {
-    const std::string text = "header { gtfs_realtime_version: '2.0' timestamp: " + std::to_string(timestamp) +
-                             " } entity { id: 'e1' " + entity + " }";
-    gtfsrt::FeedMessage m;
-    EXPECT_TRUE(google::protobuf::TextFormat::ParseFromString(text, &m)) << text;
-    return m.SerializeAsString();
-}
 
 class Realtime : public testing::Test {
 protected:

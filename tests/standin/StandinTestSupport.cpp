@@ -1,5 +1,9 @@
 #include "StandinTestSupport.h"
 
+// Before httplib.h, whose netdb.h makes NO_DATA a macro.
+#include "GtfsRealtime.pb.h"
+
+#include <google/protobuf/text_format.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 
@@ -18,6 +22,14 @@ std::shared_ptr<const City> bundledCity(std::int64_t cityId) {
         if (c.cityId == cityId) return std::make_shared<const City>(std::move(c));
     ADD_FAILURE() << "no bundled city " << cityId;
     return std::make_shared<const City>();
+}
+
+std::string message(std::uint64_t timestamp, const std::string& entity) {
+    const std::string text = "header { gtfs_realtime_version: '2.0' timestamp: " + std::to_string(timestamp) +
+                             " } entity { id: 'e1' " + entity + " }";
+    gtfsrt::FeedMessage m;
+    EXPECT_TRUE(google::protobuf::TextFormat::ParseFromString(text, &m)) << text;
+    return m.SerializeAsString();
 }
 
 MemoryLog::Buffer::~Buffer() {

@@ -21,6 +21,10 @@ TimePoint at(const std::string& isoTime);
 // The bundled city, loaded afresh.
 std::shared_ptr<const City> bundledCity(std::int64_t cityId);
 
+// A GTFS-realtime message made at `timestamp` holding one entity ("e1"),
+// given in protobuf text format.
+std::string message(std::uint64_t timestamp, const std::string& entity);
+
 // A request log writing to memory.
 class MemoryLog {
 public:
