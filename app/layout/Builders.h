@@ -18,4 +18,12 @@ inline const ui::Rect kFullScreen{0, 0, kScreenWidth, kScreenHeight};
 // added to the screen's view.
 std::shared_ptr<ui::TableView> addTable(ui::View& root, const ui::ScreenLayout& layout, const std::string& outlet);
 
+// The build of a screen whose only view is its table, "queryUITableView".
+template <class Screen>
+auto tableScreen() {
+    return ui::outlets<Screen>([](Screen& screen, ui::View& root, const ui::ScreenLayout& layout) {
+        screen.queryUITableView = addTable(root, layout, "queryUITableView");
+    });
+}
+
 }  // namespace bus::layout

@@ -11,10 +11,7 @@ void addFavouriteSearchScreen(ui::Storyboard& storyboard) {
         {.title = "添加收藏",
          .frames = {{"queryUITableView", kFullScreen}},
          .metrics = {{"rowHeight", 50}},
-         .build = ui::outlets<BusCollectionQueryViewController>(
-             [](BusCollectionQueryViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
-                 screen.queryUITableView = addTable(root, layout, "queryUITableView");
-             })});
+         .build = tableScreen<BusCollectionQueryViewController>()});
 }
 
 }  // namespace bus::layout

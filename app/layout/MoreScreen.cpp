@@ -11,10 +11,7 @@ void addMoreScreen(ui::Storyboard& storyboard) {
         {.title = "更多",
          .frames = {{"queryUITableView", kFullScreen}},
          .metrics = {{"rowHeight", 44}},
-         .build = ui::outlets<BusMoreViewController>(
-             [](BusMoreViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
-                 screen.queryUITableView = addTable(root, layout, "queryUITableView");
-             })});
+         .build = tableScreen<BusMoreViewController>()});
 }
 
 }  // namespace bus::layout

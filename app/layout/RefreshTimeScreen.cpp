@@ -12,10 +12,7 @@ void addRefreshTimeScreen(ui::Storyboard& storyboard) {
         {.title = "刷新时间",
          .frames = {{"queryUITableView", kFullScreen}},
          .metrics = {{"rowHeight", 44}},
-         .build = ui::outlets<BusRefreshTimeViewController>(
-             [](BusRefreshTimeViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
-                 screen.queryUITableView = addTable(root, layout, "queryUITableView");
-             })});
+         .build = tableScreen<BusRefreshTimeViewController>()});
 }
 
 }  // namespace bus::layout

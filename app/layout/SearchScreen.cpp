@@ -12,10 +12,7 @@ void addSearchScreen(ui::Storyboard& storyboard) {
         {.title = "线路查询",
          .frames = {{"queryUITableView", kFullScreen}},
          .metrics = {{"rowHeight", 50}},
-         .build = ui::outlets<BusQueryViewController>(
-             [](BusQueryViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
-                 screen.queryUITableView = addTable(root, layout, "queryUITableView");
-             })});
+         .build = tableScreen<BusQueryViewController>()});
 }
 
 }  // namespace bus::layout

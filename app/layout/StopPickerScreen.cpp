@@ -12,10 +12,7 @@ void addStopPickerScreen(ui::Storyboard& storyboard) {
         {.title = "选择站点",
          .frames = {{"queryUITableView", kFullScreen}},
          .metrics = {{"rowHeight", 44}},
-         .build = ui::outlets<BusTransferQueryViewController>(
-             [](BusTransferQueryViewController& screen, ui::View& root, const ui::ScreenLayout& layout) {
-                 screen.queryUITableView = addTable(root, layout, "queryUITableView");
-             })});
+         .build = tableScreen<BusTransferQueryViewController>()});
 }
 
 }  // namespace bus::layout

@@ -1,6 +1,6 @@
 #pragma once
-// The cell every table of the app shows, under the reuse identifier "mycell"
-// in the subtitle style.
+// The tables of the app: how a screen sets one up, and the cell every one
+// shows, under the reuse identifier "mycell" in the subtitle style.
 #include <memory>
 
 #include "platform/ui/TableView.h"
@@ -9,6 +9,19 @@
 namespace bus {
 
 inline constexpr char kCellIdentifier[] = "mycell";
+
+// A screen answers for its table's rows (data source and delegate, unless
+// they are null: a search display answers for its results table); its
+// separators run edge to edge, and an empty footer ends them at the last row
+// unless the screen brings a footer of its own. A screen whose table keeps
+// the toolkit's inset, or its separators below the last row, says so.
+struct TableLook {
+    bool edgeToEdge = true;
+    bool endAtLastRow = true;
+    std::shared_ptr<ui::View> footer = nullptr;
+};
+void setUpTable(ui::TableView& table, ui::TableViewDataSource* source, ui::TableViewDelegate* delegate,
+                const TableLook& look = {});
 
 // A reused cell, or a new one.
 std::shared_ptr<ui::TableViewCell> dequeueCell(ui::TableView& tableView);

@@ -31,8 +31,7 @@ bool canBeChosen(const BusCity& city) {
 void BusCityViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     if (auto table = cityList.lock()) {
-        table->setDataSource(this);
-        table->setDelegate(this);
+        setUpTable(*table, this, this, {.edgeToEdge = false, .endAtLastRow = false, .footer = nullptr});
     }
 }
 

@@ -12,13 +12,6 @@ namespace {
 
 constexpr char kHandOverSender[] = "0";
 
-// Zero separator inset and an empty footer, so no separators run below the
-// last row.
-void applyTableLook(ui::TableView& table) {
-    table.separatorInset = {0, 0, 0, 0};
-    table.setTableFooterView(std::make_shared<ui::View>());
-}
-
 }  // namespace
 
 BusCollectionQueryViewController::BusCollectionQueryViewController() {
@@ -39,12 +32,8 @@ void BusCollectionQueryViewController::viewDidLoad() {
     searchDisplayController = std::make_unique<ui::SearchDisplayController>(bar, view());
     searchDisplayController->setSearchResultsDataSource(this);
     searchDisplayController->setSearchResultsDelegate(this);
-    applyTableLook(*searchDisplayController->searchResultsTableView());
-    if (table) {
-        table->setDataSource(this);
-        table->setDelegate(this);
-        applyTableLook(*table);
-    }
+    setUpTable(*searchDisplayController->searchResultsTableView(), nullptr, nullptr);
+    if (table) setUpTable(*table, this, this);
 }
 
 void BusCollectionQueryViewController::viewWillAppear(bool animated) {

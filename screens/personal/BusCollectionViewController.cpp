@@ -39,10 +39,7 @@ void BusCollectionViewController::viewDidLoad() {
     // Before anything reads the city: the first start has none stored.
     prefs::seedFirstStart();
     if (auto table = queryUITableView.lock()) {
-        table->setDataSource(this);
-        table->setDelegate(this);
-        table->separatorInset = {0, 0, 0, 0};
-        table->setTableFooterView(std::make_shared<ui::View>());
+        setUpTable(*table, this, this);
     }
 }
 

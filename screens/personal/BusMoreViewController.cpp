@@ -15,11 +15,7 @@ void BusMoreViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     data = {"关于我们", "用户协议", "设置刷新时间"};
     if (auto table = queryUITableView.lock()) {
-        table->setDataSource(this);
-        table->setDelegate(this);
-        table->separatorInset = {0, 0, 0, 0};
-        // An empty footer ends the separators at the last row.
-        table->setTableFooterView(std::make_shared<ui::View>());
+        setUpTable(*table, this, this);
     }
 }
 

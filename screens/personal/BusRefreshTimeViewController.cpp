@@ -6,12 +6,11 @@
 #include "model/Value.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/ImageView.h"
+#include "screens/common/BusCell.h"
 
 namespace bus {
 
 namespace {
-
-constexpr char kCellIdentifier[] = "mycell";
 
 // What each row stores; "100" means refreshing by hand, not 100 seconds.
 // Rows past the table store "100" as well.
@@ -48,11 +47,7 @@ void BusRefreshTimeViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     data = {"10秒", "20秒", "30秒", "手动刷新"};
     if (auto table = queryUITableView.lock()) {
-        table->setDataSource(this);
-        table->setDelegate(this);
-        table->separatorInset = {0, 0, 0, 0};
-        // An empty footer ends the separators at the last row.
-        table->setTableFooterView(std::make_shared<ui::View>());
+        setUpTable(*table, this, this);
     }
 }
 
@@ -64,14 +59,8 @@ int BusRefreshTimeViewController::numberOfRowsInSection(ui::TableView&, int) {
 
 std::shared_ptr<ui::TableViewCell> BusRefreshTimeViewController::cellForRowAtIndexPath(
     ui::TableView& tableView, const ui::IndexPath& indexPath) {
-    auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
-    if (!cell) {
-        cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
-    } else {
-        // A reused cell may still carry the check mark of the row it showed.
-        const auto& content = cell->contentView();
-        while (!content->subviews().empty()) content->subviews().back()->removeFromSuperview();
-    }
+    // A reused cell may still carry the check mark of the row it showed.
+    auto cell = dequeueClearedCell(tableView);
     const auto row = static_cast<std::size_t>(indexPath.row);
     cell->textLabel()->setText(row < data.size() ? data[row] : std::string{});
 

@@ -34,10 +34,7 @@ void BusTransferQueryViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     auto table = queryUITableView.lock();
     if (!table) return;
-    table->setDataSource(this);
-    table->setDelegate(this);
-    table->separatorInset = {0, 0, 0, 0};
-    table->setTableFooterView(std::make_shared<ui::View>());
+    setUpTable(*table, this, this);
     searchBar = std::make_shared<ui::SearchBar>(ui::Rect{0, 0, table->frame().width(), 44});
     searchBar->placeholder = "输入站点名称";
     searchBar->delegate = this;

@@ -89,10 +89,7 @@ BusTransferResultViewController::BusTransferResultViewController() {
 void BusTransferResultViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     if (auto table = queryUITableView.lock()) {
-        table->setDataSource(this);
-        table->setDelegate(this);
-        table->separatorInset = {0, 0, 0, 0};
-        table->setTableFooterView(std::make_shared<ui::View>());
+        setUpTable(*table, this, this);
     }
     const std::string start = textValue(startStation);
     const std::string end = textValue(endStation);

@@ -35,11 +35,8 @@ void BusQueryViewController::viewDidLoad() {
     const double width = view()->frame().width();
     auto table = queryUITableView.lock();
     if (table) {
-        table->setDataSource(this);
-        table->setDelegate(this);
+        setUpTable(*table, this, this, {.footer = BusRealUIView::initEmpty({0, 0, width, 60})});
         addSearchField(*table, width);
-        table->separatorInset = {0, 0, 0, 0};
-        table->setTableFooterView(BusRealUIView::initEmpty({0, 0, width, 60}));
     }
     emptyButtonObservation_ = platform::NotificationCenter::defaultCenter().addObserver(
         BusRealUIView::kEmptyButton, [this](const platform::Notification& n) { handleColorChange(n); });

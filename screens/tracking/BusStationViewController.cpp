@@ -36,9 +36,7 @@ BusStationViewController::~BusStationViewController() {
 void BusStationViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     if (auto table = queryUITableView.lock()) {
-        table->setDataSource(this);
-        table->setDelegate(this);
-        table->separatorInset = {0, 0, 0, 0};
+        setUpTable(*table, this, this, {.edgeToEdge = true, .endAtLastRow = false, .footer = nullptr});
     }
     updateStation();
     if (auto image = tabUIImageView.lock()) {
