@@ -373,10 +373,10 @@ std::string resultText(Result& result) {
     const auto message = result.messageLabel.lock();
     std::string text = message->hidden ? "" : message->text();
     if (const auto header = result.queryUITableView.lock()->tableHeaderView())
-        for (const auto& note : header->subviews()) text += "[" + note->text() + "]";
+        for (const auto& note : header->subviews()) text.append("[").append(note->text()).append("]");
     const auto plan = result.queryUITableView.lock()->cellForRowAtIndexPath(ui::IndexPath::forRow(0));
     for (const auto& label : plan ? plan->contentView()->subviews() : std::vector<std::shared_ptr<ui::View>>{})
-        text += (text.empty() ? "" : " | ") + label->text();
+        text.append(text.empty() ? "" : " | ").append(label->text());
     return text;
 }
 // 站2 and 站4 on lines 1 to `lines`, direction 0.
