@@ -42,6 +42,23 @@ void TextField::deleteBackward() {
 
 void TextField::returnKey() {}
 
+bool TextField::accessibilitySetValue(const std::string& value) {
+    if (!enabled || !editable) return false;
+    if (!editing_) becomeFirstResponder();
+    if (value == text_) return true;
+    text_ = value;
+    sendActionsForControlEvents(ControlEventEditingChanged);
+    return true;
+}
+
+bool TextField::accessibilityActivate() {
+    if (!canActivate()) return false;
+    auto keep = weak_from_this().lock();
+    if (canBecomeFirstResponder()) becomeFirstResponder();
+    Control::accessibilityActivate();
+    return true;
+}
+
 void TextField::draw(Canvas& canvas) {
     View::draw(canvas);
     const Rect b = bounds();

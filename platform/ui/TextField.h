@@ -40,8 +40,19 @@ public:
     void deleteBackward() override;
     void returnKey() override;
 
+    // The text is the value; the placeholder names the field.
+    std::string accessibilityValue() const override { return text_; }
+    bool accessibilitySetValue(const std::string& value) override;
+    // Takes the keyboard if it can, and sends TouchDown and TouchUpInside.
+    bool accessibilityActivate() override;
+    bool canActivate() const override { return Control::canActivate() || canBecomeFirstResponder(); }
+
     void draw(Canvas& canvas) override;
     std::string className() const override { return "TextField"; }
+
+protected:
+    std::string defaultAccessibilityLabel() const override { return placeholder; }
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::TextEntry; }
 
 private:
     std::string text_;
