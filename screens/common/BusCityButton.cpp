@@ -3,6 +3,7 @@
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/UserDefaults.h"
+#include "screens/common/Accessibility.h"
 
 namespace bus {
 
@@ -15,6 +16,7 @@ std::shared_ptr<ui::Button> makeCityButton() {
     button->setImage("城市下拉.png");
     button->imageEdgeInsets = {0, 10, 0, 0};
     button->setContentHorizontalAlignment(1);
+    a11y::nameCityButton(*button, textValue(name));
     return button;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/Label.h"
+#include "screens/common/Accessibility.h"
 #include "screens/common/BusCell.h"
 #include "screens/common/BusCityButton.h"
 #include "service/Operations.h"
@@ -86,6 +87,7 @@ std::shared_ptr<ui::TableViewCell> BusCollectionViewController::cellForRowAtInde
         content.addSubview(ui::makeLabel(liveFrame, live, ui::Font::boldSystem(20), kLiveTextColor));
     else
         content.addSubview(ui::makeLabel(liveFrame, kNoLiveText, ui::Font::boldSystem(18)));
+    a11y::nameFavourite(*cell, favourite, live);
     return cell;
 }
 

@@ -6,6 +6,7 @@
 #include "model/Value.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/ImageView.h"
+#include "screens/common/Accessibility.h"
 
 namespace bus {
 
@@ -81,6 +82,7 @@ std::shared_ptr<ui::TableViewCell> BusRefreshTimeViewController::cellForRowAtInd
         cell->contentView()->addSubview(
             std::make_shared<ui::ImageView>(ui::Rect{width - 50, 15, 18, 12}, kCheckMarkImage));
     }
+    a11y::markChosen(*cell, checkedRow(storedInterval()) == indexPath.row);
     return cell;
 }
 

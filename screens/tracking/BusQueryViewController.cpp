@@ -5,6 +5,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/ui/SearchBar.h"
 #include "screens/common/BusCell.h"
+#include "screens/common/Accessibility.h"
 #include "screens/common/BusCityButton.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "service/Operations.h"
@@ -91,6 +92,7 @@ std::shared_ptr<ui::TableViewCell> BusQueryViewController::cellForRowAtIndexPath
     cell->textLabel()->setText(textValue(stop ? record->stationName : record->lineName));
     cell->detailTextLabel()->setText(textValue(stop ? record->lineName : record->stationName));
     cell->imageView()->setImage(stop ? "station.png" : "bus.png");
+    a11y::nameSearchHit(*cell, *record);
     return cell;
 }
 

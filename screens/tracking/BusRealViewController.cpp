@@ -5,6 +5,7 @@
 #include "platform/Thread.h"
 #include "platform/UserNotifications.h"
 #include "platform/UserDefaults.h"
+#include "screens/tracking/BusRealAccessibility.h"
 #include "screens/tracking/BusRealExtras.h"
 #include "screens/tracking/BusRealMainThread.h"
 #include "screens/tracking/BusRealUIView.h"
@@ -55,6 +56,7 @@ void BusRealViewController::viewDidLoad() {
     attachTap(refUIImageView.lock(), "upRef", &BusRealViewController::clickRef);
     attachTap(ageLabel.lock(), "age", &BusRealViewController::clickAge);
     attachTap(reminderImageView.lock(), "reminder", &BusRealViewController::clickReminder);
+    a11y::describeLiveControls(*this);
     showReminderImage();
     addStation();
     addReal();
@@ -440,6 +442,7 @@ void BusRealViewController::disarmReminder() {
 
 void BusRealViewController::showReminderImage() {
     if (auto image = reminderImageView.lock()) image->setImage(reminderStops > 0 ? "到站提醒开.png" : "到站提醒.png");
+    a11y::describeReminder(*this);
 }
 
 void BusRealViewController::checkReminder(const std::vector<BusReal>& vehicles) {
