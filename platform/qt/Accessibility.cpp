@@ -19,11 +19,6 @@ QAccessibleInterface* phoneWindowInterface(const QString&, QObject* object) {
     return nullptr;
 }
 
-void send(QAccessibleInterface* iface, QAccessible::Event type) {
-    QAccessibleEvent event(iface, type);
-    QAccessible::updateAccessibility(&event);
-}
-
 }  // namespace
 
 // ---- RegisteredInterface ----
@@ -160,11 +155,16 @@ AccessibilityBridge::Entry* AccessibilityBridge::rebind(ui::View& view) {
 }
 
 void AccessibilityBridge::sync() {
-    if (syncing_ || !listening_ || !QAccessible::isActive()) return;
+    // Qt tells the activation observers whenever QAccessible::isActive()
+    // changes: listening_ follows it.
+    if (syncing_ || !listening_) return;
+    // An alert that came up tells the views (and so this bridge) of itself.
+    window_.window().syncAlerts();
     if (!dirty_ && pendingFocus_.expired()) return;
     syncing_ = true;
     dirty_ = false;
-    walk(nullptr, windowInterface(), *windowTold_, 0);
+    walk(nullptr, windowInterface(), *windowTold_, 0, windowTold_->known);
+    windowTold_->known = true;
     if (auto focused = std::exchange(pendingFocus_, {}).lock()) {
         QAccessibleInterface* iface = interfaceFor(*focused);
         if (iface && iface->isValid()) send(iface, QAccessible::Focus);
@@ -173,7 +173,7 @@ void AccessibilityBridge::sync() {
     syncing_ = false;
 }
 
-void AccessibilityBridge::walk(ui::View* node, QAccessibleInterface* iface, Told& told, int depth) {
+void AccessibilityBridge::walk(ui::View* node, QAccessibleInterface* iface, Told& told, int depth, bool known) {
     // Deeper than any screen builds: a view tree gone wrong, not worth a crash.
     constexpr int kMaxDepth = 64;
     if (depth > kMaxDepth) return;
@@ -185,17 +185,16 @@ void AccessibilityBridge::walk(ui::View* node, QAccessibleInterface* iface, Told
         ids.push_back(entry->registration.id());
         const bool fresh = !entry->told.known;
         tellChanges(entry->iface, *kid, entry->told);
-        walk(kid, entry->iface, entry->told, depth + 1);
+        walk(kid, entry->iface, entry->told, depth + 1, !fresh);
         // An alert speaks when it comes up.
         if (fresh && kid->accessibilityRole() == ui::AccessibilityRole::Alert) {
             send(entry->iface, QAccessible::ObjectShow);
             send(entry->iface, QAccessible::Alert);
         }
     }
-    if (ids != told.children && iface) {
-        told.children = std::move(ids);
-        send(iface, QAccessible::ObjectReorder);
-    }
+    // Children of a node assistive technology has not seen yet are news to nobody.
+    if (ids != told.children && iface && known) send(iface, QAccessible::ObjectReorder);
+    told.children = std::move(ids);
 }
 
 void AccessibilityBridge::tellChanges(QAccessibleInterface* iface, ui::View& view, Told& told) {
@@ -211,7 +210,7 @@ void AccessibilityBridge::tellChanges(QAccessibleInterface* iface, ui::View& vie
         if (now.name != told.name) send(iface, QAccessible::NameChanged);
         if (now.value != told.value && iface->textInterface()) {
             QAccessibleTextUpdateEvent event(iface, 0, told.value, now.value);
-            QAccessible::updateAccessibility(&event);
+            sendEvent(event);
         }
         if (now.selected != told.selected) send(iface, QAccessible::Selection);
         QAccessible::State changed;
@@ -219,7 +218,7 @@ void AccessibilityBridge::tellChanges(QAccessibleInterface* iface, ui::View& vie
         changed.disabled = now.disabled != told.disabled;
         if (changed.checked || changed.disabled) {
             QAccessibleStateChangeEvent event(iface, changed);
-            QAccessible::updateAccessibility(&event);
+            sendEvent(event);
         }
     }
     now.children = std::move(told.children);
@@ -237,6 +236,11 @@ void AccessibilityBridge::sweep() {
             ++it;
         }
     }
+}
+
+void AccessibilityBridge::send(QAccessibleInterface* iface, QAccessible::Event type) {
+    QAccessibleEvent event(iface, type);
+    sendEvent(event);
 }
 
 void AccessibilityBridge::afterAction() {

@@ -21,6 +21,7 @@
 // it does nothing, and the toolkit's views do not even notify it.
 #include <QAccessible>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -82,6 +83,9 @@ public:
     void markChanged() { dirty_ = true; }
     // The window asks the views for nothing while this is false.
     bool listening() const { return listening_; }
+    // Where the events go: Qt's accessibility, which hands them to the
+    // platform's bridge while it is active.
+    std::function<void(QAccessibleEvent&)> sendEvent = [](QAccessibleEvent& e) { QAccessible::updateAccessibility(&e); };
 
     // Assistive technology acting on a view: the action runs, the window
     // repaints and the changes are sent.
@@ -95,9 +99,10 @@ private:
     struct Told;  // what assistive technology was last told of a node
     Entry* entryFor(ui::View& view);
     Entry* rebind(ui::View& view);
-    void walk(ui::View* node, QAccessibleInterface* iface, Told& told, int depth);
+    void walk(ui::View* node, QAccessibleInterface* iface, Told& told, int depth, bool known);
     void tellChanges(QAccessibleInterface* iface, ui::View& view, Told& told);
     void sweep();
+    void send(QAccessibleInterface* iface, QAccessible::Event type);
     void listen(bool on);
 
     PhoneWindow& window_;
