@@ -410,6 +410,12 @@ bool Window::sendToKeyboard(const std::function<void(View&)>& send) {
 }
 
 bool Window::insertText(const std::string& text) {
+    // Typing into a field the focus stands on starts editing it, as a tap
+    // would; merely moving the focus there changes nothing on screen.
+    syncAlerts();
+    View* focused = currentFocus();
+    if (focused && shownAlerts_.empty() && focused != firstResponder() && focused->canBecomeFirstResponder())
+        makeFirstResponder(focused);
     return sendToKeyboard([&](View& v) { v.insertText(text); });
 }
 bool Window::deleteBackward() {

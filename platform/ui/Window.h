@@ -22,7 +22,8 @@
 //    accessible tree (Accessibility.h): forward and back as with Tab, and
 //    within a list or a scrolling area as with the arrow keys, which scroll
 //    the next row into view. Enter or Space does what a tap on the focused
-//    view does; Escape cancels an alert, a search, or goes back one screen.
+//    view does; text typed while the focus is on a field goes into it;
+//    Escape cancels an alert, a search, or goes back one screen.
 //    While the keyboard is in use the focused view has a ring around it; a
 //    touch ends keyboard use and the ring goes. Focus is never lost for
 //    long: when its view goes it moves to the view that replaced it (same

@@ -121,8 +121,6 @@ void Window::setFocus(View* view, bool scroll) {
     focus_.identifier = view->accessibilityIdentifier();
     ViewController* screen = rootController_ ? rootController_->visibleScreen() : nullptr;
     focus_.screen = screen ? screen->weak_from_this() : std::weak_ptr<ViewController>();
-    // The keyboard's text goes where the focus is.
-    if (view->canBecomeFirstResponder()) makeFirstResponder(view);
     view->postAccessibilityNotification(AccessibilityNotification::FocusChanged);
 }
 
@@ -262,11 +260,9 @@ void Window::drawFocusRing(Canvas& canvas) {
     if (!view || !focusHolds(*view)) return;
     const Rect shown = visibleFrameOf(*view);
     if (shown.isEmpty()) return;
-    // Inside the view's edges, so that a row as wide as the window shows it whole.
-    const double inset = kFocusRingWidth / 2;
-    const Rect ring{shown.x() + inset, shown.y() + inset, std::max(0.0, shown.width() - 2 * inset),
-                    std::max(0.0, shown.height() - 2 * inset)};
-    canvas.strokeRect(ring, kFocusRingWidth, focusRingColor(), 4);
+    // A stroke lies inside the rectangle's edges, so a row as wide as the
+    // window shows its ring whole.
+    canvas.strokeRect(shown, kFocusRingWidth, focusRingColor(), 4);
 }
 
 }  // namespace ui
