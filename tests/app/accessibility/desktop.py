@@ -56,6 +56,11 @@ class Desktop:
             raise Failure("Xvfb found no display")
         self.display = ":" + number
         env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        # Under AddressSanitizer: the X keyboard library strndup()s a name
+        # that ends at its length rather than at a NUL, which the strict
+        # string check reads on past; the standard reads no further.
+        if "ASAN_OPTIONS" in env:
+            env["ASAN_OPTIONS"] += ":strict_string_checks=0"
         os.environ["DISPLAY"] = self.display
         self.app_log = open(os.path.join(work, "app-stderr.txt"), "w")
         self.app = self._start([app, "--container", container], env=env, stderr=self.app_log, cwd=work)

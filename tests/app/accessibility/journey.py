@@ -47,8 +47,11 @@ class Journey:
             source = event.source
             if event.type.startswith("object:property-change"):
                 self.names_changed.append(source.name)
-            elif event.type.endswith("showing") and event.detail1 and source.getRole() == pyatspi.ROLE_ALERT:
-                self.alerts.append(source.name)
+            elif event.type.endswith("showing") and event.detail1:
+                role = source.getRole()
+                print("%.1f showing %s %s" % (time.monotonic(), source.getRoleName(), source.name), flush=True)
+                if role == pyatspi.ROLE_ALERT:
+                    self.alerts.append(source.name)
             elif event.type.endswith("focused") and event.detail1:
                 self.focused = source
                 self.focus_moves += 1
@@ -127,7 +130,8 @@ class Journey:
         self.use(lambda o: o.name == "2站", "2站")
         self.named("到站提醒：还有2站时提醒，点击取消")
         # The next timed refresh (10 s) finds a bus 2 stops away and says so.
-        wait_for(lambda: "车辆即将到站：还有2站" in self.alerts, 20, "the arrival alert")
+        wait_for(lambda: "车辆即将到站：还有2站" in self.alerts, 25,
+                 "the arrival alert (alerts heard: %s)" % self.alerts)
         self.use(lambda o: o.name == "收藏此站", "the star")
         wait_for(lambda: "收藏成功" in self.alerts, 10, "the notice 收藏成功")
         self.named("已收藏", anywhere=True)
