@@ -163,7 +163,7 @@ void AccessibilityBridge::sync() {
     if (!dirty_ && pendingFocus_.expired()) return;
     syncing_ = true;
     dirty_ = false;
-    walk(nullptr, windowInterface(), *windowTold_, 0, windowTold_->known);
+    walk(nullptr, *windowTold_, 0, windowTold_->known);
     windowTold_->known = true;
     if (auto focused = std::exchange(pendingFocus_, {}).lock()) {
         QAccessibleInterface* iface = interfaceFor(*focused);
@@ -173,7 +173,7 @@ void AccessibilityBridge::sync() {
     syncing_ = false;
 }
 
-void AccessibilityBridge::walk(ui::View* node, QAccessibleInterface* iface, Told& told, int depth, bool known) {
+void AccessibilityBridge::walk(ui::View* node, Told& told, int depth, bool known) {
     // Deeper than any screen builds: a view tree gone wrong, not worth a crash.
     constexpr int kMaxDepth = 64;
     if (depth > kMaxDepth) return;
@@ -183,17 +183,21 @@ void AccessibilityBridge::walk(ui::View* node, QAccessibleInterface* iface, Told
     for (ui::View* kid : kids) {
         Entry* entry = entryFor(*kid);
         ids.push_back(entry->registration.id());
+        // A child assistive technology has not met under a node it knows.
+        // (Qt's own "children changed" for a reordered node goes out in a
+        // form the bus's clients refuse, so each newcomer is told instead;
+        // one that went is found out when it reports itself invalid.)
+        if (known && std::find(told.children.begin(), told.children.end(), ids.back()) == told.children.end())
+            send(entry->iface, QAccessible::ObjectCreated);
         const bool fresh = !entry->told.known;
         tellChanges(entry->iface, *kid, entry->told);
-        walk(kid, entry->iface, entry->told, depth + 1, !fresh);
+        walk(kid, entry->told, depth + 1, !fresh);
         // An alert speaks when it comes up.
         if (fresh && kid->accessibilityRole() == ui::AccessibilityRole::Alert) {
             send(entry->iface, QAccessible::ObjectShow);
             send(entry->iface, QAccessible::Alert);
         }
     }
-    // Children of a node assistive technology has not seen yet are news to nobody.
-    if (ids != told.children && iface && known) send(iface, QAccessible::ObjectReorder);
     told.children = std::move(ids);
 }
 

@@ -16,7 +16,7 @@
 //
 // After every run loop pass and input the bridge compares the tree with what
 // it last told and sends the differences: names, values and states that
-// changed, children that came or went, the focus, and alerts that appeared.
+// changed, children that came, the focus, and alerts that appeared.
 // While no assistive technology listens (QAccessible::isActive() is false)
 // it does nothing, and the toolkit's views do not even notify it.
 #include <QAccessible>
@@ -99,7 +99,7 @@ private:
     struct Told;  // what assistive technology was last told of a node
     Entry* entryFor(ui::View& view);
     Entry* rebind(ui::View& view);
-    void walk(ui::View* node, QAccessibleInterface* iface, Told& told, int depth, bool known);
+    void walk(ui::View* node, Told& told, int depth, bool known);
     void tellChanges(QAccessibleInterface* iface, ui::View& view, Told& told);
     void sweep();
     void send(QAccessibleInterface* iface, QAccessible::Event type);
