@@ -12,10 +12,7 @@ namespace ui {
 struct View::AccessibilityInfo {
     std::optional<std::string> label;
     std::string hint;
-    std::optional<std::uint32_t> traits;
     std::string identifier;
-    std::optional<bool> element;
-    bool elementsHidden = false;
 };
 
 namespace {
@@ -224,6 +221,11 @@ View::AccessibilityInfo& View::accessibilityInfo() {
 }
 
 void View::setAccessibilityLabel(std::string label) {
+    // Only a listener needs to know whether it changed.
+    if (!accessibility::listening()) {
+        accessibilityInfo().label = std::move(label);
+        return;
+    }
     const std::string before = accessibilityLabel();
     accessibilityInfo().label = std::move(label);
     if (accessibilityLabel() != before) postAccessibilityNotification(AccessibilityNotification::NameChanged);
@@ -239,35 +241,35 @@ std::string View::accessibilityHint() const { return accessibility_ ? accessibil
 
 void View::setAccessibilityTraits(std::uint32_t traits) {
     const std::uint32_t before = accessibilityTraits();
-    accessibilityInfo().traits = traits;
+    accessibilityTraits_ = traits;
     if (traits != before) postAccessibilityNotification(AccessibilityNotification::StateChanged);
 }
 
 std::uint32_t View::accessibilityTraits() const {
-    return accessibility_ && accessibility_->traits ? *accessibility_->traits : defaultAccessibilityTraits();
+    return accessibilityTraits_ != kTraitsUnset ? accessibilityTraits_ : defaultAccessibilityTraits();
 }
 
 void View::setAccessibilityIdentifier(std::string identifier) { accessibilityInfo().identifier = std::move(identifier); }
 
 std::string View::accessibilityIdentifier() const { return accessibility_ ? accessibility_->identifier : std::string(); }
 
-void View::setIsAccessibilityElement(bool element) { accessibilityInfo().element = element; }
+void View::setIsAccessibilityElement(bool element) { accessibilityElement_ = element ? 1 : 0; }
 
 bool View::isAccessibilityElement() const {
-    return accessibility_ && accessibility_->element ? *accessibility_->element : defaultIsAccessibilityElement();
+    return accessibilityElement_ >= 0 ? accessibilityElement_ == 1 : defaultIsAccessibilityElement();
 }
 
 void View::setAccessibilityElementsHidden(bool hidden) {
-    if (hidden == accessibilityElementsHidden()) return;
-    accessibilityInfo().elementsHidden = hidden;
+    if (hidden == accessibilityElementsHidden_) return;
+    accessibilityElementsHidden_ = hidden;
     if (superview_) superview_->postAccessibilityNotification(AccessibilityNotification::LayoutChanged);
 }
 
-bool View::accessibilityElementsHidden() const { return accessibility_ && accessibility_->elementsHidden; }
+bool View::accessibilityElementsHidden() const { return accessibilityElementsHidden_; }
 
 AccessibilityRole View::accessibilityRole() const {
     // What a screen says outranks the view's kind.
-    const std::uint32_t traits = accessibility_ && accessibility_->traits ? *accessibility_->traits : 0;
+    const std::uint32_t traits = accessibilityTraits_ != kTraitsUnset ? accessibilityTraits_ : 0;
     if (traits & AccessibilityTrait::Tab) return AccessibilityRole::PageTab;
     if (traits & AccessibilityTrait::SearchField) return AccessibilityRole::TextEntry;
     if (traits & AccessibilityTrait::Button) return AccessibilityRole::Button;

@@ -230,10 +230,16 @@ private:
     std::vector<std::shared_ptr<View>> subviews_;
     std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
     bool wantsFirstResponder_ = false;  // asked for the keyboard while off screen
-    // Made when a screen first sets something: most views never need it.
+    // The texts are made when a screen first sets one: most views never need
+    // them. The flags are plain, so a screen rebuilding its rows allocates
+    // nothing to hide a label or mark a row.
     struct AccessibilityInfo;
     std::unique_ptr<AccessibilityInfo> accessibility_;
     AccessibilityInfo& accessibilityInfo();
+    static constexpr std::uint32_t kTraitsUnset = 0xFFFFFFFFu;
+    std::uint32_t accessibilityTraits_ = kTraitsUnset;
+    signed char accessibilityElement_ = -1;  // -1: as the view's kind decides
+    bool accessibilityElementsHidden_ = false;
 
     void notifyWindowChange();
 };

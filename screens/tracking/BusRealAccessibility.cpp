@@ -41,8 +41,10 @@ void describeStopRow(BusRealUIView& row) {
     const long long number = integerValue(row.busStation().orderNo);
     const bool favourite = row.busCollection().has_value();
     const char* place = number == row.orderNo() ? "等车站" : number < row.orderNo() ? "已过站" : "未过站";
-    const std::string name = stopNumber(number) + " " + textValue(row.busStation().stationName) + "，" + place +
-                             (favourite ? "，已收藏" : "");
+    // Every row of every rebuild makes one: appended in place.
+    std::string name = stopNumber(number);
+    name.append(" ").append(textValue(row.busStation().stationName)).append("，").append(place);
+    if (favourite) name.append("，已收藏");
     for (const auto& child : row.subviews()) {
         if (dynamic_cast<ui::Button*>(child.get())) {
             child->setAccessibilityLabel(name);
