@@ -58,6 +58,7 @@ inline constexpr std::uint32_t Checked = 1u << 9;
 
 enum class AccessibilityNotification {
     NameChanged,    // the name (or a text it is made of) changed
+    ValueChanged,   // the text in a field changed
     StateChanged,   // selected, checked or enabled changed
     LayoutChanged,  // views came or went under the view
     FocusChanged,   // the view took the keyboard focus

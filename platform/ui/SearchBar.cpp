@@ -64,7 +64,7 @@ void SearchBar::setText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
     auto keep = weak_from_this().lock();
-    postAccessibilityNotification(AccessibilityNotification::NameChanged);
+    postAccessibilityNotification(AccessibilityNotification::ValueChanged);
     if (delegate) delegate->textDidChange(*this, text_);
     if (displayController_) displayController_->searchTextDidChange();
 }

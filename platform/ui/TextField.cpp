@@ -11,6 +11,12 @@ void eraseLastCharacter(std::string& text) {
     text.erase(i);
 }
 
+void TextField::setText(std::string t) {
+    if (t == text_) return;
+    text_ = std::move(t);
+    postAccessibilityNotification(AccessibilityNotification::ValueChanged);
+}
+
 void TextField::didBecomeFirstResponder() {
     if (editing_) return;
     editing_ = true;
@@ -30,13 +36,15 @@ void TextField::insertText(const std::string& text) {
     for (char c : text)
         if (c != '\n' && c != '\r') clean += c;
     if (clean.empty()) return;
-    text_ += clean;
+    setText(text_ + clean);
     sendActionsForControlEvents(ControlEventEditingChanged);
 }
 
 void TextField::deleteBackward() {
     if (!editing_ || text_.empty()) return;
-    eraseLastCharacter(text_);
+    std::string shorter = text_;
+    eraseLastCharacter(shorter);
+    setText(std::move(shorter));
     sendActionsForControlEvents(ControlEventEditingChanged);
 }
 
@@ -46,7 +54,7 @@ bool TextField::accessibilitySetValue(const std::string& value) {
     if (!enabled || !editable) return false;
     if (!editing_) becomeFirstResponder();
     if (value == text_) return true;
-    text_ = value;
+    setText(value);
     sendActionsForControlEvents(ControlEventEditingChanged);
     return true;
 }

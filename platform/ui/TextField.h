@@ -19,7 +19,8 @@ public:
     TextField() = default;
     explicit TextField(const Rect& frame) : Control(frame) {}
 
-    void setText(std::string t) { text_ = std::move(t); }
+    // A new text tells the window's accessibility observer.
+    void setText(std::string t);
     std::string text() const override { return text_; }
 
     std::string placeholder;

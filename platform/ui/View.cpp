@@ -11,6 +11,7 @@ namespace ui {
 
 struct View::AccessibilityInfo {
     std::optional<std::string> label;
+    LabelProvider labelProvider;
     std::string hint;
     std::string identifier;
 };
@@ -224,15 +225,26 @@ void View::setAccessibilityLabel(std::string label) {
     // Only a listener needs to know whether it changed.
     if (!accessibility::listening()) {
         accessibilityInfo().label = std::move(label);
+        accessibility_->labelProvider = nullptr;
         return;
     }
     const std::string before = accessibilityLabel();
     accessibilityInfo().label = std::move(label);
+    accessibility_->labelProvider = nullptr;
     if (accessibilityLabel() != before) postAccessibilityNotification(AccessibilityNotification::NameChanged);
 }
 
+void View::setAccessibilityLabelProvider(LabelProvider provider) {
+    auto& info = accessibilityInfo();
+    info.label.reset();
+    info.labelProvider = std::move(provider);
+    postAccessibilityNotification(AccessibilityNotification::NameChanged);
+}
+
 std::string View::accessibilityLabel() const {
-    return accessibility_ && accessibility_->label ? *accessibility_->label : defaultAccessibilityLabel();
+    if (accessibility_ && accessibility_->label) return *accessibility_->label;
+    if (accessibility_ && accessibility_->labelProvider) return accessibility_->labelProvider(*this);
+    return defaultAccessibilityLabel();
 }
 
 void View::setAccessibilityHint(std::string hint) { accessibilityInfo().hint = std::move(hint); }

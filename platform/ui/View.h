@@ -166,6 +166,11 @@ public:
     // row or a marker that a screen rebuilds. Setting the label or the traits
     // of a view on screen tells the window's observer.
     void setAccessibilityLabel(std::string label);
+    // A label made only when something asks for it, from the view being
+    // named: for the views a screen rebuilds often, whose names take some
+    // making, so that nothing is made while no assistive technology listens.
+    using LabelProvider = std::function<std::string(const View&)>;
+    void setAccessibilityLabelProvider(LabelProvider provider);
     std::string accessibilityLabel() const;
     void setAccessibilityHint(std::string hint);
     std::string accessibilityHint() const;

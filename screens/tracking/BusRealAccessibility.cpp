@@ -13,15 +13,6 @@ namespace {
 
 constexpr char kNoInfo[] = "暂无信息";
 
-// What a row says in its own views (name, number, images) the row's
-// button says whole; only the views of their own stay in the tree.
-void hideAllBut(ui::View& row, const std::string& keptText) {
-    for (const auto& child : row.subviews()) {
-        const bool ownControl = dynamic_cast<ui::Button*>(child.get()) || ui::accessibility::isActionable(*child);
-        if (!ownControl && (keptText.empty() || child->text() != keptText)) child->setAccessibilityElementsHidden(true);
-    }
-}
-
 void describeImageControl(const std::weak_ptr<ui::ImageView>& image, const std::string& name,
                           const std::string& identifier) {
     if (auto view = image.lock()) {
@@ -37,40 +28,62 @@ std::string vehiclePlace(long long stationNo, bool inStation) {
     return stopNumber(stationNo - 1) + "与" + stopNumber(stationNo) + "之间";
 }
 
+namespace {
+
+// The names of a row and a marker are made when asked, from the button
+// that speaks for them: a rebuild makes none.
+const BusRealUIView* owner(const ui::View& button) { return dynamic_cast<const BusRealUIView*>(button.superview()); }
+
+std::string stopRowName(const ui::View& button) {
+    const BusRealUIView* row = owner(button);
+    if (!row) return {};
+    const long long number = integerValue(row->busStation().orderNo);
+    const char* place = number == row->orderNo() ? "等车站" : number < row->orderNo() ? "已过站" : "未过站";
+    std::string name = stopNumber(number);
+    name.append(" ").append(textValue(row->busStation().stationName)).append("，").append(place);
+    if (row->busCollection()) name.append("，已收藏");
+    return name;
+}
+
+std::string vehicleName(const ui::View& button) {
+    const BusRealUIView* marker = owner(button);
+    if (!marker) return {};
+    const BusReal& vehicle = marker->busReal();
+    return textValue(vehicle.licensePlate) + "，" +
+           vehiclePlace(integerValue(vehicle.stationNo), integerValue(vehicle.inStation) == 1);
+}
+
+}  // namespace
+
 void describeStopRow(BusRealUIView& row) {
     const long long number = integerValue(row.busStation().orderNo);
-    const bool favourite = row.busCollection().has_value();
-    const char* place = number == row.orderNo() ? "等车站" : number < row.orderNo() ? "已过站" : "未过站";
-    // Every row of every rebuild makes one: appended in place.
-    std::string name = stopNumber(number);
-    name.append(" ").append(textValue(row.busStation().stationName)).append("，").append(place);
-    if (favourite) name.append("，已收藏");
+    const bool waiting = number == row.orderNo();
     for (const auto& child : row.subviews()) {
         if (dynamic_cast<ui::Button*>(child.get())) {
-            child->setAccessibilityLabel(name);
+            child->setAccessibilityLabelProvider(stopRowName);
             child->setAccessibilityIdentifier("stop." + std::to_string(number));
-            if (number != row.orderNo()) child->setAccessibilityHint("设为等车站");
+            if (!waiting) child->setAccessibilityHint("设为等车站");
         } else if (ui::accessibility::isActionable(*child)) {
-            child->setAccessibilityLabel(starName(favourite));
+            child->setAccessibilityLabel(starName(row.busCollection().has_value()));
             child->setAccessibilityIdentifier("star");
+        } else if (!waiting || child->text() != "最近三辆车：") {
+            // The name and number are in the button's name; the waiting stop
+            // keeps its heading over the nearest vehicles.
+            child->setAccessibilityElementsHidden(true);
         }
     }
-    // The waiting stop keeps its heading over the nearest vehicles.
-    hideAllBut(row, number == row.orderNo() ? "最近三辆车：" : "");
 }
 
 void describeVehicle(BusRealUIView& marker) {
-    const BusReal& vehicle = marker.busReal();
-    const std::string plate = textValue(vehicle.licensePlate);
-    const std::string name =
-        plate + "，" + vehiclePlace(integerValue(vehicle.stationNo), integerValue(vehicle.inStation) == 1);
-    for (const auto& child : marker.subviews())
+    for (const auto& child : marker.subviews()) {
         if (dynamic_cast<ui::Button*>(child.get())) {
-            child->setAccessibilityLabel(name);
-            child->setAccessibilityIdentifier("vehicle." + plate);
+            child->setAccessibilityLabelProvider(vehicleName);
+            child->setAccessibilityIdentifier("vehicle." + textValue(marker.busReal().licensePlate));
             child->setAccessibilityHint("在此车前一站等车");
+        } else {
+            child->setAccessibilityElementsHidden(true);  // the picture and the count of the vehicles drawn as one
         }
-    hideAllBut(marker, "");
+    }
 }
 
 void describeNearest(BusRealUIView& panel) {

@@ -140,11 +140,13 @@ TEST_F(Accessibility, ChangesAreSentOnlyWhileAssistiveTechnologyListens) {
     phone->refresh();  // learns the tree
     sent.clear();
     age->setText("10秒前更新");
+    field->setText("大同站");
     window->moveFocus(ui::Window::FocusMove::Next);
     phone->refresh();
     EXPECT_EQ(sentFor("10秒前更新"), std::vector<QAccessible::Event>{QAccessible::NameChanged});
+    EXPECT_EQ(sentFor("起点"), std::vector<QAccessible::Event>{QAccessible::TextUpdated});
     EXPECT_EQ(sentFor("查询"), std::vector<QAccessible::Event>{QAccessible::Focus});
-    EXPECT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent.size(), 3u);
     sent.clear();
     platform::AlertView::create("收藏成功", "")->show();
     phone->refresh();
