@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "platform/qt/Accessibility.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Window.h"
@@ -42,6 +43,7 @@ bool isTypedText(const QKeyEvent& e) {
 
 PhoneWindow::PhoneWindow(std::shared_ptr<ui::Window> window, QWidget* parent)
     : QWidget(parent), window_(std::move(window)) {
+    accessibility_ = std::make_shared<AccessibilityBridge>(*this);
     setWindowTitle(QStringLiteral("实时公交"));
     setFixedSize(static_cast<int>(ui::Window::kWidth), static_cast<int>(ui::Window::kHeight));
     // The whole surface is painted on every frame.
@@ -60,7 +62,10 @@ PhoneWindow::PhoneWindow(std::shared_ptr<ui::Window> window, QWidget* parent)
     armClockTimer();
 }
 
-PhoneWindow::~PhoneWindow() = default;
+PhoneWindow::~PhoneWindow() {
+    // The bridge leaves the window before the window's views go.
+    accessibility_.reset();
+}
 
 void PhoneWindow::armClockTimer() {
     // The status bar shows hours and minutes: repaint just after the minute
@@ -89,6 +94,7 @@ void PhoneWindow::refresh() {
     update();
     updateFrameTimer();
     updateInputMethod();
+    accessibility_->sync();
 }
 
 void PhoneWindow::updateFrameTimer() {
@@ -111,6 +117,7 @@ void PhoneWindow::updateInputMethod() {
 }
 
 void PhoneWindow::handled() {
+    accessibility_->markChanged();
     refresh();
     if (afterInput) afterInput();
 }
@@ -176,8 +183,42 @@ void PhoneWindow::wheelEvent(QWheelEvent* event) {
     handled();
 }
 
+bool PhoneWindow::focusKey(const QKeyEvent& event, bool& used) {
+    using Move = ui::Window::FocusMove;
+    ui::Window& w = *window_;
+    // Enter and Space type into the field that has the keyboard, unless the
+    // focus stands elsewhere (a search's results under the search field).
+    ui::View* focused = w.focusedView();
+    const bool onOther = focused && focused != w.firstResponder();
+    switch (event.key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Left: used = w.moveFocus(Move::Up); return true;
+        case Qt::Key_Down:
+        case Qt::Key_Right: used = w.moveFocus(Move::Down); return true;
+        case Qt::Key_Escape: used = w.escapeKey(); return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (!onOther) return false;
+            used = w.activateFocusedView();
+            return true;
+        default: return false;
+    }
+}
+
+bool PhoneWindow::focusNextPrevChild(bool next) {
+    window_->moveFocus(next ? ui::Window::FocusMove::Next : ui::Window::FocusMove::Previous);
+    handled();
+    return true;
+}
+
 void PhoneWindow::keyPressEvent(QKeyEvent* event) {
     bool used = false;
+    if (focusKey(*event, used)) {
+        event->accept();
+        handled();
+        return;
+    }
     switch (event->key()) {
         case Qt::Key_Backspace: used = window_->deleteBackward(); break;
         case Qt::Key_Return:

@@ -10,6 +10,12 @@
 //  - Keys: their text goes to the first responder; Backspace deletes,
 //    Return/Enter is the return key. Input methods commit through
 //    QInputMethodEvent and are enabled while a view has the keyboard.
+//  - Keyboard use without a pointer (ui::Window's focus): Tab and
+//    Shift+Tab move the focus, the arrow keys move it within a list, Enter
+//    or Space activates the focused view (unless it is the field being
+//    typed into), Escape cancels or goes back.
+//  - Assistive technology sees the view tree through an AccessibilityBridge,
+//    which costs nothing while none listens.
 //
 // It repaints after every input and whenever told (after run loop passes),
 // and at ~30 frames a second only while something animates by itself, so an
@@ -28,6 +34,8 @@ class Window;
 
 namespace platform::qt {
 
+class AccessibilityBridge;
+
 class PhoneWindow : public QWidget {
 public:
     static constexpr double kPointsPerWheelNotch = 40;
@@ -37,6 +45,9 @@ public:
     ~PhoneWindow() override;
 
     ui::Window& window() { return *window_; }
+    AccessibilityBridge& accessibility() { return *accessibility_; }
+    // After assistive technology acted on a view: as after input.
+    void afterAccessibilityAction() { handled(); }
 
     // The window as a picture at `scale` device pixels per point (2: the
     // phone's 750 x 1334), independent of the screen.
@@ -68,6 +79,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Tab and Shift+Tab move the toolkit's focus, not Qt's.
+    bool focusNextPrevChild(bool next) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     bool event(QEvent* event) override;
@@ -78,8 +91,11 @@ private:
     void updateFrameTimer();
     void armClockTimer();
     void updateInputMethod();
+    // The keys that use the toolkit's focus; false when the key is not one.
+    bool focusKey(const QKeyEvent& event, bool& used);
 
     std::shared_ptr<ui::Window> window_;
+    std::shared_ptr<AccessibilityBridge> accessibility_;
     bool touching_ = false;
     QPointF lastTouch_;
     bool imEnabled_ = false;

@@ -32,6 +32,18 @@ void Control::sendActionsForControlEvents(std::uint32_t events) {
     for (const auto& action : due) action(*this);
 }
 
+bool Control::canActivate() const {
+    return enabled && takesTouches() && (allControlEvents() & (ControlEventTouchDown | ControlEventTouchUpInside));
+}
+
+bool Control::accessibilityActivate() {
+    if (!canActivate()) return false;
+    auto keep = weak_from_this().lock();
+    sendActionsForControlEvents(ControlEventTouchDown);
+    sendActionsForControlEvents(ControlEventTouchUpInside);
+    return true;
+}
+
 std::uint32_t Control::state() const {
     std::uint32_t s = ControlStateNormal;
     if (highlighted_) s |= ControlStateHighlighted;

@@ -78,10 +78,19 @@ public:
     void touchesEnded(const Touch& t) override;
     void touchesCancelled(const Touch& t) override;
 
+    // A press without a finger: TouchDown, then TouchUpInside.
+    bool accessibilityActivate() override;
+    bool canActivate() const override;
+
     std::string className() const override { return "Control"; }
 
 protected:
     bool touchInside(const Touch& t) const;
+    bool defaultIsAccessibilityElement() const override { return true; }
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::Button; }
+    std::uint32_t defaultAccessibilityTraits() const override {
+        return enabled ? AccessibilityTrait::None : AccessibilityTrait::NotEnabled;
+    }
 
 private:
     struct TargetAction {

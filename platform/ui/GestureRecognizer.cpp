@@ -34,12 +34,24 @@ void TapGestureRecognizer::touchesEnded(const Touch& t) {
         state_ = State::Failed;
         return;
     }
+    recognize();
+}
+
+void TapGestureRecognizer::recognize() {
     state_ = State::Recognized;
     // The action may take the view (and with it this recogniser) off screen
     // and drop the last owner: keep both alive until it returns.
     std::shared_ptr<View> keepView = view() ? view()->weak_from_this().lock() : nullptr;
     const auto actions = actions_;
     for (const auto& action : actions) action(*this);
+}
+
+bool TapGestureRecognizer::activateWithoutTouch() {
+    if (!activatesWithoutTouch() || !view()) return false;
+    const Rect f = view()->frameInWindow();
+    start_ = last_ = {f.midX(), f.midY()};
+    recognize();
+    return true;
 }
 
 void TapGestureRecognizer::touchesCancelled(const Touch& t) {

@@ -47,8 +47,12 @@ public:
     void touchesMoved(const Touch& t) override;
     void touchesEnded(const Touch& t) override;
     void touchesCancelled(const Touch& t) override;
+    // Recognises a tap at the middle of the view.
+    bool activateWithoutTouch() override;
+    bool activatesWithoutTouch() const override { return enabled && !actions_.empty(); }
 
 private:
+    void recognize();
     std::vector<Action> actions_;
     State state_ = State::Possible;
     Point start_;

@@ -27,6 +27,12 @@ void ImageView::setImage(const std::string& name) {
     if (!name.empty()) imageExists(name);
 }
 
+bool ImageView::defaultIsAccessibilityElement() const { return canActivate() || !accessibilityLabel().empty(); }
+
+AccessibilityRole ImageView::defaultAccessibilityRole() const {
+    return canActivate() ? AccessibilityRole::Button : AccessibilityRole::Image;
+}
+
 void ImageView::draw(Canvas& canvas) {
     View::draw(canvas);
     if (!image_.empty() && imageExists(image_)) canvas.drawImage(bounds(), image_);

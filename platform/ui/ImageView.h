@@ -25,6 +25,12 @@ public:
     std::string className() const override { return "ImageView"; }
     std::string imageName() const override { return image_; }
 
+protected:
+    // An image is an element when it can be tapped or a screen said what it
+    // shows; other images are decoration.
+    bool defaultIsAccessibilityElement() const override;
+    AccessibilityRole defaultAccessibilityRole() const override;
+
 private:
     std::string image_;
 };

@@ -5,6 +5,12 @@ namespace ui {
 Label::Label() { userInteractionEnabled = false; }
 Label::Label(const Rect& frame) : View(frame) { userInteractionEnabled = false; }
 
+void Label::setText(std::string t) {
+    if (t == text_) return;
+    text_ = std::move(t);
+    postAccessibilityNotification(AccessibilityNotification::NameChanged);
+}
+
 void Label::draw(Canvas& canvas) {
     View::draw(canvas);
     if (text_.empty()) return;

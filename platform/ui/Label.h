@@ -19,11 +19,17 @@ public:
     // 1: one line, elided; 0: as many lines as fit, wrapped.
     int numberOfLines = 1;
 
-    void setText(std::string t) { text_ = std::move(t); }
+    // A new text tells the window's accessibility observer.
+    void setText(std::string t);
     std::string text() const override { return text_; }
 
     void draw(Canvas& canvas) override;
     std::string className() const override { return "Label"; }
+
+protected:
+    bool defaultIsAccessibilityElement() const override { return !text_.empty(); }
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::Label; }
+    std::uint32_t defaultAccessibilityTraits() const override { return AccessibilityTrait::StaticText; }
 
 private:
     std::string text_;

@@ -25,6 +25,11 @@ public:
         canvas.drawText(bounds(), title_, Font::boldSystem(17), color_, TextAlignment::Center);
     }
 
+protected:
+    bool defaultIsAccessibilityElement() const override { return !title_.empty(); }
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::Label; }
+    std::uint32_t defaultAccessibilityTraits() const override { return AccessibilityTrait::Header; }
+
 private:
     std::string title_;
     Color color_;
@@ -187,6 +192,11 @@ std::vector<std::shared_ptr<ViewController>> NavigationController::popToRootView
     replaceTop(leaving, stack_.front(), animated);
     releaseLater(popped);
     return popped;
+}
+
+bool NavigationController::goBack() {
+    if (ViewController::goBack()) return true;
+    return popViewControllerAnimated(true) != nullptr;
 }
 
 void NavigationController::setViewControllers(std::vector<std::shared_ptr<ViewController>> controllers,

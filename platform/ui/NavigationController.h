@@ -52,6 +52,8 @@ public:
 
     void loadView() override;
     std::string className() const override { return "NavigationController"; }
+    // Pops the top screen, after giving a stack inside it the first go.
+    bool goBack() override;
 
 protected:
     std::vector<ViewController*> shownChildren() const override;

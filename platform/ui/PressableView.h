@@ -20,8 +20,18 @@ public:
         if (isOver(t)) pressed();
     }
 
+    bool accessibilityActivate() override {
+        if (!canActivate()) return false;
+        auto keep = weak_from_this().lock();
+        pressed();
+        return true;
+    }
+    bool canActivate() const override { return takesTouches(); }
+
 protected:
     virtual void pressed() = 0;
+    bool defaultIsAccessibilityElement() const override { return true; }
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::Button; }
 
 private:
     bool isOver(const Touch& t) const { return bounds().contains(convertFromWindow(t.locationInWindow)); }

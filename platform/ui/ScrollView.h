@@ -91,6 +91,7 @@ public:
     std::string className() const override { return "ScrollView"; }
 
 protected:
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::ScrollArea; }
     // After every change of the offset, before the delegate hears of it.
     virtual void contentOffsetDidChange() {}
 

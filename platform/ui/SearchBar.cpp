@@ -37,12 +37,34 @@ Rect SearchBar::fieldRect() const {
 void SearchBar::setShowsCancelButton(bool shows, bool) {
     showsCancel_ = shows;
     cancelButton_->hidden = !shows;
+    postAccessibilityNotification(AccessibilityNotification::LayoutChanged);
+}
+
+bool SearchBar::accessibilitySetValue(const std::string& value) {
+    auto keep = weak_from_this().lock();
+    if (!becomeFirstResponder()) beginEditing();
+    setText(value);
+    return true;
+}
+
+bool SearchBar::accessibilityActivate() {
+    if (!canActivate()) return false;
+    auto keep = weak_from_this().lock();
+    if (!becomeFirstResponder()) beginEditing();
+    return true;
+}
+
+bool SearchBar::accessibilityPerformEscape() {
+    if (!editing_ && !showsCancel_) return false;
+    clickCancelButton();
+    return true;
 }
 
 void SearchBar::setText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
     auto keep = weak_from_this().lock();
+    postAccessibilityNotification(AccessibilityNotification::ValueChanged);
     if (delegate) delegate->textDidChange(*this, text_);
     if (displayController_) displayController_->searchTextDidChange();
 }

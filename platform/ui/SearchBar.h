@@ -65,8 +65,23 @@ public:
     void deleteBackward() override;
     void returnKey() override { clickSearchButton(); }
 
+    // The typed text is the value; the placeholder names the field.
+    std::string accessibilityValue() const override { return text_; }
+    bool accessibilitySetValue(const std::string& value) override;
+    // Starts editing, as a touch does.
+    bool accessibilityActivate() override;
+    bool canActivate() const override { return takesTouches(); }
+    // Cancels the search while one is under way.
+    bool accessibilityPerformEscape() override;
+
     void draw(Canvas& canvas) override;
     std::string className() const override { return "SearchBar"; }
+
+protected:
+    bool defaultIsAccessibilityElement() const override { return true; }
+    std::string defaultAccessibilityLabel() const override { return placeholder; }
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::TextEntry; }
+    std::uint32_t defaultAccessibilityTraits() const override { return AccessibilityTrait::SearchField; }
 
 private:
     friend class SearchDisplayController;

@@ -37,6 +37,10 @@ protected:
     void pressed() override {
         if (owner_) owner_->tabTapped(index_);
     }
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::PageTab; }
+    std::uint32_t defaultAccessibilityTraits() const override {
+        return selected() ? AccessibilityTrait::Selected : AccessibilityTrait::None;
+    }
 
 private:
     bool selected() const { return owner_ && owner_->selectedIndex() == index_; }

@@ -53,6 +53,9 @@ public:
     void rebuild();
     void setFrame(const Rect& frame) override;
 
+protected:
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::PageTabList; }
+
 private:
     TabBarController& owner_;
 };

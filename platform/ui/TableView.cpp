@@ -356,12 +356,25 @@ void TableView::touchesEnded(const Touch& t) {
     }
     if (!row || touchTakenBySubview(t)) return;
     if (indexPathForRowAtPoint(convertFromWindow(t.locationInWindow)) != row) return;
+    selectAsTapped(*row);
+}
+
+void TableView::selectAsTapped(const IndexPath& row) {
     auto keep = weak_from_this().lock();
-    if (selected_ && *selected_ != *row)
+    if (selected_ && *selected_ != row)
         if (auto it = visible_.find(*selected_); it != visible_.end()) it->second->setSelected(false);
     selected_ = row;
-    if (auto it = visible_.find(*row); it != visible_.end()) it->second->setSelected(true);
-    if (delegate_) delegate_->didSelectRowAtIndexPath(*this, *row);
+    if (auto it = visible_.find(row); it != visible_.end()) it->second->setSelected(true);
+    if (delegate_) delegate_->didSelectRowAtIndexPath(*this, row);
+}
+
+bool TableView::selectRowOfCell(const TableViewCell& cell) {
+    const auto row = indexPathForCell(cell);
+    if (!row || !allowsSelection || !takesTouches()) return false;
+    // An uncovered delete button goes back, as with any tap in the table.
+    hideDeleteConfirmation();
+    selectAsTapped(*row);
+    return true;
 }
 
 void TableView::touchesCancelled(const Touch&) {

@@ -112,6 +112,10 @@ public:
     std::vector<IndexPath> indexPathsForVisibleRows();
 
     std::optional<IndexPath> indexPathForSelectedRow() const { return selected_; }
+    // Selects the cell's row as a tap on it does, telling the delegate; for
+    // assistive technology and the keyboard. False when the row cannot be
+    // selected now.
+    bool selectRowOfCell(const TableViewCell& cell);
     // Programmatic selection does not tell the delegate.
     void selectRowAtIndexPath(const IndexPath& indexPath, bool animated, TableViewScrollPosition position);
     void deselectRowAtIndexPath(const IndexPath& indexPath, bool animated);
@@ -137,6 +141,7 @@ public:
     std::string className() const override { return "TableView"; }
 
 protected:
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::List; }
     void contentOffsetDidChange() override;
     void didMoveToWindow() override;
 
@@ -155,6 +160,7 @@ private:
     void setHighlightedRow(std::optional<IndexPath> ip);
     bool touchTakenBySubview(const Touch& t);
     void commitDelete(const IndexPath& ip);
+    void selectAsTapped(const IndexPath& ip);
 
     WeakLink<TableViewDataSource> dataSource_;
     WeakLink<TableViewDelegate> delegate_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ui/Image.h"
+#include "platform/ui/TableView.h"
 
 namespace ui {
 
@@ -67,7 +68,24 @@ void TableViewCell::setFrame(const Rect& frame) {
     layoutSubviews();
 }
 
-void TableViewCell::setSelected(bool selected, bool) { selected_ = selected; }
+void TableViewCell::setSelected(bool selected, bool) {
+    if (selected == selected_) return;
+    selected_ = selected;
+    postAccessibilityNotification(AccessibilityNotification::StateChanged);
+}
+
+TableView* TableViewCell::table() const { return dynamic_cast<TableView*>(superview()); }
+
+bool TableViewCell::canActivate() const {
+    const TableView* t = table();
+    return t && takesTouches() && t->allowsSelection && t->delegate() != nullptr;
+}
+
+bool TableViewCell::accessibilityActivate() {
+    if (!canActivate()) return false;
+    auto keep = weak_from_this().lock();
+    return table()->selectRowOfCell(*this);
+}
 void TableViewCell::setHighlighted(bool highlighted, bool) { highlighted_ = highlighted; }
 
 void TableViewCell::layoutSubviews() {

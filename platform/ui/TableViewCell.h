@@ -14,6 +14,8 @@
 
 namespace ui {
 
+class TableView;
+
 enum class TableViewCellStyle { Default = 0, Value1 = 1, Value2 = 2, Subtitle = 3 };
 enum class TableViewCellAccessoryType { None = 0, DisclosureIndicator = 1, DetailDisclosureButton = 2, Checkmark = 3 };
 enum class TableViewCellSelectionStyle { None = 0, Blue = 1, Gray = 2, Default = 3 };
@@ -52,7 +54,21 @@ public:
     void draw(Canvas& canvas) override;
     std::string className() const override { return "TableViewCell"; }
 
+    // Selects the row through its table, as a tap does.
+    bool accessibilityActivate() override;
+    bool canActivate() const override;
+
+protected:
+    bool defaultIsAccessibilityElement() const override { return true; }
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::ListItem; }
+    std::uint32_t defaultAccessibilityTraits() const override {
+        return (selected_ ? AccessibilityTrait::Selected : AccessibilityTrait::None) |
+               (accessoryType == TableViewCellAccessoryType::Checkmark ? AccessibilityTrait::Checked
+                                                                        : AccessibilityTrait::None);
+    }
+
 private:
+    TableView* table() const;
     void attach(const std::shared_ptr<View>& v);
 
     TableViewCellStyle style_;

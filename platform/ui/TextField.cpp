@@ -11,6 +11,12 @@ void eraseLastCharacter(std::string& text) {
     text.erase(i);
 }
 
+void TextField::setText(std::string t) {
+    if (t == text_) return;
+    text_ = std::move(t);
+    postAccessibilityNotification(AccessibilityNotification::ValueChanged);
+}
+
 void TextField::didBecomeFirstResponder() {
     if (editing_) return;
     editing_ = true;
@@ -30,17 +36,36 @@ void TextField::insertText(const std::string& text) {
     for (char c : text)
         if (c != '\n' && c != '\r') clean += c;
     if (clean.empty()) return;
-    text_ += clean;
+    setText(text_ + clean);
     sendActionsForControlEvents(ControlEventEditingChanged);
 }
 
 void TextField::deleteBackward() {
     if (!editing_ || text_.empty()) return;
-    eraseLastCharacter(text_);
+    std::string shorter = text_;
+    eraseLastCharacter(shorter);
+    setText(std::move(shorter));
     sendActionsForControlEvents(ControlEventEditingChanged);
 }
 
 void TextField::returnKey() {}
+
+bool TextField::accessibilitySetValue(const std::string& value) {
+    if (!enabled || !editable) return false;
+    if (!editing_) becomeFirstResponder();
+    if (value == text_) return true;
+    setText(value);
+    sendActionsForControlEvents(ControlEventEditingChanged);
+    return true;
+}
+
+bool TextField::accessibilityActivate() {
+    if (!canActivate()) return false;
+    auto keep = weak_from_this().lock();
+    if (canBecomeFirstResponder()) becomeFirstResponder();
+    Control::accessibilityActivate();
+    return true;
+}
 
 void TextField::draw(Canvas& canvas) {
     View::draw(canvas);

@@ -19,7 +19,8 @@ public:
     TextField() = default;
     explicit TextField(const Rect& frame) : Control(frame) {}
 
-    void setText(std::string t) { text_ = std::move(t); }
+    // A new text tells the window's accessibility observer.
+    void setText(std::string t);
     std::string text() const override { return text_; }
 
     std::string placeholder;
@@ -40,8 +41,19 @@ public:
     void deleteBackward() override;
     void returnKey() override;
 
+    // The text is the value; the placeholder names the field.
+    std::string accessibilityValue() const override { return text_; }
+    bool accessibilitySetValue(const std::string& value) override;
+    // Takes the keyboard if it can, and sends TouchDown and TouchUpInside.
+    bool accessibilityActivate() override;
+    bool canActivate() const override { return Control::canActivate() || canBecomeFirstResponder(); }
+
     void draw(Canvas& canvas) override;
     std::string className() const override { return "TextField"; }
+
+protected:
+    std::string defaultAccessibilityLabel() const override { return placeholder; }
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::TextEntry; }
 
 private:
     std::string text_;

@@ -2,11 +2,19 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 #include <unordered_set>
 
 #include "platform/ui/Window.h"
 
 namespace ui {
+
+struct View::AccessibilityInfo {
+    std::optional<std::string> label;
+    LabelProvider labelProvider;
+    std::string hint;
+    std::string identifier;
+};
 
 namespace {
 // Views may be made off the main thread (and handed over), so the registry
@@ -62,6 +70,7 @@ void View::insertSubview(std::shared_ptr<View> view, std::size_t index) {
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), view);
     view->didMoveToSuperview();
     if (view->window() != before) view->notifyWindowChange();
+    postAccessibilityNotification(AccessibilityNotification::LayoutChanged);
 }
 
 void View::setWindow(Window* w) {
@@ -90,6 +99,7 @@ void View::removeFromSuperview() {
     superview_ = nullptr;
     didMoveToSuperview();
     if (window() != before) notifyWindowChange();
+    parent->postAccessibilityNotification(AccessibilityNotification::LayoutChanged);
 }
 
 bool View::becomeFirstResponder() {
@@ -204,6 +214,103 @@ void View::drawTree(View& view, Canvas& canvas) {
     view.draw(canvas);
     for (auto& child : view.subviews_) drawTree(*child, canvas);
     canvas.restore();
+}
+
+View::AccessibilityInfo& View::accessibilityInfo() {
+    if (!accessibility_) accessibility_ = std::make_unique<AccessibilityInfo>();
+    return *accessibility_;
+}
+
+void View::setAccessibilityLabel(std::string label) {
+    // Only a listener needs to know whether it changed.
+    if (!accessibility::listening()) {
+        accessibilityInfo().label = std::move(label);
+        accessibility_->labelProvider = nullptr;
+        return;
+    }
+    const std::string before = accessibilityLabel();
+    accessibilityInfo().label = std::move(label);
+    accessibility_->labelProvider = nullptr;
+    if (accessibilityLabel() != before) postAccessibilityNotification(AccessibilityNotification::NameChanged);
+}
+
+void View::setAccessibilityLabelProvider(LabelProvider provider) {
+    auto& info = accessibilityInfo();
+    info.label.reset();
+    info.labelProvider = std::move(provider);
+    postAccessibilityNotification(AccessibilityNotification::NameChanged);
+}
+
+std::string View::accessibilityLabel() const {
+    if (accessibility_ && accessibility_->label) return *accessibility_->label;
+    if (accessibility_ && accessibility_->labelProvider) return accessibility_->labelProvider(*this);
+    return defaultAccessibilityLabel();
+}
+
+void View::setAccessibilityHint(std::string hint) { accessibilityInfo().hint = std::move(hint); }
+
+std::string View::accessibilityHint() const { return accessibility_ ? accessibility_->hint : std::string(); }
+
+void View::setAccessibilityTraits(std::uint32_t traits) {
+    const std::uint32_t before = accessibilityTraits();
+    accessibilityTraits_ = traits;
+    if (traits != before) postAccessibilityNotification(AccessibilityNotification::StateChanged);
+}
+
+std::uint32_t View::accessibilityTraits() const {
+    return accessibilityTraits_ != kTraitsUnset ? accessibilityTraits_ : defaultAccessibilityTraits();
+}
+
+void View::setAccessibilityIdentifier(std::string identifier) { accessibilityInfo().identifier = std::move(identifier); }
+
+std::string View::accessibilityIdentifier() const { return accessibility_ ? accessibility_->identifier : std::string(); }
+
+void View::setIsAccessibilityElement(bool element) { accessibilityElement_ = element ? 1 : 0; }
+
+bool View::isAccessibilityElement() const {
+    return accessibilityElement_ >= 0 ? accessibilityElement_ == 1 : defaultIsAccessibilityElement();
+}
+
+void View::setAccessibilityElementsHidden(bool hidden) {
+    if (hidden == accessibilityElementsHidden_) return;
+    accessibilityElementsHidden_ = hidden;
+    if (superview_) superview_->postAccessibilityNotification(AccessibilityNotification::LayoutChanged);
+}
+
+bool View::accessibilityElementsHidden() const { return accessibilityElementsHidden_; }
+
+AccessibilityRole View::accessibilityRole() const {
+    // What a screen says outranks the view's kind.
+    const std::uint32_t traits = accessibilityTraits_ != kTraitsUnset ? accessibilityTraits_ : 0;
+    if (traits & AccessibilityTrait::Tab) return AccessibilityRole::PageTab;
+    if (traits & AccessibilityTrait::SearchField) return AccessibilityRole::TextEntry;
+    if (traits & AccessibilityTrait::Button) return AccessibilityRole::Button;
+    if (traits & AccessibilityTrait::Image) return AccessibilityRole::Image;
+    if (traits & (AccessibilityTrait::StaticText | AccessibilityTrait::Header)) return AccessibilityRole::Label;
+    return defaultAccessibilityRole();
+}
+
+bool View::accessibilityActivate() {
+    if (!takesTouches()) return false;
+    // A recogniser's action may drop the last owner of this view.
+    auto keep = weak_from_this().lock();
+    const auto recognizers = recognizers_;
+    bool acted = false;
+    for (const auto& r : recognizers) acted = r->activateWithoutTouch() || acted;
+    return acted;
+}
+
+bool View::canActivate() const {
+    if (!takesTouches()) return false;
+    return std::any_of(recognizers_.begin(), recognizers_.end(),
+                       [](const auto& r) { return r->activatesWithoutTouch(); });
+}
+
+void View::postAccessibilityNotification(AccessibilityNotification what) {
+    if (!accessibility::listening()) return;
+    const Window* w = window();
+    if (AccessibilityObserver* observer = w ? w->accessibilityObserver() : nullptr)
+        observer->accessibilityNotification(*this, what);
 }
 
 nlohmann::json View::describe() const {

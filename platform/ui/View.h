@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/ui/Accessibility.h"
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Geometry.h"
@@ -44,6 +45,10 @@ public:
     // (a tap was recognised). The view then gets touchesCancelled instead of
     // touchesEnded, so a recognised tap is not also a tap on what lies below.
     virtual bool hasRecognized() const { return false; }
+    // A tap without a finger, for assistive technology and the keyboard:
+    // true when the recogniser acted on it.
+    virtual bool activateWithoutTouch() { return false; }
+    virtual bool activatesWithoutTouch() const { return false; }
     View* view() const { return view_; }
     bool enabled = true;
 
@@ -153,6 +158,52 @@ public:
     virtual void draw(Canvas& canvas);
     static void drawTree(View& view, Canvas& canvas);
 
+    // Accessibility: what assistive technology is told of the view (see
+    // Accessibility.h). The label is what a screen reader says for it, by
+    // default its visible text; the hint says what using it does; traits add
+    // what the view's kind does not say. The identifier names the view for
+    // good, so that the keyboard focus and a screen reader's object follow a
+    // row or a marker that a screen rebuilds. Setting the label or the traits
+    // of a view on screen tells the window's observer.
+    void setAccessibilityLabel(std::string label);
+    // A label made only when something asks for it, from the view being
+    // named: for the views a screen rebuilds often, whose names take some
+    // making, so that nothing is made while no assistive technology listens.
+    using LabelProvider = std::function<std::string(const View&)>;
+    void setAccessibilityLabelProvider(LabelProvider provider);
+    std::string accessibilityLabel() const;
+    void setAccessibilityHint(std::string hint);
+    std::string accessibilityHint() const;
+    void setAccessibilityTraits(std::uint32_t traits);
+    std::uint32_t accessibilityTraits() const;
+    void setAccessibilityIdentifier(std::string identifier);
+    std::string accessibilityIdentifier() const;
+    // A view that is an element speaks for itself; one that is not passes on
+    // to its subviews. Set, it overrides what the view's kind decides.
+    void setIsAccessibilityElement(bool element);
+    bool isAccessibilityElement() const;
+    // Leaves the view and everything under it out of the accessible tree.
+    void setAccessibilityElementsHidden(bool hidden);
+    bool accessibilityElementsHidden() const;
+    AccessibilityRole accessibilityRole() const;
+    // The current value of an element whose name is fixed (the text typed
+    // into a field whose name is its placeholder).
+    virtual std::string accessibilityValue() const { return {}; }
+    // Replaces that value as typing would (a screen reader's text entry);
+    // false for a view that takes no text.
+    virtual bool accessibilitySetValue(const std::string& /*value*/) { return false; }
+    // What a tap on the view does, for a screen reader's activation and for
+    // Enter and Space: the view's tap recognisers by default. False when the
+    // view does nothing.
+    virtual bool accessibilityActivate();
+    // Whether accessibilityActivate would do something now.
+    virtual bool canActivate() const;
+    // Escape while the view (or one inside it) has the focus or the keyboard:
+    // true when the view took it (a search field cancels its search).
+    virtual bool accessibilityPerformEscape() { return false; }
+    // Tells the window's accessibility observer, if there is one.
+    void postAccessibilityNotification(AccessibilityNotification what);
+
     // Description for the scripted driver's tree dump and for tests.
     virtual std::string className() const { return "View"; }
     virtual std::string text() const { return {}; }          // visible text, if any
@@ -164,6 +215,13 @@ public:
     void setWindow(Window* w);
 
 protected:
+    // What the view's kind says, when a screen said nothing.
+    virtual bool defaultIsAccessibilityElement() const { return false; }
+    virtual AccessibilityRole defaultAccessibilityRole() const { return AccessibilityRole::None; }
+    virtual std::uint32_t defaultAccessibilityTraits() const { return AccessibilityTrait::None; }
+    // The label when none is set: the visible text.
+    virtual std::string defaultAccessibilityLabel() const { return text(); }
+
     virtual void didMoveToSuperview() {}
     // The view (or an ancestor) entered or left a window; window() tells
     // which. Tables load their rows on the next pass once on screen.
@@ -177,6 +235,16 @@ private:
     std::vector<std::shared_ptr<View>> subviews_;
     std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
     bool wantsFirstResponder_ = false;  // asked for the keyboard while off screen
+    // The texts are made when a screen first sets one: most views never need
+    // them. The flags are plain, so a screen rebuilding its rows allocates
+    // nothing to hide a label or mark a row.
+    struct AccessibilityInfo;
+    std::unique_ptr<AccessibilityInfo> accessibility_;
+    AccessibilityInfo& accessibilityInfo();
+    static constexpr std::uint32_t kTraitsUnset = 0xFFFFFFFFu;
+    std::uint32_t accessibilityTraits_ = kTraitsUnset;
+    signed char accessibilityElement_ = -1;  // -1: as the view's kind decides
+    bool accessibilityElementsHidden_ = false;
 
     void notifyWindowChange();
 };

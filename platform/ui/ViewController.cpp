@@ -67,6 +67,17 @@ const ViewPtr& ViewController::view() {
 
 void ViewController::setView(ViewPtr view) { view_ = std::move(view); }
 
+ViewController* ViewController::visibleScreen() {
+    const auto shown = shownChildren();
+    return shown.empty() ? this : shown.front()->visibleScreen();
+}
+
+bool ViewController::goBack() {
+    for (ViewController* child : shownChildren())
+        if (child->goBack()) return true;
+    return false;
+}
+
 ViewPtr ViewController::makeRootView(const Rect& frame) { return std::make_shared<ControllerView>(frame, this); }
 
 void ViewController::loadContainerView(const ViewPtr& content, const ViewPtr& bar, std::function<void()> layout,

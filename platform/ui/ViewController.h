@@ -111,6 +111,13 @@ public:
     // A plain view that passes the touches nobody handled to this screen.
     ViewPtr makeRootView(const Rect& frame);
 
+    // The screen that shows innermost in this one (this one when it holds
+    // no other): the top of the selected tab's navigation stack.
+    ViewController* visibleScreen();
+    // The keyboard's way back (Escape): the innermost navigation stack that
+    // can pop does. False when there is nowhere to go back to.
+    virtual bool goBack();
+
 protected:
     // Declares a key for setValue/valueForKey.
     void declareKey(const std::string& key, std::function<void(const nlohmann::json&)> set,

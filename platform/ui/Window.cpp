@@ -32,6 +32,8 @@ public:
     StatusBarView() : View(Rect{0, 0, Window::kWidth, Window::kStatusBarHeight}) {
         backgroundColor = kBarColor;
         userInteractionEnabled = false;
+        // The desktop tells the time and the battery; a phone's bar is decoration here.
+        setAccessibilityElementsHidden(true);
     }
     std::string className() const override { return "StatusBar"; }
     void draw(Canvas& canvas) override {
@@ -64,6 +66,10 @@ public:
         else
             canvas.drawText(bounds(), text_, font_, Color::black(), TextAlignment::Center);
     }
+
+protected:
+    bool defaultIsAccessibilityElement() const override { return true; }
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::Label; }
 
 private:
     std::string text_;
@@ -104,6 +110,8 @@ public:
     explicit AlertLayer(const std::shared_ptr<platform::AlertView>& alert)
         : View(Rect{0, 0, Window::kWidth, Window::kHeight}) {
         backgroundColor = Color::rgba(0, 0, 0, 0.4);
+        setAccessibilityLabel(alert->title().empty() ? alert->message() : alert->title());
+        if (!alert->title().empty()) setAccessibilityHint(alert->message());
         constexpr double boxWidth = 270, pad = 16, textWidth = boxWidth - 2 * pad, buttonHeight = 44;
         auto box = make<View>();
         box->backgroundColor = kBarColor;
@@ -155,6 +163,9 @@ public:
     void touchesMoved(const Touch&) override {}
     void touchesEnded(const Touch&) override {}
     void touchesCancelled(const Touch&) override {}
+
+protected:
+    AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::Alert; }
 };
 
 struct Window::TouchTrack {
@@ -172,6 +183,7 @@ Window::Window() : root_(std::make_shared<WindowRootView>()), statusBar_(std::ma
 }
 
 Window::~Window() {
+    setAccessibilityObserver(nullptr);
     track_.reset();
     if (rootController_) {
         rootController_->beginAppearanceTransition(false, false);
@@ -197,8 +209,10 @@ void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
 
 void Window::draw(Canvas& canvas) {
     syncAlerts();
+    syncFocus();
     canvas.save();
     View::drawTree(*root_, canvas);
+    drawFocusRing(canvas);
     canvas.restore();
 }
 
@@ -211,6 +225,7 @@ void Window::syncAlerts() {
     if (shownAlerts_.empty()) return;
     alertLayer_ = std::make_shared<AlertLayer>(shownAlerts_.back());
     root_->addSubview(alertLayer_);
+    alertLayer_->postAccessibilityNotification(AccessibilityNotification::Announcement);
     // A finger that was down on the screen below loses its touch.
     if (track_ && !track_->view->isDescendantOf(alertLayer_.get())) {
         auto track = std::move(track_);
@@ -223,6 +238,8 @@ void Window::syncAlerts() {
         }
     }
 }
+
+View* Window::alertLayerView() const { return alertLayer_.get(); }
 
 Touch Window::makeTouch(TouchPhase phase, Point p) const {
     Touch t;
@@ -244,6 +261,8 @@ void Window::touch(TouchPhase phase, Point p) {
 
 void Window::beginTouch(Point p) {
     syncAlerts();
+    // A finger on the glass ends keyboard use: the ring goes.
+    focus_ = {};
     if (track_) endTouch(track_->samples.back().second, true);
     View* hit = root_->hitTest(p);
     if (!hit) return;
@@ -391,6 +410,12 @@ bool Window::sendToKeyboard(const std::function<void(View&)>& send) {
 }
 
 bool Window::insertText(const std::string& text) {
+    // Typing into a field the focus stands on starts editing it, as a tap
+    // would; merely moving the focus there changes nothing on screen.
+    syncAlerts();
+    View* focused = currentFocus();
+    if (focused && shownAlerts_.empty() && focused != firstResponder() && focused->canBecomeFirstResponder())
+        makeFirstResponder(focused);
     return sendToKeyboard([&](View& v) { v.insertText(text); });
 }
 bool Window::deleteBackward() {

@@ -17,6 +17,18 @@
 //  - Text goes to the first responder, which is the last touched view that
 //    can become one, or the last that asked (View::becomeFirstResponder); a
 //    touch anywhere outside it resigns it.
+//  - The keyboard focus (for riders who use no pointer) moves over the
+//    views that can be used and show on the window, in the order of the
+//    accessible tree (Accessibility.h): forward and back as with Tab, and
+//    within a list or a scrolling area as with the arrow keys, which scroll
+//    the next row into view. Enter or Space does what a tap on the focused
+//    view does; text typed while the focus is on a field goes into it;
+//    Escape cancels an alert, a search, or goes back one screen.
+//    While the keyboard is in use the focused view has a ring around it; a
+//    touch ends keyboard use and the ring goes. Focus is never lost for
+//    long: when its view goes it moves to the view that replaced it (same
+//    accessibility identifier), or to the nearest one on the same screen, or
+//    to the first one of a newly shown screen, into an alert and back.
 //
 // Repainting: the window keeps no dirty state. A host repaints after every
 // input call below and after every pass of the main run loop (posted tasks and
@@ -32,7 +44,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/ui/Accessibility.h"
 #include "platform/ui/Canvas.h"
+#include "platform/ui/Color.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/View.h"
 
@@ -114,7 +128,48 @@ public:
     // showing an alert may call it.
     void syncAlerts();
 
+    // The observer that the desktop layer sets while assistive technology
+    // listens (null: none); every view of the window notifies it.
+    void setAccessibilityObserver(AccessibilityObserver* observer);
+    AccessibilityObserver* accessibilityObserver() const { return accessibilityObserver_; }
+
+    // The keyboard focus (see above). Each call returns whether the key did
+    // something.
+    enum class FocusMove { Next, Previous, Up, Down };
+    static constexpr double kFocusRingWidth = 3;
+    static Color focusRingColor() { return Color::rgba(1.0, 0.6, 0.0); }
+    bool moveFocus(FocusMove move);
+    bool activateFocusedView();
+    bool escapeKey();
+    // Puts the focus on a view that can be used, as if the keyboard had
+    // moved there; false (and no change) for any other view.
+    bool focusView(View* view);
+    // The focused view while the keyboard is in use, or null; focusedView
+    // first moves a focus whose view went (see above), currentFocus only reads.
+    View* focusedView();
+    View* currentFocus() const { return focus_.active ? focus_.view.lock().get() : nullptr; }
+    // The layer of the alerts on screen, or null.
+    View* alertLayerView() const;
+    // Where Tab goes now, in order: the views that can be used and that a
+    // finger could reach on the window.
+    std::vector<View*> focusableViews();
+
 private:
+    struct FocusState {
+        bool active = false;  // the keyboard is in use
+        std::weak_ptr<View> view;
+        Rect lastFrame;
+        std::string identifier;
+        std::weak_ptr<ViewController> screen;  // the screen shown when it was focused
+        std::weak_ptr<View> beforeAlert;
+    };
+    void syncFocus();
+    bool focusHolds(View& view) const;
+    View* replacementFocus(const std::vector<View*>& candidates);
+    void setFocus(View* view, bool scrollIntoView);
+    bool moveFocusInList(View& focused, int step);
+    void drawFocusRing(Canvas& canvas);
+
     struct TouchTrack;
     void beginTouch(Point p);
     void moveTouch(Point p);
@@ -131,6 +186,8 @@ private:
     std::shared_ptr<ViewController> rootController_;
     std::weak_ptr<View> firstResponder_;
     std::unique_ptr<TouchTrack> track_;
+    AccessibilityObserver* accessibilityObserver_ = nullptr;
+    FocusState focus_;
 };
 
 }  // namespace ui

@@ -1,17 +1,20 @@
 #include "screens/common/BusCityButton.h"
 
 #include "city/CurrentCity.h"
+#include "screens/common/Accessibility.h"
 
 namespace bus {
 
 std::shared_ptr<ui::Button> makeCityButton() {
+    const auto name = city::currentName();
     auto button = ui::Button::withType(0);
     button->setFrame({0, 0, 110, 40});
-    button->setTitle(city::currentName());
+    button->setTitle(name);
     button->titleFont = ui::Font::system(17);
     button->setImage("城市下拉.png");
     button->imageEdgeInsets = {0, 10, 0, 0};
     button->setContentHorizontalAlignment(1);
+    a11y::nameCityButton(*button, name);
     return button;
 }
 

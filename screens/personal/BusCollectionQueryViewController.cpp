@@ -4,6 +4,7 @@
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/ui/NavigationController.h"
+#include "screens/common/Accessibility.h"
 #include "screens/common/BusCell.h"
 
 namespace bus {
@@ -60,6 +61,7 @@ std::shared_ptr<ui::TableViewCell> BusCollectionQueryViewController::cellForRowA
     cell->textLabel()->setText(textValue(stop ? hit.stationName : hit.lineName));
     cell->detailTextLabel()->setText(textValue(stop ? hit.lineName : hit.stationName));
     cell->imageView()->setImage(stop ? "station.png" : "bus.png");
+    a11y::nameSearchHit(*cell, hit);
     return cell;
 }
 

@@ -6,6 +6,7 @@
 #include "model/Value.h"
 #include "platform/RunLoop.h"
 #include "platform/ui/Label.h"
+#include "screens/common/Accessibility.h"
 #include "screens/common/BusCell.h"
 #include "screens/common/BusCityButton.h"
 
@@ -76,6 +77,7 @@ std::shared_ptr<ui::TableViewCell> BusCollectionViewController::cellForRowAtInde
         content.addSubview(ui::makeLabel(liveFrame, live, ui::Font::boldSystem(20), kLiveTextColor));
     else
         content.addSubview(ui::makeLabel(liveFrame, kNoLiveText, ui::Font::boldSystem(18)));
+    a11y::nameFavourite(*cell, favourite, live);
     return cell;
 }
 

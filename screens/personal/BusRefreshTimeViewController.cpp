@@ -7,6 +7,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/ui/ImageView.h"
 #include "screens/common/BusCell.h"
+#include "screens/common/Accessibility.h"
 
 namespace bus {
 
@@ -70,6 +71,7 @@ std::shared_ptr<ui::TableViewCell> BusRefreshTimeViewController::cellForRowAtInd
         cell->contentView()->addSubview(
             std::make_shared<ui::ImageView>(ui::Rect{width - 50, 15, 18, 12}, kCheckMarkImage));
     }
+    a11y::markChosen(*cell, checkedRow(storedInterval()) == indexPath.row);
     return cell;
 }
 

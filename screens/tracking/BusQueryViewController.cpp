@@ -6,6 +6,7 @@
 #include "model/Value.h"
 #include "platform/ui/SearchBar.h"
 #include "screens/common/BusCell.h"
+#include "screens/common/Accessibility.h"
 #include "screens/common/BusCityButton.h"
 #include "screens/tracking/BusRealUIView.h"
 
@@ -84,6 +85,7 @@ std::shared_ptr<ui::TableViewCell> BusQueryViewController::cellForRowAtIndexPath
     cell->textLabel()->setText(textValue(stop ? record->stationName : record->lineName));
     cell->detailTextLabel()->setText(textValue(stop ? record->lineName : record->stationName));
     cell->imageView()->setImage(stop ? "station.png" : "bus.png");
+    a11y::nameSearchHit(*cell, *record);
     return cell;
 }
 

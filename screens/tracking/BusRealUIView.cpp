@@ -5,6 +5,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "screens/tracking/BusRealAccessibility.h"
 
 namespace bus {
 namespace {
@@ -39,6 +40,7 @@ std::shared_ptr<BusRealUIView> BusRealUIView::initBusStation(const ui::Rect& fra
     view->addButton();
     view->addCurrOrderNo();
     view->addCollecImage();
+    a11y::describeStopRow(*view);
     return view;
 }
 
@@ -49,6 +51,7 @@ std::shared_ptr<BusRealUIView> BusRealUIView::initBusReal(const ui::Rect& frame,
     view->tag = kLiveItemTag;
     view->addImageCar();
     view->addRealButton();
+    a11y::describeVehicle(*view);
     return view;
 }
 
@@ -58,6 +61,7 @@ std::shared_ptr<BusRealUIView> BusRealUIView::initBusRealDetailed(const ui::Rect
     view->_recArrayStation = std::move(info);
     view->tag = kLiveItemTag;
     view->addCurrOrderLabel();
+    a11y::describeNearest(*view);
     return view;
 }
 

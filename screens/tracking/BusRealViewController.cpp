@@ -7,6 +7,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/UserNotifications.h"
 #include "screens/common/BusDirection.h"
+#include "screens/tracking/BusRealAccessibility.h"
 #include "transit/LiveRules.h"
 
 namespace bus {
@@ -83,6 +84,7 @@ void BusRealViewController::viewDidLoad() {
     attachTap(refUIImageView.lock(), "upRef", &BusRealViewController::clickRef);
     attachTap(ageLabel, "age", &BusRealViewController::clickAge);
     attachTap(reminderImageView, "reminder", &BusRealViewController::clickReminder);
+    a11y::describeLiveControls(*this);
     showReminderImage();
     addStation();
     addReal();
@@ -537,6 +539,7 @@ void BusRealViewController::disarmReminder() {
 
 void BusRealViewController::showReminderImage() {
     if (reminderImageView) reminderImageView->setImage(reminderStops > 0 ? "到站提醒开.png" : "到站提醒.png");
+    a11y::describeReminder(*this);
 }
 
 void BusRealViewController::checkReminder(const std::vector<BusReal>& vehicles) {

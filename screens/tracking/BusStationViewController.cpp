@@ -6,6 +6,7 @@
 #include "city/CurrentCity.h"
 #include "model/Value.h"
 #include "platform/ui/NavigationController.h"
+#include "screens/common/Accessibility.h"
 #include "screens/common/BusCell.h"
 #include "screens/common/BusDirection.h"
 
@@ -96,6 +97,7 @@ std::shared_ptr<ui::TableViewCell> BusStationViewController::cellForRowAtIndexPa
     content.addSubview(ui::makeLabel({50, 10, 200, 20}, textValue(stop.stationName)));
     content.addSubview(ui::makeLabel({20, 10, 24, 24}, decimalText(stop.orderNo), ui::Font::system(17),
                                      ui::Color::white(), ui::TextAlignment::Center));
+    a11y::nameStopCell(*cell, stop, favourite, selected);
     return cell;
 }
 

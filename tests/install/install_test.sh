@@ -13,6 +13,10 @@ fail() { echo "install test: $*" >&2; exit 1; }
 share=$prefix/share
 desktop-file-validate "$share/applications/org.busreal.App.desktop"
 appstreamcli validate --no-net "$share/metainfo/org.busreal.App.metainfo.xml" >/dev/null
+# Software centres tell riders without a pointer that the app is theirs too.
+for control in keyboard pointing touch; do
+    grep -q "<control>$control</control>" "$share/metainfo/org.busreal.App.metainfo.xml" || fail "no $control control"
+done
 for icon in 128x128/apps/org.busreal.App.png scalable/apps/org.busreal.App.svg; do
     [ -s "$share/icons/hicolor/$icon" ] || fail "no icon $icon"
 done

@@ -1,0 +1,94 @@
+// A rider who cannot see the screen, and one without a pointer, catch a bus
+// in the app binary against the bundled stand-in (its directory where the
+// app looks for it, port 18080): each runs in a virtual X server with a
+// D-Bus session and accessibility bus of its own, driven by
+// accessibility/journey.py through AT-SPI only, or by key presses only.
+// The script checks every screen it visits; its screenshots of the focus
+// ring land with the others.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "StandinTestSupport.h"
+#include "app/AppRun.h"
+#include "support/TestSupport.h"
+
+namespace bus::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs the command in a process group of its own with its output in `log`;
+// its exit status, or -1 when it did not end within the bound (the whole
+// group is then ended).
+int runBounded(std::vector<std::string> args, const fs::path& log, std::chrono::seconds bound) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || dup2(fd, STDOUT_FILENO) < 0 || dup2(fd, STDERR_FILENO) < 0) _exit(126);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    // The bus's helpers (the accessibility bus, its registry) end with it.
+    kill(-pid, SIGTERM);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs journey.py in `mode` against the stand-in; its screenshots land with
+// the others.
+void rideTheJourney(const char* mode) {
+    std::unique_ptr<standin::test::RunningStandin> standin;
+    try {
+        standin = std::make_unique<standin::test::RunningStandin>(18080);
+    } catch (const std::exception& e) {
+        FAIL() << "the directory's port must be free for this test: " << e.what();
+    }
+    const fs::path container = containerRoot() / "app", work = containerRoot() / "work";
+    fs::create_directories(work);
+    chooseCity(container, standin->standin().cityBaseUrl(16));
+    const fs::path log = work / "journey.txt";
+    const int status = runBounded({"dbus-run-session", "--", "/usr/bin/python3", APP_TEST_ACCESSIBILITY "/journey.py",
+                                   mode, "--app", BUSREAL_BINARY, "--container", container.string(), "--work",
+                                   work.string()},
+                                  log, std::chrono::seconds(200));
+    std::ostringstream out;
+    out << std::ifstream(log).rdbuf() << std::ifstream(work / "tree-on-failure.txt").rdbuf()
+        << std::ifstream(work / "app-stderr.txt").rdbuf();
+    EXPECT_EQ(status, 0) << out.str();
+    fs::create_directories(APP_TEST_SHOTS);
+    for (const auto& entry : fs::directory_iterator(work))
+        if (entry.path().extension() == ".png")
+            fs::copy_file(entry.path(), fs::path(APP_TEST_SHOTS) / entry.path().filename(),
+                          fs::copy_options::overwrite_existing);
+}
+
+TEST(RiderWithoutSightOrPointer, CatchesABusThroughTheAccessibilityBusOnly) { rideTheJourney("atspi"); }
+
+TEST(RiderWithoutSightOrPointer, CatchesABusWithKeyPressesOnly) { rideTheJourney("keys"); }
+
+}  // namespace
+}  // namespace bus::test
