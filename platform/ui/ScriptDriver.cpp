@@ -9,6 +9,8 @@
 #include <sstream>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/AlertView.h"
 #include "platform/RunLoop.h"
 #include "platform/ui/Window.h"

@@ -5,6 +5,8 @@
 #include <optional>
 #include <unordered_set>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/ui/Window.h"
 
 namespace ui {

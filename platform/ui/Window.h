@@ -42,7 +42,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/ui/Accessibility.h"
 #include "platform/ui/Canvas.h"
@@ -165,6 +165,8 @@ private:
     };
     void syncFocus();
     bool focusHolds(View& view) const;
+    // A finger could touch the view somewhere (its centre or a quarter's).
+    bool reachable(View& view);
     View* replacementFocus(const std::vector<View*>& candidates);
     void setFocus(View* view, bool scrollIntoView);
     bool moveFocusInList(View& focused, int step);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "platform/AlertView.h"
 #include "platform/ui/ScrollView.h"
@@ -59,6 +60,20 @@ std::optional<IndexPath> rowAfter(TableView& table, IndexPath from, int step) {
     return std::nullopt;
 }
 
+// Where Tab goes from a view it does not visit, such as a row the arrows
+// left mostly scrolled away: the next visited one in reading order, else
+// round to the first (the last going back).
+View* visitedAfter(View& root, View* from, const std::vector<View*>& visited, bool forward) {
+    std::vector<View*> all;
+    collectActionable(root, all);
+    if (!forward) std::reverse(all.begin(), all.end());
+    const auto at = std::find(all.begin(), all.end(), from);
+    if (at != all.end())
+        for (auto v = std::next(at); v != all.end(); ++v)
+            if (std::find(visited.begin(), visited.end(), *v) != visited.end()) return *v;
+    return forward ? visited.front() : visited.back();
+}
+
 void scrollIntoView(View& view) {
     for (View* v = view.superview(); v; v = v->superview()) {
         auto* scroll = dynamic_cast<ScrollView*>(v);
@@ -82,16 +97,22 @@ std::vector<View*> Window::focusableViews() {
     std::vector<View*> views;
     collectActionable(*root_, views);
     // What a finger cannot reach (covered by the results of a search,
-    // scrolled away) the keyboard does not visit either.
-    views.erase(std::remove_if(views.begin(), views.end(),
-                               [this](View* v) {
-                                   const Rect shown = visibleFrameOf(*v);
-                                   if (shown.isEmpty()) return true;
-                                   View* hit = root_->hitTest({shown.midX(), shown.midY()});
-                                   return !hit || !(hit == v || hit->isDescendantOf(v));
-                               }),
-                views.end());
+    // scrolled away) the keyboard does not visit either. A finger reaches a
+    // view that another covers only in part, such as a row with a label over
+    // its middle, so its centre and the centres of its quarters are tried.
+    views.erase(std::remove_if(views.begin(), views.end(), [this](View* v) { return !reachable(*v); }), views.end());
     return views;
+}
+
+bool Window::reachable(View& view) {
+    const Rect shown = visibleFrameOf(view);
+    if (shown.isEmpty()) return false;
+    static constexpr std::pair<double, double> kTouches[] = {{0.5, 0.5}, {0.25, 0.25}, {0.75, 0.25}, {0.25, 0.75}, {0.75, 0.75}};
+    for (const auto& [fx, fy] : kTouches) {
+        View* hit = root_->hitTest({shown.x() + shown.width() * fx, shown.y() + shown.height() * fy});
+        if (hit && (hit == &view || hit->isDescendantOf(&view))) return true;
+    }
+    return false;
 }
 
 View* Window::focusedView() {
@@ -178,7 +199,7 @@ bool Window::moveFocus(FocusMove move) {
     auto it = std::find(views.begin(), views.end(), current);
     View* target = nullptr;
     if (it == views.end())
-        target = forward ? views.front() : views.back();
+        target = visitedAfter(*root_, current, views, forward);
     else if (forward)
         target = std::next(it) == views.end() ? views.front() : *std::next(it);
     else

@@ -158,6 +158,29 @@ TEST_F(KeyboardFocusTest, TabVisitsWhatCanBeUsedInReadingOrderAndComesRound) {
     EXPECT_EQ(walk(Move::Next, 1), std::vector<std::string>{"甲"});
 }
 
+TEST_F(KeyboardFocusTest, TabReachesWhatAFingerCanAndGoesOnInReadingOrderFromWhatItSkips) {
+    // A tall row with a tappable label over its middle, as the live route's
+    // waiting stop has its data age: the finger still reaches the row.
+    table->hidden = true;
+    auto row = button({0, 450, 375, 130}, "戊");
+    auto age = std::make_shared<ui::Label>(ui::Rect{100, 505, 175, 20});
+    age->setText("刚刚更新");
+    age->userInteractionEnabled = true;
+    age->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([](auto&) {}));
+    page->view()->addSubview(age);
+    // 乙 wholly under a view that takes touches and does nothing.
+    auto cover = std::make_shared<ui::View>(right->frame());
+    cover->userInteractionEnabled = true;
+    page->view()->addSubview(cover);
+    window.focusView(left.get());
+    EXPECT_EQ(walk(Move::Previous, 3), (std::vector<std::string>{"刚刚更新", "戊", "收藏此站"}));
+    // Where the focus was put on 乙, Tab goes on to the next it visits.
+    window.focusView(right.get());
+    EXPECT_EQ(walk(Move::Next, 1), std::vector<std::string>{"收藏此站"});
+    window.focusView(right.get());
+    EXPECT_EQ(walk(Move::Previous, 1), std::vector<std::string>{"甲"});
+}
+
 TEST_F(KeyboardFocusTest, ArrowsWalkAListPastWhatShowsAndStopAtItsEnds) {
     window.focusView(table->cellForRowAtIndexPath({0, 0}).get());
     EXPECT_FALSE(window.moveFocus(Move::Up));

@@ -46,7 +46,9 @@ class Journey:
         try:
             source = event.source
             if event.type.startswith("object:property-change"):
-                self.names_changed.append(source.name)
+                # The name the event carries: the object may have another by now.
+                name = event.any_data if isinstance(event.any_data, str) and event.any_data else source.name
+                self.names_changed.append(name)
             elif event.type.endswith("showing") and event.detail1:
                 role = source.getRole()
                 print("%.1f showing %s %s" % (time.monotonic(), source.getRoleName(), source.name), flush=True)
@@ -128,7 +130,10 @@ class Journey:
         self.find(lambda o: o.getRole() == pyatspi.ROLE_ALERT and o.name == "到站提醒", "the reminder's sheet")
         self.check("reminder sheet")
         self.use(lambda o: o.name == "2站", "2站")
-        self.named("到站提醒：还有2站时提醒，点击取消")
+        # Heard as a name change: the next refresh may find a bus within 2
+        # stops at once, and the bell is plain again by the time we look.
+        armed = "到站提醒：还有2站时提醒，点击取消"
+        wait_for(lambda: armed in self.names_changed, 20, "the bell named " + armed)
         # The next timed refresh (10 s) finds a bus 2 stops away and says so.
         wait_for(lambda: "车辆即将到站：还有2站" in self.alerts, 25,
                  "the arrival alert (alerts heard: %s)" % self.alerts)
