@@ -15,10 +15,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
-#include <vector>
-
 #include "LiveBusTap.h"
 #include "platform/RunLoop.h"
 #include "platform/qt/Accessibility.h"
@@ -27,33 +23,16 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 void BM_TapAStopToTheWindowsNextFrame(benchmark::State& state) {
     bench::qt::LiveBusTap app;
     platform::qt::PhoneWindow phone(app.window);
     phone.show();
     QCoreApplication::processEvents();
-    std::vector<double> ms;
-    int stop = 5;
-    for (auto _ : state) {
-        stop = stop == 5 ? 6 : 5;
-        const auto at = app.pointOnRow(stop);
-        if (!at) {
-            state.SkipWithError("no row for the stop: the line did not load");
-            break;
-        }
-        const auto start = Clock::now();
-        app.tapAndRebuild(*at);
+    app.timeTaps(state, [&] {
         phone.refresh();
         phone.repaint();
         QCoreApplication::processEvents();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    if (ms.empty()) return;
-    std::sort(ms.begin(), ms.end());
-    state.counters["median_ms"] = ms[ms.size() / 2];
-    state.counters["p95_ms"] = ms[std::min(ms.size() - 1, ms.size() * 95 / 100)];
+    });
     state.counters["listening"] = phone.accessibility().listening() ? 1 : 0;
 }
 BENCHMARK(BM_TapAStopToTheWindowsNextFrame)->Unit(benchmark::kMillisecond)->Iterations(400);

@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
 #include "app/layout/MainStoryboard.h"
 #include "platform/Container.h"
 #include "platform/RunLoop.h"
@@ -62,6 +66,29 @@ void LiveBusTap::tapAndRebuild(ui::Point at) {
     // The rebuild comes back from the screen's worker thread; the busy
     // indicator stops when it is done.
     platform::RunLoop::main().runUntil([&] { return !screen_->indicator->isAnimating(); });
+}
+
+std::size_t LiveBusTap::timeTaps(benchmark::State& state, const std::function<void()>& show) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<double> ms;
+    int stop = 5;
+    for (auto _ : state) {
+        stop = stop == 5 ? 6 : 5;
+        const auto at = pointOnRow(stop);
+        if (!at) {
+            state.SkipWithError("no row for the stop: the line did not load");
+            break;
+        }
+        const auto start = Clock::now();
+        tapAndRebuild(*at);
+        show();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    if (ms.empty()) return 0;
+    std::sort(ms.begin(), ms.end());
+    state.counters["median_ms"] = ms[ms.size() / 2];
+    state.counters["p95_ms"] = ms[std::min(ms.size() - 1, ms.size() * 95 / 100)];
+    return ms.size();
 }
 
 }  // namespace bench::qt

@@ -5,8 +5,11 @@
 // next painted frame.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+
+#include <benchmark/benchmark.h>
 
 #include "DatongStandin.h"
 #include "platform/ui/Button.h"
@@ -29,6 +32,10 @@ public:
     // Taps there and runs the main loop until the screen's rebuild is done.
     void tapAndRebuild(ui::Point at);
     std::uint64_t requests() const { return service_.log.count(); }
+    // For each of the state's iterations taps stop 5 or 6 in turn and has
+    // `show` bring the rebuild to the screen, timing both; reports the
+    // median and the 95th percentile as counters. The count of taps timed.
+    std::size_t timeTaps(benchmark::State& state, const std::function<void()>& show);
 
     std::shared_ptr<ui::Window> window;
 

@@ -12,45 +12,25 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
-#include <vector>
+#include <cstdint>
 
 #include "LiveBusTap.h"
 #include "platform/qt/QtCanvas.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 void BM_TapAStopToTheNextFrame(benchmark::State& state) {
     bench::qt::LiveBusTap app;
     QImage image(750, 1334, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2.0);
-    std::vector<double> ms;
     const std::uint64_t requestsBefore = app.requests();
-    int stop = 5;
-    for (auto _ : state) {
-        stop = stop == 5 ? 6 : 5;
-        const auto at = app.pointOnRow(stop);
-        if (!at) {
-            state.SkipWithError("no row for the stop: the line did not load");
-            break;
-        }
-        const auto start = Clock::now();
-        app.tapAndRebuild(*at);
+    const std::size_t taps = app.timeTaps(state, [&] {
         QPainter painter(&image);
         platform::qt::QtCanvas canvas(painter);
         app.window->draw(canvas);
-        painter.end();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
+    });
     // Each tap must have fetched the vehicles once, or nothing was measured.
-    if (app.requests() - requestsBefore != ms.size()) state.SkipWithError("a tap made no vehicle request");
-    if (ms.empty()) return;
-    std::sort(ms.begin(), ms.end());
-    state.counters["median_ms"] = ms[ms.size() / 2];
-    state.counters["p95_ms"] = ms[std::min(ms.size() - 1, ms.size() * 95 / 100)];
+    if (app.requests() - requestsBefore != taps) state.SkipWithError("a tap made no vehicle request");
 }
 BENCHMARK(BM_TapAStopToTheNextFrame)->Unit(benchmark::kMillisecond)->Iterations(400);
 

@@ -61,12 +61,8 @@ int runBounded(std::vector<std::string> args, const fs::path& log, std::chrono::
 // Runs journey.py in `mode` against the stand-in; its screenshots land with
 // the others.
 void rideTheJourney(const char* mode) {
-    std::unique_ptr<standin::test::RunningStandin> standin;
-    try {
-        standin = std::make_unique<standin::test::RunningStandin>(18080);
-    } catch (const std::exception& e) {
-        FAIL() << "the directory's port must be free for this test: " << e.what();
-    }
+    const auto standin = standinOnTheDirectoryPort();
+    ASSERT_TRUE(standin);
     const fs::path container = containerRoot() / "app", work = containerRoot() / "work";
     fs::create_directories(work);
     chooseCity(container, standin->standin().cityBaseUrl(16));

@@ -9,6 +9,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
+#include "StandinTestSupport.h"
 #include "platform/UserDefaults.h"
 
 namespace bus::test {
@@ -43,6 +46,15 @@ std::pair<int, std::string> AppRun::finish() {
     std::ostringstream text;
     text << std::ifstream(errors_).rdbuf();
     return {exited ? WEXITSTATUS(status) : -1, text.str()};
+}
+
+std::unique_ptr<standin::test::RunningStandin> standinOnTheDirectoryPort() {
+    try {
+        return std::make_unique<standin::test::RunningStandin>(18080);
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "the directory's port must be free for this test: " << e.what();
+        return nullptr;
+    }
 }
 
 void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl) {

@@ -5,10 +5,15 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include <nlohmann/json.hpp>
+
+namespace bus::standin::test {
+class RunningStandin;
+}
 
 namespace bus::test {
 
@@ -38,6 +43,11 @@ inline std::pair<int, std::string> runApp(const std::filesystem::path& script, c
 // Makes 16 大同 at `cityBaseUrl` the app's current city in the container, as
 // if the rider had chosen it.
 void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl);
+
+// The bundled stand-in with its directory where the app looks for it (port
+// 18080) and its cities on free ports; null, with a test failure saying why,
+// when another holds the port.
+std::unique_ptr<standin::test::RunningStandin> standinOnTheDirectoryPort();
 
 // A dump the script wrote, or a discarded value when it is missing or broken.
 nlohmann::json readDump(const std::filesystem::path& file);
