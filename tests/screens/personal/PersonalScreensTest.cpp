@@ -466,6 +466,9 @@ TEST_F(TransferTest, TheDeadlineShowsThePlansReadSoFar) {
                                        "] | 1路 | 乘车3站 · 无需换乘 | 1路 开往 丁方向 | 甲上车 → 丁下车，共3站");
     const auto table = result->queryUITableView.lock();
     ASSERT_EQ(table->numberOfRowsInSection(0), 2);  // 2路 → 4路 needs the line not read
+    // A screen reader hears a plan as its lines read in turn.
+    EXPECT_EQ(ui::accessibility::name(*table->cellForRowAtIndexPath(ui::IndexPath::forRow(0))),
+              "1路，乘车3站 · 无需换乘，1路 开往 丁方向，甲上车 → 丁下车，共3站");
     tapRow(*table, 1);  // 2路 → 3路
     EXPECT_EQ(shown(), "Live lineId=2 direction=0 currentStation=\"甲\"");
 }
