@@ -15,6 +15,9 @@ packages=(
   # The riders' journeys: a virtual X server, a private D-Bus session with
   # the accessibility bus, the screen reader's side of it, and key presses.
   xvfb dbus at-spi2-core python3-pyatspi xdotool
+  # xvfb-run, which the accessibility benchmarks and the window on a virtual
+  # display use, needs xauth.
+  xauth
 )
 
 missing=()
