@@ -15,6 +15,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -43,19 +44,21 @@ int runBounded(std::vector<std::string> args, const fs::path& log, std::chrono::
         execvp(argv[0], argv.data());
         _exit(127);
     }
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(-pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    // A waiter thread reaps the child, so the bound is a wait on its end.
+    std::packaged_task<int()> reap([pid] {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return status;
+    });
+    auto ended = reap.get_future();
+    std::thread waiter(std::move(reap));
+    const bool inTime = ended.wait_for(bound) == std::future_status::ready;
+    if (!inTime) kill(-pid, SIGKILL);
+    const int status = ended.get();
+    waiter.join();
     // The bus's helpers (the accessibility bus, its registry) end with it.
-    kill(-pid, SIGTERM);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (inTime) kill(-pid, SIGTERM);
+    return inTime && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Runs journey.py in `mode` against the stand-in; its screenshots land with
