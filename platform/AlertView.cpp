@@ -54,7 +54,7 @@ void AlertCenter::push(const std::shared_ptr<AlertView>& alert) {
                    RunLoop::main().isCurrentThread(), -1, false};
     std::lock_guard lock(mutex_);
     visible_.push_back(alert);
-    history_.push_back(ev);
+    record(ev);
 }
 
 void AlertCenter::pop(const AlertView* alert, int index, bool animated) {
@@ -63,7 +63,12 @@ void AlertCenter::pop(const AlertView* alert, int index, bool animated) {
     std::lock_guard lock(mutex_);
     visible_.erase(std::remove_if(visible_.begin(), visible_.end(), [&](const auto& a) { return a.get() == alert; }),
                    visible_.end());
-    history_.push_back(ev);
+    record(ev);
+}
+
+void AlertCenter::record(Event event) {
+    if (history_.size() == kHistoryLimit) history_.pop_front();
+    history_.push_back(std::move(event));
 }
 
 std::vector<std::shared_ptr<AlertView>> AlertCenter::visibleAlerts() const {
@@ -78,7 +83,7 @@ std::shared_ptr<AlertView> AlertCenter::frontAlert() const {
 
 std::vector<AlertCenter::Event> AlertCenter::history() const {
     std::lock_guard lock(mutex_);
-    return history_;
+    return {history_.begin(), history_.end()};
 }
 
 void AlertCenter::clear() {

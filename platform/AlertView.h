@@ -4,6 +4,8 @@
 // and the headless platform records them, so tests see what a rider would.
 // An alert without buttons is transient: it blocks touches until its owner
 // dismisses it.
+#include <cstddef>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -57,7 +59,9 @@ private:
     bool visible_ = false;
 };
 
-// The alerts on screen and a record of every show and dismissal.
+// The alerts on screen and a record of the latest shows and dismissals. The
+// record keeps the last kHistoryLimit events only: a notice every few seconds
+// while a service is down must not grow the process for as long as it runs.
 class AlertCenter {
 public:
     struct Event {
@@ -70,21 +74,24 @@ public:
         bool animated;
     };
 
+    static constexpr std::size_t kHistoryLimit = 256;
+
     static AlertCenter& shared();
 
     std::vector<std::shared_ptr<AlertView>> visibleAlerts() const;
     std::shared_ptr<AlertView> frontAlert() const;
-    std::vector<Event> history() const;
+    std::vector<Event> history() const;  // oldest first
     void clear();  // between tests
 
 private:
     friend class AlertView;
     void push(const std::shared_ptr<AlertView>& alert);
     void pop(const AlertView* alert, int index, bool animated);
+    void record(Event event);  // with mutex_ held
 
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<AlertView>> visible_;
-    std::vector<Event> history_;
+    std::deque<Event> history_;
 };
 
 }  // namespace platform

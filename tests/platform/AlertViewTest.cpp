@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -64,4 +65,24 @@ TEST(Alerts, TransientNoticeClosesOneSecondAfterItsOwnShow) {
         EXPECT_EQ(shows, shownAt);
         EXPECT_EQ(closesLessOneSecond, shownAt);
     }
+}
+
+// A notice every ten seconds through a long outage: the record keeps the
+// latest events, in order, and no more.
+TEST(Alerts, TheRecordKeepsOnlyTheLatestEvents) {
+    AlertCenter::shared().clear();
+    const int notices = 300;  // 600 events
+    for (int i = 0; i < notices; ++i) {
+        auto notice = AlertView::create("提醒", "notice " + std::to_string(i));
+        notice->show();
+        notice->dismissWithClickedButtonIndex(0, true);
+    }
+    const auto history = AlertCenter::shared().history();
+    ASSERT_EQ(history.size(), 256u);
+    // 600 - 256 = 344 events gone: the first kept is notice 172's show.
+    EXPECT_EQ(history.front().message, "notice 172");
+    EXPECT_EQ(history.front().kind, AlertCenter::Event::Shown);
+    EXPECT_EQ(history.back().message, "notice 299");
+    EXPECT_EQ(history.back().kind, AlertCenter::Event::Dismissed);
+    EXPECT_TRUE(AlertCenter::shared().visibleAlerts().empty());
 }
