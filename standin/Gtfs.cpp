@@ -191,13 +191,16 @@ void readCalendarDates(const CsvTable& dates, Services& services) {
 
 // stops.txt: the places a vehicle calls at, by index, with the name each is
 // shown by and a number per distinct name, for matching stops that have the
-// same name but other ids. Stations, entrances, generic nodes and boarding
-// areas (location_type 1 to 4) are no place to call at, so a call there is
-// skipped; a station's name shows only through its platforms, as the name
-// of a platform that has none of its own.
+// same name but other ids. Entrances, generic nodes and boarding areas
+// (location_type 2 to 4) are no place to call at, so a call there is
+// skipped. A station (location_type 1) should not be called at either, but
+// feeds do list calls at one, and a vehicle that calls there does stop there:
+// it is kept as a stop under its own name, and also names its platforms that
+// have none of their own.
 struct Stops {
     IndexByText index;
     std::vector<int> nameKey;
+    std::vector<bool> station;  // by index: a location_type 1 entry
     std::string zone;  // the first stop_timezone given
 };
 
@@ -212,16 +215,18 @@ Stops readStops(CsvReader& stops, City& city) {
         const std::string_view id = stops.field(idCol), type = trim(stops.field(typeCol));
         if (out.zone.empty()) out.zone = trim(stops.field(zoneCol));
         std::string name = bracketFree(trim(stops.field(nameCol)));
-        if (type == "1") stations.emplace(id, std::move(name));
-        if (type == "1" || type == "2" || type == "3" || type == "4") continue;
+        if (type == "2" || type == "3" || type == "4") continue;
+        const bool station = type == "1";
+        if (station && !name.empty()) stations.emplace(id, name);
         if (!out.index.emplace(std::string(id), static_cast<int>(city.stopIds.size())).second) continue;
-        if (name.empty()) unnamed.emplace_back(city.stopIds.size(), stops.field(parentCol));
+        if (name.empty()) unnamed.emplace_back(city.stopIds.size(), station ? "" : stops.field(parentCol));
         city.stopIds.emplace_back(id);
         city.stopNames.push_back(std::move(name));
+        out.station.push_back(station);
     }
     for (const auto& [stop, station] : unnamed) {
         const auto it = stations.find(station);
-        city.stopNames[stop] = it != stations.end() && !it->second.empty() ? it->second : bracketFree(city.stopIds[stop]);
+        city.stopNames[stop] = it != stations.end() ? it->second : bracketFree(city.stopIds[stop]);
     }
     IndexByText names;
     for (const auto& name : city.stopNames)
@@ -268,9 +273,15 @@ int stopTime(const CsvReader& table, int column, const char* field, std::size_t 
 
 // stop_times.txt: calls of trips that trips.txt does not list, or at places
 // that are no stop, are skipped. Feeds list a trip's calls together, so the
-// last trip found is tried first.
+// last trip found is tried first. Calls at a station are kept and counted in
+// `atStations`, with the first such station.
+struct StationCalls {
+    std::size_t count = 0;
+    int first = -1;
+};
+
 void readStopTimes(CsvReader& stopTimes, const IndexByText& tripIndex, const Stops& stops,
-                   std::vector<RawTrip>& trips) {
+                   std::vector<RawTrip>& trips, StationCalls& atStations) {
     const int tripCol = stopTimes.column("trip_id"), stopCol = stopTimes.column("stop_id");
     const int seqCol = stopTimes.column("stop_sequence"), arrCol = stopTimes.column("arrival_time");
     const int depCol = stopTimes.column("departure_time");
@@ -289,6 +300,7 @@ void readStopTimes(CsvReader& stopTimes, const IndexByText& tripIndex, const Sto
         c.sequence = static_cast<int>(*seq);
         c.stop = indexOf(stops.index, stopTimes.field(stopCol));
         if (c.stop < 0) continue;
+        if (stops.station[static_cast<std::size_t>(c.stop)] && atStations.count++ == 0) atStations.first = c.stop;
         c.arrival = stopTime(stopTimes, arrCol, "arrival_time", row, id);
         c.departure = stopTime(stopTimes, depCol, "departure_time", row, id);
         trips[static_cast<std::size_t>(last)].calls.push_back(c);
@@ -554,11 +566,18 @@ City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options) {
     for (std::size_t r = 0; r < files.routes.size(); ++r)
         routes.emplace(files.routes.get(r, "route_id"), static_cast<int>(r));
     std::vector<RawTrip> trips;
+    StationCalls atStations;
     {
         IndexByText tripIndex;
         trips = readTrips(files.trips, routes, services, tripIndex);
-        readStopTimes(files.stopTimes, tripIndex, stops, trips);
+        readStopTimes(files.stopTimes, tripIndex, stops, trips, atStations);
         if (files.frequencies) readFrequencies(*files.frequencies, tripIndex, trips);
+    }
+    if (atStations.count > 0) {
+        const auto first = static_cast<std::size_t>(atStations.first);
+        city.feedFaults.push_back((feed / "stop_times.txt").string() + ": " + std::to_string(atStations.count) +
+                                  " calls at a station (location_type 1), the first at " + city.stopIds[first] + " \"" +
+                                  city.stopNames[first] + "\"; each is served as a stop under the station's name");
     }
     readRoutes(files, tripsByRoute(trips), stops, agencyName, city);
     if (city.lines.empty()) throw std::runtime_error(feed.string() + ": no route with a usable trip");

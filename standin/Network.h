@@ -100,6 +100,9 @@ struct City {
     // it is shown by.
     std::vector<std::string> stopIds;
     std::vector<std::string> stopNames;
+    // Published timetables: what the feed got wrong and how it was read
+    // all the same, one line each, for the operator to hear once.
+    std::vector<std::string> feedFaults;
 
     const Line* lineById(std::int64_t lineId) const;
     const Line* lineByGprsId(std::int64_t gprsId) const;

@@ -78,8 +78,9 @@ int main(int argc, char** argv) {
                 if (served.city->cityId == feed.options.cityId)
                     throw OptionError("--gtfs: city " + std::to_string(feed.options.cityId) + " is already served by " +
                                       served.city->name + "; give the feed another id=");
-            serve(importGtfs(feed.folder, feed.options), feed.options.port,
-                  {feed.realtime, std::chrono::seconds(feed.pollSeconds)});
+            City city = importGtfs(feed.folder, feed.options);
+            for (const auto& fault : city.feedFaults) std::cerr << "busreal-standin: feed fault: " << fault << "\n";
+            serve(std::move(city), feed.options.port, {feed.realtime, std::chrono::seconds(feed.pollSeconds)});
         }
     } catch (const OptionError& e) {
         std::cerr << "busreal-standin: " << e.what() << "\nTry busreal-standin --help\n";

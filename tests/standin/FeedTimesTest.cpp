@@ -16,7 +16,7 @@ namespace bus::standin {
 namespace {
 
 // New York, every day of 2026. Route D: D1 by day, N1 past 24:00, E1 just after the service day's
-// start, all via an entrance; D1 also "calls" at a station, a node and a boarding area. F and G run
+// start, all via an entrance; D1 also "calls" at a node and a boarding area. F and G run
 // every headway from templates at 10:00 that no window covers. P is a platform named by its station.
 const std::map<std::string, std::string> kFeed = {
     {"agency.txt", "agency_name,agency_url,agency_timezone\n[NYCT] Bus,http://127.0.0.1/,America/New_York\n"},
@@ -28,7 +28,7 @@ const std::map<std::string, std::string> kFeed = {
                   "E,Central Gate,2,ST\nN,Node,3,ST\nBA,Boarding,4,P\nC,Canal St,,\n"},
     {"trips.txt", "route_id,service_id,trip_id\nD,ALL,D1\nD,ALL,N1\nD,ALL,E1\nF,ALL,F1\nG,ALL,G1\n"},
     {"stop_times.txt", "trip_id,arrival_time,departure_time,stop_id,stop_sequence\nD1,08:00:00,08:00:00,A,1\n"
-                       "D1,08:02:00,,E,2\nD1,,,ST,3\nD1,,,N,4\nD1,,,BA,5\nD1,08:10:00,08:10:00,P,6\nD1,08:20:00,,C,7\n"
+                       "D1,08:02:00,,E,2\nD1,,,N,4\nD1,,,BA,5\nD1,08:10:00,08:10:00,P,6\nD1,08:20:00,,C,7\n"
                        "N1,25:00:00,,A,1\nN1,25:30:00,,E,2\nN1,26:00:00,,P,3\nN1,27:00:00,,C,4\n"
                        "E1,00:30:00,,A,1\nE1,00:35:00,,E,2\nE1,00:40:00,,P,3\nE1,00:50:00,,C,4\n"
                        "F1,10:00:00,,A,1\nF1,10:10:00,,P,2\nF1,10:25:00,,C,3\n"
@@ -115,7 +115,7 @@ TEST_F(NewYorkFeed, TripsByHeadwayRunAsTheirWindowsSay) {
     EXPECT_EQ(buses(2), "F1 0650 3 on, F1 0700 3 on, F1 0705 2 on, F1 0710 2 on");
 }
 
-// Entrances, nodes, boarding areas and stations never stand on a line; brackets in the line's name, its
+// Entrances, nodes and boarding areas never stand on a line; brackets in the line's name, its
 // operator and its fare would cut the stop array short where the app reads it.
 TEST_F(NewYorkFeed, ALineOffersOnlyStopsAndReadsWholeThroughTheAppsReading) {
     EXPECT_EQ(city->lines[0].directions[0]->stops, (std::vector<std::string>{"Avenue A", "Central", "Canal St"}));
@@ -123,6 +123,50 @@ TEST_F(NewYorkFeed, ALineOffersOnlyStopsAndReadsWholeThroughTheAppsReading) {
     ASSERT_EQ(reading.stations.size(), 3u);
     EXPECT_EQ(Json({reading.line->lineName, reading.line->gjgs, reading.line->ticketPrice}),
               Json({"M(15)", "(NYCT) Bus", "2.90 (USD)"}));
+}
+
+// Trips that call at a station (location_type 1) rather than at one of its platforms, as feeds in the
+// wild do: the station is a stop of the line under its name, and every vehicle before and after it
+// shows. Entrances on the way stay off the line. Line H runs every 5 minutes from 06:00 to 08:00,
+// 10 minutes from the station to the second stop and 10 more to the third.
+TEST(StationCalls, AStationThatTripsCallAtIsAStopOfTheLine) {
+    const std::map<std::string, std::string> feed = {
+        {"agency.txt", "agency_name,agency_url,agency_timezone\nHarbour Bus,http://127.0.0.1/,UTC\n"},
+        {"calendar.txt", "service_id,monday,tuesday,wednesday,thursday,friday,saturday,sunday,start_date,end_date\n"
+                         "ALL,1,1,1,1,1,1,1,20260101,20261231\n"},
+        {"routes.txt", "route_id,route_short_name\nH,H\n"},
+        {"stops.txt", "stop_id,stop_name,location_type,parent_station\nHS,Harbour Station,1,\n"
+                      "HS1,Harbour Station Bay 1,0,HS\nG,Harbour Gate,2,HS\nM,Market,0,\nQ,Quay,,\n"},
+        {"trips.txt", "route_id,service_id,trip_id\nH,ALL,H1\n"},
+        {"stop_times.txt", "trip_id,arrival_time,departure_time,stop_id,stop_sequence\n"
+                           "H1,06:00:00,06:00:00,HS,1\nH1,06:01:00,06:01:00,G,2\n"
+                           "H1,06:10:00,06:10:00,M,3\nH1,06:20:00,06:20:00,Q,4\n"},
+        {"frequencies.txt", "trip_id,start_time,end_time,headway_secs\nH1,06:00:00,08:00:00,300\n"},
+    };
+    const auto dir = bus::test::containerRoot() / "station-calls";
+    std::filesystem::create_directories(dir);
+    for (const auto& [file, text] : feed) std::ofstream(dir / file) << text;
+    const City city = importGtfs(dir, {});
+    ASSERT_EQ(city.lines.size(), 1u);
+    EXPECT_EQ(city.lines[0].directions[0]->stops, (std::vector<std::string>{"Harbour Station", "Market", "Quay"}));
+    ASSERT_EQ(city.feedFaults.size(), 1u);  // told once for the feed, however many runs call there
+    EXPECT_NE(city.feedFaults[0].find("HS \"Harbour Station\""), std::string::npos) << city.feedFaults[0];
+
+    // At 07:02:30 the runs that left at 06:45 and 06:50 are on their way to Quay, those of 06:55 and
+    // 07:00 on their way to Market; at 06:02:30 only the first run is out.
+    const std::pair<const char*, std::map<int, int>> cases[] = {
+        {"2026-01-14T07:02:30Z", {{2, 2}, {3, 2}}},
+        {"2026-01-14T06:02:30Z", {{2, 1}}},
+        {"2026-01-14T08:30:00Z", {}},
+    };
+    for (const auto& [when, expected] : cases) {
+        std::map<int, int> onTheWayTo;
+        for (const auto& v : vehiclesAt(city, city.lines[0], 0, test::at(when), {})) {
+            EXPECT_FALSE(v.inStation) << when;
+            ++onTheWayTo[v.stationNo];
+        }
+        EXPECT_EQ(onTheWayTo, expected) << when;
+    }
 }
 
 }  // namespace
