@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/BusCity.h"
-#include "model/Config.h"
+#include "model/MySingleton.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
 
@@ -33,7 +33,7 @@ public:
     // Outlet: the list, owned by the view tree.
     std::weak_ptr<ui::TableView> cityList;
     // Where the directory service answers.
-    std::string directoryUrl = config::kDirectoryUrl;
+    std::string directoryUrl = MySingleton::sharedSingleton().directoryUrl;
 
 private:
     void forgetOldCity();

@@ -1,6 +1,6 @@
 // A rider who cannot see the screen, and one without a pointer, catch a bus
-// in the app binary against the bundled stand-in (its directory where the
-// app looks for it, port 18080): each runs in a virtual X server with a
+// in the app binary against the bundled stand-in on free ports (the app is
+// told where its directory is): each runs in a virtual X server with a
 // D-Bus session and accessibility bus of its own, driven by
 // accessibility/journey.py through AT-SPI only, or by key presses only.
 // The script checks every screen it visits; its screenshots of the focus
@@ -64,15 +64,14 @@ int runBounded(std::vector<std::string> args, const fs::path& log, std::chrono::
 // Runs journey.py in `mode` against the stand-in; its screenshots land with
 // the others.
 void rideTheJourney(const char* mode) {
-    const auto standin = standinOnTheDirectoryPort();
-    ASSERT_TRUE(standin);
+    standin::test::RunningStandin standin;
     const fs::path container = containerRoot() / "app", work = containerRoot() / "work";
     fs::create_directories(work);
-    chooseCity(container, standin->standin().cityBaseUrl(16));
+    chooseCity(container, standin.standin().cityBaseUrl(16));
     const fs::path log = work / "journey.txt";
     const int status = runBounded({"dbus-run-session", "--", "/usr/bin/python3", APP_TEST_ACCESSIBILITY "/journey.py",
                                    mode, "--app", BUSREAL_BINARY, "--container", container.string(), "--work",
-                                   work.string()},
+                                   work.string(), "--directory", standin.standin().directoryBaseUrl()},
                                   log, std::chrono::seconds(200));
     std::ostringstream out;
     out << std::ifstream(log).rdbuf() << std::ifstream(work / "tree-on-failure.txt").rdbuf()

@@ -7,26 +7,27 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
-#include <gtest/gtest.h>
-
-#include "StandinTestSupport.h"
 #include "platform/UserDefaults.h"
 
 namespace bus::test {
 
 AppRun::AppRun(const std::filesystem::path& script, const std::filesystem::path& container,
-               const std::filesystem::path& work)
+               const std::filesystem::path& work, std::vector<std::string> more)
     : errors_(work / "stderr.txt") {
-    std::string args[] = {BUSREAL_BINARY, "--script", script.string(), "--container", container.string()};
-    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(), nullptr};
+    std::vector<std::string> args = {BUSREAL_BINARY, "--script", script.string(), "--container", container.string()};
+    args.insert(args.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     pid_ = fork();
     if (pid_ == 0) {
         const int fd = open(errors_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0 || dup2(fd, STDERR_FILENO) < 0 || chdir(work.c_str()) != 0) _exit(126);
-        execv(argv[0], argv);
+        execv(argv[0], argv.data());
         _exit(127);
     }
 }
@@ -46,15 +47,6 @@ std::pair<int, std::string> AppRun::finish() {
     std::ostringstream text;
     text << std::ifstream(errors_).rdbuf();
     return {exited ? WEXITSTATUS(status) : -1, text.str()};
-}
-
-std::unique_ptr<standin::test::RunningStandin> standinOnTheDirectoryPort() {
-    try {
-        return std::make_unique<standin::test::RunningStandin>(18080);
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << "the directory's port must be free for this test: " << e.what();
-        return nullptr;
-    }
 }
 
 void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl) {

@@ -5,22 +5,19 @@
 #include <sys/types.h>
 
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
-
-namespace bus::standin::test {
-class RunningStandin;
-}
 
 namespace bus::test {
 
 class AppRun {
 public:
+    // `more`: further arguments, such as --directory URL.
     AppRun(const std::filesystem::path& script, const std::filesystem::path& container,
-           const std::filesystem::path& work);
+           const std::filesystem::path& work, std::vector<std::string> more = {});
     ~AppRun();
     AppRun(const AppRun&) = delete;
     AppRun& operator=(const AppRun&) = delete;
@@ -36,18 +33,13 @@ private:
 
 // Runs the script to its end.
 inline std::pair<int, std::string> runApp(const std::filesystem::path& script, const std::filesystem::path& container,
-                                          const std::filesystem::path& work) {
-    return AppRun(script, container, work).finish();
+                                          const std::filesystem::path& work, std::vector<std::string> more = {}) {
+    return AppRun(script, container, work, std::move(more)).finish();
 }
 
 // Makes 16 大同 at `cityBaseUrl` the app's current city in the container, as
 // if the rider had chosen it.
 void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl);
-
-// The bundled stand-in with its directory where the app looks for it (port
-// 18080) and its cities on free ports; null, with a test failure saying why,
-// when another holds the port.
-std::unique_ptr<standin::test::RunningStandin> standinOnTheDirectoryPort();
 
 // A dump the script wrote, or a discarded value when it is missing or broken.
 nlohmann::json readDump(const std::filesystem::path& file);

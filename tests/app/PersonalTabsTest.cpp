@@ -1,6 +1,6 @@
 // A rider's favourites, cities and journeys in the app binary, against the
-// bundled stand-in with its directory where the app looks for it (port
-// 18080) and its cities on free ports: a favourite added through the
+// bundled stand-in on free ports, the app told where its directory is
+// (--directory): a favourite added through the
 // favourite search, listed with its live text and opened; a city change that
 // the buttons, the favourites and the history follow, with no screen of the
 // old city left open in another tab, and back; the favourite deleted; a
@@ -46,12 +46,12 @@ void expectFirstLegLive(const Cells& plans, const json& liveDump, const std::str
 }
 
 TEST(PersonalTabsTest, FavouritesCitiesAndAJourneyWithAChange) {
-    const auto standin = standinOnTheDirectoryPort();
-    ASSERT_TRUE(standin);
+    standin::test::RunningStandin standin;
     const fs::path container = containerRoot() / "app", work = containerRoot() / "work";
     fs::create_directories(work);
-    chooseCity(container, standin->standin().cityBaseUrl(16));
-    const auto [status, errors] = runApp(fs::path(APP_TEST_SCRIPTS) / "personal_tabs.txt", container, work);
+    chooseCity(container, standin.standin().cityBaseUrl(16));
+    const auto [status, errors] = runApp(fs::path(APP_TEST_SCRIPTS) / "personal_tabs.txt", container, work,
+                                         {"--directory", standin.standin().directoryBaseUrl()});
     ASSERT_EQ(status, 0) << errors;
     const auto dump = [&](const char* name) { return readDump(work / name); };
 
@@ -76,7 +76,7 @@ TEST(PersonalTabsTest, FavouritesCitiesAndAJourneyWithAChange) {
     EXPECT_TRUE(readCells(dump("favourites-deleted.json")).empty());
     EXPECT_EQ(cellTitles(dump("datong-search.json")), std::vector<std::string>{"9路"});
     platform::UserDefaults prefs(container / "Library" / "Preferences" / "preferences.json");
-    EXPECT_EQ(prefs.objectForKey("postUrl"), json(standin->standin().cityBaseUrl(16)));
+    EXPECT_EQ(prefs.objectForKey("postUrl"), json(standin.standin().cityBaseUrl(16)));
 
     // Plans between 大同站 and 北关: each names its two lines and where to change.
     const Cells plans = readCells(dump("transfer.json"));

@@ -39,7 +39,7 @@ def wait_for(condition, seconds, what):
 class Desktop:
     """Xvfb on a free display with its framebuffer in a file, and the app."""
 
-    def __init__(self, work, app, container):
+    def __init__(self, work, app, container, more=()):
         self.work = work
         self.processes = []
         fbdir = os.path.join(work, "framebuffer")
@@ -63,7 +63,7 @@ class Desktop:
             env["ASAN_OPTIONS"] += ":strict_string_checks=0"
         os.environ["DISPLAY"] = self.display
         self.app_log = open(os.path.join(work, "app-stderr.txt"), "w")
-        self.app = self._start([app, "--container", container], env=env, stderr=self.app_log, cwd=work)
+        self.app = self._start([app, "--container", container, *more], env=env, stderr=self.app_log, cwd=work)
         self.app_name = os.path.basename(app)
 
     def _start(self, argv, **kwargs):

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A rider who cannot see the screen, or has no pointer, catches a bus.
 
-  journey.py atspi|keys --app BIN --container DIR --work DIR
+  journey.py atspi|keys --app BIN --container DIR --work DIR [--directory URL]
 
 Starts the app on a virtual X server of its own and goes through one journey:
 太原 and back to 大同, a search for "1", 1路 in direction 0 opened live, the
@@ -312,8 +312,10 @@ def main():
     parser.add_argument("--app", required=True)
     parser.add_argument("--container", required=True)
     parser.add_argument("--work", required=True)
+    parser.add_argument("--directory", help="the directory service's base address, handed to the app")
     args = parser.parse_args()
-    desktop = Desktop(args.work, args.app, args.container)
+    more = ["--directory", args.directory] if args.directory else []
+    desktop = Desktop(args.work, args.app, args.container, more)
     rider = None
     try:
         window = desktop.window("实时公交")
