@@ -79,6 +79,13 @@ CsvReader::CsvReader(std::FILE* file, std::string name, std::size_t blockBytes)
 std::optional<CsvReader> CsvReader::open(const std::filesystem::path& file, std::size_t blockBytes) {
     std::FILE* f = std::fopen(file.c_str(), "rb");
     if (!f) return std::nullopt;
+    // A block is zeroed before it is read into: a small file gets a block
+    // just past its size, which reaches its end in one read.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(file, ec)) {
+        const auto size = std::filesystem::file_size(file, ec);
+        if (!ec && size < blockBytes) blockBytes = static_cast<std::size_t>(size) + 1;
+    }
     return CsvReader(f, file.string(), blockBytes);
 }
 

@@ -204,6 +204,22 @@ HttpReply SoapEndpoint::onPost(const std::string& body, std::string& operation) 
     }
 }
 
+std::optional<HttpReply> SoapEndpoint::respond(const HttpReading& reading) const {
+    if (reading.status < 0) return std::nullopt;
+    if (reading.status > 0) {
+        HttpReply out = refuse(reading.status, reading.request);
+        out.status = reading.status;
+        return out;
+    }
+    try {
+        return answer(reading.request);
+    } catch (const std::exception&) {
+        HttpReply out = refuse(500, reading.request);
+        out.status = 500;
+        return out;
+    }
+}
+
 int SoapEndpoint::bind(const std::string& host, int port) {
     port_ = server_.bind(host, port);
     if (port_ > 0) return port_;

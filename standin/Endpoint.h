@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -92,6 +93,9 @@ public:
 
     int port() const { return port_; }
     std::uint64_t connectionsAccepted() const { return server_.connectionsAccepted(); }
+    // The reply a connection would write for a request read in memory
+    // (readHttpRequest), or none for one cut short. Logged like any other.
+    std::optional<HttpReply> respond(const HttpReading& reading) const;
     const EndpointSetup& setup() const { return setup_; }
 
 private:

@@ -68,6 +68,46 @@ Inflated inflateBody(std::string& body, std::size_t limit) {
     return Inflated::ok;
 }
 
+// The parser of one request, bounded as HttpLimits says.
+using RequestParser = http::request_parser<http::string_body>;
+
+void limitParser(RequestParser& parser, const HttpLimits& limits) {
+    parser.header_limit(static_cast<std::uint32_t>(std::min<std::size_t>(limits.maxHeaderBytes, UINT32_MAX)));
+    parser.body_limit(limits.maxBodyBytes);
+}
+
+// What the log and a refusal name: as much of the request as was read.
+void noteRequestLine(const RequestParser& parser, HttpRequest& out) {
+    const auto& req = parser.get();
+    out.method = std::string(req.method_string());
+    out.target = std::string(req.target());
+    out.host = std::string(req[http::field::host]);
+}
+
+// Takes the body of a request read whole and undoes its coding: 0, or the
+// status to refuse it with.
+int takeBody(RequestParser& parser, HttpRequest& out, const HttpLimits& limits) {
+    auto& req = parser.get();
+    out.body = std::move(req.body());
+    const auto coding = req[http::field::content_encoding];
+    if (coding.empty() || beast::iequals(coding, "identity")) return 0;
+    if (!beast::iequals(coding, "gzip") && !beast::iequals(coding, "x-gzip") && !beast::iequals(coding, "deflate"))
+        return 415;
+    const Inflated r = inflateBody(out.body, limits.maxBodyBytes);
+    return r == Inflated::ok ? 0 : r == Inflated::tooLarge ? 413 : 400;
+}
+
+// The refusal for a request that could not be read: 0 when the client hung
+// up or the bytes stopped, which get no reply.
+int refusalFor(error_code ec) {
+    if (ec == http::error::body_limit) return 413;
+    if (ec == http::error::header_limit || ec == http::error::buffer_overflow) return 431;
+    if (ec.category() == http::make_error_code(http::error::bad_target).category() &&
+        ec != http::error::end_of_stream && ec != http::error::partial_message)
+        return 400;
+    return 0;
+}
+
 class Session;
 
 using Work = net::executor_work_guard<net::io_context::executor_type>;
@@ -150,25 +190,16 @@ private:
     // The request's time runs from here to its last body byte.
     void readHeader() {
         parser_.emplace();
-        parser_->header_limit(static_cast<std::uint32_t>(std::min<std::size_t>(shared_.limits.maxHeaderBytes, UINT32_MAX)));
-        parser_->body_limit(shared_.limits.maxBodyBytes);
+        limitParser(*parser_, shared_.limits);
         request_ = {};
         stream_.expires_after(shared_.limits.request);
         http::async_read_header(stream_, buffer_, *parser_,
                                 [self = shared_from_this()](error_code ec, std::size_t) { self->onHeader(ec); });
     }
 
-    // What the log and a refusal name: as much of the request as was read.
-    void noteRequestLine() {
-        const auto& req = parser_->get();
-        request_.method = std::string(req.method_string());
-        request_.target = std::string(req.target());
-        request_.host = std::string(req[http::field::host]);
-    }
-
     void onHeader(error_code ec) {
         if (ec) return failed(ec);
-        noteRequestLine();
+        noteRequestLine(*parser_, request_);
         const auto& req = parser_->get();
         if (beast::iequals(req[http::field::expect], "100-continue")) {
             net::async_write(stream_, net::buffer(kContinue.data(), kContinue.size()),
@@ -187,15 +218,7 @@ private:
 
     void onBody(error_code ec) {
         if (ec) return failed(ec);
-        auto& req = parser_->get();
-        request_.body = std::move(req.body());
-        const auto coding = req[http::field::content_encoding];
-        if (!coding.empty() && !beast::iequals(coding, "identity")) {
-            if (!beast::iequals(coding, "gzip") && !beast::iequals(coding, "x-gzip") && !beast::iequals(coding, "deflate"))
-                return refuse(415);
-            const Inflated r = inflateBody(request_.body, shared_.limits.maxBodyBytes);
-            if (r != Inflated::ok) return refuse(r == Inflated::tooLarge ? 413 : 400);
-        }
+        if (const int refusal = takeBody(*parser_, request_, shared_.limits)) return refuse(refusal);
         const bool keepAlive = parser_->keep_alive() && served_ + 1 < shared_.limits.keepAliveRequests;
         HttpReply reply;
         try {
@@ -207,18 +230,13 @@ private:
     }
 
     void failed(error_code ec) {
-        if (request_.method.empty() && parser_) noteRequestLine();
-        if (ec == http::error::body_limit) return refuse(413);
-        if (ec == http::error::header_limit || ec == http::error::buffer_overflow) return refuse(431);
+        if (request_.method.empty() && parser_) noteRequestLine(*parser_, request_);
         if (ec == beast::error::timeout) {
             shared_.handlers.refuse(408, request_);
             return finish();
         }
-        // The client hung up, or sent what is no HTTP request.
-        if (ec.category() == http::make_error_code(http::error::bad_target).category() &&
-            ec != http::error::end_of_stream && ec != http::error::partial_message)
-            return refuse(400);
-        finish();
+        if (const int refusal = refusalFor(ec)) return refuse(refusal);
+        finish();  // the client hung up
     }
 
     void refuse(int status) {
@@ -320,6 +338,45 @@ std::vector<std::shared_ptr<Session>> liveSessions(Shared& s) {
 }
 
 }  // namespace
+
+HttpReading readHttpRequest(std::string_view bytes, const HttpLimits& limits) {
+    HttpReading out;
+    RequestParser parser;
+    limitParser(parser, limits);
+    error_code ec;
+    // The header must be whole in one buffer, and a read of the socket
+    // brings at most the buffer's room: the header limit plus a first read.
+    std::size_t at = 0;
+    while (!parser.is_done()) {
+        const std::size_t room = parser.is_header_done() ? bytes.size() - at
+                                                         : std::min(bytes.size() - at, limits.maxHeaderBytes + kFirstRead);
+        const std::size_t used = parser.put(net::buffer(bytes.data() + at, room), ec);
+        at += used;
+        if (!ec && used > 0) continue;
+        if (!ec) ec = http::error::need_more;  // no progress
+        if (ec == http::error::need_more && used > 0 && at < bytes.size()) {
+            ec = {};
+            continue;
+        }
+        // A header that does not fit the connection's buffer.
+        if (ec == http::error::need_more && !parser.is_header_done() && room == limits.maxHeaderBytes + kFirstRead)
+            ec = http::error::buffer_overflow;
+        break;
+    }
+    if (parser.is_header_done() || ec == http::error::body_limit) noteRequestLine(parser, out.request);
+    if (ec == http::error::need_more) {
+        out.status = -1;
+        return out;
+    }
+    if (ec) {
+        const int refusal = refusalFor(ec);
+        out.status = refusal ? refusal : -1;
+        return out;
+    }
+    out.status = takeBody(parser, out.request, limits);
+    out.keepAlive = parser.keep_alive();
+    return out;
+}
 
 struct HttpServer::State : Shared {
     using Shared::Shared;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace bus::standin {
 
@@ -52,6 +53,19 @@ struct HttpHandlers {
     // connection is closed without a reply. The request holds what was read.
     std::function<HttpReply(int status, const HttpRequest&)> refuse;
 };
+
+// What one request's bytes come to when read as a connection reads them:
+// the same limits, framing (Content-Length or chunks) and body codings, but
+// from memory, so that what strangers may send can be tried without sockets.
+struct HttpReading {
+    // 0: read whole; a status the connection refuses with (400, 413, 415,
+    // 431); -1: the bytes end before the request does, where a connection
+    // would wait for more and then close without a reply.
+    int status = 0;
+    HttpRequest request;  // as much as was read
+    bool keepAlive = false;
+};
+HttpReading readHttpRequest(std::string_view bytes, const HttpLimits& limits);
 
 class HttpServer {
 public:

@@ -10,6 +10,7 @@
 #include <regex>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -254,6 +255,37 @@ TEST_F(OverHttp, ABodyOverTheLimitIsRefusedWhateverItsFramingAndTheConnectionClo
         EXPECT_TRUE(e.reply.starts_with("HTTP/1.1 " + std::to_string(c.status))) << e.reply.substr(0, 200);
         EXPECT_TRUE(e.closed);
         EXPECT_NE(e.reply.find(c.says), std::string::npos);
+        // Read from memory, as the fuzzer reads what strangers send, the request comes to the same.
+        const HttpReading read = readHttpRequest(c.bytes, HttpLimits{});
+        EXPECT_EQ(read.status, c.status == 200 ? 0 : c.status);
+        if (c.status == 200) {
+            EXPECT_EQ(read.request.body, body);
+        }
+    }
+}
+
+// What only memory can hold: a request cut short gets no reply, as a client
+// that hangs up does; the headers count against the limit however they come.
+TEST_F(OverHttp, ARequestReadFromMemoryEndsAsAConnectionWould) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        int status;
+    } cases[] = {
+        {"no bytes", "", -1},
+        {"half the headers", headers.substr(0, 30), -1},
+        {"half the body", headers + body.substr(0, 10), -1},
+        {"no request line", "\x01\x02 nonsense\r\n\r\n", 400},
+        {"headers over the limit", "GET / HTTP/1.1\r\nX-Long: " + std::string(20000, 'x') + "\r\n\r\n", 431},
+        {"a whole request, another behind it", headers + body + headers, 0},
+    };
+    for (const auto& c : cases) {
+        const HttpReading read = readHttpRequest(c.bytes, HttpLimits{});
+        EXPECT_EQ(read.status, c.status) << c.name;
+        if (c.status == 0) {
+            EXPECT_EQ(std::tie(read.request.method, read.request.target, read.request.body),
+                      std::make_tuple(std::string("POST"), std::string(kCityPath), body)) << c.name;
+        }
     }
 }
 
