@@ -18,6 +18,8 @@ packages=(
   # xvfb-run, which the accessibility benchmarks and the window on a virtual
   # display use, needs xauth.
   xauth
+  # ss, with which the scripts name what holds a port the stand-in needs.
+  iproute2
 )
 
 missing=()

@@ -3,8 +3,12 @@
 # as README builds it for measuring, with the suite run there; the suite again
 # under AddressSanitizer + UndefinedBehaviorSanitizer; the suites labelled
 # "threads" (worker threads in the screens, the stand-in's serving threads)
-# under ThreadSanitizer; then the service fuzzer for a bounded time. Fails on any compile warning, test failure, sanitizer finding or
-# fuzzer crash.
+# under ThreadSanitizer; then the fuzzers (the app's reply reader, the
+# stand-in's request handling and feed reading) for a bounded time each.
+# Before the suites, the run command runs the tour from a fresh build folder.
+# The suites run while the stand-in listens on its default ports, as it does
+# where the product runs, so no test can lean on a fixed port. Fails on any
+# compile warning, test failure, sanitizer finding or fuzzer crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -32,7 +36,56 @@ cmake --build build/tsan -j"$jobs" --target tracking_tests personal_tests standi
 echo "== fuzzer build"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_BUILD_FUZZ=ON \
   -DBUS_BUILD_APP=OFF -DBUS_BUILD_BENCH=OFF >/dev/null
-cmake --build build/fuzz -j"$jobs" --target fuzz_service
+cmake --build build/fuzz -j"$jobs" --target fuzz_service fuzz_standin_request fuzz_standin_feed
+
+# The ports the stand-in serves by default: the directory's and each bundled city's.
+default_ports=(18080 $(sed -n 's/^ *"port": *\([0-9][0-9]*\).*/\1/p' standin/data/cities/*.json))
+ports_free() {
+  local port
+  for port in "${default_ports[@]}"; do
+    [ -z "$(ss -Hltn "sport = :$port")" ] || return 1
+  done
+}
+
+echo "== the run command's first run, on a fresh build folder"
+if ports_free; then
+  rm -rf build/run-fresh
+  # No display: the run command builds the app and runs the scripted tour.
+  env -u DISPLAY -u WAYLAND_DISPLAY BUS_BUILD_DIR=build/run-fresh scripts/run.sh >build/run-fresh.log 2>&1 \
+    || { tail -40 build/run-fresh.log; echo "the run command failed"; exit 1; }
+  grep -q '^Screenshots of the tour are in' build/run-fresh.log && grep -q '\.png$' build/run-fresh.log \
+    || { tail -40 build/run-fresh.log; echo "the run command listed no screenshots"; exit 1; }
+  echo "the tour ran: $(grep -c '\.png$' build/run-fresh.log) screenshots"
+  # With a port it needs held by another program, the run command names the
+  # port and the program and fails rather than wait.
+  /usr/bin/python3 -c 'import socket, time
+s = socket.socket(); s.bind(("127.0.0.1", 18117)); s.listen(); print("listening", flush=True); time.sleep(60)' \
+    >build/port-holder.out &
+  holder_pid=$!
+  for _ in $(seq 50); do grep -qx listening build/port-holder.out && break; sleep 0.1; done
+  status=0
+  env -u DISPLAY -u WAYLAND_DISPLAY BUS_BUILD_DIR=build/run-fresh scripts/run.sh >build/run-taken.log 2>&1 || status=$?
+  kill "$holder_pid"; wait "$holder_pid" 2>/dev/null || true
+  if [ "$status" -eq 0 ] || ! grep -q "port 18117 is taken by python3 (pid $holder_pid)" build/run-taken.log; then
+    tail -20 build/run-taken.log; echo "the run command did not name the port held by another program"; exit 1
+  fi
+  echo "with 18117 held, the run command said so and exited with status $status"
+else
+  echo "skipped: the stand-in's default ports (${default_ports[*]}) are in use here"
+fi
+
+# Holds the default ports for the suites, unless something already does.
+guard_pid=""
+if ports_free; then
+  build/test/standin/busreal-standin --quiet >build/port-guard.out 2>&1 &
+  guard_pid=$!
+  trap 'kill "$guard_pid" 2>/dev/null; wait "$guard_pid" 2>/dev/null || true' EXIT
+  for _ in $(seq 100); do grep -qx ready build/port-guard.out && break; sleep 0.1; done
+  grep -qx ready build/port-guard.out || { cat build/port-guard.out; echo "the port guard did not start"; exit 1; }
+  echo "== the stand-in listens on ${default_ports[*]} while the suites run"
+else
+  echo "== the suites run while another program listens on the default ports"
+fi
 
 echo "== tests"
 ctest --test-dir build/test --output-on-failure -j"$jobs"
@@ -47,12 +100,21 @@ echo "== the suites with worker threads (screens, stand-in) under ThreadSanitize
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   ctest --test-dir build/tsan -L threads --output-on-failure -j"$jobs"
 
-echo "== fuzzing the reply reader for 30 s"
-corpus=build/fuzz/corpus
-mkdir -p "$corpus"
-cp -n fuzz/seeds/* "$corpus"/ 2>/dev/null || true
-build/fuzz/fuzz/fuzz_service -max_total_time=30 -timeout=10 -print_final_stats=0 "$corpus" 2>build/fuzz/fuzz.log \
-  || { tail -40 build/fuzz/fuzz.log; echo "fuzzer found a crash"; exit 1; }
-grep -E "^Done|runs in" build/fuzz/fuzz.log | tail -1 || true
+# Each fuzzer starts from its seeds and what earlier runs here found; a crash
+# fails the command with the fuzzer's report.
+fuzz() {
+  local target=$1 seeds=$2 seconds=$3
+  local corpus=build/fuzz/corpus/$target
+  echo "== fuzzing $target for $seconds s"
+  mkdir -p "$corpus"
+  cp -n "fuzz/seeds/$seeds"/* "$corpus"/ 2>/dev/null || true
+  "build/fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=0 \
+      "$corpus" 2>"build/fuzz/$target.log" \
+    || { tail -40 "build/fuzz/$target.log"; echo "$target found a crash"; exit 1; }
+  grep -E "^Done|runs in" "build/fuzz/$target.log" | tail -1 || true
+}
+fuzz fuzz_service service 30
+fuzz fuzz_standin_request standin-request 30
+fuzz fuzz_standin_feed standin-feed 30
 
 echo "All tests passed."
