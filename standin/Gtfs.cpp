@@ -576,7 +576,8 @@ City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options) {
     if (atStations.count > 0) {
         const auto first = static_cast<std::size_t>(atStations.first);
         city.feedFaults.push_back((feed / "stop_times.txt").string() + ": " + std::to_string(atStations.count) +
-                                  " calls at a station (location_type 1), the first at " + city.stopIds[first] + " \"" +
+                                  (atStations.count == 1 ? " call" : " calls") +
+                                  " at a station (location_type 1), the first at " + city.stopIds[first] + " \"" +
                                   city.stopNames[first] + "\"; each is served as a stop under the station's name");
     }
     readRoutes(files, tripsByRoute(trips), stops, agencyName, city);
