@@ -1,5 +1,8 @@
 #include "city/CityService.h"
 
+#include <mutex>
+#include <set>
+
 #include "platform/AlertView.h"
 #include "platform/RunLoop.h"
 #include "platform/Thread.h"
@@ -10,23 +13,71 @@ namespace {
 
 constexpr double kNoticeSeconds = 1.0;
 
-// Whether the service answered 200 with the whole reply; the notice when
-// not.
-bool reached(const ResponseData& reply, bool notice) {
-    if (reply.Complete && reply.StatusCode == 200) return true;
-    if (notice) showFailureNotice();
+// The services (by endpoint address) whose requests are failing: the rider
+// has been told once, and is told again only after a request to that
+// service has gone through since. Requests come from the main thread and
+// from workers alike.
+class Outages {
+public:
+    // True when this failure starts an outage.
+    bool failed(const std::string& service) {
+        std::lock_guard lock(mutex_);
+        return failing_.insert(service).second;
+    }
+    void reached(const std::string& service) {
+        std::lock_guard lock(mutex_);
+        failing_.erase(service);
+    }
+    void clear() {
+        std::lock_guard lock(mutex_);
+        failing_.clear();
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<std::string> failing_;
+};
+
+Outages& outages() {
+    static Outages* all = new Outages();  // used by workers up to the exit
+    return *all;
+}
+
+struct Posted {
+    std::string service;
+    ResponseData reply;
+};
+
+// Whether the service answered 200 with the whole reply. A failure that
+// starts an outage shows the notice, unless the caller tells the rider
+// itself (notice false).
+bool reached(const Posted& posted, bool notice) {
+    if (posted.reply.Complete && posted.reply.StatusCode == 200) {
+        outages().reached(posted.service);
+        return true;
+    }
+    if (notice && outages().failed(posted.service)) showFailureNotice();
     return false;
 }
 
-ResponseData postToCity(const char* operation, const SoapParams& params) {
-    return SoapService::initWithPostUrl(operation).PostSync(params);
+Posted post(SoapService client, const SoapParams& params) {
+    auto reply = client.PostSync(params);
+    return {std::move(client.PostUrl), std::move(reply)};
 }
 
-ResponseData postWithin(const char* operation, const SoapParams& params, std::chrono::milliseconds within) {
-    return SoapService::initWithPostUrl(operation).PostSyncWithin(params, within);
+Posted postToCity(const char* operation, const SoapParams& params) {
+    return post(SoapService::initWithPostUrl(operation), params);
+}
+
+Posted postWithin(const char* operation, const SoapParams& params, std::chrono::milliseconds within) {
+    auto client = SoapService::initWithPostUrl(operation);
+    auto reply = client.PostSyncWithin(params, within);
+    return {std::move(client.PostUrl), std::move(reply)};
 }
 
 }  // namespace
+
+void forgetOutages() { outages().clear(); }
 
 void showFailureNotice() {
     // Only the alert is captured: the request that failed is long gone when
@@ -44,46 +95,46 @@ void showFailureNotice() {
 }
 
 Answer<std::vector<BusCity>> cities(const std::string& directoryBaseUrl) {
-    const auto reply = SoapService::initWithPostUrl(directoryBaseUrl, kQueryCity).PostSync({});
-    if (!reached(reply, true)) return Answer<std::vector<BusCity>>::failure();
-    return Answer<std::vector<BusCity>>::answered(ops::readCities(reply.Content));
+    const auto posted = post(SoapService::initWithPostUrl(directoryBaseUrl, kQueryCity), {});
+    if (!reached(posted, true)) return Answer<std::vector<BusCity>>::failure();
+    return Answer<std::vector<BusCity>>::answered(ops::readCities(posted.reply.Content));
 }
 
 Answer<std::vector<BusQuery>> keywordHits(const std::string& keyword) {
-    const auto reply = postToCity(kQueryKeyword, {{"keyword", keyword}});
-    if (!reached(reply, true)) return Answer<std::vector<BusQuery>>::failure();
-    return Answer<std::vector<BusQuery>>::answered(ops::readQueries(reply.Content));
+    const auto posted = postToCity(kQueryKeyword, {{"keyword", keyword}});
+    if (!reached(posted, true)) return Answer<std::vector<BusQuery>>::failure();
+    return Answer<std::vector<BusQuery>>::answered(ops::readQueries(posted.reply.Content));
 }
 
 Answer<ops::LineReading> line(std::int64_t direction, std::int64_t lineId) {
-    const auto reply = postToCity(kQueryLine, {{"direction", direction}, {"lineId", lineId}});
-    if (!reached(reply, true) || reply.Content.empty()) return Answer<ops::LineReading>::failure();
-    return Answer<ops::LineReading>::answered(ops::readLine(reply.Content));
+    const auto posted = postToCity(kQueryLine, {{"direction", direction}, {"lineId", lineId}});
+    if (!reached(posted, true) || posted.reply.Content.empty()) return Answer<ops::LineReading>::failure();
+    return Answer<ops::LineReading>::answered(ops::readLine(posted.reply.Content));
 }
 
 Answer<std::vector<BusReal>> vehicles(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction) {
     if (gprsId == 0) return Answer<std::vector<BusReal>>::answered({});
-    const auto reply = postToCity(kRealBus, {{"gprsId", gprsId}, {"orderNo", orderNo}, {"direction", direction}});
-    if (!reached(reply, true) || reply.Content.empty()) return Answer<std::vector<BusReal>>::failure();
-    return Answer<std::vector<BusReal>>::answered(ops::readRealBus(reply.Content));
+    const auto posted = postToCity(kRealBus, {{"gprsId", gprsId}, {"orderNo", orderNo}, {"direction", direction}});
+    if (!reached(posted, true) || posted.reply.Content.empty()) return Answer<std::vector<BusReal>>::failure();
+    return Answer<std::vector<BusReal>>::answered(ops::readRealBus(posted.reply.Content));
 }
 
 Answer<std::string> stationText(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction) {
-    auto reply = postToCity(kRealBusStation, {{"gprsId", gprsId}, {"orderNo", orderNo}, {"direction", direction}});
-    if (!reached(reply, true)) return Answer<std::string>::failure();
-    return Answer<std::string>::answered(std::move(reply.Content));
+    auto posted = postToCity(kRealBusStation, {{"gprsId", gprsId}, {"orderNo", orderNo}, {"direction", direction}});
+    if (!reached(posted, true)) return Answer<std::string>::failure();
+    return Answer<std::string>::answered(std::move(posted.reply.Content));
 }
 
 Answer<std::vector<BusQuery>> keywordHitsWithin(const std::string& keyword, std::chrono::milliseconds within) {
-    const auto reply = postWithin(kQueryKeyword, {{"keyword", keyword}}, within);
-    if (!reached(reply, false) || reply.Content.empty()) return Answer<std::vector<BusQuery>>::failure();
-    return Answer<std::vector<BusQuery>>::answered(ops::readQueries(reply.Content));
+    const auto posted = postWithin(kQueryKeyword, {{"keyword", keyword}}, within);
+    if (!reached(posted, false) || posted.reply.Content.empty()) return Answer<std::vector<BusQuery>>::failure();
+    return Answer<std::vector<BusQuery>>::answered(ops::readQueries(posted.reply.Content));
 }
 
 Answer<ops::LineReading> lineWithin(std::int64_t direction, std::int64_t lineId, std::chrono::milliseconds within) {
-    const auto reply = postWithin(kQueryLine, {{"direction", direction}, {"lineId", lineId}}, within);
-    auto reading = ops::readLine(reply.Content);
-    if (!reached(reply, false) || !reading.line) return Answer<ops::LineReading>::failure();
+    const auto posted = postWithin(kQueryLine, {{"direction", direction}, {"lineId", lineId}}, within);
+    auto reading = ops::readLine(posted.reply.Content);
+    if (!reached(posted, false) || !reading.line) return Answer<ops::LineReading>::failure();
     return Answer<ops::LineReading>::answered(std::move(reading));
 }
 

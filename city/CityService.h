@@ -8,8 +8,11 @@
 // The layer owns the failure notice: a request that gets no usable reply (no
 // connection, a time-out, a status other than 200) shows "提醒" /
 // "无法连接服务器" on the main thread, closed 1.0 second later, once for each
-// such request. The bounded variants show nothing, for a caller that makes
-// many requests in a row and tells the rider once (the journey planner).
+// outage of that service: the failures after it show nothing until a
+// request to the service has gone through again, so a list of seven rows
+// that all fail tells the rider once. The bounded variants show nothing,
+// for a caller that makes many requests in a row and tells the rider once
+// (the journey planner); a success among them still ends an outage.
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -66,5 +69,9 @@ BusTransferPlanner::Source plannerSource();
 // "提醒" / "无法连接服务器", shown on the main thread from any thread (the
 // caller does not wait) and closed 1.0 second later.
 void showFailureNotice();
+
+// Forgets which services are failing, so that the next failure of each
+// shows the notice again (a fresh start of the screens, between tests).
+void forgetOutages();
 
 }  // namespace bus::city

@@ -45,7 +45,10 @@ std::string operationElement(const std::string& body) {
 
 class CityServiceTest : public testing::Test {
 protected:
-    void SetUp() override { service.makeCurrentCity(); }
+    void SetUp() override {
+        forgetOutages();
+        service.makeCurrentCity();
+    }
     RecordedService service;
 };
 
@@ -183,35 +186,57 @@ TEST_F(CityServiceTest, RealBusStationGivesTheTextAsSentOrNone) {
     EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
 }
 
-// Every failed request shows the notice once (rows in turn, none closed);
-// an answer of any shape shows none, and the bounded requests show none.
-TEST_F(CityServiceTest, EachFailedRequestShowsTheNoticeAndOnlyThose) {
-    const std::string empty = test::soapReply(kQueryCity, "");
+// A failed request shows the notice when it starts an outage of its service;
+// the failures after it show none until a request to that service has gone
+// through again. An answer of any shape ends the outage; the bounded
+// requests show nothing but end an outage too. Notices are not closed here,
+// so each row's count is of every notice so far.
+TEST_F(CityServiceTest, AFailureShowsTheNoticeOncePerOutageOfItsService) {
+    RecordedService other;
+    const std::string down = closedUrl();
     const struct {
         const char* name;
-        int status;  // 0: nothing listens
+        RecordedService* at;  // null: nothing listens
+        int status;
         std::string body;
         bool failed;
+        std::size_t notices;
     } cases[] = {
-        {"an answer", 200, recordedReply("queryCity.xml"), false},
-        {"no return element", 200, "<a/>", false},
-        {"a body over the limit", 200, test::soapReply(kQueryCity, std::string(kMaxReplyBytes, 'a')), true},
-        {"a server error", 500, recordedReply("queryCity.xml"), true},
-        {"a refused connection", 0, "", true},
+        {"an answer", &service, 200, recordedReply("queryCity.xml"), false, 0},
+        {"a body over the limit", &service, 200, test::soapReply(kQueryCity, std::string(kMaxReplyBytes, 'a')), true, 1},
+        {"a server error in the same outage", &service, 500, recordedReply("queryCity.xml"), true, 1},
+        {"a refused connection: another service", nullptr, 0, "", true, 2},
+        {"another service that answers", &other, 200, recordedReply("queryCity.xml"), false, 2},
+        {"no return element: an answer all the same", &service, 200, "<a/>", false, 2},
+        {"a server error after it: a new outage", &service, 500, recordedReply("queryCity.xml"), true, 3},
     };
-    std::size_t failures = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.status != 0) service.reply(kQueryCity, c.body, c.status);
-        const auto answer = cities(c.status == 0 ? closedUrl() : service.url());
-        failures += c.failed;
+        if (c.at) c.at->reply(kQueryCity, c.body, c.status);
+        const auto answer = cities(c.at ? c.at->url() : down);
         EXPECT_EQ(answer.failed(), c.failed);
-        EXPECT_EQ(shownNotices(), failures);
+        EXPECT_EQ(shownNotices(), c.notices);
     }
-    platform::UserDefaults::standard().setObject(closedUrl(), "postUrl");
+    // Seven favourites' rows against a city that does not answer: one notice.
+    forgetOutages();
+    AlertCenter::shared().clear();
+    platform::UserDefaults::standard().setObject(down, "postUrl");
+    for (int row = 0; row < 7; ++row) EXPECT_TRUE(stationText(1201, row + 1, 0).failed());
+    EXPECT_EQ(shownNotices(), 1u);
+    // The bounded requests say nothing, and one that goes through ends the outage.
     EXPECT_TRUE(keywordHitsWithin("7", std::chrono::seconds(5)).failed());
     EXPECT_TRUE(lineWithin(0, 12, std::chrono::seconds(5)).failed());
-    EXPECT_EQ(shownNotices(), failures);
+    EXPECT_EQ(shownNotices(), 1u);
+    service.makeCurrentCity();
+    service.reply(kQueryKeyword, recordedReply("queryKeyword.xml"));
+    EXPECT_FALSE(keywordHitsWithin("7", std::chrono::seconds(5)).failed());
+    platform::UserDefaults::standard().setObject(down, "postUrl");
+    EXPECT_TRUE(stationText(1201, 1, 0).failed());
+    EXPECT_EQ(shownNotices(), 1u);  // the closed port is still down: no success there
+    service.makeCurrentCity();
+    service.reply(kRealBusStation, recordedReply("realBusStation.xml"), 500);
+    EXPECT_TRUE(stationText(1201, 1, 0).failed());
+    EXPECT_EQ(shownNotices(), 2u);  // the recorded service had gone through: a new outage
 }
 
 // A failed request on a worker does not wait for the main thread; its notice

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "city/CityService.h"
 #include "platform/RunLoop.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Storyboard.h"
@@ -18,6 +19,9 @@ namespace bus::test {
 
 class ScreenFixture : public testing::Test {
 protected:
+    // Each test's first failed request tells the rider, whatever an earlier
+    // test left failing.
+    void SetUp() override { city::forgetOutages(); }
     void TearDown() override {
         window->setRootViewController(nullptr);
         settle();

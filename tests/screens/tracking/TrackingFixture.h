@@ -27,6 +27,7 @@ using Texts = std::vector<std::string>;
 class TrackingFixture : public ScreenFixture {
 protected:
     void SetUp() override {
+        ScreenFixture::SetUp();
         service.makeCurrentCity();
         platform::UserDefaults::standard().setObject(16, prefs::kCityId);
     }
