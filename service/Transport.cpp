@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <memory>
@@ -116,7 +117,9 @@ TransportReply postRequest(const SoapRequest& request) {
     curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
     curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, timeoutMillis(request));
+    const long total = timeoutMillis(request);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, total);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, std::min(total, kConnectTimeoutMillis));
     curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxReplyBytes));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);

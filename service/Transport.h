@@ -13,6 +13,10 @@ namespace bus {
 // A larger reply body fails the call: a broken or hostile service must not be
 // able to exhaust memory.
 inline constexpr std::size_t kMaxReplyBytes = 8u << 20;
+// A service that does not take the connection within this fails the call,
+// however long its whole time-out: a dead network answers no one, and the
+// rider should hear so in seconds rather than at the end of the 30.
+inline constexpr long kConnectTimeoutMillis = 5000;
 
 // Everything that goes on the wire.
 struct SoapRequest {

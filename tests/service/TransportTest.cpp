@@ -1,11 +1,17 @@
 // The client as a service sees it: what arrives on the wire, and what the
 // caller gets back for each kind of reply. The client shows nothing: the
 // notice of a failure is the city layer's (tests/city).
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +157,36 @@ TEST(SoapReply, ServiceSlowerThanTheTimeOutCountsAsNoReply) {
         EXPECT_LT(waited, std::chrono::seconds(10));
     }
     release.set_value();
+}
+
+// A service whose queue of connections is full takes no more: the connect
+// gives up after 5 s, long before the 30 s the whole request may take.
+TEST(SoapReply, AServiceThatTakesNoConnectionFailsWithinTheConnectTimeOut) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof at;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&at), size), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&at), &size), 0);
+    // Never accepted: these fill the queue, and the kernel drops the next
+    // one's handshake, as a stalled host does.
+    std::vector<int> waiting;
+    for (int i = 0; i < 4; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
+        waiting.push_back(fd);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    const ResponseData r = postToDirectory("http://127.0.0.1:" + std::to_string(ntohs(at.sin_port)));
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(r.StatusCode, 0);
+    EXPECT_FALSE(r.Complete);
+    EXPECT_GE(waited, std::chrono::milliseconds(kConnectTimeoutMillis - 500));
+    EXPECT_LT(waited, std::chrono::seconds(15));
+    for (const int fd : waiting) ::close(fd);
+    ::close(listener);
 }
 
 TEST(SoapReply, TimeOutIsThirtySecondsForEveryPost) {
