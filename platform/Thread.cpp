@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <set>
 #include <thread>
 
 #include "platform/RunLoop.h"
@@ -11,21 +12,43 @@ namespace {
 std::mutex gMutex;
 std::condition_variable gCv;
 int gWorkers = 0;
+WorkerMark gStarted = 0;         // guarded by gMutex
+std::set<WorkerMark> gRunning;   // the marks of the workers still running, guarded by gMutex
 std::atomic<bool> gShuttingDown{false};
 }  // namespace
 
 void detachNewThread(std::function<void()> work) {
+    WorkerMark mark = 0;
     {
         std::lock_guard lock(gMutex);
         ++gWorkers;
+        mark = ++gStarted;
+        gRunning.insert(mark);
     }
-    std::thread([work = std::move(work)]() mutable {
+    std::thread([work = std::move(work), mark]() mutable {
         work();
         work = nullptr;  // release captures before we report done
+        {
+            std::lock_guard lock(gMutex);
+            gRunning.erase(mark);
+        }
+        // Whoever waits on the main loop for this worker hears it now; before
+        // the count goes down, since the loop may go once no worker is left.
+        RunLoop::main().post([] {});
         std::lock_guard lock(gMutex);
         --gWorkers;
         gCv.notify_all();
     }).detach();
+}
+
+WorkerMark workerMark() {
+    std::lock_guard lock(gMutex);
+    return gStarted;
+}
+
+bool workersRunningSince(WorkerMark mark) {
+    std::lock_guard lock(gMutex);
+    return gRunning.upper_bound(mark) != gRunning.end();
 }
 
 void performOnMainThread(std::function<void()> work) { RunLoop::main().post(std::move(work)); }

@@ -1,6 +1,7 @@
 #pragma once
 // Worker threads and the ways back to the main thread.
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,14 @@ bool isMainThread();
 // Blocks until every worker started by detachNewThread has finished
 // (orderly shutdown, tests). Returns false on time-out.
 bool waitForWorkerThreads(double realTimeoutSeconds = 60.0);
+
+// A mark in the sequence of workers started: whether any worker started
+// since a mark is still running tells a driver that what it set going is
+// done (the scripted driver waits on it after a tap). A worker that ends
+// wakes the main run loop, so a wait for this condition sees it at once.
+using WorkerMark = std::uint64_t;
+WorkerMark workerMark();
+bool workersRunningSince(WorkerMark mark);
 
 // The exit of the app with workers still under way: from here on the main
 // run loop drops what is posted to it, transfers in flight see

@@ -31,7 +31,7 @@ cmake --build build/asan -j"$jobs"
 
 echo "== thread sanitizer build (the suites labelled \"threads\")"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_TSAN=ON -DBUS_BUILD_APP=OFF -DBUS_BUILD_BENCH=OFF >/dev/null
-cmake --build build/tsan -j"$jobs" --target tracking_tests personal_tests standin_tests
+cmake --build build/tsan -j"$jobs" --target tracking_tests personal_tests standin_tests models_tests
 
 echo "== fuzzer build"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_BUILD_FUZZ=ON \

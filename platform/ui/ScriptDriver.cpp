@@ -13,6 +13,7 @@
 
 #include "platform/AlertView.h"
 #include "platform/RunLoop.h"
+#include "platform/Thread.h"
 #include "platform/ui/Window.h"
 
 namespace ui {
@@ -80,6 +81,11 @@ std::string ScriptDriver::Result::describe(const std::string& scriptName) const 
 ScriptDriver::ScriptDriver(Window& window) : window_(window) {}
 
 void ScriptDriver::settle() { platform::RunLoop::main().drain(); }
+
+void ScriptDriver::settleWork(std::uint64_t mark) {
+    platform::RunLoop::main().runUntil([mark] { return !platform::workersRunningSince(mark); }, kIdleWaitSeconds);
+    settle();
+}
 
 void ScriptDriver::pass(double seconds) {
     if (seconds <= 0) {
@@ -161,7 +167,11 @@ bool ScriptDriver::runStep(const std::string& rawLine, std::string& error) {
     for (const Step& step : kSteps) {
         if (step.name != name) continue;
         Arguments arguments;
-        return parse(step, rest, arguments, error) && (this->*step.run)(arguments, error);
+        if (!parse(step, rest, arguments, error)) return false;
+        const auto mark = platform::workerMark();
+        if (!(this->*step.run)(arguments, error)) return false;
+        if (step.acts) settleWork(mark);
+        return true;
     }
     error = "unknown step \"" + name + "\"; the steps are";
     for (const Step& step : kSteps) error += std::string(&step == kSteps ? " " : ", ") + std::string(step.name);

@@ -4,10 +4,17 @@
 // are skipped. Coordinates are window points. The steps are the rows of
 // ScriptDriver::kSteps at the end of this header.
 //
-// After every step the main run loop runs what became due. A failing step
-// stops the script; the failure names the script, the line and the reason.
+// After every step the main run loop runs what became due. A step that acts
+// (a tap, typing, a key, a drag, the wheel) then waits, for at most
+// kIdleWaitSeconds of real time, until the worker threads it set going have
+// ended and what they handed back has run, so that a script sees the replies
+// its taps asked for; waiting, dumps, screenshots and checks never wait on
+// work, so a script goes on step by step against a service that holds every
+// request, and a refresh tick never holds it up. A failing step stops the
+// script; the failure names the script, the line and the reason.
 // Relative FILE paths are taken from the current directory.
 #include <filesystem>
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -66,12 +73,17 @@ public:
         std::string_view arguments;
         std::string_view summary;
         bool (ScriptDriver::*run)(const Arguments&, std::string& error);
+        bool acts = false;  // waits for the work it set going
     };
     static const Step kSteps[];
+    static constexpr double kIdleWaitSeconds = 2.0;
 
 private:
     static bool parse(const Step& step, const std::string& rest, Arguments& out, std::string& error);
     void settle();
+    // Runs the loop until no worker started since `mark` runs and the loop
+    // has nothing queued, or kIdleWaitSeconds of real time have passed.
+    void settleWork(std::uint64_t mark);
     void pass(double seconds);
     void tapAt(double x, double y);
     // Presses a key `times` times; false with the reason when the keyboard is not there.
@@ -103,15 +115,18 @@ private:
 
 // The language.
 inline const ScriptDriver::Step ScriptDriver::kSteps[] = {
-    {"tap", "X Y", "press and release at a point", &ScriptDriver::tap},
-    {"tap_text", "TEXT", "tap the centre of the front-most visible view showing TEXT", &ScriptDriver::tapText},
+    {"tap", "X Y", "press and release at a point", &ScriptDriver::tap, true},
+    {"tap_text", "TEXT", "tap the centre of the front-most visible view showing TEXT", &ScriptDriver::tapText,
+     true},
     {"tap_image", "FILE", "tap the centre of the front-most visible view showing the image named FILE",
-     &ScriptDriver::tapImage},
-    {"type", "TEXT", "text for the view that has the keyboard", &ScriptDriver::type},
-    {"backspace", "[N=1]", "delete N characters", &ScriptDriver::backspace},
-    {"return", "", "the keyboard's return key", &ScriptDriver::pressReturn},
-    {"drag", "X1 Y1 X2 Y2 [SECONDS=0.3]", "press, move in steps over SECONDS, release", &ScriptDriver::drag},
-    {"wheel", "X Y DY", "the wheel at a point (positive DY scrolls content up)", &ScriptDriver::turnWheel},
+     &ScriptDriver::tapImage, true},
+    {"type", "TEXT", "text for the view that has the keyboard", &ScriptDriver::type, true},
+    {"backspace", "[N=1]", "delete N characters", &ScriptDriver::backspace, true},
+    {"return", "", "the keyboard's return key", &ScriptDriver::pressReturn, true},
+    {"drag", "X1 Y1 X2 Y2 [SECONDS=0.3]", "press, move in steps over SECONDS, release", &ScriptDriver::drag,
+     true},
+    {"wheel", "X Y DY", "the wheel at a point (positive DY scrolls content up)", &ScriptDriver::turnWheel,
+     true},
     {"wait", "SECONDS", "let the main run loop run that long", &ScriptDriver::waitFor},
     {"wait_until_text", "TEXT [SECONDS=10]", "let the main run loop run until a visible view shows TEXT",
      &ScriptDriver::waitUntilText},

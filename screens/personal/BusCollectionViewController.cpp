@@ -1,7 +1,5 @@
 #include "screens/personal/BusCollectionViewController.h"
 
-#include "city/CityService.h"
-#include "city/CurrentCity.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/RunLoop.h"
@@ -18,21 +16,17 @@ constexpr char kHandOverSender[] = "0";
 constexpr char kNoLiveText[] = "无实时信息";
 const ui::Color kLiveTextColor{85.0 / 255, 205.0 / 255, 1.0, 1.0};
 
-// The service's text for the favourite's stop, "" when there is none or the
-// call failed: an empty reply is shown differently from any text the service
-// sends, the text for none included.
-std::string liveText(const BusCollection& favourite) {
-    return city::stationText(integerValue(favourite.gprsId), integerValue(favourite.orderNo),
-                             integerValue(favourite.direction))
-        .value();
-}
-
 }  // namespace
 
 BusCollectionViewController::BusCollectionViewController() {
     declareKey("lineId", lineId);
     declareKey("direction", direction);
     declareKey("currentStation", currentStation);
+    // The model lives and dies with the screen, so its snapshots never reach a screen that is gone.
+    favourites.changed = [this](const std::shared_ptr<const models::Favourites::Snapshot>& next) {
+        data = next;
+        if (auto table = queryUITableView.lock()) table->reloadData();
+    };
 }
 
 void BusCollectionViewController::viewDidLoad() {
@@ -47,43 +41,45 @@ void BusCollectionViewController::viewDidLoad() {
 void BusCollectionViewController::viewWillAppear(bool animated) {
     ui::ViewController::viewWillAppear(animated);
     showCityButton(*this, &BusCollectionViewController::switchCity);
-    reloadTable();
+    favourites.reload();
 }
 
 int BusCollectionViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
 
 int BusCollectionViewController::numberOfRowsInSection(ui::TableView&, int) {
-    data = city::favourites();
-    return static_cast<int>(data.size());
+    return static_cast<int>(data->rows.size());
 }
 
 std::shared_ptr<ui::TableViewCell> BusCollectionViewController::cellForRowAtIndexPath(
     ui::TableView& tableView, const ui::IndexPath& indexPath) {
     auto cell = dequeueClearedCell(tableView);
-    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return cell;
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data->rows.size())) return cell;
 
-    const BusCollection& favourite = data[static_cast<std::size_t>(indexPath.row)];
+    const auto& row = data->rows[static_cast<std::size_t>(indexPath.row)];
+    const BusCollection& favourite = row.favourite;
     auto& content = *cell->contentView();
     content.addSubview(ui::makeLabel({10, 0, 300, 20},
                                      textValue(favourite.lineName) + "   " + textValue(favourite.stationName),
                                      ui::Font::boldSystem(18)));
     content.addSubview(
         ui::makeLabel({10, 20, 300, 20}, textValue(favourite.endLine) + "方向", ui::Font::boldSystem(15)));
-    const std::string live = liveText(favourite);
     double width = tableView.frame().width();
     if (auto table = queryUITableView.lock()) width = table->frame().width();
     const ui::Rect liveFrame{width - 100, 10, 100, 20};
+    // Until its reply is in, a row shows no live text: neither a text nor
+    // the words for none would be true yet.
+    const std::string live = row.liveText.value_or("");
     if (!live.empty())
         content.addSubview(ui::makeLabel(liveFrame, live, ui::Font::boldSystem(20), kLiveTextColor));
-    else
+    else if (row.liveText)
         content.addSubview(ui::makeLabel(liveFrame, kNoLiveText, ui::Font::boldSystem(18)));
     a11y::nameFavourite(*cell, favourite, live);
     return cell;
 }
 
 void BusCollectionViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
-    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
-    const BusCollection& favourite = data[static_cast<std::size_t>(indexPath.row)];
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data->rows.size())) return;
+    const BusCollection& favourite = data->rows[static_cast<std::size_t>(indexPath.row)].favourite;
     lineId = favourite.lineId;
     direction = favourite.direction;
     currentStation = favourite.stationName;
@@ -100,10 +96,10 @@ void BusCollectionViewController::commitEditingStyle(ui::TableView&, ui::TableVi
     // Only a deletion deletes; a row the last read no longer holds names no
     // favourite.
     if (editingStyle != ui::TableViewCellEditingStyle::Delete) return;
-    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
-    city::removeFavourite(data[static_cast<std::size_t>(indexPath.row)]);
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data->rows.size())) return;
+    const BusCollection gone = data->rows[static_cast<std::size_t>(indexPath.row)].favourite;
+    favourites.remove(gone);
     showNotice("删除成功");
-    reloadTable();
 }
 
 void BusCollectionViewController::prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) {
@@ -130,10 +126,6 @@ void BusCollectionViewController::showNotice(const std::string& title) {
     // The delayed call holds the alert, not the screen: a notice that outlived
     // its screen would otherwise block every touch for good.
     platform::RunLoop::main().performAfterDelay(kNoticeSeconds, [alert] { dismss(alert); });
-}
-
-void BusCollectionViewController::reloadTable() {
-    if (auto table = queryUITableView.lock()) table->reloadData();
 }
 
 }  // namespace bus

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "model/BusCollection.h"
+#include "models/Favourites.h"
 #include "platform/AlertView.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/TableView.h"
@@ -32,9 +33,9 @@ public:
     void viewWillAppear(bool animated) override;
 
     int numberOfSectionsInTableView(ui::TableView& tableView) override;
-    // Reads the current city's favourites from the database at every call.
+    // The favourites of the model's last snapshot: the rows show at once, and
+    // each live text as its reply comes in.
     int numberOfRowsInSection(ui::TableView& tableView, int section) override;
-    // Asks the city service for the row's live text each time a cell is built.
     std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& tableView,
                                                              const ui::IndexPath& indexPath) override;
     void didSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
@@ -50,8 +51,10 @@ public:
     void addUIButton(ui::BarButtonItem& sender);
     static void dismss(const std::shared_ptr<platform::AlertView>& alert);
 
-    // The current city's favourites as last read, newest first.
-    std::vector<BusCollection> data;
+    // The current city's favourites as last read, newest first, with their
+    // live texts as far as they came in.
+    models::Favourites favourites;
+    std::shared_ptr<const models::Favourites::Snapshot> data = favourites.snapshot();
     // Outlet: the list, owned by the view tree.
     std::weak_ptr<ui::TableView> queryUITableView;
     // The favourite last tapped.
@@ -61,7 +64,6 @@ public:
 
 private:
     void showNotice(const std::string& title);
-    void reloadTable();
 };
 
 }  // namespace bus

@@ -89,12 +89,14 @@ std::vector<std::string> cellTitles(const json& dump, const std::string& image) 
     return titles;
 }
 
-bool showsText(const json& node, const std::string& text) {
-    if (node.is_discarded() || node.value("hidden", false)) return false;
-    if (node.value("text", "") == text) return true;
-    for (const auto& child : node["children"])
-        if (showsText(child, text)) return true;
-    return false;
+bool showsText(const json& node, const std::string& text) { return countShown(node, text) > 0; }
+
+int countShown(const json& node, const std::string& text) {
+    if (node.is_discarded() || !node.is_object() || node.value("hidden", false)) return 0;
+    int n = node.value("text", "") == text;
+    if (const auto children = node.find("children"); children != node.end())
+        for (const auto& child : *children) n += countShown(child, text);
+    return n;
 }
 
 }  // namespace bus::test

@@ -29,5 +29,7 @@ std::vector<std::string> cellTitles(const nlohmann::json& dump, const std::strin
 
 // Whether a shown view below `node` has exactly this text.
 bool showsText(const nlohmann::json& node, const std::string& text);
+// How many shown views below `node` have exactly this text.
+int countShown(const nlohmann::json& node, const std::string& text);
 
 }  // namespace bus::test

@@ -84,9 +84,14 @@ protected:
         storyboard.transition("List", "busReal", "Live").transition("List", "busCity", "City");
         storyboard.transition("List", "busCollectionQuery", "Search").transition("Search", "busCollection", "Stations");
     }
+    // Shows the list and waits until every row's live text is in.
     void open() {
         list = std::dynamic_pointer_cast<BusCollectionViewController>(show("List"));
         table = list->queryUITableView.lock();
+        waitForLiveTexts();
+    }
+    void waitForLiveTexts() {
+        ASSERT_TRUE(platform::RunLoop::main().runUntil([this] { return list->data->waiting() == 0; }));
     }
     ui::View& cityButton() { return *list->navigationItem().rightBarButtonItems().at(0)->customView(); }
     ui::TableView& openCities() {
@@ -222,6 +227,7 @@ TEST_F(FavouritesTest, CitiesAreListedAtEveryCountAndTheChoiceIsStoredAndFollowe
               (std::vector<std::optional<json>>{17, "太原", service.url(), webService}));
     ASSERT_EQ(navigation->topViewController(), list);
     EXPECT_EQ(cityButton().text(), "太原");
+    waitForLiveTexts();
     EXPECT_EQ(row(0), "    方向 2站#55cdff");
 }
 

@@ -1,0 +1,64 @@
+#include "models/Favourites.h"
+
+#include <algorithm>
+
+#include "city/CityService.h"
+#include "city/CurrentCity.h"
+#include "model/Value.h"
+
+namespace bus::models {
+
+namespace {
+
+// One request per stop of a line and direction: what realBusStation asks by.
+std::string stopKey(const BusCollection& f) {
+    return std::to_string(integerValue(f.gprsId)) + "/" + std::to_string(integerValue(f.orderNo)) + "/" +
+           std::to_string(integerValue(f.direction));
+}
+
+}  // namespace
+
+std::size_t Favourites::Snapshot::waiting() const {
+    return static_cast<std::size_t>(std::count_if(rows.begin(), rows.end(), [](const Row& r) { return !r.liveText; }));
+}
+
+void Favourites::reload() {
+    requests_.forget();
+    auto next = std::make_shared<Snapshot>();
+    for (auto& favourite : city::favourites()) next->rows.push_back({std::move(favourite), std::nullopt});
+    // The rows in their order, each stop once however often it is listed.
+    std::vector<std::string> keys;
+    std::vector<std::function<std::string()>> asks;
+    for (const auto& row : next->rows) {
+        const std::string key = stopKey(row.favourite);
+        if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
+        keys.push_back(key);
+        const auto gprsId = integerValue(row.favourite.gprsId), orderNo = integerValue(row.favourite.orderNo),
+                   direction = integerValue(row.favourite.direction);
+        asks.push_back([gprsId, orderNo, direction] { return city::stationText(gprsId, orderNo, direction).value(); });
+    }
+    publish(std::move(next));
+    requests_.askInTurn<std::string>("live texts", std::move(asks),
+                                     [this, keys](std::size_t i, std::string text) { heard(keys[i], text); });
+}
+
+void Favourites::remove(const BusCollection& favourite) {
+    city::removeFavourite(favourite);
+    auto next = std::make_shared<Snapshot>(*snapshot_);
+    std::erase_if(next->rows, [&](const Row& r) { return r.favourite.uid == favourite.uid; });
+    publish(std::move(next));
+}
+
+void Favourites::heard(const std::string& key, const std::string& text) {
+    auto next = std::make_shared<Snapshot>(*snapshot_);
+    for (auto& row : next->rows)
+        if (stopKey(row.favourite) == key) row.liveText = text;
+    publish(std::move(next));
+}
+
+void Favourites::publish(std::shared_ptr<const Snapshot> next) {
+    snapshot_ = std::move(next);
+    if (changed) changed(snapshot_);
+}
+
+}  // namespace bus::models
