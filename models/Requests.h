@@ -38,7 +38,8 @@ public:
     void askInTurn(const std::string& key, std::vector<std::function<T()>> asks,
                    std::function<void(std::size_t, T)> answer);
 
-    // Drops every reply still to come; requests not yet sent are not sent.
+    // Drops every reply still to come; the later requests of an askInTurn
+    // not yet sent are not sent.
     void forget() {
         for (auto& [key, pending] : state_->pending) pending.wanted->store(false);
         state_->pending.clear();
@@ -100,7 +101,9 @@ void Requests::askInTurn(const std::string& key, std::vector<std::function<T()>>
     };
     platform::detachNewThread([state = std::weak_ptr<State>(state_), wanted = pending.wanted, key, id,
                                asks = std::move(asks)] {
-        for (std::size_t i = 0; i < asks.size() && wanted->load(); ++i) {
+        // The first is always sent: each ask is a rider's action, and what it
+        // asks reaches the service even when its reply will not be wanted.
+        for (std::size_t i = 0; i < asks.size() && (i == 0 || wanted->load()); ++i) {
             auto value = std::make_shared<T>(asks[i]());
             const bool last = i + 1 == asks.size();
             platform::performOnMainThread([state, key, id, i, last, value] { arrive(state, key, id, i, last, value.get()); });

@@ -1,5 +1,8 @@
 #include "screens/common/BusCell.h"
 
+#include "model/Value.h"
+#include "screens/common/Accessibility.h"
+
 namespace bus {
 
 void setUpTable(ui::TableView& table, ui::TableViewDataSource* source, ui::TableViewDelegate* delegate,
@@ -20,6 +23,16 @@ std::shared_ptr<ui::TableViewCell> dequeueClearedCell(ui::TableView& tableView) 
     if (!cell) return std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Subtitle, kCellIdentifier);
     const auto& content = cell->contentView();
     while (!content->subviews().empty()) content->subviews().back()->removeFromSuperview();
+    return cell;
+}
+
+std::shared_ptr<ui::TableViewCell> hitCell(ui::TableView& tableView, const BusQuery& hit) {
+    auto cell = dequeueCell(tableView);
+    const bool stop = integerValue(hit.attribute) != 0;
+    cell->textLabel()->setText(textValue(stop ? hit.stationName : hit.lineName));
+    cell->detailTextLabel()->setText(textValue(stop ? hit.lineName : hit.stationName));
+    cell->imageView()->setImage(stop ? "station.png" : "bus.png");
+    a11y::nameSearchHit(*cell, hit);
     return cell;
 }
 

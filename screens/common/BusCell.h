@@ -3,6 +3,7 @@
 // shows, under the reuse identifier "mycell" in the subtitle style.
 #include <memory>
 
+#include "model/BusQuery.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
 
@@ -25,6 +26,11 @@ void setUpTable(ui::TableView& table, ui::TableViewDataSource* source, ui::Table
 
 // A reused cell, or a new one.
 std::shared_ptr<ui::TableViewCell> dequeueCell(ui::TableView& tableView);
+// A search hit or a history row in its cell: a line by its name over its
+// stops, a stop by its name over its line (any attribute but 0 shows as a
+// stop, though only 1 hands a stop on), with its picture and its name for
+// assistive technology.
+std::shared_ptr<ui::TableViewCell> hitCell(ui::TableView& tableView, const BusQuery& hit);
 // The same for a screen that adds its own subviews to the content view: a
 // reused cell comes back with them removed, the last one first.
 std::shared_ptr<ui::TableViewCell> dequeueClearedCell(ui::TableView& tableView);

@@ -1,10 +1,8 @@
 #include "screens/personal/BusCollectionQueryViewController.h"
 
-#include "city/CityService.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/ui/NavigationController.h"
-#include "screens/common/Accessibility.h"
 #include "screens/common/BusCell.h"
 
 namespace bus {
@@ -19,6 +17,14 @@ BusCollectionQueryViewController::BusCollectionQueryViewController() {
     declareKey("lineId", lineId);
     declareKey("direction", direction);
     declareKey("currentStation", currentStation);
+    // The search lives and dies with the screen, so its hits never reach a screen that is gone.
+    search.changed = [this](const std::shared_ptr<const models::KeywordSearch::Snapshot>& hits) {
+        filterData = hits->hits;
+        showingHits = true;
+        if (searchDisplayController) searchDisplayController->searchResultsTableView()->reloadData();
+        if (auto table = queryUITableView.lock()) table->reloadData();
+        showingHits = false;
+    };
 }
 
 void BusCollectionQueryViewController::viewDidLoad() {
@@ -45,24 +51,14 @@ void BusCollectionQueryViewController::viewWillAppear(bool animated) {
 int BusCollectionQueryViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
 
 int BusCollectionQueryViewController::numberOfRowsInSection(ui::TableView&, int) {
-    const std::string text = searchDisplayController ? searchDisplayController->searchBar()->text() : "";
-    // An emptied field keeps showing the last hits.
-    if (!text.empty()) filterData = city::keywordHits(text).value();
+    if (searchDisplayController && !showingHits) search.search(searchDisplayController->searchBar()->text());
     return static_cast<int>(filterData.size());
 }
 
 std::shared_ptr<ui::TableViewCell> BusCollectionQueryViewController::cellForRowAtIndexPath(
     ui::TableView& tableView, const ui::IndexPath& indexPath) {
-    auto cell = dequeueCell(tableView);
-    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(filterData.size())) return cell;
-    const BusQuery& hit = filterData[static_cast<std::size_t>(indexPath.row)];
-    // Any attribute but 0 shows as a stop, though only 1 hands a stop on.
-    const bool stop = integerValue(hit.attribute) != 0;
-    cell->textLabel()->setText(textValue(stop ? hit.stationName : hit.lineName));
-    cell->detailTextLabel()->setText(textValue(stop ? hit.lineName : hit.stationName));
-    cell->imageView()->setImage(stop ? "station.png" : "bus.png");
-    a11y::nameSearchHit(*cell, hit);
-    return cell;
+    if (indexPath.row < 0 || indexPath.row >= static_cast<int>(filterData.size())) return dequeueCell(tableView);
+    return hitCell(tableView, filterData[static_cast<std::size_t>(indexPath.row)]);
 }
 
 void BusCollectionQueryViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "model/BusQuery.h"
+#include "models/KeywordSearch.h"
 #include "platform/ui/SearchBar.h"
 #include "platform/ui/SearchDisplayController.h"
 #include "platform/ui/TableView.h"
@@ -30,8 +31,8 @@ public:
     void viewWillAppear(bool animated) override;
 
     // The screen's own table and the results table both show filterData. The
-    // row count queries the service for a non-empty search text and keeps
-    // the last hits for an empty one.
+    // row count asks the keyword search for a non-empty search text and
+    // shows the hits in so far; an emptied field keeps the last hits.
     int numberOfSectionsInTableView(ui::TableView& tableView) override;
     int numberOfRowsInSection(ui::TableView& tableView, int section) override;
     std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& tableView,
@@ -42,8 +43,12 @@ public:
 
     void searchBarCancelButtonClicked(ui::SearchBar& searchBar) override;
 
-    // The hits of the last query of a non-empty text.
+    // The hits of the last keyword whose reply came in.
+    models::KeywordSearch search;
     std::vector<BusQuery> filterData;
+    // While the tables take in hits that came: their row counts ask nothing,
+    // or each reply would ask again.
+    bool showingHits = false;
     std::unique_ptr<ui::SearchDisplayController> searchDisplayController;
     // Outlet: the screen's table, owned by the view tree.
     std::weak_ptr<ui::TableView> queryUITableView;

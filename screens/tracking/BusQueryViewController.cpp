@@ -1,12 +1,10 @@
 #include "screens/tracking/BusQueryViewController.h"
 
-#include "city/CityService.h"
 #include "city/CurrentCity.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/ui/SearchBar.h"
 #include "screens/common/BusCell.h"
-#include "screens/common/Accessibility.h"
 #include "screens/common/BusCityButton.h"
 #include "screens/tracking/BusRealUIView.h"
 
@@ -27,6 +25,13 @@ BusQueryViewController::BusQueryViewController() {
     declareKey("lineId", lineId);
     declareKey("direction", direction);
     declareKey("currentStation", currentStation);
+    // The search lives and dies with the screen, so its hits never reach a screen that is gone.
+    search.changed = [this](const std::shared_ptr<const models::KeywordSearch::Snapshot>& hits) {
+        filterData = hits->hits;
+        showingHits = true;
+        if (searchDisplayController) searchDisplayController->searchResultsTableView()->reloadData();
+        showingHits = false;
+    };
 }
 
 void BusQueryViewController::viewDidLoad() {
@@ -69,24 +74,14 @@ int BusQueryViewController::numberOfRowsInSection(ui::TableView& tableView, int)
         data = city::history();
         return static_cast<int>(data.size());
     }
-    const std::string text = searchDisplayController ? searchDisplayController->searchBar()->text() : "";
-    // An emptied field keeps showing the last hits.
-    if (!text.empty()) filterData = city::keywordHits(text).value();
+    if (searchDisplayController && !showingHits) search.search(searchDisplayController->searchBar()->text());
     return static_cast<int>(filterData.size());
 }
 
 std::shared_ptr<ui::TableViewCell> BusQueryViewController::cellForRowAtIndexPath(ui::TableView& tableView,
                                                                                  const ui::IndexPath& indexPath) {
-    auto cell = dequeueCell(tableView);
     const BusQuery* record = recordAt(recordsOf(tableView), indexPath.row);
-    if (!record) return cell;
-    // Any attribute but 0 shows as a stop, though only 1 hands a stop on.
-    const bool stop = integerValue(record->attribute) != 0;
-    cell->textLabel()->setText(textValue(stop ? record->stationName : record->lineName));
-    cell->detailTextLabel()->setText(textValue(stop ? record->lineName : record->stationName));
-    cell->imageView()->setImage(stop ? "station.png" : "bus.png");
-    a11y::nameSearchHit(*cell, *record);
-    return cell;
+    return record ? hitCell(tableView, *record) : dequeueCell(tableView);
 }
 
 void BusQueryViewController::didSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) {

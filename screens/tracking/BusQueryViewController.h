@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "model/BusQuery.h"
+#include "models/KeywordSearch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/SearchDisplayController.h"
@@ -30,8 +31,9 @@ public:
     void viewWillAppear(bool animated) override;
 
     // Both tables: queryUITableView is the history, any other table the
-    // results. The results' row count queries the service for a non-empty
-    // search text and keeps the last hits for an empty one.
+    // results. The results' row count asks the keyword search for a non-empty
+    // search text and shows the hits in so far; an emptied field keeps the
+    // last hits.
     int numberOfSectionsInTableView(ui::TableView& tableView) override;
     int numberOfRowsInSection(ui::TableView& tableView, int section) override;
     std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& tableView,
@@ -46,8 +48,12 @@ public:
 
     // The current city's history as last read, oldest first.
     std::vector<BusQuery> data;
-    // The hits of the last query of a non-empty text.
+    // The hits of the last keyword whose reply came in.
+    models::KeywordSearch search;
     std::vector<BusQuery> filterData;
+    // While the tables take in hits that came: their row counts ask nothing,
+    // or each reply would ask again.
+    bool showingHits = false;
     std::unique_ptr<ui::SearchDisplayController> searchDisplayController;
     // Outlet: the history table, owned by the view tree.
     std::weak_ptr<ui::TableView> queryUITableView;

@@ -10,6 +10,7 @@
 
 #include "city/CityService.h"
 #include "platform/RunLoop.h"
+#include "platform/Thread.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/TableView.h"
@@ -45,6 +46,12 @@ protected:
     // Presses and releases at the middle of the row, on the window.
     void tapRow(ui::TableView& table, int row);
     void settle() { platform::RunLoop::main().drain(); }
+    // Lets the requests under way come back and be shown, as the scripted
+    // driver does after a tap; fails the test when they take over 10 s.
+    void settleRequests() {
+        EXPECT_TRUE(platform::RunLoop::main().runUntil([] { return !platform::workersRunningSince(0); }));
+        settle();
+    }
 
     ui::Storyboard storyboard;
     std::shared_ptr<ui::Window> window = std::make_shared<ui::Window>();

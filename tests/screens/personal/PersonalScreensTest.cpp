@@ -107,10 +107,13 @@ protected:
         settle();
         return *top<BusCollectionQueryViewController>()->searchDisplayController->searchResultsTableView();
     }
-    // Types without touching the field first.
+    // Types without touching the field first, each character's hits in
+    // before the next.
     void type(const std::string& text) {
-        for (char c : text) ASSERT_TRUE(window->insertText(std::string(1, c)));
-        settle();
+        for (char c : text) {
+            ASSERT_TRUE(window->insertText(std::string(1, c)));
+            settleRequests();
+        }
     }
     std::string row(int r) { return partsOf(*table->cellForRowAtIndexPath(ui::IndexPath::forRow(r))->contentView()); }
 
@@ -179,10 +182,12 @@ TEST_F(FavouritesTest, SearchOpensWithTheKeyboardAsksAtEveryCountOfANonEmptyText
     ui::TableView& hits = openSearch();
     type("12");
     hits.reloadData();
+    settleRequests();
     ASSERT_EQ(requestsFor("queryKeyword").size(), 3u);
     EXPECT_NE(requestsFor("queryKeyword")[2].find("<keyword>12</keyword>"), std::string::npos);
     window->deleteBackward();
     window->deleteBackward();
+    settleRequests();
     EXPECT_EQ(top<BusCollectionQueryViewController>()->numberOfRowsInSection(hits, 0), 3);
     EXPECT_EQ(requestsFor("queryKeyword").size(), 4u);
     ASSERT_TRUE(Finger{*window}.tapText("取消"));

@@ -59,12 +59,13 @@ protected:
         history = screen->queryUITableView.lock();
         results = screen->searchDisplayController->searchResultsTableView();
     }
-    // Touches the search field and types the text one character at a time.
+    // Touches the search field and types the text one character at a time,
+    // each one's hits in before the next.
     void type(const std::string& text) {
         tap(*screen->searchDisplayController->searchBar());
         for (char c : text) {
             ASSERT_TRUE(window->insertText(std::string(1, c)));
-            settle();
+            settleRequests();
         }
     }
     // What the live bus screen was handed, or "none" when it is not on top.
@@ -150,7 +151,7 @@ TEST_F(SearchScreenTest, EveryCountOfANonEmptyTextAsksForHits) {
     EXPECT_EQ(rowTexts(*results), (Texts{"12路", "新开里", "东门"}));
     window->deleteBackward();
     window->deleteBackward();
-    settle();
+    settleRequests();
     EXPECT_EQ(requestsFor("queryKeyword").size(), 3u) << "only \"1\" is asked again";
     EXPECT_EQ(screen->numberOfRowsInSection(*results, 0), 3);
     EXPECT_EQ(requestsFor("queryKeyword").size(), 3u);
