@@ -14,4 +14,9 @@ void KeywordSearch::search(const std::string& keyword) {
         });
 }
 
+void KeywordSearch::clear() {
+    requests_.forget();
+    snapshot_ = std::make_shared<Snapshot>();
+}
+
 }  // namespace bus::models

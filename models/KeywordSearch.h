@@ -26,6 +26,8 @@ public:
 
     // Asks for the keyword's hits; "" asks nothing.
     void search(const std::string& keyword);
+    // No hits, and no reply still to come will bring any.
+    void clear();
     // Whether a keyword's reply is still to come.
     bool waiting() const { return requests_.waiting(); }
     const std::shared_ptr<const Snapshot>& snapshot() const { return snapshot_; }

@@ -1,6 +1,5 @@
 #include "screens/personal/BusCityViewController.h"
 
-#include "city/CityService.h"
 #include "city/CurrentCity.h"
 #include "model/MySingleton.h"
 #include "model/Value.h"
@@ -12,21 +11,16 @@
 
 namespace bus {
 
-namespace {
 
-
-// Every later call goes to the chosen city's address and every favourite and
-// history row is stored under its id: a directory entry without an id, or
-// with an address the transport cannot post to, would leave the rider with
-// no working city, so it is not offered.
-bool canBeChosen(const BusCity& city) {
-    const bool hasId = city.cityId.is_number() || (city.cityId.is_string() && !textValue(city.cityId).empty());
-    if (!hasId || !city.cityUrl.is_string()) return false;
-    const std::string url = textValue(city.cityUrl);
-    return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0;
+BusCityViewController::BusCityViewController() {
+    // The list lives and dies with the screen, so its cities never reach a screen that is gone.
+    list.changed = [this](const std::shared_ptr<const models::CityList::Cities>& cities) {
+        data = *cities;
+        showingCities = true;
+        if (auto table = cityList.lock()) table->reloadData();
+        showingCities = false;
+    };
 }
-
-}  // namespace
 
 void BusCityViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
@@ -38,9 +32,7 @@ void BusCityViewController::viewDidLoad() {
 int BusCityViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
 
 int BusCityViewController::numberOfRowsInSection(ui::TableView&, int) {
-    data.clear();
-    for (auto& entry : city::cities(directoryUrl).value())
-        if (canBeChosen(entry)) data.push_back(std::move(entry));
+    if (!showingCities) list.ask(directoryUrl);
     return static_cast<int>(data.size());
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "city/CityService.h"
 #include "model/MySingleton.h"
 #include "model/Value.h"
 #include "platform/ui/NavigationController.h"
@@ -11,7 +10,6 @@
 namespace bus {
 
 namespace {
-
 
 // The stop hits' names, each once: a stop served by several lines or both
 // directions comes back once per line and direction.
@@ -28,7 +26,14 @@ std::vector<std::string> stopNames(const std::vector<BusQuery>& hits) {
 
 }  // namespace
 
-BusTransferQueryViewController::BusTransferQueryViewController() { declareKey("_tag", _tag); }
+BusTransferQueryViewController::BusTransferQueryViewController() {
+    declareKey("_tag", _tag);
+    // The search lives and dies with the screen, so its hits never reach a screen that is gone.
+    search.changed = [this](const std::shared_ptr<const models::KeywordSearch::Snapshot>& hits) {
+        data = stopNames(hits->hits);
+        if (auto table = queryUITableView.lock()) table->reloadData();
+    };
+}
 
 void BusTransferQueryViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
@@ -43,7 +48,12 @@ void BusTransferQueryViewController::viewDidLoad() {
 }
 
 void BusTransferQueryViewController::textDidChange(ui::SearchBar&, const std::string& searchText) {
-    data = searchText.empty() ? std::vector<std::string>{} : stopNames(city::keywordHits(searchText).value());
+    if (!searchText.empty()) {
+        search.search(searchText);
+        return;
+    }
+    search.clear();
+    data.clear();
     if (auto table = queryUITableView.lock()) table->reloadData();
 }
 

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "models/KeywordSearch.h"
 #include "platform/ui/SearchBar.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
@@ -26,8 +27,9 @@ public:
     // types at once.
     void viewDidLoad() override;
 
-    // Each change of a non-empty text asks the service again; an emptied
-    // field empties the list.
+    // Each change of a non-empty text asks the service again, on a worker:
+    // the list shows the stops of the last keyword whose reply came in. An
+    // emptied field empties the list, and no late reply fills it again.
     void textDidChange(ui::SearchBar& searchBar, const std::string& searchText) override;
 
     int numberOfSectionsInTableView(ui::TableView& tableView) override;
@@ -41,6 +43,7 @@ public:
     nlohmann::json _tag;
     // The matching stop names in reply order, each once.
     std::vector<std::string> data;
+    models::KeywordSearch search;
     std::shared_ptr<ui::SearchBar> searchBar;
     // Outlet, owned by the view tree.
     std::weak_ptr<ui::TableView> queryUITableView;

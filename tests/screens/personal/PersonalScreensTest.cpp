@@ -97,6 +97,7 @@ protected:
     ui::TableView& openCities() {
         open();
         tap(cityButton());
+        settleRequests();
         return *top<BusCityViewController>()->cityList.lock();
     }
     // The search over the list, from its add button, its hits table.
@@ -223,6 +224,7 @@ TEST_F(FavouritesTest, CitiesAreListedAtEveryCountAndTheChoiceIsStoredAndFollowe
     ui::TableView& cities = openCities();
     EXPECT_EQ(rowTexts(cities), (Texts{"大同", "太原"}));
     cities.reloadData();
+    settleRequests();
     EXPECT_EQ(requestsFor("queryCity").size(), 2u);
     const auto webService = prefs.objectForKey("postWebService");
     tapRow(cities, 1);
@@ -333,7 +335,7 @@ TEST_F(TransferTest, ANewCityTakesEveryTabToItsRootAndEmptiesTheForm) {
         form.startText.lock()->setText("甲");
         form.endText.lock()->setText("乙");
         transfer->pushViewController(storyboard.instantiateViewController("Cities"), false);
-        settle();
+        settleRequests();
         tapRow(*dynamic_cast<BusCityViewController&>(*transfer->topViewController()).cityList.lock(), 1);
         EXPECT_EQ(transfer->topViewController().get(), &form);
         EXPECT_EQ(search->viewControllers().size(), c.forgets ? 1u : 2u);
@@ -362,7 +364,7 @@ TEST_F(TransferTest, TouchDownOpensThePickerWhosePickedStopFillsThatField) {
         ASSERT_TRUE(picker);
         window->touch(ui::TouchPhase::Ended, field->convertToWindow({10, 10}));
         ASSERT_TRUE(window->insertText("站"));  // the search field has the keyboard at once
-        settle();
+        settleRequests();
         EXPECT_EQ(rowTexts(*picker->queryUITableView.lock()), (Texts{"站2", "站3"}));
         tapRow(*picker->queryUITableView.lock(), start ? 1 : 0);
         EXPECT_EQ(top<Form>(), form);
@@ -373,7 +375,8 @@ TEST_F(TransferTest, TouchDownOpensThePickerWhosePickedStopFillsThatField) {
     tap(*form->startText.lock());
     window->insertText("站");
     window->deleteBackward();
-    settle();
+    // Emptied before the reply came: the reply fills nothing.
+    settleRequests();
     EXPECT_EQ(top<Picker>()->queryUITableView.lock()->numberOfRowsInSection(0), 0);
     EXPECT_EQ(requestsFor("queryKeyword").size(), 3u);
 }
