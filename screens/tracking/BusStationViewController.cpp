@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "city/CityService.h"
 #include "city/CurrentCity.h"
 #include "model/Value.h"
 #include "platform/ui/NavigationController.h"
@@ -28,6 +27,11 @@ BusStationViewController::BusStationViewController() {
     declareKey("lineId", lineId);
     declareKey("direction", direction);
     declareKey("currentStation", currentStation);
+    // The model lives and dies with the screen, so its answers never reach a screen that is gone.
+    stops.answered = [this](models::LineStops::Reading reading) {
+        showLine(std::move(reading));
+        reloadTable();
+    };
 }
 
 BusStationViewController::~BusStationViewController() {
@@ -52,8 +56,9 @@ void BusStationViewController::viewDidLoad() {
     }
 }
 
-void BusStationViewController::updateStation() {
-    auto answer = city::line(integerValue(direction), integerValue(lineId));
+void BusStationViewController::updateStation() { stops.ask(integerValue(direction), integerValue(lineId)); }
+
+void BusStationViewController::showLine(models::LineStops::Reading answer) {
     // Only a reply that holds both the line and its stop list changes the
     // screen; anything else counts as no reply.
     if (answer.failed() || !answer.value().hasStopArray || !answer.value().line) return;
@@ -124,6 +129,9 @@ void BusStationViewController::didSelectRowAtIndexPath(ui::TableView&, const ui:
 }
 
 void BusStationViewController::clickCell(ui::TapGestureRecognizer& recognizer) {
+    // While the other direction's stops are on their way, the rows still
+    // show this one's: a star then would file a stop under the wrong one.
+    if (stops.waiting()) return;
     const BusStation* stop = stopNamedByTag(recognizer);
     if (!stop) return;
     BusCollection favourite;
@@ -139,6 +147,7 @@ void BusStationViewController::clickCell(ui::TapGestureRecognizer& recognizer) {
 }
 
 void BusStationViewController::clickCancelCell(ui::TapGestureRecognizer& recognizer) {
+    if (stops.waiting()) return;
     const BusStation* stop = stopNamedByTag(recognizer);
     if (!stop) return;
     const auto found = dictionary.find(integerValue(stop->orderNo));

@@ -14,6 +14,7 @@
 #include "model/BusCollection.h"
 #include "model/BusLine.h"
 #include "model/BusStation.h"
+#include "models/LineStops.h"
 #include "platform/AlertView.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/ImageView.h"
@@ -36,9 +37,10 @@ public:
 
     void viewDidLoad() override;
 
-    // Fetches the line with its stops for lineId and direction and shows it.
-    // A failed call, or a reply that is not one object holding a bracketed
-    // stop list, leaves everything as it was.
+    // Asks for the line with its stops for lineId and direction, on a
+    // worker; the reply is shown when it comes. A failed call, or a reply
+    // that is not one object holding a bracketed stop list, leaves
+    // everything as it was. The stars take no tap while a reply is awaited.
     void updateStation();
     void clickImage(ui::TapGestureRecognizer& recognizer);
 
@@ -58,6 +60,7 @@ public:
 
     // The stops of the current direction, in reply order.
     std::vector<BusStation> data;
+    models::LineStops stops;
     // This line's favourites in the current direction and city, by orderNo;
     // rebuilt at every row count.
     std::map<long long, BusCollection> dictionary;
@@ -84,6 +87,7 @@ private:
     void addStar(ui::View& content, const BusStation& stop, bool favourite, bool selected, double width);
     const BusStation* stopNamedByTag(const ui::TapGestureRecognizer& recognizer) const;
     void showFavouriteAlert(const char* title);
+    void showLine(models::LineStops::Reading answer);
     void popToRoot();
     void reloadTable();
 

@@ -37,7 +37,7 @@ protected:
         screen->setValue(0, "direction");
         screen->setValue("火车站", "currentStation");
         navigation->pushViewController(screen, true);
-        settle();
+        settleRequests();
         table = screen->queryUITableView.lock();
     }
     // Each row's content: disc, star, name, number.
@@ -145,6 +145,7 @@ TEST_F(LineStationsTest, TheSwitchFetchesTheOtherDirectionAndKeepsTheSelection) 
         SCOPED_TRACE(f.reply);
         replyWith("queryLine", f.reply, f.status);
         tap(*screen->tabUIImageView.lock());
+        settleRequests();
         EXPECT_NE(requestsFor("queryLine").back().find("<direction>" + std::to_string(f.direction) + "</direction>"),
                   std::string::npos);
         EXPECT_EQ(screen->direction, f.direction);
@@ -155,6 +156,22 @@ TEST_F(LineStationsTest, TheSwitchFetchesTheOtherDirectionAndKeepsTheSelection) 
         EXPECT_TRUE(shown.empty() || shown[1].starts_with("蓝底.png"));
         platform::AlertCenter::shared().clear();
     }
+}
+
+// Until the other direction's stops are in, the rows show this direction's:
+// their star takes no tap, so no stop is filed under the direction asked for.
+TEST_F(LineStationsTest, AStarTakesNoTapWhileTheOtherDirectionIsOnItsWay) {
+    open();
+    tapRow(*table, 1);
+    ui::TapGestureRecognizer recognizer;
+    screen->clickImage(recognizer);  // the reply is shown at the next turn of the loop, not before
+    tapStar(1);
+    EXPECT_EQ(frontAlertText(), "");
+    EXPECT_TRUE(FavouriteStore{}.query(16, 12, 1).empty());
+    settleRequests();
+    tapStar(1);
+    EXPECT_EQ(frontAlertText(), "收藏成功");
+    EXPECT_EQ(FavouriteStore{}.query(16, 12, 1).size(), 1u);
 }
 
 }  // namespace
