@@ -364,8 +364,7 @@ void BusRealViewController::handleColorChange(const platform::Notification& noti
     const json stored = platform::UserDefaults::standard().objectForKey(prefs::kOrderNo).value_or(json());
     // Starring the waiting stop or tapping it again keeps the reminder.
     if (integerValue(stored) != waitingStop()) disarmReminder();
-    startIndicator();
-    handleColorChangeThread();
+    rebuildWithIndicator();
 }
 
 bool BusRealViewController::postedByOwnRow(const void* sender) const {
@@ -376,18 +375,13 @@ bool BusRealViewController::postedByOwnRow(const void* sender) const {
     return false;
 }
 
-void BusRealViewController::handleColorChangeThread() {
-    std::weak_ptr<BusRealViewController> weak = std::static_pointer_cast<BusRealViewController>(shared_from_this());
-    // The worker only queues; the rebuild and the indicator's stop run on the
-    // main thread, in that order.
-    platform::detachNewThread([weak] {
-        platform::performOnMainThread([weak] {
-            if (auto self = weak.lock()) self->rebuildForOrderNo();
-        });
-        platform::performOnMainThread([weak] {
-            if (auto self = weak.lock()) self->endLoading2();
-        });
-    });
+// The rebuild runs here, on the main thread that heard the tap: a worker
+// that only queued it back would add a turn of the loop and a thread to the
+// tap's way, and nothing else.
+void BusRealViewController::rebuildWithIndicator() {
+    startIndicator();
+    rebuildForOrderNo();
+    endLoading2();
 }
 
 void BusRealViewController::rebuildForOrderNo() {
@@ -402,8 +396,7 @@ void BusRealViewController::rebuildForOrderNo() {
 void BusRealViewController::clickRef(ui::TapGestureRecognizer&) {
     if (switching_) return;
     platform::UserDefaults::standard().setObject(textValue(_orderNo), prefs::kOrderNo);
-    startIndicator();
-    handleColorChangeThread();
+    rebuildWithIndicator();
 }
 
 void BusRealViewController::clickImage(ui::TapGestureRecognizer&) {

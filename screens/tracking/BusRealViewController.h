@@ -7,11 +7,10 @@
 // direction is switched.
 //
 // Threads: everything here runs on the main thread, requests included,
-// except the direction switch, whose two requests run on a worker thread,
-// and the reaction to "updateOrderNo", which passes through a worker thread
-// that only queues the rebuild. Workers hold the screen weakly and touch its
-// state only through tasks queued on the main thread, so the screen may go
-// while they are under way.
+// except the direction switch, whose two requests run on a worker thread.
+// The worker holds the screen weakly and touches its state only through
+// tasks queued on the main thread, so the screen may go while it is under
+// way. The reaction to "updateOrderNo" rebuilds at once.
 //
 // Two additions of ours stand in the waiting stop's row, on the line of its
 // "最近三辆车：" caption, so that nothing of the route moves for them: a label
@@ -88,7 +87,9 @@ public:
     // Writes the age of the vehicles, or that they are stale, into ageLabel.
     void showDataAge();
     void handleColorChange(const platform::Notification& notification);
-    void handleColorChangeThread();
+    // Rebuilds the rows for the stored waiting stop and asks for its vehicles,
+    // with the busy indicator up meanwhile.
+    void rebuildWithIndicator();
     void endLoading2();
 
     // The halves of addStation and addReal that follow their requests, for
