@@ -60,6 +60,17 @@ BusRealViewController::BusRealViewController() {
     declareKey("lineId", lineId);
     declareKey("direction", direction);
     declareKey("currentStation", currentStation);
+    // The model lives and dies with the screen, so its answers never reach a screen that is gone.
+    liveLine.lineAnswered = [this](models::LiveLine::LineAnswer answer) {
+        applyLine(std::move(answer));
+        addReal();
+        stopIndicatorIfIdle();
+    };
+    liveLine.vehiclesAnswered = [this](models::LiveLine::VehiclesAnswer answer) {
+        noteVehicles(answer.value(), !answer.failed());
+        placeVehicles(std::move(answer).value());
+        stopIndicatorIfIdle();
+    };
 }
 
 BusRealViewController::~BusRealViewController() {
@@ -93,7 +104,7 @@ void BusRealViewController::viewDidLoad() {
 
 void BusRealViewController::viewDidAppear(bool animated) {
     ui::ViewController::viewDidAppear(animated);
-    endLoading2();
+    stopIndicatorIfIdle();
     showDataAge();
     if (ageTimer_) ageTimer_->invalidate();
     std::weak_ptr<BusRealViewController> weak = std::static_pointer_cast<BusRealViewController>(shared_from_this());
@@ -139,7 +150,7 @@ void BusRealViewController::startTimer() {
     // The main loop has a single mode, so the vehicles keep moving while the
     // rider drags the route.
     timer = platform::RunLoop::main().scheduleTimer(static_cast<double>(seconds), true, [weak](platform::Timer&) {
-        if (auto self = weak.lock()) self->addReal();
+        if (auto self = weak.lock()) self->tick();
     });
 }
 
@@ -149,6 +160,16 @@ void BusRealViewController::startIndicator() {
 
 void BusRealViewController::endLoading2() {
     if (indicator) indicator->stopAnimating();
+}
+
+void BusRealViewController::stopIndicatorIfIdle() {
+    if (!liveLine.waiting() && !switching_) endLoading2();
+}
+
+void BusRealViewController::tick() {
+    // A tick while the last vehicles are still on their way would only pile
+    // request on request against a service that does not answer.
+    if (!liveLine.waitingForVehicles()) addReal();
 }
 
 long long BusRealViewController::waitingStop() const { return integerValue(_orderNo); }
@@ -163,7 +184,7 @@ void BusRealViewController::reloadFavourites() {
 
 void BusRealViewController::addStation() {
     reloadFavourites();
-    applyLine(city::line(integerValue(direction), integerValue(lineId)));
+    liveLine.askLine(integerValue(direction), integerValue(lineId));
 }
 
 void BusRealViewController::applyLine(const std::string& content) {
@@ -295,12 +316,13 @@ void BusRealViewController::addReal() {
     // A switch in flight owns the route until its own vehicles are placed: a
     // tick now would ask for the old direction's line at a stop not yet found.
     if (switching_) return;
-    removeLiveItems();
     const auto request = vehicleRequest();
-    if (!request) return;
-    auto answer = city::vehicles(request->gprsId, request->orderNo, request->direction);
-    noteVehicles(answer.value(), !answer.failed());
-    placeVehicles(std::move(answer).value());
+    if (!request) {
+        removeLiveItems();
+        return;
+    }
+    // The markers stay until the new ones come.
+    liveLine.askVehicles(request->gprsId, request->orderNo, request->direction);
 }
 
 void BusRealViewController::removeLiveItems() {
@@ -381,7 +403,7 @@ bool BusRealViewController::postedByOwnRow(const void* sender) const {
 void BusRealViewController::rebuildWithIndicator() {
     startIndicator();
     rebuildForOrderNo();
-    endLoading2();
+    stopIndicatorIfIdle();
 }
 
 void BusRealViewController::rebuildForOrderNo() {
@@ -404,6 +426,9 @@ void BusRealViewController::clickImage(ui::TapGestureRecognizer&) {
     // first one's replies.
     if (switching_) return;
     switching_ = true;
+    // The switch asks for its own line and vehicles: an answer still to come
+    // for the old direction must not land on the new one.
+    liveLine.forget();
     disarmReminder();
     startIndicator();
     std::weak_ptr<BusRealViewController> weak = std::static_pointer_cast<BusRealViewController>(shared_from_this());
@@ -519,7 +544,7 @@ void BusRealViewController::armReminder(int stops) {
     if (reminderRefresh_) reminderRefresh_->invalidate();
     reminderRefresh_ = platform::RunLoop::main().scheduleTimer(live::kReminderRefreshSeconds, true,
                                                                [weak](platform::Timer&) {
-                                                                   if (auto self = weak.lock()) self->addReal();
+                                                                   if (auto self = weak.lock()) self->tick();
                                                                });
 }
 

@@ -6,11 +6,13 @@
 // by hand, when the waiting stop changes ("updateOrderNo") and when the
 // direction is switched.
 //
-// Threads: everything here runs on the main thread, requests included,
-// except the direction switch, whose two requests run on a worker thread.
-// The worker holds the screen weakly and touches its state only through
+// Threads: the screen's state and views change on the main thread only. The
+// line and the vehicles are asked through models::LiveLine, whose answers
+// come back on the main thread; the busy indicator runs while any is
+// awaited. The direction switch asks its two requests on a worker thread of
+// its own, which holds the screen weakly and touches its state only through
 // tasks queued on the main thread, so the screen may go while it is under
-// way. The reaction to "updateOrderNo" rebuilds at once.
+// way. The reaction to "updateOrderNo" rebuilds the rows at once.
 //
 // Two additions of ours stand in the waiting stop's row, on the line of its
 // "最近三辆车：" caption, so that nothing of the route moves for them: a label
@@ -32,6 +34,7 @@
 #include "model/BusLine.h"
 #include "model/BusReal.h"
 #include "model/BusStation.h"
+#include "models/LiveLine.h"
 #include "platform/AlertView.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
@@ -69,13 +72,17 @@ public:
     void touchesEnded(const ui::Touch&) override {}
     void touchesCancelled(const ui::Touch&) override {}
 
-    // Requests the line with its stops, then builds the rows and the titles.
+    // Asks for the line with its stops; its answer builds the rows and the
+    // titles, then asks for the vehicles.
     void addStation();
     // Builds the rows again from the stops already held, without a request.
     void updateStation();
-    // Requests the vehicles and places their markers and the panel; also the
-    // timer's action.
+    // Asks for the vehicles; their answer places the markers and the panel,
+    // which stay as they are until then.
     void addReal();
+    // The timers' action: addReal, unless the last vehicles are still on
+    // their way.
+    void tick();
     void clickImage(ui::TapGestureRecognizer& sender);
     void clickRef(ui::TapGestureRecognizer& sender);
     void clickAge(ui::TapGestureRecognizer& sender);
@@ -87,6 +94,8 @@ public:
     // Writes the age of the vehicles, or that they are stale, into ageLabel.
     void showDataAge();
     void handleColorChange(const platform::Notification& notification);
+    // Stops the busy indicator once no answer is awaited.
+    void stopIndicatorIfIdle();
     // Rebuilds the rows for the stored waiting stop and asks for its vehicles,
     // with the busy indicator up meanwhile.
     void rebuildWithIndicator();
@@ -108,6 +117,7 @@ public:
     std::vector<BusStation> muArrayStation;
     std::map<long long, BusCollection> dictionary;  // favourites by orderNo
     std::optional<BusLine> _busLine;                // none before the first line reply
+    models::LiveLine liveLine;
     platform::TimerPtr timer;
     std::shared_ptr<ui::ActivityIndicatorView> indicator;
     std::weak_ptr<ui::ScrollView> realScrollView;  // outlets, owned by the view tree

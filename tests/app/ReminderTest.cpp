@@ -10,6 +10,7 @@
 #include "app/layout/MainStoryboard.h"
 #include "platform/AlertView.h"
 #include "platform/RunLoop.h"
+#include "platform/Thread.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Storyboard.h"
@@ -59,13 +60,19 @@ TEST(ReminderTest, SpeaksOnceWhenABusComesWithinTheChosenStopsUnderTheStandinClo
     screen->setValue(1609, "lineId");
     screen->setValue(0, "direction");
     screen->setValue(stops.at(kWaiting - 1), "currentStation");
+    // The replies a step asked for, in and shown before the step is judged.
+    const auto settle = [] {
+        ASSERT_TRUE(platform::RunLoop::main().runUntil([] { return !platform::workersRunningSince(0); }));
+        platform::RunLoop::main().drain();
+    };
     ui::Window window;
     window.setRootViewController(std::make_shared<ui::NavigationController>(screen));
-    platform::RunLoop::main().drain();
+    settle();
     // Arm it while the nearest bus is still out of reach.
     const auto tick = [&] {
         standin.clock.advance(std::chrono::minutes(1));
         platform::RunLoop::main().advance(10);
+        settle();
     };
     for (int step = 0; step < 60 && nearestShown(*screen).value_or(0) <= kChosenStops; ++step) tick();
     ASSERT_GT(nearestShown(*screen).value_or(0), kChosenStops);

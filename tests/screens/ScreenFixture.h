@@ -46,10 +46,11 @@ protected:
     // Presses and releases at the middle of the row, on the window.
     void tapRow(ui::TableView& table, int row);
     void settle() { platform::RunLoop::main().drain(); }
-    // Lets the requests under way come back and be shown, as the scripted
-    // driver does after a tap; fails the test when they take over 10 s.
-    void settleRequests() {
-        EXPECT_TRUE(platform::RunLoop::main().runUntil([] { return !platform::workersRunningSince(0); }));
+    // Lets the requests under way (those started since `mark`) come back
+    // and be shown, as the scripted driver does after a tap; fails the test
+    // when they take over 10 s.
+    void settleRequests(platform::WorkerMark mark = 0) {
+        EXPECT_TRUE(platform::RunLoop::main().runUntil([mark] { return !platform::workersRunningSince(mark); }));
         settle();
     }
 

@@ -470,7 +470,9 @@ TEST_F(TransferTest, TheDeadlineShowsThePlansReadSoFar) {
     storyboard.screen<Recorder>("Live").transition("Result", "busReal", "Live");
     setShared("甲", "丁");
     open();
-    tap(*form->queryButton.lock());
+    // The planner holds its worker: the tap does not wait for it.
+    tapAt(*form->queryButton.lock(), {10, 10}, false);
+    settle();
     auto result = top<Result>();
     ASSERT_TRUE(waitUntil([&] { return holding.load(); }));
     platform::RunLoop::main().advance(Planner::kDeadlineSeconds);
@@ -504,7 +506,9 @@ TEST_F(TransferTest, PlansAreWorkedOutOffTheMainThreadForAScreenThatMayGo) {
     }, kResultLayout);
     setShared("甲", "乙");
     open();
-    tap(*form->queryButton.lock());
+    // The planner holds its worker: the tap does not wait for it.
+    tapAt(*form->queryButton.lock(), {10, 10}, false);
+    settle();
     std::weak_ptr<Result> result = top<Result>();
     ASSERT_TRUE(result.lock());
     EXPECT_TRUE(result.lock()->indicator.lock()->isAnimating());

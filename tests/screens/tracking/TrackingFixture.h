@@ -51,12 +51,21 @@ protected:
         settle();
     }
     // Presses and releases on the window at a point of `view` (its middle
-    // for tap), then lets the run loop settle unless told not to.
+    // for tap), then, unless told not to, lets the requests the tap set
+    // going come back and be shown, as the scripted driver does.
     void tap(const ui::View& view) { tapAt(view, {view.bounds().midX(), view.bounds().midY()}); }
     void tapAt(const ui::View& view, ui::Point local, bool settles = true) {
+        const auto mark = platform::workerMark();
         window->touch(ui::TouchPhase::Began, view.convertToWindow(local));
         window->touch(ui::TouchPhase::Ended, view.convertToWindow(local));
-        if (settles) settle();
+        if (settles) settleRequests(mark);
+    }
+    // Moves the virtual clock on, then lets the requests its timers set
+    // going come back and be shown.
+    void advance(double seconds) {
+        const auto mark = platform::workerMark();
+        platform::RunLoop::main().advance(seconds);
+        settleRequests(mark);
     }
     // Runs the main run loop until `done` holds, false after ten real seconds;
     // in slices of a millisecond, for what no task on the loop announces.
