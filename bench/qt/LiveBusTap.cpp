@@ -32,7 +32,9 @@ LiveBusTap::LiveBusTap() : root_(std::filesystem::temp_directory_path() / ("benc
     screen_->setValue("", "currentStation");
     window = std::make_shared<ui::Window>();
     window->setRootViewController(std::make_shared<ui::NavigationController>(screen_));
-    platform::RunLoop::main().drain();
+    // The line and its vehicles come back from the screen's model; the busy
+    // indicator stops when both are in.
+    platform::RunLoop::main().runUntil([&] { return !screen_->indicator->isAnimating(); });
 }
 
 LiveBusTap::~LiveBusTap() {
@@ -63,8 +65,8 @@ std::optional<ui::Point> LiveBusTap::pointOnRow(int stop) const {
 void LiveBusTap::tapAndRebuild(ui::Point at) {
     window->touch(ui::TouchPhase::Began, at);
     window->touch(ui::TouchPhase::Ended, at);
-    // The rebuild comes back from the screen's worker thread; the busy
-    // indicator stops when it is done.
+    // The rows rebuild at once; the vehicles follow their reply, and the busy
+    // indicator stops when they are in.
     platform::RunLoop::main().runUntil([&] { return !screen_->indicator->isAnimating(); });
 }
 
