@@ -97,7 +97,7 @@ LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
   ctest --test-dir build/asan --output-on-failure -j"$jobs"
 
 echo "== the suites with worker threads (screens, stand-in) under ThreadSanitizer"
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions="$PWD/tests/tsan.supp" \
   ctest --test-dir build/tsan -L threads --output-on-failure -j"$jobs"
 
 # Each fuzzer starts from its seeds and what earlier runs here found; a crash
