@@ -77,11 +77,7 @@ void rideTheJourney(const char* mode) {
     out << std::ifstream(log).rdbuf() << std::ifstream(work / "tree-on-failure.txt").rdbuf()
         << std::ifstream(work / "app-stderr.txt").rdbuf();
     EXPECT_EQ(status, 0) << out.str();
-    fs::create_directories(APP_TEST_SHOTS);
-    for (const auto& entry : fs::directory_iterator(work))
-        if (entry.path().extension() == ".png")
-            fs::copy_file(entry.path(), fs::path(APP_TEST_SHOTS) / entry.path().filename(),
-                          fs::copy_options::overwrite_existing);
+    keepScreenshots(work);
 }
 
 TEST(RiderWithoutSightOrPointer, CatchesABusThroughTheAccessibilityBusOnly) { rideTheJourney("atspi"); }

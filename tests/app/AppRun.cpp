@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 #include "platform/UserDefaults.h"
 
@@ -56,6 +58,24 @@ void chooseCity(const std::filesystem::path& container, const std::string& cityB
     prefs.setObject(cityBaseUrl, "postUrl");
     prefs.setObject("/realBus/CXFWebService/bus", "postWebService");
     prefs.synchronize();
+}
+
+bool waitForFile(const std::filesystem::path& file, double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    // The file is the condition: looked for every few milliseconds.
+    while (!std::filesystem::exists(file)) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void keepScreenshots(const std::filesystem::path& work) {
+    std::filesystem::create_directories(APP_TEST_SHOTS);
+    for (const auto& entry : std::filesystem::directory_iterator(work))
+        if (entry.path().extension() == ".png")
+            std::filesystem::copy_file(entry.path(), std::filesystem::path(APP_TEST_SHOTS) / entry.path().filename(),
+                                       std::filesystem::copy_options::overwrite_existing);
 }
 
 nlohmann::json readDump(const std::filesystem::path& file) {

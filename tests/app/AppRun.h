@@ -41,6 +41,14 @@ inline std::pair<int, std::string> runApp(const std::filesystem::path& script, c
 // if the rider had chosen it.
 void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl);
 
+// Waits until the running script has written `file` (a dump it makes once it
+// has seen what the test waits for); false after `seconds`.
+bool waitForFile(const std::filesystem::path& file, double seconds = 30);
+
+// Keeps the screenshots a script saved in `work` with the others, for a
+// person to look at.
+void keepScreenshots(const std::filesystem::path& work);
+
 // A dump the script wrote, or a discarded value when it is missing or broken.
 nlohmann::json readDump(const std::filesystem::path& file);
 

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
-#include <thread>
+#include <mutex>
+#include <utility>
 
 #include "app/AppRun.h"
 #include "app/Dumps.h"
@@ -30,23 +32,63 @@ void storeFavourites(const fs::path& container, int count) {
     platform::Container::setRoot(containerRoot());
 }
 
-// The city service fails every request (500) half a second after it came.
+// The city service fails the first request at once and holds the others
+// until the test lets them go: then it fails the next five and answers the
+// last, so the rows' texts come in after the first notice has closed.
+class GatedService {
+public:
+    GatedService() {
+        server_.server().Post(".*", [this](const httplib::Request&, httplib::Response& reply) {
+            std::unique_lock lock(mutex_);
+            const int arrival = ++arrivals_;
+            if (arrival > 1) released_.wait_for(lock, std::chrono::seconds(30), [this] { return open_; });
+            if (arrival < 7) {
+                reply.status = 500;
+                return;
+            }
+            reply.set_content(soapReply("realBusStation", "还有3站"), "text/xml");
+        });
+        server_.start();
+    }
+    ~GatedService() { open(); }
+    void open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        released_.notify_all();
+    }
+    std::string url() const { return server_.baseUrl(); }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    int arrivals_ = 0;
+    bool open_ = false;
+    HttpTestServer server_;  // last, so that it stops first, every request let through
+};
+
 TEST(Outage, FavouritesOfACityThatFailsTellTheRiderOnce) {
-    HttpTestServer failing;
-    failing.server().Post(".*", [](const httplib::Request&, httplib::Response& reply) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        reply.status = 500;
-    });
-    failing.start();
+    GatedService service;
     const fs::path container = containerRoot() / "app", work = containerRoot() / "work";
     fs::create_directories(work);
-    chooseCity(container, failing.baseUrl());
+    chooseCity(container, service.url());
     storeFavourites(container, 7);
-    const auto [status, errors] = runApp(fs::path(APP_TEST_SCRIPTS) / "favourites_outage.txt", container, work);
+    AppRun app(fs::path(APP_TEST_SCRIPTS) / "favourites_outage.txt", container, work);
+    // The script has seen the first notice close: the other rows may come in.
+    EXPECT_TRUE(waitForFile(work / "first-notice-closed.json"));
+    service.open();
+    const auto [status, errors] = app.finish();
     ASSERT_EQ(status, 0) << errors;
     const auto rows = readCells(readDump(work / "favourites.json"));
     ASSERT_EQ(rows.size(), 7u);
-    for (const auto& row : rows) EXPECT_NE(std::find(row.begin(), row.end(), "无实时信息"), row.end());
+    int none = 0, live = 0;
+    for (const auto& row : rows) {
+        none += std::count(row.begin(), row.end(), "无实时信息");
+        live += std::count(row.begin(), row.end(), "还有3站");
+    }
+    EXPECT_EQ(std::make_pair(none, live), std::make_pair(6, 1));
+    keepScreenshots(work);
 }
 
 }  // namespace
