@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "model/Config.h"
+
 namespace bus {
 
 namespace {
@@ -38,7 +40,7 @@ std::optional<AppOptions> readAppOptions(const std::vector<std::string>& argumen
         if (!url) {
             if (error)
                 *error = std::string(kDirectory) + " needs the directory service's base address, as in " +
-                         "http://127.0.0.1:18080" + (value ? ", not \"" + *value + "\"" : std::string());
+                         config::kDirectoryUrl + (value ? ", not \"" + *value + "\"" : std::string());
             return std::nullopt;
         }
         options.directoryUrl = *url;

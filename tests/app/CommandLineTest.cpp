@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "app/CommandLine.h"
+#include "model/Config.h"
 
 namespace bus {
 namespace {
@@ -18,8 +19,9 @@ TEST(AppCommandLine, TheDirectoryIsABaseAddressAndAnythingElseIsRefusedByName) {
         {{"-platform", "offscreen", "--directory", "http://[::1]:8080"}, "http://[::1]:8080", ""},
         {{"--directory"}, "", "--directory needs the directory service's base address"},
         {{"--directory="}, "", "not \"\""},
-        {{"--directory", "127.0.0.1:18080"}, "", "not \"127.0.0.1:18080\""},
-        {{"--directory", "http://host/ozkbus/CXFWebService/Bus"}, "", "http://127.0.0.1:18080"},
+        {{"--directory", "127.0.0.1:41234"}, "", "not \"127.0.0.1:41234\""},
+        // the example is the compiled-in address
+        {{"--directory", "http://host/ozkbus/CXFWebService/Bus"}, "", std::string("as in ") + config::kDirectoryUrl},
         {{"--directory", "http://"}, "", "not \"http://\""},
     };
     for (const auto& [arguments, url, refusal] : cases) {

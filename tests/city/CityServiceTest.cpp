@@ -60,7 +60,7 @@ TEST_F(CityServiceTest, QueryCityAsksTheDirectoryWithoutParametersAndReadsEveryC
     ASSERT_EQ(cities.size(), 3u);
     EXPECT_EQ(cities[0].cityId, 16);
     EXPECT_EQ(cities[0].cityName, "大同");
-    EXPECT_EQ(cities[0].cityUrl, "http://127.0.0.1:18116");
+    EXPECT_EQ(cities[0].cityUrl, "http://127.0.0.1:28116");
     EXPECT_EQ(cities[2].cityName, "朔州");
 }
 
