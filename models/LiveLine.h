@@ -1,10 +1,11 @@
 #pragma once
-// The live line's requests: the line with its stops, and the vehicles of a
-// waiting stop. Each is asked on a worker thread and answered on the main
-// thread; an answer that a newer ask of its kind overtook (the rider moved
-// the waiting stop again) is dropped, and so is every answer once the
-// model is told to forget (a direction switch takes the route over) or is
-// gone with its screen.
+// A line's requests: the line with its stops (the line stations screen and
+// the live line ask it), and the vehicles of a waiting stop (the live line).
+// Each is asked on a worker thread and answered on the main thread; an
+// answer that a newer ask of its kind overtook (the rider switched direction
+// or moved the waiting stop again) is dropped, and so is every answer once
+// the model is told to forget (a direction switch takes the route over) or
+// is gone with its screen.
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -21,7 +22,8 @@ public:
     using LineAnswer = city::Answer<ops::LineReading>;
     using VehiclesAnswer = city::Answer<std::vector<BusReal>>;
 
-    // Told on the main thread.
+    // Told on the main thread; a screen that asks no vehicles leaves
+    // vehiclesAnswered empty.
     std::function<void(LineAnswer)> lineAnswered;
     std::function<void(VehiclesAnswer)> vehiclesAnswered;
 

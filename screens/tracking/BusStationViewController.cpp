@@ -28,7 +28,7 @@ BusStationViewController::BusStationViewController() {
     declareKey("direction", direction);
     declareKey("currentStation", currentStation);
     // The model lives and dies with the screen, so its answers never reach a screen that is gone.
-    stops.answered = [this](models::LineStops::Reading reading) {
+    line.lineAnswered = [this](models::LiveLine::LineAnswer reading) {
         showLine(std::move(reading));
         reloadTable();
     };
@@ -56,9 +56,9 @@ void BusStationViewController::viewDidLoad() {
     }
 }
 
-void BusStationViewController::updateStation() { stops.ask(integerValue(direction), integerValue(lineId)); }
+void BusStationViewController::updateStation() { line.askLine(integerValue(direction), integerValue(lineId)); }
 
-void BusStationViewController::showLine(models::LineStops::Reading answer) {
+void BusStationViewController::showLine(models::LiveLine::LineAnswer answer) {
     // Only a reply that holds both the line and its stop list changes the
     // screen; anything else counts as no reply.
     if (answer.failed() || !answer.value().hasStopArray || !answer.value().line) return;
@@ -131,7 +131,7 @@ void BusStationViewController::didSelectRowAtIndexPath(ui::TableView&, const ui:
 void BusStationViewController::clickCell(ui::TapGestureRecognizer& recognizer) {
     // While the other direction's stops are on their way, the rows still
     // show this one's: a star then would file a stop under the wrong one.
-    if (stops.waiting()) return;
+    if (line.waitingForLine()) return;
     const BusStation* stop = stopNamedByTag(recognizer);
     if (!stop) return;
     BusCollection favourite;
@@ -147,7 +147,7 @@ void BusStationViewController::clickCell(ui::TapGestureRecognizer& recognizer) {
 }
 
 void BusStationViewController::clickCancelCell(ui::TapGestureRecognizer& recognizer) {
-    if (stops.waiting()) return;
+    if (line.waitingForLine()) return;
     const BusStation* stop = stopNamedByTag(recognizer);
     if (!stop) return;
     const auto found = dictionary.find(integerValue(stop->orderNo));

@@ -14,7 +14,7 @@
 #include "model/BusCollection.h"
 #include "model/BusLine.h"
 #include "model/BusStation.h"
-#include "models/LineStops.h"
+#include "models/LiveLine.h"
 #include "platform/AlertView.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/ImageView.h"
@@ -60,7 +60,8 @@ public:
 
     // The stops of the current direction, in reply order.
     std::vector<BusStation> data;
-    models::LineStops stops;
+    // Asks for the line; the vehicles this screen has no use for.
+    models::LiveLine line;
     // This line's favourites in the current direction and city, by orderNo;
     // rebuilt at every row count.
     std::map<long long, BusCollection> dictionary;
@@ -87,7 +88,7 @@ private:
     void addStar(ui::View& content, const BusStation& stop, bool favourite, bool selected, double width);
     const BusStation* stopNamedByTag(const ui::TapGestureRecognizer& recognizer) const;
     void showFavouriteAlert(const char* title);
-    void showLine(models::LineStops::Reading answer);
+    void showLine(models::LiveLine::LineAnswer answer);
     void popToRoot();
     void reloadTable();
 
