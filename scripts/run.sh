@@ -25,16 +25,10 @@ standin_pid=$!
 trap 'kill "$standin_pid" 2>/dev/null; wait "$standin_pid" 2>/dev/null || true' EXIT
 trap 'exit 130' INT TERM
 
-# The ports the stand-in serves by default: the directory's and each bundled city's.
-default_ports() {
-  echo 18080
-  sed -n 's/^ *"port": *\([0-9][0-9]*\).*/\1/p' standin/data/cities/*.json
-}
-
 # Says which of those ports another program holds, and which program.
 report_taken_ports() {
   local port holder
-  for port in $(default_ports); do
+  for port in $(scripts/standin-ports.sh); do
     # users:(("name",pid=N,fd=M),...) -> name (pid N)
     holder=$(ss -Hltnp "sport = :$port" 2>/dev/null |
       sed -n 's/.*users:(("\([^"]*\)",pid=\([0-9]*\).*/\1 (pid \2)/p') || true

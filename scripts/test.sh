@@ -38,8 +38,7 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug 
   -DBUS_BUILD_APP=OFF -DBUS_BUILD_BENCH=OFF >/dev/null
 cmake --build build/fuzz -j"$jobs" --target fuzz_service fuzz_standin_request fuzz_standin_feed
 
-# The ports the stand-in serves by default: the directory's and each bundled city's.
-default_ports=(18080 $(sed -n 's/^ *"port": *\([0-9][0-9]*\).*/\1/p' standin/data/cities/*.json))
+default_ports=($(scripts/standin-ports.sh))
 ports_free() {
   local port
   for port in "${default_ports[@]}"; do
