@@ -107,9 +107,15 @@ Answer<std::vector<BusQuery>> keywordHits(const std::string& keyword) {
 }
 
 Answer<ops::LineReading> line(std::int64_t direction, std::int64_t lineId) {
-    const auto posted = postToCity(kQueryLine, {{"direction", direction}, {"lineId", lineId}});
-    if (!reached(posted, true) || posted.reply.Content.empty()) return Answer<ops::LineReading>::failure();
-    return Answer<ops::LineReading>::answered(ops::readLine(posted.reply.Content));
+    const auto text = lineText(direction, lineId);
+    if (text.failed()) return Answer<ops::LineReading>::failure();
+    return Answer<ops::LineReading>::answered(ops::readLine(text.value()));
+}
+
+Answer<std::string> lineText(std::int64_t direction, std::int64_t lineId) {
+    auto posted = postToCity(kQueryLine, {{"direction", direction}, {"lineId", lineId}});
+    if (!reached(posted, true) || posted.reply.Content.empty()) return Answer<std::string>::failure();
+    return Answer<std::string>::answered(std::move(posted.reply.Content));
 }
 
 Answer<std::vector<BusReal>> vehicles(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction) {

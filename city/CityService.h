@@ -46,6 +46,9 @@ Answer<std::vector<BusQuery>> keywordHits(const std::string& keyword);
 // element): the screens keep what they show then. A text that is not one
 // line dictionary is an answer with no line.
 Answer<ops::LineReading> line(std::int64_t direction, std::int64_t lineId);
+// The same reply's return text as the service wrote it, for a caller that
+// keeps it; failed as line() is.
+Answer<std::string> lineText(std::int64_t direction, std::int64_t lineId);
 
 // The vehicles of a line, highest stop number first. A gprsId of 0 means the
 // line has no live data: no request, and an answer without vehicles. Failed

@@ -5,6 +5,7 @@
 #include "city/CityService.h"
 #include "city/CurrentCity.h"
 #include "model/Value.h"
+#include "models/LastKnown.h"
 
 namespace bus::models {
 
@@ -28,18 +29,22 @@ void Favourites::reload() {
     for (auto& favourite : city::favourites()) next->rows.push_back({std::move(favourite), std::nullopt});
     // The rows in their order, each stop once however often it is listed.
     std::vector<std::string> keys;
-    std::vector<std::function<std::string()>> asks;
+    std::vector<std::function<city::Answer<std::string>()>> asks;
+    const auto cityId = city::currentId();
     for (const auto& row : next->rows) {
         const std::string key = stopKey(row.favourite);
         if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
         keys.push_back(key);
         const auto gprsId = integerValue(row.favourite.gprsId), orderNo = integerValue(row.favourite.orderNo),
                    direction = integerValue(row.favourite.direction);
-        asks.push_back([gprsId, orderNo, direction] { return city::stationText(gprsId, orderNo, direction).value(); });
+        asks.push_back(
+            [cityId, gprsId, orderNo, direction] { return stationTextOrCopy(cityId, gprsId, orderNo, direction); });
     }
     publish(std::move(next));
-    requests_.askInTurn<std::string>("live texts", std::move(asks),
-                                     [this, keys](std::size_t i, std::string text) { heard(keys[i], text); });
+    requests_.askInTurn<city::Answer<std::string>>(
+        "live texts", std::move(asks), [this, keys](std::size_t i, city::Answer<std::string> text) {
+            heard(keys[i], text.value(), text.fromCopy());
+        });
 }
 
 void Favourites::remove(const BusCollection& favourite) {
@@ -49,10 +54,13 @@ void Favourites::remove(const BusCollection& favourite) {
     publish(std::move(next));
 }
 
-void Favourites::heard(const std::string& key, const std::string& text) {
+void Favourites::heard(const std::string& key, const std::string& text, bool offline) {
     auto next = std::make_shared<Snapshot>(*snapshot_);
     for (auto& row : next->rows)
-        if (stopKey(row.favourite) == key) row.liveText = text;
+        if (stopKey(row.favourite) == key) {
+            row.liveText = text;
+            row.offline = offline;
+        }
     publish(std::move(next));
 }
 

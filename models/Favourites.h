@@ -4,7 +4,9 @@
 // reads the favourites at once and asks every row's live text on a worker
 // thread; the screen is told of each change on the main thread, with a
 // snapshot it may keep, so it paints the rows at once and fills each text as
-// it arrives. Nothing here waits for the network.
+// it arrives. Nothing here waits for the network. A stop whose service
+// cannot be reached shows the last text it gave, marked offline, until a
+// reply comes again (models/LastKnown).
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -24,6 +26,9 @@ public:
         // The service's text for the stop, "" when it wrote none or could
         // not be asked; empty while the request is under way.
         std::optional<std::string> liveText;
+        // The service could not be reached: the text is the last one it
+        // gave, kept from an earlier reply.
+        bool offline = false;
     };
     struct Snapshot {
         std::vector<Row> rows;
@@ -46,7 +51,7 @@ public:
 
 private:
     void publish(std::shared_ptr<const Snapshot> next);
-    void heard(const std::string& key, const std::string& text);
+    void heard(const std::string& key, const std::string& text, bool offline);
 
     std::shared_ptr<const Snapshot> snapshot_ = std::make_shared<Snapshot>();
     Requests requests_;

@@ -1,12 +1,14 @@
 #include "models/LiveLine.h"
 
 #include "city/CityService.h"
+#include "city/CurrentCity.h"
+#include "models/LastKnown.h"
 
 namespace bus::models {
 
 void LiveLine::askLine(std::int64_t direction, std::int64_t lineId) {
     requests_.ask<LineAnswer>(
-        kLine, [direction, lineId] { return city::line(direction, lineId); },
+        kLine, [cityId = city::currentId(), direction, lineId] { return lineOrCopy(cityId, direction, lineId); },
         [this](LineAnswer answer) {
             if (lineAnswered) lineAnswered(std::move(answer));
         });

@@ -1,6 +1,9 @@
 #pragma once
 // A line's requests: the line with its stops (the line stations screen and
 // the live line ask it), and the vehicles of a waiting stop (the live line).
+// The line is answered from its last good reply when its service cannot be
+// reached (models/LastKnown); vehicles never are, as they only hold while
+// they are fresh.
 // Each is asked on a worker thread and answered on the main thread; an
 // answer that a newer ask of its kind overtook (the rider switched direction
 // or moved the waiting stop again) is dropped, and so is every answer once

@@ -82,6 +82,13 @@ std::filesystem::path Container::preferencesFile() {
     return dir / "preferences.json";
 }
 
+std::filesystem::path Container::cachesDirectory() {
+    auto dir = root() / "Library" / "Caches";
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return dir;
+}
+
 bool Container::claimForThisProcess(std::string* error) {
     const auto current = root();
     std::lock_guard lock(gMutex);

@@ -35,6 +35,8 @@ public:
     // Created on demand, so a fresh container works without set-up.
     static std::filesystem::path documentsDirectory();
     static std::filesystem::path preferencesFile();
+    // Library/Caches: what the app may lose and make again.
+    static std::filesystem::path cachesDirectory();
     static std::filesystem::path defaultRoot();
     // Locks the current root for the rest of the process (once per root).
     // False, with the reason, when another process uses it.

@@ -8,6 +8,9 @@
 namespace platform {
 namespace {
 const auto kEpoch = std::chrono::steady_clock::now();
+double calendarSeconds() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
 double realSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - kEpoch).count();
 }
@@ -91,10 +94,17 @@ TimerPtr RunLoop::performAfterDelay(double delay, Task task) {
     return scheduleTimer(delay, false, [task = std::move(task)](Timer&) { task(); });
 }
 
+double RunLoop::secondsSince1970() const {
+    std::lock_guard lock(mutex_);
+    if (virtual_) return virtualStartSince1970_ + virtualNow_;
+    return calendarSeconds();
+}
+
 void RunLoop::useVirtualClock(double start) {
     std::lock_guard lock(mutex_);
     virtual_ = true;
     virtualNow_ = start;
+    virtualStartSince1970_ = calendarSeconds() - start;
 }
 
 void RunLoop::useRealClock() {

@@ -60,6 +60,10 @@ public:
     TimerPtr performAfterDelay(double delay, Task task);
 
     double now() const;
+    // The calendar time in seconds since 1970, for what outlives the
+    // process (the age of a stored copy). It moves with the virtual clock:
+    // the virtual start stands at the real time of useVirtualClock.
+    double secondsSince1970() const;
     void useVirtualClock(double start = 0.0);
     void useRealClock();
     bool isVirtualClock() const;
@@ -110,6 +114,7 @@ private:
     std::uint64_t seq_ = 0;
     bool virtual_ = false;
     double virtualNow_ = 0.0;
+    double virtualStartSince1970_ = 0.0;
     bool stopRequested_ = false;
     bool closed_ = false;
 };

@@ -108,13 +108,17 @@ json Row::text(int column) const {
 
 json Row::integer(int column) const { return static_cast<std::int64_t>(sqlite3_column_int64(statement_, column)); }
 
-Connection Connection::open() {
+double Row::real(int column) const { return sqlite3_column_double(statement_, column); }
+
+Connection Connection::open() { return open(databasePath()); }
+
+Connection Connection::open(const std::filesystem::path& file) {
     sqlite3* db = nullptr;
     // What sqlite3_open does (read-write, created if missing), without the
     // per-call locking of the connection: a connection lives for one
     // operation on one thread and no other thread touches it.
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(databasePath().string().c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(file.string().c_str(), &db, flags, nullptr) != SQLITE_OK) {
         sqlite3_close(db);  // the half-opened handle (sqlite3_close(nullptr) is a no-op)
         platform::NSLog(sql::kOpenFailed);
         return Connection(nullptr);

@@ -37,6 +37,7 @@ public:
     nlohmann::json text(int column) const;
     // The column as a 64-bit integer (ids of real services run past 2^31).
     nlohmann::json integer(int column) const;
+    double real(int column) const;
 
 private:
     friend class Connection;
@@ -50,6 +51,8 @@ public:
     // open logs "数据库打开失败" and gives a closed connection, on which
     // every statement fails.
     static Connection open();
+    // The same on another file (the cache of offline copies).
+    static Connection open(const std::filesystem::path& file);
 
     Connection(Connection&& other) noexcept;
     Connection& operator=(Connection&& other) noexcept;

@@ -18,6 +18,22 @@ std::string dataAgeText(double seconds) {
     return std::to_string(whole / 60) + "分钟前更新";
 }
 
+std::string offlineAgeText(double seconds) {
+    const long long whole = wholeSeconds(seconds);
+    std::string age;
+    if (whole < 5)
+        age = "刚刚";
+    else if (whole < 60)
+        age = std::to_string(whole) + "秒前";
+    else if (whole < 3600)
+        age = std::to_string(whole / 60) + "分钟前";
+    else if (whole < 86400)
+        age = std::to_string(whole / 3600) + "小时前";
+    else
+        age = std::to_string(whole / 86400) + "天前";
+    return std::string(kOfflineMark) + " · " + age;
+}
+
 double staleAfterSeconds(long long refreshSeconds) {
     return refreshSeconds > 0 ? 2.0 * static_cast<double>(refreshSeconds) : kStaleByHandSeconds;
 }

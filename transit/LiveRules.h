@@ -11,6 +11,8 @@
 namespace bus::live {
 
 inline constexpr char kStaleText[] = "数据已过期，点击刷新";
+// What a text kept from the service's last good reply is marked with.
+inline constexpr char kOfflineMark[] = "离线";
 inline constexpr char kArrivalTitle[] = "车辆即将到站";
 // The preference holding the stops chosen for the reminder last time.
 inline constexpr char kReminderStopsKey[] = "arrivalReminderStops";
@@ -23,6 +25,10 @@ inline constexpr double kStaleByHandSeconds = 60;
 long long wholeSeconds(double seconds);
 // "刚刚更新" under 5 s, then whole seconds, then whole minutes.
 std::string dataAgeText(double seconds);
+// A copy's age as the offline label shows it: "离线 · " and the age in the
+// same units ("刚刚", seconds, minutes), then hours and days, which a copy
+// kept from yesterday needs; a copy from a clock that went back is "刚刚".
+std::string offlineAgeText(double seconds);
 // The age past which the data counts as stale, for the refresh interval in
 // seconds (0 when refreshing by hand).
 double staleAfterSeconds(long long refreshSeconds);

@@ -2,6 +2,7 @@
 
 #include "model/Value.h"
 #include "platform/ui/Accessibility.h"
+#include "transit/LiveRules.h"
 
 namespace bus::a11y {
 
@@ -38,9 +39,11 @@ void nameSearchHit(ui::TableViewCell& cell, const BusQuery& hit) {
     cell.setAccessibilityLabel(textValue(hit.stationName) + "，" + textValue(hit.lineName) + "，" + way);
 }
 
-void nameFavourite(ui::TableViewCell& cell, const BusCollection& favourite, const std::string& liveText) {
+void nameFavourite(ui::TableViewCell& cell, const BusCollection& favourite, const std::string& liveText,
+                   bool offline) {
     cell.setAccessibilityLabel(textValue(favourite.lineName) + " " + textValue(favourite.stationName) + "，" +
-                               textValue(favourite.endLine) + "方向，" + (liveText.empty() ? kNoLiveText : liveText));
+                               textValue(favourite.endLine) + "方向，" + (liveText.empty() ? kNoLiveText : liveText) +
+                               (offline ? std::string("，") + live::kOfflineMark : ""));
     cell.setAccessibilityTraits(ui::AccessibilityTrait::UpdatesFrequently);
 }
 

@@ -7,6 +7,7 @@
 #include "screens/common/Accessibility.h"
 #include "screens/common/BusCell.h"
 #include "screens/common/BusCityButton.h"
+#include "transit/LiveRules.h"
 
 namespace bus {
 
@@ -15,6 +16,8 @@ namespace {
 constexpr char kHandOverSender[] = "0";
 constexpr char kNoLiveText[] = "无实时信息";
 const ui::Color kLiveTextColor{85.0 / 255, 205.0 / 255, 1.0, 1.0};
+const ui::Color kOfflineColor = ui::Color::darkGray();
+ui::Rect offlineMarkFrame(double width) { return {width - 100, 30, 100, 13}; }
 
 }  // namespace
 
@@ -70,10 +73,16 @@ std::shared_ptr<ui::TableViewCell> BusCollectionViewController::cellForRowAtInde
     // the words for none would be true yet.
     const std::string live = row.liveText.value_or("");
     if (!live.empty())
-        content.addSubview(ui::makeLabel(liveFrame, live, ui::Font::boldSystem(20), kLiveTextColor));
+        content.addSubview(
+            ui::makeLabel(liveFrame, live, ui::Font::boldSystem(20), row.offline ? kOfflineColor : kLiveTextColor));
     else if (row.liveText)
         content.addSubview(ui::makeLabel(liveFrame, kNoLiveText, ui::Font::boldSystem(18)));
-    a11y::nameFavourite(*cell, favourite, live);
+    // The last text the service gave, greyed, with the mark under it in the
+    // row's free lower right corner.
+    if (row.offline)
+        content.addSubview(
+            ui::makeLabel(offlineMarkFrame(width), live::kOfflineMark, ui::Font::system(11), kOfflineColor));
+    a11y::nameFavourite(*cell, favourite, live, row.offline);
     return cell;
 }
 

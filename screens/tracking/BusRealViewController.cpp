@@ -3,6 +3,7 @@
 #include "city/CurrentCity.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
+#include "models/LastKnown.h"
 #include "platform/Thread.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserNotifications.h"
@@ -197,6 +198,11 @@ void BusRealViewController::applyLine(city::Answer<ops::LineReading> answer) {
         if (_busLine) _busLine->gprsId = json();
         return;
     }
+    if (answer.fromCopy())
+        offlineAsOf_ = answer.asOf();
+    else
+        offlineAsOf_.reset();
+    showDataAge();
     auto reading = std::move(answer).value();
     // A reply that is not one JSON object shows as a line without stops.
     if (!reading.line) reading.stations.clear();
@@ -443,7 +449,8 @@ void BusRealViewController::switchDirection(std::weak_ptr<BusRealViewController>
         return std::nullopt;
     });
     if (!line) return;
-    auto lineAnswer = std::make_shared<city::Answer<ops::LineReading>>(city::line(line->direction, line->lineId));
+    auto lineAnswer = std::make_shared<city::Answer<ops::LineReading>>(
+        models::lineOrCopy(line->cityId, line->direction, line->lineId));
     const auto vehicles =
         platform::askMainThread<VehicleRequest>([weak, lineAnswer]() -> std::optional<VehicleRequest> {
             if (auto self = weak.lock()) return self->finishLineOfSwitch(std::move(*lineAnswer));
@@ -466,7 +473,7 @@ BusRealViewController::LineRequest BusRealViewController::beginDirectionSwitch()
     _orderNo = kByNameMarker;
     tag = 1;
     reloadFavourites();
-    return {integerValue(direction), integerValue(lineId)};
+    return {city::currentId(), integerValue(direction), integerValue(lineId)};
 }
 
 void BusRealViewController::endDirectionSwitch(city::Answer<std::vector<BusReal>>* vehicles) {
@@ -491,7 +498,10 @@ std::optional<BusRealViewController::VehicleRequest> BusRealViewController::fini
 
 void BusRealViewController::noteVehicles(const std::vector<BusReal>& vehicles, bool answered) {
     lastFailed_ = !answered;
-    if (answered) lastAnswered_ = platform::RunLoop::main().now();
+    if (answered) {
+        lastAnswered_ = platform::RunLoop::main().now();
+        offlineAsOf_.reset();
+    }
     showDataAge();
     checkReminder(vehicles);
 }
@@ -499,6 +509,13 @@ void BusRealViewController::noteVehicles(const std::vector<BusReal>& vehicles, b
 void BusRealViewController::showDataAge() {
     auto& label = ageLabel;
     if (!label) return;
+    ageAsksRefresh_ = false;
+    if (offlineAsOf_) {
+        ageAsksRefresh_ = true;
+        label->setText(live::offlineAgeText(platform::RunLoop::main().secondsSince1970() - *offlineAsOf_));
+        label->textColor = kStaleColor;
+        return;
+    }
     // Nothing asked yet, or a line without live data: nothing to age.
     if (!lastAnswered_ && !lastFailed_) {
         label->setText("");
@@ -507,13 +524,13 @@ void BusRealViewController::showDataAge() {
     const double age = lastAnswered_ ? platform::RunLoop::main().now() - *lastAnswered_ : 0;
     const bool stale =
         lastFailed_ || static_cast<double>(live::wholeSeconds(age)) > live::staleAfterSeconds(refreshSeconds_);
+    ageAsksRefresh_ = stale;
     label->setText(stale ? live::kStaleText : live::dataAgeText(age));
     label->textColor = stale ? kStaleColor : kAgeColor;
 }
 
 void BusRealViewController::clickAge(ui::TapGestureRecognizer& sender) {
-    auto& label = ageLabel;
-    if (label && label->text() == live::kStaleText) clickRef(sender);
+    if (ageAsksRefresh_) clickRef(sender);
 }
 
 void BusRealViewController::clickReminder(ui::TapGestureRecognizer&) {

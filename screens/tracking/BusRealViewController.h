@@ -20,6 +20,10 @@
 // are stale), and the bell of an arrival reminder armed for the waiting stop,
 // which gives one notice when a vehicle comes within the chosen number of
 // stops.
+//
+// When the line's service cannot be reached, the line comes from its last
+// good reply: its stops show with no vehicles, and the age label reads
+// "离线 · " with the copy's age until a vehicle request is answered again.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -140,6 +144,7 @@ private:
         std::int64_t gprsId, orderNo, direction;
     };
     struct LineRequest {
+        nlohmann::json cityId;
         std::int64_t direction, lineId;
     };
 
@@ -181,6 +186,10 @@ private:
     long long refreshSeconds_ = 0;          // the timer's interval; 0 when refreshing by hand
     std::optional<double> lastAnswered_;    // run loop time of the last answered vehicle request
     bool lastFailed_ = false;               // the last vehicle request got no answer
+    // When the reply of the line shown came, while it is a copy and no
+    // vehicle request has been answered since (seconds since 1970).
+    std::optional<double> offlineAsOf_;
+    bool ageAsksRefresh_ = false;           // the age label says a tap refreshes
     platform::TimerPtr ageTimer_;           // runs while the screen shows
     platform::TimerPtr reminderRefresh_;    // while armed and refreshing by hand
 };

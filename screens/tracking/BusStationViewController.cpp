@@ -60,8 +60,10 @@ void BusStationViewController::updateStation() { line.askLine(integerValue(direc
 
 void BusStationViewController::showLine(models::LiveLine::LineAnswer answer) {
     // Only a reply that holds both the line and its stop list changes the
-    // screen; anything else counts as no reply.
-    if (answer.failed() || !answer.value().hasStopArray || !answer.value().line) return;
+    // screen; anything else counts as no reply. So does the last good copy:
+    // this screen has no room to say its stops may be old, and its stars
+    // save favourites from them.
+    if (answer.failed() || answer.fromCopy() || !answer.value().hasStopArray || !answer.value().line) return;
     auto reading = std::move(answer).value();
     busLine = std::move(*reading.line);
     navigationItem().setTitle(textValue(busLine.lineName));

@@ -22,6 +22,14 @@ TEST(LiveRules, AgeTextsAndTheStalePoint) {
     EXPECT_EQ(staleAfterSeconds(0), 60) << "by hand";
 }
 
+TEST(LiveRules, OfflineAgesReadInTheAgeLabelsUnitsThenHoursAndDays) {
+    const std::pair<double, const char*> ages[] = {
+        {-30, "离线 · 刚刚"},      {4.9, "离线 · 刚刚"},      {5, "离线 · 5秒前"},       {59.9, "离线 · 59秒前"},
+        {60, "离线 · 1分钟前"},    {3599, "离线 · 59分钟前"}, {3600, "离线 · 1小时前"},  {86399, "离线 · 23小时前"},
+        {86400, "离线 · 1天前"},   {9 * 86400.0 + 7, "离线 · 9天前"}};
+    for (const auto& [seconds, text] : ages) EXPECT_EQ(offlineAgeText(seconds), text) << seconds;
+}
+
 // Waiting at stop 5; each vehicle as (stop, standing).
 TEST(LiveRules, TheReminderSpeaksOfTheNearestVehicleAtOrBeforeTheStop) {
     using Vehicles = std::vector<std::pair<long long, long long>>;

@@ -143,15 +143,41 @@ TEST_F(FavouritesTest, ListsTheCitysFavouritesNewestFirstAndATapOpensTheLiveScre
 // as the text for none; no text, or no answer, shows that there is none.
 TEST_F(FavouritesTest, TheLiveTextShowsTheReplyVerbatimInBlueOrNoLiveDataInBlack) {
     const struct { const char* reply; std::string live; double size; } cases[] = {
-        {"无实时信息", "无实时信息#55cdff", 20}, {"", "无实时信息", 18}, {nullptr /* unreachable */, "无实时信息", 18}};
+        {nullptr /* unreachable, with nothing kept */, "无实时信息", 18}, {"无实时信息", "无实时信息#55cdff", 20},
+        {"", "无实时信息", 18}};
     addFavourite("火车站", 1);
     for (const auto& c : cases) {
-        c.reply ? replyWith("realBusStation", c.reply) : makeServiceUnreachable();
+        if (c.reply) {
+            replyWith("realBusStation", c.reply);
+            service.makeCurrentCity();
+        } else {
+            makeServiceUnreachable();
+        }
         open();
         EXPECT_EQ(row(0), "12路   火车站 东门方向 " + c.live);
         const auto live = table->cellForRowAtIndexPath(ui::IndexPath::forRow(0))->contentView()->subviews().back();
         EXPECT_EQ(std::dynamic_pointer_cast<ui::Label>(live)->font, ui::Font::boldSystem(c.size)) << c.live;
     }
+}
+
+// A stop whose service cannot be reached shows its last text, greyed and
+// marked, to the eye and the screen reader; the next reply takes the mark
+// away. A stop never answered has nothing to show.
+TEST_F(FavouritesTest, AnUnreachableServiceShowsEachStopsLastTextMarkedUntilItAnswersAgain) {
+    addFavourite("火车站", 1);
+    open();
+    addFavourite("红旗广场", 3);
+    makeServiceUnreachable();
+    open();
+    EXPECT_EQ((Texts{row(0), row(1)}),
+              (Texts{"12路   红旗广场 东门方向 无实时信息", "12路   火车站 东门方向 2站#555555 离线#555555"}));
+    const auto name = [&](int r) { return table->cellForRowAtIndexPath(ui::IndexPath::forRow(r))->accessibilityLabel(); };
+    EXPECT_EQ(name(1), "12路 火车站，东门方向，2站，离线");
+    replyWith("realBusStation", "1站");
+    service.makeCurrentCity();
+    open();
+    EXPECT_EQ((Texts{row(0), row(1)}), (Texts{"12路   红旗广场 东门方向 1站#55cdff", "12路   火车站 东门方向 1站#55cdff"}));
+    EXPECT_EQ(name(1), "12路 火车站，东门方向，1站");
 }
 
 // Only a deletion of a row the last read holds deletes; the notice closes

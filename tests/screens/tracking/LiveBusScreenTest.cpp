@@ -402,6 +402,41 @@ TEST_F(LiveBusScreenTest, DataAgeWarnsAfterAFailedRefreshAndItsTapRefreshes) {
     EXPECT_TRUE(age() == "刚刚更新" && !ageWarns());
 }
 
+// A line watched before, opened again while its service cannot be reached:
+// the stops and heading of its last good reply, no vehicles, and the
+// reply's age marked offline, to the eye and the screen reader; a tap on
+// the label asks again, and the answer takes the mark away.
+TEST_F(LiveBusScreenTest, AnUnreachableLineShowsItsLastGoodReplyMarkedOfflineUntilVehiclesAnswer) {
+    platform::UserDefaults::standard().setObject("100", "refreshTime");
+    replyWith("realBus", vehiclesText({{4, 1, "a"}}));
+    open();
+    const Texts rows = describe(Row), shownHeading = heading();
+    ASSERT_EQ(views(Marker).size(), 1u);
+    advance(125);
+    makeServiceUnreachable();
+    open();
+    EXPECT_EQ(describe(Row), rows);
+    EXPECT_EQ(heading(), shownHeading);
+    EXPECT_TRUE(views(Marker).empty());
+    EXPECT_EQ(frontAlertText(), "提醒 无法连接服务器");
+    EXPECT_TRUE(age() == "离线 · 2分钟前" && ageWarns());
+    EXPECT_EQ(screen->ageLabel->accessibilityLabel(), "离线 · 2分钟前");
+    advance(3600);
+    EXPECT_EQ(age(), "离线 · 1小时前") << "the age goes on with the clock";
+    service.makeCurrentCity();
+    tap(*screen->ageLabel);
+    EXPECT_TRUE(age() == "刚刚更新" && !ageWarns());
+    EXPECT_EQ(views(Marker).size(), 1u);
+}
+
+// A line never answered has no copy: the screen stays empty, as designed.
+TEST_F(LiveBusScreenTest, AnUnreachableLineNeverAnsweredShowsNothing) {
+    makeServiceUnreachable();
+    open();
+    EXPECT_TRUE(describe(Row).empty());
+    EXPECT_EQ(age(), "");
+}
+
 // Waiting at stop 5 for a vehicle 2 stops away; each step is one refresh.
 TEST_F(LiveBusScreenTest, ReminderFiresOnceWhenAVehicleComesWithinTheChosenStops) {
     auto posted = std::make_shared<PostedNotices>();
