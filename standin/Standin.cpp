@@ -27,7 +27,7 @@ void Standin::start() {
     if (directoryEndpoint_) return;
     try {
         // Cities first: the directory hands out the ports they really got.
-        for (const auto& served : config_.cities) {
+        for (auto& served : config_.cities) {
             const std::string label = "city " + std::to_string(served.city->cityId);
             const LiveFeed* live = nullptr;
             if (!served.live.sources.empty()) {
@@ -41,6 +41,9 @@ void Standin::start() {
                               [svc](const SoapRequest& r) { return svc->handle(r); }};
             auto endpoint = std::make_unique<SoapEndpoint>(std::move(setup), log_, config_.serve);
             const int port = endpoint->bind(config_.host, served.port);
+            // Kept, as the directory's is: started again, the stand-in
+            // serves each city where its clients knew it.
+            served.port = port;
             cityPorts_[served.city->cityId] = port;
             directory_.push_back({served.city->cityId, served.city->name, baseUrl(port)});
             cityServices_.push_back(std::move(service));

@@ -29,6 +29,10 @@ AppRun::AppRun(const std::filesystem::path& script, const std::filesystem::path&
     if (pid_ == 0) {
         const int fd = open(errors_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0 || dup2(fd, STDERR_FILENO) < 0 || chdir(work.c_str()) != 0) _exit(126);
+        // Nothing of the test's own goes with the app: a listening socket of
+        // a stand-in the test serves it from would stay open in the app, and
+        // a stand-in the test stops would go on taking connections there.
+        close_range(STDERR_FILENO + 1, ~0U, 0);
         execv(argv[0], argv.data());
         _exit(127);
     }

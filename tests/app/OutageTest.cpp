@@ -1,5 +1,7 @@
 // The app binary against a city service that fails: the favourites tab
-// paints its rows at once and tells the rider once, however many rows fail.
+// paints its rows at once and tells the rider once, however many rows fail;
+// a line watched before shows its last good stops, marked offline, while
+// its service is stopped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,9 @@
 
 #include "app/AppRun.h"
 #include "app/Dumps.h"
+#include "StandinTestSupport.h"
 #include "platform/Container.h"
+#include "platform/UserDefaults.h"
 #include "storage/FavouriteStore.h"
 #include "support/TestSupport.h"
 
@@ -88,6 +92,47 @@ TEST(Outage, FavouritesOfACityThatFailsTellTheRiderOnce) {
         live += std::count(row.begin(), row.end(), "还有3站");
     }
     EXPECT_EQ(std::make_pair(none, live), std::make_pair(6, 1));
+    keepScreenshots(work);
+}
+
+// The live line's age label in a dump, "" when none shows.
+std::string ageText(const nlohmann::json& node) {
+    if (node.value("restorationIdentifier", "") == "age") return node.value("text", "");
+    for (const auto& child : node.value("children", nlohmann::json::array()))
+        if (auto text = ageText(child); !text.empty()) return text;
+    return "";
+}
+
+TEST(Outage, ALineWatchedBeforeShowsItsLastStopsOfflineWhileItsServiceIsStopped) {
+    standin::test::RunningStandin standin;
+    const fs::path container = containerRoot() / "app", work = containerRoot() / "work";
+    fs::create_directories(work);
+    chooseCity(container, standin.standin().cityBaseUrl(16));
+    {
+        platform::UserDefaults prefs(container / "Library" / "Preferences" / "preferences.json");
+        prefs.setObject("1", "refreshTime");
+        prefs.synchronize();
+    }
+    AppRun app(fs::path(APP_TEST_SCRIPTS) / "offline_line.txt", container, work,
+               {"--directory", standin.standin().directoryBaseUrl()});
+    EXPECT_TRUE(waitForFile(work / "watched.json"));
+    standin.standin().stop();
+    EXPECT_TRUE(waitForFile(work / "offline.json"));
+    standin.standin().start();
+    const auto [status, errors] = app.finish();
+    ASSERT_EQ(status, 0) << errors;
+
+    const Live watched = readLive(readDump(work / "watched.json")), offline = readLive(readDump(work / "offline.json")),
+               online = readLive(readDump(work / "online.json"));
+    ASSERT_FALSE(watched.stops.empty());
+    EXPECT_EQ(offline.stops, watched.stops);
+    EXPECT_EQ(offline.title, watched.title);
+    EXPECT_TRUE(offline.vehicleFrames.empty());
+    EXPECT_EQ(offline.panels, 0);
+    const std::string offlineAge = ageText(readDump(work / "offline.json"));
+    EXPECT_TRUE(offlineAge.starts_with("离线 · ")) << offlineAge;
+    EXPECT_EQ(online.stops, watched.stops);
+    EXPECT_EQ(ageText(readDump(work / "online.json")), "刚刚更新");
     keepScreenshots(work);
 }
 

@@ -348,6 +348,20 @@ TEST_F(OverHttp, APortInUseIsReportedAndNothingIsLeftServing) {
     EXPECT_EQ(nlohmann::json::parse(returnText(line, "queryLine"))["cityId"], 16);
 }
 
+// Stopped and started again, the stand-in serves every city and the
+// directory where their clients knew them, and the directory says so.
+TEST_F(OverHttp, StartedAgainItServesWhereItServedBefore) {
+    const std::string directory = standin.directoryBaseUrl();
+    standin.stop();
+    standin.start();
+    EXPECT_EQ(standin.cityBaseUrl(16), "http://127.0.0.1:" + std::to_string(port));
+    EXPECT_EQ(standin.directoryBaseUrl(), directory);
+    const auto line = post(city16(), envelope(kCityNs, "queryLine", {{"direction", "0"}, {"lineId", "1601"}}));
+    EXPECT_EQ(nlohmann::json::parse(returnText(line, "queryLine"))["cityId"], 16);
+    const auto cities = post(standin.directoryUrl(), envelope(kDirectoryNs, "queryCity", {}));
+    EXPECT_NE(returnText(cities, "queryCity").find(std::to_string(port)), std::string::npos);
+}
+
 // Four threads record at once, then the log goes quiet (--quiet): it goes on
 // counting and writes nothing.
 TEST(RequestLogLines, EveryRecordIsWrittenWholeWhateverTheThreads) {
