@@ -69,8 +69,8 @@ std::shared_ptr<bus::BusRealViewController> makeScreen() {
     screen->lineTitle = title;
     screen->smbUILabel = times;
     screen->tabUIImageView = tab;
-    screen->lineId = 12;
-    screen->direction = 0;
+    screen->handedOver.lineId = 12;
+    screen->handedOver.direction = 0;
     return screen;
 }
 

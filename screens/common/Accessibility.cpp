@@ -41,8 +41,9 @@ void nameSearchHit(ui::TableViewCell& cell, const BusQuery& hit) {
 
 void nameFavourite(ui::TableViewCell& cell, const BusCollection& favourite, const std::string& liveText,
                    bool offline) {
+    const std::string said = liveText.empty() ? kNoLiveText : liveText;
     cell.setAccessibilityLabel(textValue(favourite.lineName) + " " + textValue(favourite.stationName) + "，" +
-                               textValue(favourite.endLine) + "方向，" + (liveText.empty() ? kNoLiveText : liveText) +
+                               textValue(favourite.endLine) + "方向，" + said +
                                (offline ? std::string("，") + live::kOfflineMark : ""));
     cell.setAccessibilityTraits(ui::AccessibilityTrait::UpdatesFrequently);
 }

@@ -14,9 +14,7 @@ constexpr char kHandOverSender[] = "0";
 }  // namespace
 
 BusCollectionQueryViewController::BusCollectionQueryViewController() {
-    declareKey("lineId", lineId);
-    declareKey("direction", direction);
-    declareKey("currentStation", currentStation);
+    handedOver.declareKeys([this](const char* key, auto& member) { declareKey(key, member); });
     // The search lives and dies with the screen, so its hits never reach a screen that is gone.
     search.changed = [this](const std::shared_ptr<const models::KeywordSearch::Snapshot>& hits) {
         filterData = hits->hits;
@@ -64,18 +62,15 @@ std::shared_ptr<ui::TableViewCell> BusCollectionQueryViewController::cellForRowA
 void BusCollectionQueryViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(filterData.size())) return;
     const BusQuery& hit = filterData[static_cast<std::size_t>(indexPath.row)];
-    lineId = hit.lineId;
-    direction = hit.direction;
-    currentStation = integerValue(hit.attribute) == 1 ? hit.stationName : json("");
+    handedOver =
+        LineHandOver::at(hit.lineId, hit.direction, integerValue(hit.attribute) == 1 ? hit.stationName : json(""));
     performSegueWithIdentifier("busCollection", kHandOverSender);
 }
 
 void BusCollectionQueryViewController::prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) {
     if (sender != kHandOverSender) return;
     auto* destination = segue.destinationViewController();
-    destination->setValue(lineId, "lineId");
-    destination->setValue(direction, "direction");
-    destination->setValue(currentStation, "currentStation");
+    handedOver.handTo(*destination);
 }
 
 void BusCollectionQueryViewController::searchBarCancelButtonClicked(ui::SearchBar&) {

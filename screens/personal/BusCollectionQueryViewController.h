@@ -16,6 +16,7 @@
 #include "platform/ui/SearchDisplayController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
+#include "screens/common/LineHandOver.h"
 
 namespace bus {
 
@@ -52,11 +53,8 @@ public:
     std::unique_ptr<ui::SearchDisplayController> searchDisplayController;
     // Outlet: the screen's table, owned by the view tree.
     std::weak_ptr<ui::TableView> queryUITableView;
-    // The hit last tapped; currentStation is its stop name for a stop hit and
-    // "" otherwise.
-    nlohmann::json lineId;
-    nlohmann::json direction;
-    nlohmann::json currentStation;
+    // The hit last tapped, for the line stations screen it opens.
+    LineHandOver handedOver;
 };
 
 }  // namespace bus

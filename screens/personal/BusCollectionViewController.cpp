@@ -22,9 +22,7 @@ ui::Rect offlineMarkFrame(double width) { return {width - 100, 30, 100, 13}; }
 }  // namespace
 
 BusCollectionViewController::BusCollectionViewController() {
-    declareKey("lineId", lineId);
-    declareKey("direction", direction);
-    declareKey("currentStation", currentStation);
+    handedOver.declareKeys([this](const char* key, auto& member) { declareKey(key, member); });
     // The model lives and dies with the screen, so its snapshots never reach a screen that is gone.
     favourites.changed = [this](const std::shared_ptr<const models::Favourites::Snapshot>& next) {
         data = next;
@@ -89,9 +87,7 @@ std::shared_ptr<ui::TableViewCell> BusCollectionViewController::cellForRowAtInde
 void BusCollectionViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data->rows.size())) return;
     const BusCollection& favourite = data->rows[static_cast<std::size_t>(indexPath.row)].favourite;
-    lineId = favourite.lineId;
-    direction = favourite.direction;
-    currentStation = favourite.stationName;
+    handedOver = LineHandOver::at(favourite.lineId, favourite.direction, favourite.stationName);
     performSegueWithIdentifier("busReal", kHandOverSender);
 }
 
@@ -114,9 +110,7 @@ void BusCollectionViewController::commitEditingStyle(ui::TableView&, ui::TableVi
 void BusCollectionViewController::prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) {
     if (sender != kHandOverSender) return;
     auto* destination = segue.destinationViewController();
-    destination->setValue(lineId, "lineId");
-    destination->setValue(direction, "direction");
-    destination->setValue(currentStation, "currentStation");
+    handedOver.handTo(*destination);
 }
 
 void BusCollectionViewController::switchCity(ui::Control&) { performSegueWithIdentifier("busCity", "1"); }

@@ -15,6 +15,7 @@
 #include "platform/ui/Control.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
+#include "screens/common/LineHandOver.h"
 
 namespace bus {
 
@@ -57,10 +58,8 @@ public:
     std::shared_ptr<const models::Favourites::Snapshot> data = favourites.snapshot();
     // Outlet: the list, owned by the view tree.
     std::weak_ptr<ui::TableView> queryUITableView;
-    // The favourite last tapped.
-    nlohmann::json lineId;
-    nlohmann::json direction;
-    nlohmann::json currentStation;
+    // The favourite last tapped, for the live line it opens.
+    LineHandOver handedOver;
 
 private:
     void showNotice(const std::string& title);

@@ -186,18 +186,15 @@ void BusTransferResultViewController::didSelectRowAtIndexPath(ui::TableView&, co
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data.size())) return;
     const auto& legs = data[static_cast<std::size_t>(indexPath.row)].vehicleInfos;
     if (!legs.is_array() || legs.empty()) return;
-    lineId = bus::valueForKey(legs[0], "lineId");
-    direction = bus::valueForKey(legs[0], "direction");
-    currentStation = bus::valueForKey(legs[0], "startStation");
+    handedOver = LineHandOver::at(bus::valueForKey(legs[0], "lineId"), bus::valueForKey(legs[0], "direction"),
+                                  bus::valueForKey(legs[0], "startStation"));
     performSegueWithIdentifier("busReal", kHandOverSender);
 }
 
 void BusTransferResultViewController::prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) {
     if (sender != kHandOverSender) return;
     auto* destination = segue.destinationViewController();
-    destination->setValue(lineId, "lineId");
-    destination->setValue(direction, "direction");
-    destination->setValue(currentStation, "currentStation");
+    handedOver.handTo(*destination);
 }
 
 }  // namespace bus

@@ -20,6 +20,7 @@
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
 #include "transit/BusTransferPlanner.h"
+#include "screens/common/LineHandOver.h"
 
 namespace bus {
 
@@ -66,9 +67,7 @@ public:
     std::vector<std::string> notes;
     // The first leg of the plan last tapped: its line, its direction and the
     // stop to board as the stop to wait at.
-    nlohmann::json lineId;
-    nlohmann::json direction;
-    nlohmann::json currentStation;
+    LineHandOver handedOver;
 
     // Outlets, owned by the view tree.
     std::weak_ptr<ui::Label> routeLabel;

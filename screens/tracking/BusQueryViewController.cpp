@@ -22,9 +22,7 @@ const BusQuery* recordAt(const std::vector<BusQuery>& records, int row) {
 }  // namespace
 
 BusQueryViewController::BusQueryViewController() {
-    declareKey("lineId", lineId);
-    declareKey("direction", direction);
-    declareKey("currentStation", currentStation);
+    handedOver.declareKeys([this](const char* key, auto& member) { declareKey(key, member); });
     // The search lives and dies with the screen, so its hits never reach a screen that is gone.
     search.changed = [this](const std::shared_ptr<const models::KeywordSearch::Snapshot>& hits) {
         filterData = hits->hits;
@@ -89,9 +87,8 @@ void BusQueryViewController::didSelectRowAtIndexPath(ui::TableView& tableView, c
     auto& records = recordsOf(tableView);
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(records.size())) return;
     BusQuery& record = records[static_cast<std::size_t>(indexPath.row)];
-    lineId = record.lineId;
-    direction = record.direction;
-    currentStation = integerValue(record.attribute) == 1 ? record.stationName : json("");
+    handedOver = LineHandOver::at(record.lineId, record.direction,
+                                  integerValue(record.attribute) == 1 ? record.stationName : json(""));
     // A history row is not saved again, so the history keeps its order.
     if (!history) city::remember(record);
     if (searchDisplayController) searchDisplayController->setActive(false, false);
@@ -101,9 +98,7 @@ void BusQueryViewController::didSelectRowAtIndexPath(ui::TableView& tableView, c
 void BusQueryViewController::prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) {
     if (sender != kHandOverSender) return;
     auto* destination = segue.destinationViewController();
-    destination->setValue(lineId, "lineId");
-    destination->setValue(direction, "direction");
-    destination->setValue(currentStation, "currentStation");
+    handedOver.handTo(*destination);
 }
 
 void BusQueryViewController::switchCity(ui::Control&) { performSegueWithIdentifier("busCity", "1"); }

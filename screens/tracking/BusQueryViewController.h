@@ -17,6 +17,7 @@
 #include "platform/ui/SearchDisplayController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
+#include "screens/common/LineHandOver.h"
 
 namespace bus {
 
@@ -57,11 +58,8 @@ public:
     std::unique_ptr<ui::SearchDisplayController> searchDisplayController;
     // Outlet: the history table, owned by the view tree.
     std::weak_ptr<ui::TableView> queryUITableView;
-    // The row last tapped; currentStation is its stop name for a stop row and
-    // "" otherwise.
-    nlohmann::json lineId;
-    nlohmann::json direction;
-    nlohmann::json currentStation;
+    // The row last tapped, for the live line it opens.
+    LineHandOver handedOver;
 
 private:
     bool isHistory(const ui::TableView& tableView) const;

@@ -58,9 +58,7 @@ void showTransientNotice(const std::string& title) {
 }  // namespace
 
 BusRealViewController::BusRealViewController() {
-    declareKey("lineId", lineId);
-    declareKey("direction", direction);
-    declareKey("currentStation", currentStation);
+    handedOver.declareKeys([this](const char* key, auto& member) { declareKey(key, member); });
     // The model lives and dies with the screen, so its answers never reach a screen that is gone.
     liveLine.lineAnswered = [this](models::LiveLine::LineAnswer answer) {
         applyLine(std::move(answer));
@@ -87,7 +85,7 @@ void BusRealViewController::viewDidLoad() {
     indicator->setCenter({view()->frame().width() / 2, view()->frame().height() / 2});
     indicator->startAnimating();
     view()->addSubview(indicator);
-    _orderNo = currentStation.empty() ? kDefaultWaitingStop : kByNameMarker;
+    _orderNo = handedOver.currentStation.empty() ? kDefaultWaitingStop : kByNameMarker;
     tag = 1;
     // Posted by the route views' taps, so the handler runs on the main thread.
     orderNoObservation_ = platform::NotificationCenter::defaultCenter().addObserver(
@@ -180,12 +178,13 @@ long long BusRealViewController::waitingStop() const { return integerValue(_orde
 void BusRealViewController::reloadFavourites() {
     dictionary.clear();
     // Later records of one stop replace earlier ones.
-    for (auto& record : city::favourites(lineId, direction)) dictionary[integerValue(record.orderNo)] = std::move(record);
+    for (auto& record : city::favourites(handedOver.lineId, handedOver.direction))
+        dictionary[integerValue(record.orderNo)] = std::move(record);
 }
 
 void BusRealViewController::addStation() {
     reloadFavourites();
-    liveLine.askLine(integerValue(direction), integerValue(lineId));
+    liveLine.askLine(integerValue(handedOver.direction), integerValue(handedOver.lineId));
 }
 
 void BusRealViewController::applyLine(const std::string& content) {
@@ -207,9 +206,10 @@ void BusRealViewController::applyLine(city::Answer<ops::LineReading> answer) {
     // A reply that is not one JSON object shows as a line without stops.
     if (!reading.line) reading.stations.clear();
     _busLine = reading.line.value_or(BusLine{});
-    _busLine->direction = direction;
-    _busLine->uid = lineId;
-    if (auto image = tabUIImageView.lock()) image->setImage(integerValue(direction) != 0 ? "切换1.png" : "切换2.png");
+    _busLine->direction = handedOver.direction;
+    _busLine->uid = handedOver.lineId;
+    if (auto image = tabUIImageView.lock())
+        image->setImage(integerValue(handedOver.direction) != 0 ? "切换1.png" : "切换2.png");
     muArrayStation = std::move(reading.stations);
     if (auto scroll = realScrollView.lock())
         scroll->contentSize = {0, kRowHeight * static_cast<double>(muArrayStation.size()) + kRowHeight};
@@ -279,10 +279,10 @@ void BusRealViewController::placeWaitingRowExtras() {
 
 void BusRealViewController::resolveWaitingStop(std::size_t index, const BusStation& station) {
     if (waitingStop() == kByNameMarker) {
-        if (currentStation == textValue(station.stationName) || index + 1 == muArrayStation.size())
+        if (handedOver.currentStation == textValue(station.stationName) || index + 1 == muArrayStation.size())
             _orderNo = station.orderNo;
     } else if (waitingStop() == integerValue(station.orderNo)) {
-        currentStation = textValue(station.stationName);
+        handedOver.currentStation = textValue(station.stationName);
     }
 }
 
@@ -341,7 +341,7 @@ void BusRealViewController::removeLiveItems() {
 
 std::optional<BusRealViewController::VehicleRequest> BusRealViewController::vehicleRequest() const {
     if (!_busLine || integerValue(_busLine->gprsId) == 0) return std::nullopt;
-    return VehicleRequest{integerValue(_busLine->gprsId), waitingStop(), integerValue(direction)};
+    return VehicleRequest{integerValue(_busLine->gprsId), waitingStop(), integerValue(handedOver.direction)};
 }
 
 void BusRealViewController::placeVehicles(std::vector<BusReal> vehicles) {
@@ -468,12 +468,12 @@ void BusRealViewController::switchDirection(std::weak_ptr<BusRealViewController>
 }
 
 BusRealViewController::LineRequest BusRealViewController::beginDirectionSwitch() {
-    direction = saturatingSub(1, integerValue(direction));
+    handedOver.direction = saturatingSub(1, integerValue(handedOver.direction));
     if (auto scroll = realScrollView.lock()) scroll->removeAllSubviews();
     _orderNo = kByNameMarker;
     tag = 1;
     reloadFavourites();
-    return {city::currentId(), integerValue(direction), integerValue(lineId)};
+    return {city::currentId(), integerValue(handedOver.direction), integerValue(handedOver.lineId)};
 }
 
 void BusRealViewController::endDirectionSwitch(city::Answer<std::vector<BusReal>>* vehicles) {
@@ -540,7 +540,7 @@ void BusRealViewController::clickReminder(ui::TapGestureRecognizer&) {
     }
     const long long last = integerValue(
         platform::UserDefaults::standard().objectForKey(live::kReminderStopsKey).value_or(json()));
-    std::string message = "车辆离" + currentStation + "几站时提醒";
+    std::string message = "车辆离" + handedOver.currentStation + "几站时提醒";
     if (last >= 1 && last <= live::kMaxReminderStops) message += "（上次" + std::to_string(last) + "站）";
     platform::AlertView::create("到站提醒", message, this, "取消", {"1站", "2站", "3站"})->show();
 }
@@ -585,7 +585,7 @@ void BusRealViewController::checkReminder(const std::vector<BusReal>& vehicles) 
     const std::string text = live::arrivalText(*approach);
     showTransientNotice(text);
     const std::string line = _busLine ? textValue(_busLine->lineName) : "";
-    platform::UserNotifications::current()->post(text, line + " " + currentStation);
+    platform::UserNotifications::current()->post(text, line + " " + handedOver.currentStation);
 }
 
 // ---- What the route's views tell ----

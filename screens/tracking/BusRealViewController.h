@@ -49,6 +49,7 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/ViewController.h"
 #include "screens/tracking/BusRealUIView.h"
+#include "screens/common/LineHandOver.h"
 
 namespace bus {
 
@@ -125,9 +126,8 @@ public:
     platform::TimerPtr timer;
     std::shared_ptr<ui::ActivityIndicatorView> indicator;
     std::weak_ptr<ui::ScrollView> realScrollView;  // outlets, owned by the view tree
-    nlohmann::json direction;
-    nlohmann::json lineId;
-    std::string currentStation;
+    // The line, its direction as switched last, and the waiting stop's name.
+    LineHandOver handedOver;
     nlohmann::json _orderNo;  // the waiting stop, read through its integer value
     std::weak_ptr<ui::Label> lineTitle;
     std::weak_ptr<ui::Label> smbUILabel;

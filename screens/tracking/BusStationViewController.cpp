@@ -24,9 +24,7 @@ constexpr int kBackButtonIndex = 1;
 }  // namespace
 
 BusStationViewController::BusStationViewController() {
-    declareKey("lineId", lineId);
-    declareKey("direction", direction);
-    declareKey("currentStation", currentStation);
+    handedOver.declareKeys([this](const char* key, auto& member) { declareKey(key, member); });
     // The model lives and dies with the screen, so its answers never reach a screen that is gone.
     line.lineAnswered = [this](models::LiveLine::LineAnswer reading) {
         showLine(std::move(reading));
@@ -56,7 +54,9 @@ void BusStationViewController::viewDidLoad() {
     }
 }
 
-void BusStationViewController::updateStation() { line.askLine(integerValue(direction), integerValue(lineId)); }
+void BusStationViewController::updateStation() {
+    line.askLine(integerValue(handedOver.direction), integerValue(handedOver.lineId));
+}
 
 void BusStationViewController::showLine(models::LiveLine::LineAnswer answer) {
     // Only a reply that holds both the line and its stop list changes the
@@ -67,14 +67,15 @@ void BusStationViewController::showLine(models::LiveLine::LineAnswer answer) {
     auto reading = std::move(answer).value();
     busLine = std::move(*reading.line);
     navigationItem().setTitle(textValue(busLine.lineName));
-    if (auto image = tabUIImageView.lock()) image->setImage(integerValue(direction) != 0 ? "切换1.png" : "切换2.png");
+    if (auto image = tabUIImageView.lock())
+        image->setImage(integerValue(handedOver.direction) != 0 ? "切换1.png" : "切换2.png");
     data = std::move(reading.stations);
     if (!data.empty()) endStation = data.back().stationName;
     if (auto title = lineTitle.lock()) title->setText(directionTitle(endStation));
 }
 
 void BusStationViewController::clickImage(ui::TapGestureRecognizer&) {
-    direction = saturatingSub(1, integerValue(direction));
+    handedOver.direction = saturatingSub(1, integerValue(handedOver.direction));
     updateStation();
     reloadTable();
 }
@@ -82,7 +83,7 @@ void BusStationViewController::clickImage(ui::TapGestureRecognizer&) {
 int BusStationViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
 
 int BusStationViewController::numberOfRowsInSection(ui::TableView&, int) {
-    const auto favourites = city::favourites(lineId, direction);
+    const auto favourites = city::favourites(handedOver.lineId, handedOver.direction);
     dictionary.clear();
     // Newest first: of two favourites of one stop, the older one stays.
     for (const auto& favourite : favourites) dictionary[integerValue(favourite.orderNo)] = favourite;
@@ -139,8 +140,8 @@ void BusStationViewController::clickCell(ui::TapGestureRecognizer& recognizer) {
     BusCollection favourite;
     favourite.lineName = busLine.lineName;
     favourite.stationName = stop->stationName;
-    favourite.direction = direction;
-    favourite.lineId = lineId;
+    favourite.direction = handedOver.direction;
+    favourite.lineId = handedOver.lineId;
     favourite.orderNo = stop->orderNo;
     favourite.gprsId = busLine.gprsId;
     favourite.endLine = endStation;

@@ -21,6 +21,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/ViewController.h"
+#include "screens/common/LineHandOver.h"
 
 namespace bus {
 
@@ -70,11 +71,8 @@ public:
     BusLine busLine;
     // The last stop's name, none until a fetch brings stops.
     nlohmann::json endStation;
-    // Handed over by the opening screen ("lineId", "direction",
-    // "currentStation"); currentStation is kept but not used here.
-    nlohmann::json lineId;
-    nlohmann::json direction;
-    nlohmann::json currentStation;
+    // Handed over by the opening screen; its stop is kept but not used here.
+    LineHandOver handedOver;
 
     // Outlets, owned by the view tree.
     std::weak_ptr<ui::Label> lineTitle;

@@ -148,7 +148,7 @@ TEST_F(LineStationsTest, TheSwitchFetchesTheOtherDirectionAndKeepsTheSelection) 
         settleRequests();
         EXPECT_NE(requestsFor("queryLine").back().find("<direction>" + std::to_string(f.direction) + "</direction>"),
                   std::string::npos);
-        EXPECT_EQ(screen->direction, f.direction);
+        EXPECT_EQ(screen->handedOver.direction, f.direction);
         EXPECT_EQ(heading(), f.heading);
         EXPECT_EQ(frontAlertText(), f.notice);
         const auto shown = rows();

@@ -241,7 +241,7 @@ TEST_F(LiveBusScreenTest, UpdateOrderNoRebuildsAtOnceWithoutMovingTheView) {
     EXPECT_EQ(describe(Row), (Texts{"-20@6", "40@6", "100@6", "160@6", "220@6", "280:130@6", "410@6", "470@6",
                                     "530@6", "590@6"}));
     EXPECT_TRUE(views(Marker).empty());
-    EXPECT_EQ(screen->currentStation, "站6");
+    EXPECT_EQ(screen->handedOver.currentStation, "站6");
     EXPECT_EQ(scroll().contentOffset().y, 100);
     settleRequests();
     EXPECT_FALSE(indicatorRuns());
@@ -327,7 +327,7 @@ TEST_F(LiveBusScreenTest, DirectionSwitchWithAnEmptyLineReplyLeavesTheRouteEmpty
     tap(*screen->tabUIImageView.lock());
     waitForRebuild();
     EXPECT_TRUE(scroll().subviews().empty());
-    EXPECT_EQ(screen->direction, 1);
+    EXPECT_EQ(screen->handedOver.direction, 1);
     EXPECT_EQ(heading().at(1), "开往 站6方向");
     const auto vehicleRequests = requestsFor("realBus").size();
     advance(10);
@@ -552,7 +552,7 @@ TEST_F(LiveBusScreenTest, DirectionSwitchTakesNoOtherTapUntilItsVehiclesArePlace
     held.gate.release();
     waitForRebuild();
     EXPECT_EQ(held.arrived().size(), 2u);
-    EXPECT_EQ(screen->direction, 1);
+    EXPECT_EQ(screen->handedOver.direction, 1);
     EXPECT_EQ(heading().at(1), "开往 东4方向");
     EXPECT_EQ(describe(Row), (Texts{"-20@200", "40:130@2", "170@2", "230@2"}));
     EXPECT_EQ(describe(Marker), Texts{"v×1@5,-20,50,40"});
@@ -609,7 +609,7 @@ TEST_F(LiveBusScreenTest, NumbersAtTheEdgesOf64BitsNeverOverflow) {
         }
         EXPECT_FALSE(describe(Row).empty());
         for (const long long edge : {kMin, kMax}) {
-            screen->direction = edge;
+            screen->handedOver.direction = edge;
             tap(*screen->tabUIImageView.lock());
             waitForRebuild();
         }
