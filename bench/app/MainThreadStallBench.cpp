@@ -13,9 +13,15 @@
 // journey planner, which asks on a worker of its own and ends after 10 s, is
 // left out; its stop picker is in.
 //
+// Then, with the service answering, each screen's opening action is timed
+// --rounds times (default 30): to its first frame (the step has acted and
+// the window shows what it made) and until every text is in (the replies it
+// asked for have come and been shown).
+//
 // Build it optimised (-DCMAKE_BUILD_TYPE=Release) and run
-//   build/release/bench/app/bench_main_thread_stall [--seconds N]
-// It prints, per screen, the longest stall and the number of probes.
+//   build/release/bench/app/bench_main_thread_stall [--seconds N] [--rounds N]
+// It prints, per screen, the longest stall and the number of probes, then
+// the medians and 95th percentiles of both times.
 #include <unistd.h>
 
 #include <httplib.h>
@@ -73,6 +79,9 @@ public:
             for (const auto& [op, body] : replies_)
                 if (request.body.find("<ns1:" + op + ">") != std::string::npos) reply.set_content(body, "text/xml");
         });
+        // Replies leave at once, as the stand-in's do: a delayed ack would
+        // add 40 ms to every reply and be timed as the app's.
+        server_.set_tcp_nodelay(true);
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -151,6 +160,31 @@ std::vector<Scene> scenes() {
     };
 }
 
+// One action timed from a screen it starts at, and the steps back there.
+struct Timed {
+    const char* name;
+    std::string opening;  // to the screen the action starts at
+    std::string action;   // one step that acts
+    std::string back;
+};
+
+std::vector<Timed> timedActions() {
+    return {
+        {"favourites", "", "tap_text 收藏", "tap_text 查询"},
+        {"search", "tap 187 86", "type 9", "backspace"},
+        {"live line", "", "tap_text 9路", "tap_text 返回"},
+        {"city list", "tap_text 收藏", "tap 330 42", "tap_text 返回"},
+        {"stop picker", "tap_text 换乘\ntap 187 114", "type 新", "backspace"},
+    };
+}
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const auto at = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(at, values.size() - 1)];
+}
+
 // A fresh container with twelve favourites and 9路 in the history.
 void freshContainer(const fs::path& root, const std::string& cityUrl) {
     fs::remove_all(root);
@@ -176,43 +210,66 @@ void freshContainer(const fs::path& root, const std::string& cityUrl) {
     bus::HistoryStore().save(hit);
 }
 
+// The app's screens from its layout on a headless window, on a fresh
+// container served by `service`.
+struct App {
+    explicit App(const HoldingService& service, const fs::path& root) {
+        bus::MySingleton::sharedSingleton().directoryUrl = service.url();
+        freshContainer(root, service.url());
+        bus::layout::loadMainStoryboard(storyboard);
+        window->setRootViewController(storyboard.instantiateInitialViewController());
+        platform::RunLoop::main().drain();
+    }
+    ~App() {
+        window->setRootViewController(nullptr);
+        platform::RunLoop::main().drain();
+        // The requests still held are dropped, and their workers end, before
+        // the service goes.
+        platform::shutDownWorkers(10.0);
+    }
+    bool run(const std::string& steps, std::string& error) {
+        std::istringstream lines(steps);
+        for (std::string step; std::getline(lines, step);)
+            if (!driver.runStep(step, error)) return false;
+        return true;
+    }
+    ui::Storyboard storyboard;
+    std::shared_ptr<ui::Window> window = std::make_shared<ui::Window>();
+    ui::ScriptDriver driver{*window};
+};
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     double seconds = 60;
-    for (int i = 1; i + 1 < argc; ++i)
+    int rounds = 30;
+    for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "--seconds") seconds = std::atof(argv[i + 1]);
+        if (std::string(argv[i]) == "--rounds") rounds = std::max(1, std::atoi(argv[i + 1]));
+    }
     auto& loop = platform::RunLoop::main();
     loop.bindToCurrentThread();
     const fs::path root = fs::temp_directory_path() / ("bench-stall-" + std::to_string(getpid()));
-    std::printf("%-12s %12s %8s\n", "screen", "longest (ms)", "probes");
     int status = 0;
+    std::printf("held service\n%-12s %12s %8s\n", "screen", "longest (ms)", "probes");
     for (const auto& scene : scenes()) {
         // A service of its own for each screen, so that no request an earlier
         // one left held stands in the way.
         HoldingService service;
-        bus::MySingleton::sharedSingleton().directoryUrl = service.url();
-        freshContainer(root, service.url());
-        ui::Storyboard storyboard;
-        bus::layout::loadMainStoryboard(storyboard);
-        auto window = std::make_shared<ui::Window>();
-        window->setRootViewController(storyboard.instantiateInitialViewController());
-        loop.drain();
-        ui::ScriptDriver driver(*window);
+        App app(service, root);
         std::string error;
-        bool ok = true;
-        std::istringstream opening(scene.opening);
-        for (std::string step; ok && std::getline(opening, step);) ok = driver.runStep(step, error);
+        bool ok = app.run(scene.opening, error);
         service.hold(true);
         double longest = 0;
         long probes = 0;
         {
             StallProbe probe;
             const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-            while (ok && Clock::now() < end) {
-                std::istringstream round(scene.using_);
-                for (std::string step; ok && std::getline(round, step);) ok = driver.runStep(step, error);
-            }
+            while (ok && Clock::now() < end) ok = app.run(scene.using_, error);
             longest = probe.longestMs();
             probes = probe.probes();
         }
@@ -222,11 +279,38 @@ int main(int argc, char** argv) {
         }
         std::printf("%-12s %12.1f %8ld\n", scene.name, longest, probes);
         std::fflush(stdout);
-        window->setRootViewController(nullptr);
-        loop.drain();
-        // The requests still held are dropped, and their workers end, before
-        // the service goes.
-        platform::shutDownWorkers(10.0);
+    }
+    std::printf("\nanswering service, %d rounds (ms)\n%-12s %13s %13s %13s %13s\n", rounds, "screen",
+                "frame median", "frame p95", "all-in median", "all-in p95");
+    for (const auto& timed : timedActions()) {
+        HoldingService service;
+        App app(service, root);
+        std::string error;
+        bool ok = app.run(timed.opening, error);
+        std::vector<double> frames, allIn;
+        Clock::time_point start;
+        bool timing = false;  // only the timed action's first frame counts
+        app.driver.acted = [&] {
+            if (timing) frames.push_back(msSince(start));
+            timing = false;
+        };
+        for (int round = 0; ok && round < rounds; ++round) {
+            const auto mark = platform::workerMark();
+            timing = true;
+            start = Clock::now();
+            ok = app.driver.runStep(timed.action, error) &&
+                 loop.runUntil([mark] { return !platform::workersRunningSince(mark); }, 30.0);
+            loop.drain();
+            allIn.push_back(msSince(start));
+            ok = ok && app.run(timed.back, error);
+        }
+        if (!ok) {
+            std::fprintf(stderr, "%s: %s\n", timed.name, error.empty() ? "requests still out after 30 s" : error.c_str());
+            status = 1;
+        }
+        std::printf("%-12s %13.2f %13.2f %13.2f %13.2f\n", timed.name, percentile(frames, 0.5), percentile(frames, 0.95),
+                    percentile(allIn, 0.5), percentile(allIn, 0.95));
+        std::fflush(stdout);
     }
     fs::remove_all(root);
     return status;

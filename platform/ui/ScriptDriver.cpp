@@ -170,7 +170,13 @@ bool ScriptDriver::runStep(const std::string& rawLine, std::string& error) {
         if (!parse(step, rest, arguments, error)) return false;
         const auto mark = platform::workerMark();
         if (!(this->*step.run)(arguments, error)) return false;
-        if (step.acts) settleWork(mark);
+        if (step.acts) {
+            // What the step queued for the loop (a screen pushed, a table's
+            // first load) belongs to its first frame.
+            settle();
+            if (acted) acted();
+            settleWork(mark);
+        }
         return true;
     }
     error = "unknown step \"" + name + "\"; the steps are";

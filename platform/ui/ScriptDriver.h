@@ -48,6 +48,10 @@ public:
     std::function<void(double seconds)> wait;
     // Called after each step (a host repaints).
     std::function<void()> afterStep;
+    // Called once a step that acts has acted, before it waits for the work
+    // it set going: the window shows the step's first frame (a benchmark
+    // times it).
+    std::function<void()> acted;
 
     Result runFile(const std::filesystem::path& file);
     Result runText(const std::string& script);
