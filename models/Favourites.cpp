@@ -31,19 +31,29 @@ void Favourites::reload() {
     std::vector<std::string> keys;
     std::vector<std::function<city::Answer<std::string>()>> asks;
     const auto cityId = city::currentId();
+    // The texts the service gave, on the worker only, kept in its last turn.
+    auto heardLive = std::make_shared<std::vector<OfflineCopies::StopText>>();
     for (const auto& row : next->rows) {
         const std::string key = stopKey(row.favourite);
         if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
         keys.push_back(key);
         const auto gprsId = integerValue(row.favourite.gprsId), orderNo = integerValue(row.favourite.orderNo),
                    direction = integerValue(row.favourite.direction);
-        asks.push_back(
-            [cityId, gprsId, orderNo, direction] { return stationTextOrCopy(cityId, gprsId, orderNo, direction); });
+        asks.push_back([cityId, gprsId, orderNo, direction, heardLive] {
+            auto text = stationTextOrCopy(cityId, gprsId, orderNo, direction);
+            if (!text.failed() && !text.fromCopy()) heardLive->push_back({gprsId, orderNo, direction, text.value()});
+            return text;
+        });
     }
+    if (!asks.empty())
+        asks.push_back([cityId, heardLive] {
+            keepStationTexts(cityId, *heardLive);
+            return city::Answer<std::string>::failure();  // not shown: no row's
+        });
     publish(std::move(next));
     requests_.askInTurn<city::Answer<std::string>>(
         "live texts", std::move(asks), [this, keys](std::size_t i, city::Answer<std::string> text) {
-            heard(keys[i], text.value(), text.fromCopy());
+            if (i < keys.size()) heard(keys[i], text.value(), text.fromCopy());
         });
 }
 

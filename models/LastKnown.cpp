@@ -27,13 +27,14 @@ city::Answer<ops::LineReading> lineOrCopy(const nlohmann::json& cityId, std::int
 city::Answer<std::string> stationTextOrCopy(const nlohmann::json& cityId, std::int64_t gprsId, std::int64_t orderNo,
                                             std::int64_t direction) {
     auto text = city::stationText(gprsId, orderNo, direction);
-    if (!text.failed()) {
-        OfflineCopies().keepStationText(cityId, gprsId, orderNo, direction, text.value(), calendarNow());
-        return text;
-    }
+    if (!text.failed()) return text;
     auto copy = OfflineCopies().stationText(cityId, gprsId, orderNo, direction, calendarNow());
     if (!copy) return text;
     return city::Answer<std::string>::fromCopy(std::move(copy->text), copy->savedAt);
+}
+
+void keepStationTexts(const nlohmann::json& cityId, const std::vector<OfflineCopies::StopText>& texts) {
+    OfflineCopies().keepStationTexts(cityId, texts, calendarNow());
 }
 
 }  // namespace bus::models

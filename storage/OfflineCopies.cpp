@@ -18,6 +18,9 @@ constexpr char kKeep[] =
 constexpr char kTrim[] =
     "DELETE FROM Offline_Copy WHERE kind = ? AND rowid NOT IN "
     "(SELECT rowid FROM Offline_Copy WHERE kind = ? ORDER BY usedAt DESC, rowid DESC LIMIT ?)";
+constexpr char kNoSync[] = "PRAGMA synchronous = OFF";
+constexpr char kBegin[] = "BEGIN IMMEDIATE";
+constexpr char kCommit[] = "COMMIT";
 constexpr char kRead[] = "SELECT content, savedAt FROM Offline_Copy WHERE kind = ? AND cityId = ? AND key = ?";
 constexpr char kUse[] = "UPDATE Offline_Copy SET usedAt = ? WHERE kind = ? AND cityId = ? AND key = ?";
 
@@ -36,7 +39,7 @@ OfflineCopies::OfflineCopies() : file_(platform::Container::cachesDirectory() / 
 
 void OfflineCopies::keepLine(const nlohmann::json& cityId, std::int64_t lineId, std::int64_t direction,
                              const std::string& text, double at) {
-    keep(kLine, cityId, keyOf({lineId, direction}), text, at);
+    keep(kLine, cityId, {{keyOf({lineId, direction}), text}}, at);
 }
 
 std::optional<OfflineCopy> OfflineCopies::line(const nlohmann::json& cityId, std::int64_t lineId,
@@ -44,9 +47,10 @@ std::optional<OfflineCopy> OfflineCopies::line(const nlohmann::json& cityId, std
     return read(kLine, cityId, keyOf({lineId, direction}), at);
 }
 
-void OfflineCopies::keepStationText(const nlohmann::json& cityId, std::int64_t gprsId, std::int64_t orderNo,
-                                    std::int64_t direction, const std::string& text, double at) {
-    keep(kStationText, cityId, keyOf({gprsId, orderNo, direction}), text, at);
+void OfflineCopies::keepStationTexts(const nlohmann::json& cityId, const std::vector<StopText>& texts, double at) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const auto& t : texts) entries.emplace_back(keyOf({t.gprsId, t.orderNo, t.direction}), t.text);
+    keep(kStationText, cityId, entries, at);
 }
 
 std::optional<OfflineCopy> OfflineCopies::stationText(const nlohmann::json& cityId, std::int64_t gprsId,
@@ -54,10 +58,10 @@ std::optional<OfflineCopy> OfflineCopies::stationText(const nlohmann::json& city
     return read(kStationText, cityId, keyOf({gprsId, orderNo, direction}), at);
 }
 
-void OfflineCopies::keep(const char* kind, const nlohmann::json& cityId, const std::string& key,
-                         const std::string& text, double at) {
+void OfflineCopies::keep(const char* kind, const nlohmann::json& cityId,
+                         const std::vector<std::pair<std::string, std::string>>& entries, double at) {
     const auto city = db::whereValue(cityId);
-    if (city.is_null()) return;
+    if (city.is_null() || entries.empty()) return;
     auto connection = db::Connection::open(file_);
     // A file that is no database (damaged, or cut short by a crash) holds
     // nothing worth keeping: it is made again.
@@ -68,9 +72,15 @@ void OfflineCopies::keep(const char* kind, const nlohmann::json& cityId, const s
         if (connection) connection.exec(kCreate);
     }
     // Each step runs only if the one before went through: a failed one has
-    // closed the connection.
-    if (connection) connection.exec(kKeep, {kind, city, key, text, at, at});
+    // closed the connection, which rolls back what it began. The entries
+    // and the trim are one transaction, which does not wait for the disk: a
+    // copy lost to a power cut is a cache entry lost.
+    if (connection) connection.exec(kNoSync);
+    if (connection) connection.exec(kBegin);
+    for (const auto& [key, text] : entries)
+        if (connection) connection.exec(kKeep, {kind, city, key, text, at, at});
     if (connection) connection.exec(kTrim, {kind, kind, static_cast<std::int64_t>(kMaxCopies)});
+    if (connection) connection.exec(kCommit);
 }
 
 std::optional<OfflineCopy> OfflineCopies::read(const char* kind, const nlohmann::json& cityId,
@@ -82,7 +92,8 @@ std::optional<OfflineCopy> OfflineCopies::read(const char* kind, const nlohmann:
         return OfflineCopy{row.text(0).get<std::string>(), row.real(1)};
     });
     if (rows.empty()) return std::nullopt;
-    connection.exec(kUse, {at, kind, city, key});
+    if (connection) connection.exec(kNoSync);
+    if (connection) connection.exec(kUse, {at, kind, city, key});
     return std::move(rows.front());
 }
 

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -36,14 +38,19 @@ public:
                   double at);
     std::optional<OfflineCopy> line(const nlohmann::json& cityId, std::int64_t lineId, std::int64_t direction,
                                     double at);
-    void keepStationText(const nlohmann::json& cityId, std::int64_t gprsId, std::int64_t orderNo,
-                         std::int64_t direction, const std::string& text, double at);
+    struct StopText {
+        std::int64_t gprsId, orderNo, direction;
+        std::string text;
+    };
+    // The live texts of a list at once, in one transaction.
+    void keepStationTexts(const nlohmann::json& cityId, const std::vector<StopText>& texts, double at);
     std::optional<OfflineCopy> stationText(const nlohmann::json& cityId, std::int64_t gprsId, std::int64_t orderNo,
                                            std::int64_t direction, double at);
 
 private:
-    void keep(const char* kind, const nlohmann::json& cityId, const std::string& key, const std::string& text,
-              double at);
+    // (key, text) entries of one kind.
+    void keep(const char* kind, const nlohmann::json& cityId,
+              const std::vector<std::pair<std::string, std::string>>& entries, double at);
     std::optional<OfflineCopy> read(const char* kind, const nlohmann::json& cityId, const std::string& key, double at);
 
     std::filesystem::path file_;

@@ -20,7 +20,7 @@ const std::string kLineText = R"({"lineName":"5路","stations":[{"stationName":"
 TEST(OfflineCopies, EachCopyComesBackUnderItsOwnKeyOnly) {
     OfflineCopies copies;
     copies.keepLine(16, 5, 1, kLineText, 1000.5);
-    copies.keepStationText(16, 305, 3, 1, "还有2站", 1001);
+    copies.keepStationTexts(16, {{305, 3, 1, "还有2站"}}, 1001);
 
     const auto line = copies.line(16, 5, 1, 2000);
     ASSERT_TRUE(line);
@@ -56,7 +56,7 @@ TEST(OfflineCopies, EachKindKeepsItsMostRecentlyUsedEntries) {
     OfflineCopies copies;
     const int total = static_cast<int>(OfflineCopies::kMaxCopies);
     for (int line = 1; line <= total; ++line) copies.keepLine(16, line, 0, "line " + std::to_string(line), line);
-    for (int stop = 1; stop <= 3; ++stop) copies.keepStationText(16, 1, stop, 0, "stop", 300);
+    copies.keepStationTexts(16, {{1, 1, 0, "stop"}, {1, 2, 0, "stop"}, {1, 3, 0, "stop"}}, 300);
     ASSERT_TRUE(copies.line(16, 1, 0, 500));
     copies.keepLine(16, total + 1, 0, "one more", 501);
     copies.keepLine(16, total + 2, 0, "and another", 502);

@@ -166,6 +166,7 @@ TEST_F(FavouritesTest, TheLiveTextShowsTheReplyVerbatimInBlueOrNoLiveDataInBlack
 TEST_F(FavouritesTest, AnUnreachableServiceShowsEachStopsLastTextMarkedUntilItAnswersAgain) {
     addFavourite("火车站", 1);
     open();
+    settleRequests();  // the texts are kept once they are all shown
     addFavourite("红旗广场", 3);
     makeServiceUnreachable();
     open();
