@@ -3,8 +3,6 @@
 #include "city/CurrentCity.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
-#include "models/LastKnown.h"
-#include "platform/Thread.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserNotifications.h"
 #include "screens/common/BusDirection.h"
@@ -61,11 +59,13 @@ BusRealViewController::BusRealViewController() {
     handedOver.declareKeys([this](const char* key, auto& member) { declareKey(key, member); });
     // The model lives and dies with the screen, so its answers never reach a screen that is gone.
     liveLine.lineAnswered = [this](models::LiveLine::LineAnswer answer) {
+        if (switching_) return finishLineOfSwitch(std::move(answer));
         applyLine(std::move(answer));
         addReal();
         stopIndicatorIfIdle();
     };
     liveLine.vehiclesAnswered = [this](models::LiveLine::VehiclesAnswer answer) {
+        if (switching_) return endDirectionSwitch(&answer);
         noteVehicles(answer.value(), !answer.failed());
         placeVehicles(std::move(answer).value());
         stopIndicatorIfIdle();
@@ -437,43 +437,27 @@ void BusRealViewController::clickImage(ui::TapGestureRecognizer&) {
     liveLine.forget();
     disarmReminder();
     startIndicator();
-    std::weak_ptr<BusRealViewController> weak = std::static_pointer_cast<BusRealViewController>(shared_from_this());
-    platform::detachNewThread([weak] { switchDirection(weak); });
+    beginDirectionSwitch();
+    liveLine.askLine(integerValue(handedOver.direction), integerValue(handedOver.lineId));
 }
 
-// On the worker thread: the two requests here, every change of state and
-// views in tasks on the main thread, in order.
-void BusRealViewController::switchDirection(std::weak_ptr<BusRealViewController> weak) {
-    const auto line = platform::askMainThread<LineRequest>([weak]() -> std::optional<LineRequest> {
-        if (auto self = weak.lock()) return self->beginDirectionSwitch();
-        return std::nullopt;
-    });
-    if (!line) return;
-    auto lineAnswer = std::make_shared<city::Answer<ops::LineReading>>(
-        models::lineOrCopy(line->cityId, line->direction, line->lineId));
-    const auto vehicles =
-        platform::askMainThread<VehicleRequest>([weak, lineAnswer]() -> std::optional<VehicleRequest> {
-            if (auto self = weak.lock()) return self->finishLineOfSwitch(std::move(*lineAnswer));
-            return std::nullopt;
-        });
-    std::shared_ptr<city::Answer<std::vector<BusReal>>> found;
-    if (vehicles)
-        found = std::make_shared<city::Answer<std::vector<BusReal>>>(
-            city::vehicles(vehicles->gprsId, vehicles->orderNo, vehicles->direction));
-    // One task, so that no touch lands between the vehicles and the route
-    // taking taps again.
-    platform::performOnMainThread([weak, found] {
-        if (auto self = weak.lock()) self->endDirectionSwitch(found.get());
-    });
-}
-
-BusRealViewController::LineRequest BusRealViewController::beginDirectionSwitch() {
+void BusRealViewController::beginDirectionSwitch() {
     handedOver.direction = saturatingSub(1, integerValue(handedOver.direction));
     if (auto scroll = realScrollView.lock()) scroll->removeAllSubviews();
     _orderNo = kByNameMarker;
     tag = 1;
     reloadFavourites();
-    return {city::currentId(), integerValue(handedOver.direction), integerValue(handedOver.lineId)};
+}
+
+// The switch's line is in: its rows, then the vehicles at the stop found
+// again by name, the switch's last request.
+void BusRealViewController::finishLineOfSwitch(city::Answer<ops::LineReading> line) {
+    applyLine(std::move(line));
+    removeLiveItems();
+    if (const auto request = vehicleRequest())
+        liveLine.askVehicles(request->gprsId, request->orderNo, request->direction);
+    else
+        endDirectionSwitch(nullptr);
 }
 
 void BusRealViewController::endDirectionSwitch(city::Answer<std::vector<BusReal>>* vehicles) {
@@ -485,13 +469,6 @@ void BusRealViewController::endDirectionSwitch(city::Answer<std::vector<BusReal>
     if (auto scroll = realScrollView.lock())
         for (const auto& child : scroll->subviews()) child->userInteractionEnabled = true;
     endLoading2();
-}
-
-std::optional<BusRealViewController::VehicleRequest> BusRealViewController::finishLineOfSwitch(
-    city::Answer<ops::LineReading> line) {
-    applyLine(std::move(line));
-    removeLiveItems();
-    return vehicleRequest();
 }
 
 // ---- The data's age and the arrival reminder ----

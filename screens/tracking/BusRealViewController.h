@@ -9,10 +9,9 @@
 // Threads: the screen's state and views change on the main thread only. The
 // line and the vehicles are asked through models::LiveLine, whose answers
 // come back on the main thread; the busy indicator runs while any is
-// awaited. The direction switch asks its two requests on a worker thread of
-// its own, which holds the screen weakly and touches its state only through
-// tasks queued on the main thread, so the screen may go while it is under
-// way. The reaction to "updateOrderNo" rebuilds the rows at once.
+// awaited, and the model drops them when the screen goes. The direction
+// switch asks its line and then its vehicles the same way. The reaction to
+// "updateOrderNo" rebuilds the rows at once.
 //
 // Two additions of ours stand in the waiting stop's row, on the line of its
 // "最近三辆车：" caption, so that nothing of the route moves for them: a label
@@ -143,10 +142,6 @@ private:
     struct VehicleRequest {
         std::int64_t gprsId, orderNo, direction;
     };
-    struct LineRequest {
-        nlohmann::json cityId;
-        std::int64_t direction, lineId;
-    };
 
     void startIndicator();
     void attachTap(const std::shared_ptr<ui::View>& view, const char* identifier,
@@ -163,10 +158,13 @@ private:
     std::vector<BusReal> countedVehicles(std::vector<BusReal> vehicles, std::vector<std::string>& nearest) const;
     ui::Rect vehicleFrame(const BusReal& vehicle) const;
     void rebuildForOrderNo();
-    LineRequest beginDirectionSwitch();
-    std::optional<VehicleRequest> finishLineOfSwitch(city::Answer<ops::LineReading> line);
-    // The switch's last step on the main thread: its vehicles, if it asked
-    // for any, then taps again.
+    // The direction switch, through the model like every request: the other
+    // direction's line, then its vehicles; the route takes taps again once
+    // they are in.
+    void beginDirectionSwitch();
+    void finishLineOfSwitch(city::Answer<ops::LineReading> line);
+    // The switch's last step: its vehicles, if it asked for any, then taps
+    // again.
     void endDirectionSwitch(city::Answer<std::vector<BusReal>>* vehicles);
     // The route's views tell; the screen stores, saves and posts.
     void routeViewChoseStop(BusRealUIView& view, long long orderNo) override;
@@ -174,7 +172,6 @@ private:
     std::weak_ptr<BusRealUIViewDelegate> routeDelegate();
     void storeOrderNoAndPost(BusRealUIView& view, long long orderNo);
     bool postedByOwnRow(const void* sender) const;
-    static void switchDirection(std::weak_ptr<BusRealViewController> weak);
     long long waitingStop() const;
     // After every vehicle request: the data's age and the reminder.
     void noteVehicles(const std::vector<BusReal>& vehicles, bool answered);
