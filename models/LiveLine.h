@@ -11,6 +11,8 @@
 // is gone with its screen.
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "city/Answer.h"
@@ -38,10 +40,28 @@ public:
     bool waitingForLine() const { return requests_.waiting(kLine); }
     bool waitingForVehicles() const { return requests_.waiting(kVehicles); }
 
+    // How old what the line shows is, from the answers so far, told as the
+    // age label tells it: nothing before any vehicle answer; "离线 · " with
+    // the copy's age while the line is a copy and no vehicle request has
+    // been answered since; stale after a failed vehicle request or past the
+    // interval's stale point; else the vehicles' age. Stale and offline
+    // texts warn, and a tap on them refreshes.
+    struct Age {
+        std::string text;
+        bool warns = false;
+    };
+    Age age(long long refreshSeconds) const;
+
 private:
+    void heardLine(const LineAnswer& answer);
+    void heardVehicles(const VehiclesAnswer& answer);
+
     static constexpr char kLine[] = "line";
     static constexpr char kVehicles[] = "vehicles";
     Requests requests_;
+    std::optional<double> vehiclesAnsweredAt_;  // run loop time of the last answered vehicle request
+    bool vehiclesFailed_ = false;               // the last vehicle request got no answer
+    std::optional<double> copyAsOf_;            // seconds since 1970 of the copy shown
 };
 
 }  // namespace bus::models

@@ -66,7 +66,7 @@ BusRealViewController::BusRealViewController() {
     };
     liveLine.vehiclesAnswered = [this](models::LiveLine::VehiclesAnswer answer) {
         if (switching_) return endDirectionSwitch(&answer);
-        noteVehicles(answer.value(), !answer.failed());
+        noteVehicles(answer.value());
         placeVehicles(std::move(answer).value());
         stopIndicatorIfIdle();
     };
@@ -197,10 +197,6 @@ void BusRealViewController::applyLine(city::Answer<ops::LineReading> answer) {
         if (_busLine) _busLine->gprsId = json();
         return;
     }
-    if (answer.fromCopy())
-        offlineAsOf_ = answer.asOf();
-    else
-        offlineAsOf_.reset();
     showDataAge();
     auto reading = std::move(answer).value();
     // A reply that is not one JSON object shows as a line without stops.
@@ -462,7 +458,7 @@ void BusRealViewController::finishLineOfSwitch(city::Answer<ops::LineReading> li
 
 void BusRealViewController::endDirectionSwitch(city::Answer<std::vector<BusReal>>* vehicles) {
     if (vehicles) {
-        noteVehicles(vehicles->value(), !vehicles->failed());
+        noteVehicles(vehicles->value());
         placeVehicles(std::move(*vehicles).value());
     }
     switching_ = false;
@@ -473,41 +469,20 @@ void BusRealViewController::endDirectionSwitch(city::Answer<std::vector<BusReal>
 
 // ---- The data's age and the arrival reminder ----
 
-void BusRealViewController::noteVehicles(const std::vector<BusReal>& vehicles, bool answered) {
-    lastFailed_ = !answered;
-    if (answered) {
-        lastAnswered_ = platform::RunLoop::main().now();
-        offlineAsOf_.reset();
-    }
+void BusRealViewController::noteVehicles(const std::vector<BusReal>& vehicles) {
     showDataAge();
     checkReminder(vehicles);
 }
 
 void BusRealViewController::showDataAge() {
-    auto& label = ageLabel;
-    if (!label) return;
-    ageAsksRefresh_ = false;
-    if (offlineAsOf_) {
-        ageAsksRefresh_ = true;
-        label->setText(live::offlineAgeText(platform::RunLoop::main().secondsSince1970() - *offlineAsOf_));
-        label->textColor = kStaleColor;
-        return;
-    }
-    // Nothing asked yet, or a line without live data: nothing to age.
-    if (!lastAnswered_ && !lastFailed_) {
-        label->setText("");
-        return;
-    }
-    const double age = lastAnswered_ ? platform::RunLoop::main().now() - *lastAnswered_ : 0;
-    const bool stale =
-        lastFailed_ || static_cast<double>(live::wholeSeconds(age)) > live::staleAfterSeconds(refreshSeconds_);
-    ageAsksRefresh_ = stale;
-    label->setText(stale ? live::kStaleText : live::dataAgeText(age));
-    label->textColor = stale ? kStaleColor : kAgeColor;
+    if (!ageLabel) return;
+    const auto age = liveLine.age(refreshSeconds_);
+    ageLabel->setText(age.text);
+    ageLabel->textColor = age.warns ? kStaleColor : kAgeColor;
 }
 
 void BusRealViewController::clickAge(ui::TapGestureRecognizer& sender) {
-    if (ageAsksRefresh_) clickRef(sender);
+    if (liveLine.age(refreshSeconds_).warns) clickRef(sender);
 }
 
 void BusRealViewController::clickReminder(ui::TapGestureRecognizer&) {

@@ -174,19 +174,13 @@ private:
     bool postedByOwnRow(const void* sender) const;
     long long waitingStop() const;
     // After every vehicle request: the data's age and the reminder.
-    void noteVehicles(const std::vector<BusReal>& vehicles, bool answered);
+    void noteVehicles(const std::vector<BusReal>& vehicles);
     void checkReminder(const std::vector<BusReal>& vehicles);
     void showReminderImage();
 
     platform::Observation orderNoObservation_;
     bool switching_ = false;                // from the switch's tap until its vehicles are placed
     long long refreshSeconds_ = 0;          // the timer's interval; 0 when refreshing by hand
-    std::optional<double> lastAnswered_;    // run loop time of the last answered vehicle request
-    bool lastFailed_ = false;               // the last vehicle request got no answer
-    // When the reply of the line shown came, while it is a copy and no
-    // vehicle request has been answered since (seconds since 1970).
-    std::optional<double> offlineAsOf_;
-    bool ageAsksRefresh_ = false;           // the age label says a tap refreshes
     platform::TimerPtr ageTimer_;           // runs while the screen shows
     platform::TimerPtr reminderRefresh_;    // while armed and refreshing by hand
 };
