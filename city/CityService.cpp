@@ -43,6 +43,32 @@ Outages& outages() {
     return *all;
 }
 
+// The services (by endpoint address) found to have no queryAlert.
+class ServiceSet {
+public:
+    bool has(const std::string& service) {
+        std::lock_guard lock(mutex_);
+        return services_.count(service) > 0;
+    }
+    void add(const std::string& service) {
+        std::lock_guard lock(mutex_);
+        services_.insert(service);
+    }
+    void clear() {
+        std::lock_guard lock(mutex_);
+        services_.clear();
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<std::string> services_;
+};
+
+ServiceSet& withoutAlerts() {
+    static ServiceSet* all = new ServiceSet();  // used by workers up to the exit
+    return *all;
+}
+
 struct Posted {
     std::string service;
     ResponseData reply;
@@ -130,6 +156,23 @@ Answer<std::string> stationText(std::int64_t gprsId, std::int64_t orderNo, std::
     if (!reached(posted, true)) return Answer<std::string>::failure();
     return Answer<std::string>::answered(std::move(posted.reply.Content));
 }
+
+Answer<std::vector<BusAlert>> alerts(std::int64_t lineId, std::int64_t direction, const std::string& lang) {
+    auto client = SoapService::initWithPostUrl(kQueryAlert);
+    if (withoutAlerts().has(client.PostUrl)) return Answer<std::vector<BusAlert>>::answered({});
+    const auto posted = post(std::move(client), {{"lineId", lineId}, {"direction", direction}, {"lang", lang}});
+    const auto& reply = posted.reply;
+    const bool noOperation = reply.Complete && (reply.StatusCode == 404 || reply.StatusCode == 500 ||
+                                                (reply.StatusCode == 200 && reply.Content.empty()));
+    if (noOperation) {
+        withoutAlerts().add(posted.service);
+        return Answer<std::vector<BusAlert>>::answered({});
+    }
+    if (!reached(posted, false)) return Answer<std::vector<BusAlert>>::failure();
+    return Answer<std::vector<BusAlert>>::answered(ops::readAlerts(reply.Content));
+}
+
+void forgetServicesWithoutAlerts() { withoutAlerts().clear(); }
 
 Answer<std::vector<BusQuery>> keywordHitsWithin(const std::string& keyword, std::chrono::milliseconds within) {
     const auto posted = postWithin(kQueryKeyword, {{"keyword", keyword}}, within);

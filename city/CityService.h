@@ -33,6 +33,7 @@ inline constexpr char kQueryKeyword[] = "queryKeyword";
 inline constexpr char kQueryLine[] = "queryLine";
 inline constexpr char kRealBus[] = "realBus";
 inline constexpr char kRealBusStation[] = "realBusStation";
+inline constexpr char kQueryAlert[] = "queryAlert";
 
 // The cities of the directory service; failed when it could not be asked.
 Answer<std::vector<BusCity>> cities(const std::string& directoryBaseUrl = config::kDirectoryUrl);
@@ -59,6 +60,16 @@ Answer<std::vector<BusReal>> vehicles(std::int64_t gprsId, std::int64_t orderNo,
 // when it wrote none or was not reached. The text for none is the screen's
 // to choose (ops::kNoLiveInfo): a service may send that very text as data.
 Answer<std::string> stationText(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction);
+
+// The alerts of a line in one direction, with texts in `lang` (a language
+// tag such as "zh" or "en") where the service has them. Never a notice: an
+// alert that cannot be asked is no reason to interrupt the rider. A service
+// without the operation (a SOAP fault, status 404 or 500, a reply without a
+// return element) has no alerts, and is not asked again until the rider
+// chooses a city (forgetServicesWithoutAlerts); one that cannot be reached
+// fails, and is asked again next time.
+Answer<std::vector<BusAlert>> alerts(std::int64_t lineId, std::int64_t direction, const std::string& lang);
+void forgetServicesWithoutAlerts();
 
 // Without a notice and within a bound: failed when no readable reply came
 // (no reply, a status other than 200, an empty return text, for a line no

@@ -1,5 +1,6 @@
 #include "city/CurrentCity.h"
 
+#include "city/CityService.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/UserDefaults.h"
@@ -23,6 +24,9 @@ bool choose(const BusCity& city) {
     store.setObject(city.cityName, prefs::kCityName);
     store.setObject(city.cityUrl, prefs::kPostUrl);
     store.synchronize();
+    // A city chosen, even the same one again, may have been given the
+    // alerts its service lacked.
+    forgetServicesWithoutAlerts();
     return changes;
 }
 

@@ -72,6 +72,7 @@ void readAll(std::string_view content) {
 
     (void)bus::ops::readCities(content);
     (void)bus::ops::readQueries(content);
+    (void)bus::ops::readAlerts(content);
     require(!bus::ops::readRealBusStation(content).empty(), "empty live text");
 }
 

@@ -109,6 +109,36 @@ std::vector<BusReal> readRealBus(std::string_view content) {
     return vehicles;
 }
 
+std::vector<BusAlert> readAlerts(std::string_view content) {
+    std::vector<BusAlert> alerts;
+    const auto value = JSONValue(content);
+    if (!value || !value->is_array()) return alerts;
+    const auto text = [](const nlohmann::json& o, const char* key) {
+        const auto it = o.find(key);
+        return it != o.end() && it->is_string() ? it->get<std::string>() : std::string();
+    };
+    const auto number = [](const nlohmann::json& o, const char* key) -> std::int64_t {
+        const auto it = o.find(key);
+        return it != o.end() && it->is_number() ? integerValue(*it) : 0;
+    };
+    for (const auto& o : *value) {
+        if (!o.is_object()) continue;
+        BusAlert alert;
+        alert.id = text(o, "id"), alert.title = text(o, "title"), alert.text = text(o, "text");
+        alert.url = text(o, "url"), alert.cause = text(o, "cause"), alert.effect = text(o, "effect");
+        const std::string level = text(o, "level");
+        alert.level = level == "severe" ? BusAlert::Level::Severe
+                      : level == "info" ? BusAlert::Level::Info
+                                        : BusAlert::Level::Warning;
+        alert.start = number(o, "start"), alert.end = number(o, "end");
+        if (const auto it = o.find("stations"); it != o.end() && it->is_array())
+            for (const auto& stop : *it)
+                if (stop.is_number()) alert.stations.push_back(integerValue(stop));
+        alerts.push_back(std::move(alert));
+    }
+    return alerts;
+}
+
 std::string readRealBusStation(std::string_view content) {
     return content.empty() ? std::string(kNoLiveInfo) : std::string(content);
 }

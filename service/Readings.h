@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/BusAlert.h"
 #include "model/BusCity.h"
 #include "model/BusLine.h"
 #include "model/BusQuery.h"
@@ -47,6 +48,13 @@ LineReading readLine(std::string_view content);
 // "realBus": one record per vehicle dictionary, highest "stationNo" (integer
 // reading) first; vehicles at the same stop keep the service's order.
 std::vector<BusReal> readRealBus(std::string_view content);
+
+// "queryAlert": one alert per dictionary of the array, in the service's
+// order (most severe first, then newest). Texts that are not strings read as
+// "", numbers that are not numbers as 0, stop numbers that are not numbers
+// are left out; a level the app does not know reads as a warning, neither
+// the calmest nor the loudest. Anything but an array gives no alerts.
+std::vector<BusAlert> readAlerts(std::string_view content);
 
 // "realBusStation": the text unchanged, or kNoLiveInfo when it is empty.
 std::string readRealBusStation(std::string_view content);

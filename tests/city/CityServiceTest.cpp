@@ -17,6 +17,8 @@
 #include "platform/UserDefaults.h"
 #include "service/Transport.h"
 #include "city/CityService.h"
+#include "city/CurrentCity.h"
+#include "service/XmlText.h"
 
 namespace bus::city {
 namespace {
@@ -47,6 +49,7 @@ class CityServiceTest : public testing::Test {
 protected:
     void SetUp() override {
         forgetOutages();
+        forgetServicesWithoutAlerts();  // a port may come round again
         service.makeCurrentCity();
     }
     RecordedService service;
@@ -191,6 +194,68 @@ TEST_F(CityServiceTest, RealBusStationGivesTheTextAsSentOrNone) {
 // through again. An answer of any shape ends the outage; the bounded
 // requests show nothing but end an outage too. Notices are not closed here,
 // so each row's count is of every notice so far.
+TEST_F(CityServiceTest, QueryAlertSendsLineDirectionAndLanguageAndReadsEachAlert) {
+    const std::string text =
+        R"([{"id":"a1","title":"改道","text":"绕行","url":"http://x/1","level":"severe","cause":"CONSTRUCTION",)"
+        R"("effect":"DETOUR","start":100,"end":0,"stations":[3,"4",5]},)"
+        R"({"id":"a2","title":"t","level":"loud","start":"soon","stations":"all"},7,{"level":"info"}])";
+    service.reply(kQueryAlert, test::soapReply(kQueryAlert, xml::escape(text)));
+    const auto answer = alerts(12, 1, "zh");
+    ASSERT_FALSE(answer.failed());
+    EXPECT_EQ(operationElement(service.bodies().at(0)),
+              "<ns1:queryAlert><lineId>12</lineId><direction>1</direction><lang>zh</lang></ns1:queryAlert>");
+    const auto& found = answer.value();
+    ASSERT_EQ(found.size(), 3u) << "the element that is no dictionary is left out";
+    EXPECT_EQ(found[0].title + found[0].text + found[0].url + found[0].cause + found[0].effect,
+              "改道绕行http://x/1CONSTRUCTIONDETOUR");
+    EXPECT_EQ(found[0].level, BusAlert::Level::Severe);
+    EXPECT_EQ(found[0].start, 100);
+    EXPECT_EQ(found[0].stations, (std::vector<std::int64_t>{3, 5}));
+    EXPECT_EQ(found[1].level, BusAlert::Level::Warning) << "a level not known";
+    EXPECT_EQ(found[1].start, 0);
+    EXPECT_TRUE(found[1].stations.empty());
+    EXPECT_EQ(found[2].level, BusAlert::Level::Info);
+}
+
+// A city service of the designed five operations has no alerts: it is asked
+// once, tells the rider nothing, and is asked again only once a city is
+// chosen. One that cannot be reached fails quietly and is asked again.
+TEST_F(CityServiceTest, AServiceWithoutQueryAlertHasNoAlertsAndIsAskedAgainOnlyAfterACityIsChosen) {
+    const struct {
+        const char* name;
+        int status;
+        std::string body;
+    } cases[] = {
+        {"an unknown operation", 500, ""},  // not registered: the recorded service answers 500
+        {"status 404", 404, "<html/>"},
+        {"a reply without a return element", 200, "<a/>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordedService without;
+        without.makeCurrentCity();
+        if (!c.body.empty()) without.reply(kQueryAlert, c.body, c.status);
+        for (int ask = 0; ask < 2; ++ask) {
+            const auto answer = alerts(12, 1, "zh");
+            EXPECT_FALSE(answer.failed());
+            EXPECT_TRUE(answer.value().empty());
+        }
+        EXPECT_EQ(without.bodies().size(), 1u);
+        BusCity same;
+        same.cityId = 16, same.cityName = "大同", same.cityUrl = without.url();
+        choose(same);
+        (void)alerts(12, 1, "zh");
+        EXPECT_EQ(without.bodies().size(), 2u);
+    }
+    platform::UserDefaults::standard().setObject(closedUrl(), "postUrl");
+    EXPECT_TRUE(alerts(12, 1, "zh").failed());
+    service.makeCurrentCity();
+    service.reply(kQueryAlert, test::soapReply(kQueryAlert, "[]"));
+    EXPECT_FALSE(alerts(12, 1, "zh").failed());
+    EXPECT_EQ(service.bodies().size(), 1u) << "the unreachable one was not written off";
+    EXPECT_EQ(shownNotices(), 0u);
+}
+
 TEST_F(CityServiceTest, AFailureShowsTheNoticeOncePerOutageOfItsService) {
     RecordedService other;
     const std::string down = closedUrl();
