@@ -26,6 +26,14 @@ void LiveLine::askVehicles(std::int64_t gprsId, std::int64_t orderNo, std::int64
         });
 }
 
+void LiveLine::askAlerts(std::int64_t lineId, std::int64_t direction) {
+    requests_.ask<AlertsAnswer>(
+        kAlerts, [lineId, direction] { return city::alerts(lineId, direction, kAlertLanguage); },
+        [this](AlertsAnswer answer) {
+            if (alertsAnswered) alertsAnswered(std::move(answer));
+        });
+}
+
 void LiveLine::heardLine(const LineAnswer& answer) {
     // A failed line leaves the screen as it was, copy or not.
     if (answer.failed()) return;

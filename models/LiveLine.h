@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "city/Answer.h"
+#include "model/BusAlert.h"
 #include "model/BusReal.h"
 #include "models/Requests.h"
 #include "service/Readings.h"
@@ -26,17 +27,26 @@ class LiveLine {
 public:
     using LineAnswer = city::Answer<ops::LineReading>;
     using VehiclesAnswer = city::Answer<std::vector<BusReal>>;
+    using AlertsAnswer = city::Answer<std::vector<BusAlert>>;
+    // The language alert texts are asked in: the app's own texts are Chinese.
+    static constexpr char kAlertLanguage[] = "zh";
 
     // Told on the main thread; a screen that asks no vehicles leaves
     // vehiclesAnswered empty.
     std::function<void(LineAnswer)> lineAnswered;
     std::function<void(VehiclesAnswer)> vehiclesAnswered;
+    std::function<void(AlertsAnswer)> alertsAnswered;
 
     void askLine(std::int64_t direction, std::int64_t lineId);
     void askVehicles(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction);
+    // The line's alerts; never a notice, and nothing at all from a service
+    // without them (city::alerts).
+    void askAlerts(std::int64_t lineId, std::int64_t direction);
     void forget() { requests_.forget(); }
 
-    bool waiting() const { return requests_.waiting(); }
+    // The line or its vehicles, which the busy indicator stands for; alerts
+    // come when they come.
+    bool waiting() const { return waitingForLine() || waitingForVehicles(); }
     bool waitingForLine() const { return requests_.waiting(kLine); }
     bool waitingForVehicles() const { return requests_.waiting(kVehicles); }
 
@@ -58,6 +68,7 @@ private:
 
     static constexpr char kLine[] = "line";
     static constexpr char kVehicles[] = "vehicles";
+    static constexpr char kAlerts[] = "alerts";
     Requests requests_;
     std::optional<double> vehiclesAnsweredAt_;  // run loop time of the last answered vehicle request
     bool vehiclesFailed_ = false;               // the last vehicle request got no answer

@@ -64,6 +64,12 @@ BusRealViewController::BusRealViewController() {
         addReal();
         stopIndicatorIfIdle();
     };
+    liveLine.alertsAnswered = [this](models::LiveLine::AlertsAnswer answer) {
+        // A failed ask keeps what the last one said.
+        if (answer.failed()) return;
+        alerts_ = std::move(answer).value();
+        showAlerts();
+    };
     liveLine.vehiclesAnswered = [this](models::LiveLine::VehiclesAnswer answer) {
         if (switching_) return endDirectionSwitch(&answer);
         noteVehicles(answer.value());
@@ -98,6 +104,7 @@ void BusRealViewController::viewDidLoad() {
     showReminderImage();
     addStation();
     addReal();
+    askAlerts();
     startTimer();
 }
 
@@ -169,6 +176,63 @@ void BusRealViewController::tick() {
     // A tick while the last vehicles are still on their way would only pile
     // request on request against a service that does not answer.
     if (!liveLine.waitingForVehicles()) addReal();
+    askAlerts();
+}
+
+void BusRealViewController::askAlerts() {
+    liveLine.askAlerts(integerValue(handedOver.lineId), integerValue(handedOver.direction));
+}
+
+// The most severe alert's title stands over the foot of the route, in its
+// level's colour, with how many more there are; the route runs on under it
+// (routeHeight), so that no stop is hidden for good.
+void BusRealViewController::showAlerts() {
+    auto scroll = realScrollView.lock();
+    if (alerts_.empty() || !scroll) {
+        if (alertBanner) alertBanner->removeFromSuperview();
+        alertBanner.reset();
+    } else {
+        if (!alertBanner) {
+            alertBanner = std::make_shared<ui::Label>();
+            alertBanner->restorationIdentifier = "alert";
+            alertBanner->font = ui::Font::boldSystem(15);
+            alertBanner->textColor = ui::Color::white();
+            alertBanner->textAlignment = ui::TextAlignment::Center;
+            alertBanner->setAccessibilityTraits(ui::AccessibilityTrait::StaticText |
+                                                ui::AccessibilityTrait::UpdatesFrequently);
+        }
+        const BusAlert& first = alerts_.front();
+        const std::size_t more = alerts_.size() - 1;
+        alertBanner->setText(first.title + (more > 0 ? "  +" + std::to_string(more) : ""));
+        alertBanner->setAccessibilityLabel("提醒：" + first.title +
+                                           (more > 0 ? "，另有" + std::to_string(more) + "条" : ""));
+        alertBanner->backgroundColor = alertColor(first.level);
+        const ui::Rect route = scroll->frame();
+        alertBanner->setFrame({route.x(), route.maxY() - kAlertBannerHeight, route.width(), kAlertBannerHeight});
+        view()->addSubview(alertBanner);
+        // Said once when an alert new to this screen comes, as a notice is.
+        bool fresh = false;
+        for (const auto& alert : alerts_) fresh = announcedAlerts_.insert(alert.id).second || fresh;
+        if (fresh) alertBanner->postAccessibilityNotification(ui::AccessibilityNotification::Announcement);
+    }
+    scroll->contentSize = {0, routeHeight()};
+}
+
+double BusRealViewController::routeHeight() const {
+    const double rows = kRowHeight * static_cast<double>(muArrayStation.size()) + kRowHeight;
+    return rows + (alertBanner ? kAlertBannerHeight : 0);
+}
+
+ui::Color BusRealViewController::alertColor(BusAlert::Level level) {
+    switch (level) {
+        case BusAlert::Level::Severe:
+            return kStaleColor;
+        case BusAlert::Level::Warning:
+            return ui::Color::rgba(0.9, 0.55, 0.0);
+        case BusAlert::Level::Info:
+            break;
+    }
+    return ui::Color::rgba(0.4, 0.5, 0.63);
 }
 
 long long BusRealViewController::waitingStop() const { return integerValue(_orderNo); }
@@ -207,8 +271,7 @@ void BusRealViewController::applyLine(city::Answer<ops::LineReading> answer) {
     if (auto image = tabUIImageView.lock())
         image->setImage(integerValue(handedOver.direction) != 0 ? "切换1.png" : "切换2.png");
     muArrayStation = std::move(reading.stations);
-    if (auto scroll = realScrollView.lock())
-        scroll->contentSize = {0, kRowHeight * static_cast<double>(muArrayStation.size()) + kRowHeight};
+    if (auto scroll = realScrollView.lock()) scroll->contentSize = {0, routeHeight()};
     buildStationRows(true);
     showTitles();
     if (tag == 1) {
@@ -219,8 +282,7 @@ void BusRealViewController::applyLine(city::Answer<ops::LineReading> answer) {
 
 void BusRealViewController::updateStation() {
     reloadFavourites();
-    if (auto scroll = realScrollView.lock())
-        scroll->contentSize = {0, kRowHeight * static_cast<double>(muArrayStation.size()) + kRowHeight};
+    if (auto scroll = realScrollView.lock()) scroll->contentSize = {0, routeHeight()};
     buildStationRows(false);
 }
 
@@ -421,6 +483,7 @@ void BusRealViewController::clickRef(ui::TapGestureRecognizer&) {
     if (switching_) return;
     platform::UserDefaults::standard().setObject(textValue(_orderNo), prefs::kOrderNo);
     rebuildWithIndicator();
+    askAlerts();
 }
 
 void BusRealViewController::clickImage(ui::TapGestureRecognizer&) {
@@ -435,6 +498,10 @@ void BusRealViewController::clickImage(ui::TapGestureRecognizer&) {
     startIndicator();
     beginDirectionSwitch();
     liveLine.askLine(integerValue(handedOver.direction), integerValue(handedOver.lineId));
+    // The other direction has alerts of its own.
+    alerts_.clear();
+    showAlerts();
+    askAlerts();
 }
 
 void BusRealViewController::beginDirectionSwitch() {

@@ -27,12 +27,14 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "city/CityService.h"
+#include "model/BusAlert.h"
 #include "model/BusCollection.h"
 #include "model/BusLine.h"
 #include "model/BusReal.h"
@@ -136,6 +138,9 @@ public:
     // the nearest vehicles they concern, and go with the rows on a rebuild.
     std::shared_ptr<ui::Label> ageLabel;
     std::shared_ptr<ui::ImageView> reminderImageView;
+    // Ours too: the most severe alert of the line, while it has any.
+    std::shared_ptr<ui::Label> alertBanner;
+    static constexpr double kAlertBannerHeight = 32;
     int reminderStops = 0;  // the armed reminder's distance; 0 when none is armed
 
 private:
@@ -175,12 +180,19 @@ private:
     long long waitingStop() const;
     // After every vehicle request: the data's age and the reminder.
     void noteVehicles(const std::vector<BusReal>& vehicles);
+    // The line's alerts, asked on each visit, tick and refresh by hand.
+    void askAlerts();
+    void showAlerts();
+    double routeHeight() const;
+    static ui::Color alertColor(BusAlert::Level level);
     void checkReminder(const std::vector<BusReal>& vehicles);
     void showReminderImage();
 
     platform::Observation orderNoObservation_;
     bool switching_ = false;                // from the switch's tap until its vehicles are placed
     long long refreshSeconds_ = 0;          // the timer's interval; 0 when refreshing by hand
+    std::vector<BusAlert> alerts_;           // most severe first, as the service gave them
+    std::set<std::string> announcedAlerts_;  // ids already told to the screen reader
     platform::TimerPtr ageTimer_;           // runs while the screen shows
     platform::TimerPtr reminderRefresh_;    // while armed and refreshing by hand
 };

@@ -22,7 +22,10 @@ class ScreenFixture : public testing::Test {
 protected:
     // Each test's first failed request tells the rider, whatever an earlier
     // test left failing.
-    void SetUp() override { city::forgetOutages(); }
+    void SetUp() override {
+        city::forgetOutages();
+        city::forgetServicesWithoutAlerts();  // a port may come round again
+    }
     void TearDown() override {
         window->setRootViewController(nullptr);
         settle();

@@ -15,6 +15,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Thread.h"
 #include "platform/UserNotifications.h"
+#include "platform/ui/Accessibility.h"
 #include "transit/LiveRules.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "screens/tracking/BusRealViewController.h"
@@ -32,10 +33,15 @@ std::string vehiclesText(const std::vector<std::tuple<long long, long long, std:
     return list.dump();
 }
 
-// A city service that holds each request until the test lets one through.
+// A city service that holds each line and vehicle request until the test
+// lets one through; it has no alerts, and says so at once.
 struct HeldService {
     HeldService(const std::string& line, const std::string& vehicles) {
         server.server().Post(".*", [=, this](const httplib::Request& request, httplib::Response& reply) {
+            if (request.body.find("<ns1:queryAlert>") != npos) {
+                reply.set_content(soapReply("queryAlert", "[]"), "text/xml");
+                return;
+            }
             const bool isLine = request.body.find("<ns1:queryLine>") != npos;
             std::unique_lock lock(mutex);
             bodies.push_back(request.body);
@@ -427,6 +433,59 @@ TEST_F(LiveBusScreenTest, AnUnreachableLineShowsItsLastGoodReplyMarkedOfflineUnt
     tap(*screen->ageLabel);
     EXPECT_TRUE(age() == "刚刚更新" && !ageWarns());
     EXPECT_EQ(views(Marker).size(), 1u);
+}
+
+// What the screen reader is told, as (name, what).
+struct HeardAloud : ui::AccessibilityObserver {
+    void accessibilityNotification(ui::View& v, ui::AccessibilityNotification what) override {
+        if (what == ui::AccessibilityNotification::Announcement) said.push_back(ui::accessibility::name(v));
+    }
+    Texts said;
+};
+
+// The most severe alert stands over the foot of the route in its level's
+// colour, with how many more; the route runs on under it. It is asked on
+// each visit and tick, said once to the screen reader, and goes when the
+// line has no alert left.
+TEST_F(LiveBusScreenTest, TheLinesMostSevereAlertShowsOverTheRouteAndIsSaidOnce) {
+    HeardAloud heard;
+    window->setAccessibilityObserver(&heard);
+    const auto alert = [](const char* id, const char* title, const char* level) {
+        return json{{"id", id}, {"title", title}, {"level", level}, {"stations", json::array()}};
+    };
+    replyWith("queryAlert", json::array({alert("a", "改道绕行", "warning"), alert("b", "站点调整", "info")}).dump());
+    open();
+    ASSERT_TRUE(screen->alertBanner);
+    EXPECT_EQ(screen->alertBanner->text(), "改道绕行  +1");
+    EXPECT_EQ(screen->alertBanner->accessibilityLabel(), "提醒：改道绕行，另有1条");
+    EXPECT_GT(screen->alertBanner->backgroundColor.r, 0.8);  // amber
+    EXPECT_EQ(screen->alertBanner->frame().maxY(), scroll().frame().maxY());
+    EXPECT_EQ(scroll().contentSize.height, 60 * 6 + 60 + BusRealViewController::kAlertBannerHeight);
+    const auto asked = requestsFor("queryAlert").size();
+    ASSERT_EQ(asked, 1u);
+    EXPECT_NE(requestsFor("queryAlert")[0].find("<lineId>12</lineId><direction>0</direction><lang>zh</lang>"), npos);
+    advance(10);  // a tick asks again; the same alerts are not said again
+    EXPECT_EQ(requestsFor("queryAlert").size(), asked + 1);
+    replyWith("queryAlert", json::array({alert("c", "停运", "severe")}).dump());
+    advance(10);
+    EXPECT_EQ(screen->alertBanner->text(), "停运");
+    EXPECT_EQ(heard.said, (Texts{"提醒：改道绕行，另有1条", "提醒：停运"}));
+    replyWith("queryAlert", "[]");
+    advance(10);
+    EXPECT_FALSE(screen->alertBanner);
+    EXPECT_EQ(scroll().contentSize.height, 60 * 6 + 60);
+    window->setAccessibilityObserver(nullptr);
+}
+
+// A service of the designed five operations is asked once for alerts and
+// shows neither a banner nor a notice.
+TEST_F(LiveBusScreenTest, AServiceWithoutAlertsIsAskedOnceAndShowsNothing) {
+    open();  // queryAlert is not answered: status 500
+    advance(10);
+    advance(10);
+    EXPECT_EQ(requestsFor("queryAlert").size(), 1u);
+    EXPECT_FALSE(screen->alertBanner);
+    EXPECT_EQ(frontAlertText(), "");
 }
 
 // A line never answered has no copy: the screen stays empty, as designed.
