@@ -42,6 +42,7 @@ std::string stopRowName(const ui::View& button) {
     std::string name = stopNumber(number);
     name.append(" ").append(textValue(row->busStation().stationName)).append("，").append(place);
     if (row->busCollection()) name.append("，已收藏");
+    if (row->alerted) name.append("，有提醒");
     return name;
 }
 

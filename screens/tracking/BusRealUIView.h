@@ -71,6 +71,9 @@ public:
     const std::vector<std::string>& recArrayStation() const { return _recArrayStation; }
     const std::optional<BusCollection>& busCollection() const { return _busCollection; }
     const BusLine& busLine() const { return _busLine; }
+    // A stop row that an alert of the line names; the screen that places the
+    // row marks it (its name then says so).
+    bool alerted = false;
 
     std::string className() const override { return "BusRealUIView"; }
 

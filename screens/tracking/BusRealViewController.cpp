@@ -39,6 +39,11 @@ constexpr double kFirstScrollRows = 4.5, kScrollFromStop = 9, kEndView = 520, kE
 constexpr double kCaptionTop = 50, kCaptionHeight = 20, kAgeLeft = 175, kBellWidth = 25, kBellMargin = 25;
 const ui::Color kAgeColor = ui::Color::darkGray();
 const ui::Color kStaleColor = ui::Color::rgba(0.85, 0.2, 0.1);
+// The mark of a stop an alert names: right in its row, clear of the
+// waiting row's star and bell.
+constexpr char kAlertMarkText[] = "有提醒", kAlertMarkId[] = "alertMark";
+constexpr double kAlertMarkTop = 20, kAlertMarkWidth = 50, kAlertMarkHeight = 20, kAlertMarkRight = 60,
+                 kAlertMarkWaitingRight = 110;
 
 // How long a favourite notice stays up, on the run loop clock.
 constexpr double kNoticeSeconds = 1.0;
@@ -216,6 +221,38 @@ void BusRealViewController::showAlerts() {
         if (fresh) alertBanner->postAccessibilityNotification(ui::AccessibilityNotification::Announcement);
     }
     scroll->contentSize = {0, routeHeight()};
+    markAlertedStops();
+}
+
+// The stops an alert names carry a mark at the right of their row, left of
+// the waiting stop's star.
+void BusRealViewController::markAlertedStops() {
+    auto scroll = realScrollView.lock();
+    if (!scroll) return;
+    std::set<long long> named;
+    for (const auto& alert : alerts_) named.insert(alert.stations.begin(), alert.stations.end());
+    const double w = view()->frame().width();
+    for (const auto& child : scroll->subviews()) {
+        auto* row = dynamic_cast<BusRealUIView*>(child.get());
+        if (!row || row->tag == BusRealUIView::kLiveItemTag) continue;
+        const long long number = integerValue(row->busStation().orderNo);
+        const bool alerted = named.count(number) > 0;
+        if (alerted == row->alerted) continue;
+        row->alerted = alerted;
+        if (!alerted) {
+            for (const auto& mark : row->subviews())
+                if (mark->restorationIdentifier == kAlertMarkId) mark->removeFromSuperview();
+            continue;
+        }
+        const double right = number == waitingStop() ? kAlertMarkWaitingRight : kAlertMarkRight;
+        auto mark = ui::makeLabel({w - right, kAlertMarkTop, kAlertMarkWidth, kAlertMarkHeight}, kAlertMarkText,
+                                  ui::Font::boldSystem(12), alertColor(BusAlert::Level::Warning),
+                                  ui::TextAlignment::Center);
+        mark->restorationIdentifier = kAlertMarkId;
+        // The row's button says it in the stop's name.
+        mark->setAccessibilityElementsHidden(true);
+        row->addSubview(std::move(mark));
+    }
 }
 
 double BusRealViewController::routeHeight() const {
@@ -310,6 +347,7 @@ void BusRealViewController::buildStationRows(bool setsEndStation) {
         counter += kRowHeight;
     }
     placeWaitingRowExtras();
+    markAlertedStops();
 }
 
 void BusRealViewController::placeWaitingRowExtras() {

@@ -183,6 +183,7 @@ private:
     // The line's alerts, asked on each visit, tick and refresh by hand.
     void askAlerts();
     void showAlerts();
+    void markAlertedStops();
     double routeHeight() const;
     static ui::Color alertColor(BusAlert::Level level);
     void checkReminder(const std::vector<BusReal>& vehicles);

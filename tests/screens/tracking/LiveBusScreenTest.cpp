@@ -450,11 +450,23 @@ struct HeardAloud : ui::AccessibilityObserver {
 TEST_F(LiveBusScreenTest, TheLinesMostSevereAlertShowsOverTheRouteAndIsSaidOnce) {
     HeardAloud heard;
     window->setAccessibilityObserver(&heard);
-    const auto alert = [](const char* id, const char* title, const char* level) {
-        return json{{"id", id}, {"title", title}, {"level", level}, {"stations", json::array()}};
+    const auto alert = [](const char* id, const char* title, const char* level, json stations = json::array()) {
+        return json{{"id", id}, {"title", title}, {"level", level}, {"stations", stations}};
     };
-    replyWith("queryAlert", json::array({alert("a", "改道绕行", "warning"), alert("b", "站点调整", "info")}).dump());
+    // Stop 2's row: its button's name and whether it shows the mark.
+    const auto stop2 = [&] {
+        const BusRealUIView* row = views(Row).at(1);
+        std::string name, marks;
+        for (const auto& child : row->subviews()) {
+            if (dynamic_cast<const ui::Button*>(child.get())) name = ui::accessibility::name(*child);
+            if (child->text() == "有提醒") marks += "mark";
+        }
+        return name + "|" + marks;
+    };
+    replyWith("queryAlert",
+              json::array({alert("a", "改道绕行", "warning"), alert("b", "站点调整", "info", {2})}).dump());
     open();
+    EXPECT_EQ(stop2(), "第2站 站2，已过站，有提醒|mark");
     ASSERT_TRUE(screen->alertBanner);
     EXPECT_EQ(screen->alertBanner->text(), "改道绕行  +1");
     EXPECT_EQ(screen->alertBanner->accessibilityLabel(), "提醒：改道绕行，另有1条");
@@ -474,6 +486,7 @@ TEST_F(LiveBusScreenTest, TheLinesMostSevereAlertShowsOverTheRouteAndIsSaidOnce)
     advance(10);
     EXPECT_FALSE(screen->alertBanner);
     EXPECT_EQ(scroll().contentSize.height, 60 * 6 + 60);
+    EXPECT_EQ(stop2(), "第2站 站2，已过站|");
     window->setAccessibilityObserver(nullptr);
 }
 
