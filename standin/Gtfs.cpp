@@ -509,10 +509,16 @@ void readRoutes(const FeedFiles& files, const TripsByRoute& trips, const Stops& 
                 City& city) {
     const auto fares = routeFares(files.fares, files.fareRules);
     const auto anyRoute = fares.find("");
+    // A feed of one agency may leave routes' agency_id out.
+    const std::string soleAgency = files.agency && files.agency->size() > 0 ? files.agency->get(0, "agency_id") : "";
     std::int64_t nextLineId = 1;
     for (std::size_t r = 0; r < files.routes.size(); ++r) {
         Line line;
         line.routeId = files.routes.get(r, "route_id");
+        line.agencyId = files.routes.get(r, "agency_id");
+        if (line.agencyId.empty()) line.agencyId = soleAgency;
+        if (const auto type = parseLong(files.routes.get(r, "route_type")); type && *type >= 0 && *type <= INT_MAX)
+            line.routeType = static_cast<int>(*type);
         line.lineName = bracketFree(routeName(files.routes, r));
         line.gjgs = bracketFree(agencyName);
         const auto fare = fares.find(line.routeId);

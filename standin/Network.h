@@ -83,6 +83,9 @@ struct Line {
     std::optional<HeadwayTimetable> headway;
     std::array<std::optional<LineDirection>, 2> directions;
     std::string routeId;  // published timetable: the feed's route_id
+    // Published timetable: what realtime alerts may select the line by.
+    std::string agencyId;
+    int routeType = -1;  // -1: not given
 };
 
 struct City {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <climits>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "GtfsRealtime.pb.h"
 
@@ -170,6 +171,94 @@ void predictArrivals(const gtfsrt::TripUpdate& u, const LiveIndex& index, std::i
     if (!times.empty()) out.arrivals[&trip] = std::move(times);
 }
 
+// An uint64 time of the format as a second, however large: one past any
+// clock stays past it.
+std::int64_t secondOf(std::uint64_t t) { return static_cast<std::int64_t>(std::min<std::uint64_t>(t, INT64_MAX)); }
+
+TranslatedText translated(const gtfsrt::TranslatedString& s) {
+    TranslatedText out;
+    for (const auto& t : s.translation()) {
+        if (out.size() == kMaxTranslations) break;
+        out.push_back({alertText(t.language()), alertText(t.text())});
+    }
+    return out;
+}
+
+// Adds what one informed entity selects to the alert. The fields given must
+// all hold; a trip names its line and direction. A selector the city cannot
+// place (an unknown trip, route, agency or stop) selects nothing.
+void select(const gtfsrt::EntitySelector& e, const LiveIndex& index, ServiceAlert& alert) {
+    std::optional<std::string> route = e.has_route_id() ? std::optional(e.route_id()) : std::nullopt;
+    std::optional<int> direction;
+    if (e.has_direction_id()) direction = static_cast<int>(std::min<std::uint32_t>(e.direction_id(), 2));
+    const LiveIndex::TripRef* trip = nullptr;
+    if (e.has_trip()) {
+        const auto& t = e.trip();
+        if (!t.has_trip_id() && !t.has_route_id()) return;
+        if (t.has_trip_id() && !(trip = index.trip(t.trip_id()))) return;
+        if (t.has_route_id()) {
+            if (route && *route != t.route_id()) return;
+            route = t.route_id();
+        }
+        if (t.has_direction_id()) {
+            const int d = static_cast<int>(std::min<std::uint32_t>(t.direction_id(), 2));
+            if (direction && *direction != d) return;
+            direction = d;
+        }
+        if (trip) {
+            if (direction && *direction != trip->direction) return;
+            direction = trip->direction;
+        }
+    }
+    const auto admits = [&](const Line* line) {
+        return (!trip || line == trip->line) && (!route || line->routeId == *route) &&
+               (!e.has_agency_id() || line->agencyId == e.agency_id()) &&
+               (!e.has_route_type() || line->routeType == e.route_type());
+    };
+    if (e.has_stop_id()) {
+        const int stop = index.stop(e.stop_id());
+        if (stop < 0) return;
+        for (const auto& p : index.placesOf(stop))
+            if ((!direction || *direction == p.direction) && admits(p.line))
+                alert.touches[{p.line->lineId, p.direction}].mark(p.orderNo);
+        return;
+    }
+    std::vector<const Line*> lines;
+    if (trip) lines = {trip->line};
+    else if (route) lines = {index.route(*route)};
+    else if (e.has_agency_id()) lines = index.linesOfAgency(e.agency_id());
+    else if (e.has_route_type()) lines = index.linesOfType(e.route_type());
+    for (const Line* line : lines) {
+        if (!line || !admits(line)) continue;
+        for (int d = 0; d < 2; ++d)
+            if (line->directions[static_cast<std::size_t>(d)] && (!direction || *direction == d))
+                alert.touches[{line->lineId, d}].wholeLine = true;
+    }
+}
+
+// An alert as the city reads it, or nothing when it selects nothing there.
+std::optional<ServiceAlert> readAlert(const gtfsrt::Alert& a, const std::string& entityId, const LiveIndex& index) {
+    ServiceAlert out;
+    // Many selectors alike would each walk the same lines again: each is
+    // followed once.
+    std::unordered_set<std::string> followed;
+    for (const auto& e : a.informed_entity())
+        if (followed.insert(e.SerializeAsString()).second) select(e, index, out);
+    if (out.touches.empty()) return std::nullopt;
+    out.id = alertText(entityId);
+    for (const auto& p : a.active_period()) {
+        if (out.periods.size() == kMaxAlertPeriods) break;
+        out.periods.push_back({secondOf(p.start()), secondOf(p.end())});
+    }
+    out.title = translated(a.header_text());
+    out.text = translated(a.description_text());
+    out.url = translated(a.url());
+    out.cause = gtfsrt::Alert_Cause_Name(a.cause());
+    out.effect = gtfsrt::Alert_Effect_Name(a.effect());
+    out.level = levelFor(a.has_severity_level() ? gtfsrt::Alert_SeverityLevel_Name(a.severity_level()) : "", out.effect);
+    return out;
+}
+
 }  // namespace
 
 LiveIndex::LiveIndex(const City& city) : city_(city), zone_(city.zone()) {
@@ -180,8 +269,46 @@ LiveIndex::LiveIndex(const City& city) : city_(city), zone_(city.zone()) {
             const auto& dir = line.directions[static_cast<std::size_t>(d)];
             if (!dir) continue;
             for (const auto& t : dir->trips) trips_.emplace(t.id, TripRef{&line, d, &t});
+            for (std::size_t k = dir->stops.size(); k-- > 0;) {  // from the end, so the first of a name stays
+                const Place place{&line, d, static_cast<int>(k) + 1};
+                auto& named = placesByName_[dir->stops[k]];
+                if (!named.empty() && named.back().line == &line && named.back().direction == d) named.back() = place;
+                else named.push_back(place);
+                if (k >= dir->stopKeys.size()) continue;
+                auto& byId = placesById_[dir->stopKeys[k]];
+                if (!byId.empty() && byId.back().line == &line && byId.back().direction == d) byId.back() = place;
+                else byId.push_back(place);
+            }
         }
+        if (!line.agencyId.empty()) agencies_[line.agencyId].push_back(&line);
+        if (line.routeType >= 0) routeTypes_[line.routeType].push_back(&line);
     }
+}
+
+std::vector<LiveIndex::Place> LiveIndex::placesOf(int stop) const {
+    std::vector<Place> out;
+    if (stop < 0 || static_cast<std::size_t>(stop) >= city_.stopNames.size()) return out;
+    if (const auto it = placesById_.find(stop); it != placesById_.end()) out = it->second;
+    const auto named = placesByName_.find(city_.stopNames[static_cast<std::size_t>(stop)]);
+    if (named == placesByName_.end()) return out;
+    const std::size_t byId = out.size();
+    for (const auto& p : named->second) {
+        const auto same = [&](const Place& q) { return q.line == p.line && q.direction == p.direction; };
+        if (std::none_of(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(byId), same)) out.push_back(p);
+    }
+    return out;
+}
+
+const std::vector<const Line*>& LiveIndex::linesOfAgency(std::string_view agencyId) const {
+    static const std::vector<const Line*> none;
+    const auto it = agencies_.find(agencyId);
+    return it == agencies_.end() ? none : it->second;
+}
+
+const std::vector<const Line*>& LiveIndex::linesOfType(int routeType) const {
+    static const std::vector<const Line*> none;
+    const auto it = routeTypes_.find(routeType);
+    return it == routeTypes_.end() ? none : it->second;
 }
 
 const LiveIndex::TripRef* LiveIndex::trip(std::string_view tripId) const {
@@ -222,6 +349,7 @@ void LiveData::merge(LiveData&& other) {
         sortAlongLine(mine);
     }
     arrivals.merge(other.arrivals);
+    alerts.insert(alerts.end(), std::make_move_iterator(other.alerts.begin()), std::make_move_iterator(other.alerts.end()));
 }
 
 LiveData decodeRealtime(std::string_view bytes, const LiveIndex& index, TimePoint readAt) {
@@ -245,6 +373,8 @@ LiveData decodeRealtime(std::string_view bytes, const LiveIndex& index, TimePoin
                 out.vehicles[{p->lineId, p->direction}].push_back(std::move(p->vehicle));
         }
         if (e.has_trip_update()) predictArrivals(e.trip_update(), index, feedTime, out);
+        if (e.has_alert() && out.alerts.size() < kMaxAlertsPerMessage)
+            if (auto a = readAlert(e.alert(), e.id(), index)) out.alerts.push_back(std::move(*a));
     }
     for (auto& [key, vs] : out.vehicles) sortAlongLine(vs);
     return out;

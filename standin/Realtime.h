@@ -1,7 +1,8 @@
 #pragma once
 // GTFS-realtime messages read onto a published timetable's city: vehicle
 // positions become the vehicles of its lines, trip updates the minutes until
-// a vehicle is due at a stop.
+// a vehicle is due at a stop, and alerts the notices of the lines, directions
+// and stops they select.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "standin/Alerts.h"
 #include "standin/Clock.h"
 #include "standin/Network.h"
 #include "standin/Vehicles.h"
@@ -34,13 +36,35 @@ public:
     const Line* route(std::string_view routeId) const;
     int stop(std::string_view stopId) const;  // index into City::stopIds, or -1
 
+    // Where a feed stop lies on the lines: on each direction that has it,
+    // by its id or else by its name, the first such stop of the direction.
+    struct Place {
+        const Line* line = nullptr;
+        int direction = 0;
+        int orderNo = 0;
+    };
+    std::vector<Place> placesOf(int stop) const;
+    const std::vector<const Line*>& linesOfAgency(std::string_view agencyId) const;
+    const std::vector<const Line*>& linesOfType(int routeType) const;
+
 private:
     const City& city_;
     TimeZone zone_;
     std::unordered_map<std::string_view, TripRef> trips_;
     std::unordered_map<std::string_view, const Line*> routes_;
     std::unordered_map<std::string_view, int> stops_;
+    std::unordered_map<int, std::vector<Place>> placesById_;
+    std::unordered_map<std::string_view, std::vector<Place>> placesByName_;
+    std::unordered_map<std::string_view, std::vector<const Line*>> agencies_;
+    std::unordered_map<int, std::vector<const Line*>> routeTypes_;
 };
+
+// The most alerts one message gives; a message with more is read as far as
+// these, so that its alerts cannot take more than a bounded share of memory
+// and of each reply's time.
+inline constexpr std::size_t kMaxAlertsPerMessage = 10000;
+// The most active periods of one alert that count; later ones are dropped.
+inline constexpr std::size_t kMaxAlertPeriods = 256;
 
 // The realtime data of a city at one moment.
 struct LiveData {
@@ -52,6 +76,8 @@ struct LiveData {
     // By trip: the POSIX time it is due at each stop of its line ahead,
     // as (orderNo, time) in travel order.
     std::unordered_map<const Trip*, std::vector<std::pair<int, std::int64_t>>> arrivals;
+    // The alerts that select something of the city, whether active now or not.
+    std::vector<ServiceAlert> alerts;
 
     // Vehicle positions, when the messages have any, replace the timetable's.
     bool hasVehicles() const { return vehicleReports > 0; }

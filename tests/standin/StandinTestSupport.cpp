@@ -25,8 +25,12 @@ std::shared_ptr<const City> bundledCity(std::int64_t cityId) {
 }
 
 std::string message(std::uint64_t timestamp, const std::string& entity) {
-    const std::string text = "header { gtfs_realtime_version: '2.0' timestamp: " + std::to_string(timestamp) +
-                             " } entity { id: 'e1' " + entity + " }";
+    return message(timestamp, std::vector<std::string>{"id: 'e1' " + entity});
+}
+
+std::string message(std::uint64_t timestamp, const std::vector<std::string>& entities) {
+    std::string text = "header { gtfs_realtime_version: '2.0' timestamp: " + std::to_string(timestamp) + " }";
+    for (const auto& e : entities) text += " entity { " + e + " }";
     gtfsrt::FeedMessage m;
     EXPECT_TRUE(google::protobuf::TextFormat::ParseFromString(text, &m)) << text;
     return m.SerializeAsString();

@@ -24,6 +24,8 @@ std::shared_ptr<const City> bundledCity(std::int64_t cityId);
 // A GTFS-realtime message made at `timestamp` holding one entity ("e1"),
 // given in protobuf text format.
 std::string message(std::uint64_t timestamp, const std::string& entity);
+// The same with several entities, each given with its id.
+std::string message(std::uint64_t timestamp, const std::vector<std::string>& entities);
 
 // A request log writing to memory.
 class MemoryLog {
