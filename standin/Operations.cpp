@@ -1,6 +1,7 @@
 #include "standin/Operations.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 namespace bus::standin {
@@ -141,6 +142,17 @@ std::string CityService::realBusStation(std::int64_t gprsId, std::int64_t orderN
     return v ? text(*v, order, now, live.get()) : std::string();
 }
 
+Json CityService::queryAlert(std::int64_t lineId, int direction, std::string_view lang) const {
+    const Line* line = city_->lineById(lineId);
+    if (!line || direction < 0 || direction > 1 || !line->directions[static_cast<std::size_t>(direction)]) return nullptr;
+    const auto live = live_ ? live_->fresh() : nullptr;
+    std::vector<const ServiceAlert*> all;
+    if (live)
+        for (const auto& a : live->alerts) all.push_back(&a);
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(clock_.now().time_since_epoch()).count();
+    return alertsJson(all, lineId, direction, lang, now);
+}
+
 std::string CityService::handle(const SoapRequest& req) const {
     const std::string& op = req.operation;
     if (op == "queryKeyword") return jsonText(queryKeyword(req.text("keyword")));
@@ -159,8 +171,17 @@ std::string CityService::handle(const SoapRequest& req) const {
         const auto orderNo = req.integer("orderNo");
         return realBusStation(gprsId, orderNo, directionParam(req));
     }
+    if (op == "queryAlert") {
+        const auto lineId = req.integer("lineId");
+        const int direction = directionParam(req);
+        // A client that has no language to ask for may leave it out.
+        const std::string lang = req.find("lang") ? req.text("lang") : std::string();
+        const auto alerts = queryAlert(lineId, direction, lang);
+        return alerts.is_null() ? std::string() : jsonText(alerts);
+    }
     throw SoapFault("Client", "unknown operation \"" + validUtf8(op.substr(0, 80)) +
-                                  "\"; this city service answers queryKeyword, queryLine, realBus, realBusStation");
+                                  "\"; this city service answers queryKeyword, queryLine, realBus, realBusStation, "
+                                  "queryAlert");
 }
 
 const std::vector<WsdlOperation>& CityService::operations() {
@@ -169,6 +190,7 @@ const std::vector<WsdlOperation>& CityService::operations() {
         {"queryLine", {{"direction", "xs:int"}, {"lineId", "xs:int"}}},
         {"realBus", {{"gprsId", "xs:int"}, {"orderNo", "xs:int"}, {"direction", "xs:int"}}},
         {"realBusStation", {{"gprsId", "xs:int"}, {"orderNo", "xs:int"}, {"direction", "xs:int"}}},
+        {"queryAlert", {{"lineId", "xs:int"}, {"direction", "xs:int"}, {"lang", "xs:string", true}}},
     };
     return ops;
 }

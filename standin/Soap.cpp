@@ -224,7 +224,7 @@ std::string buildWsdl(std::string_view serviceName, std::string_view ns,
             auto e = seq.append_child("xs:element");
             e.append_attribute("name") = f.name.c_str();
             e.append_attribute("type") = f.xsdType.c_str();
-            if (f.name == "return") e.append_attribute("minOccurs") = "0";
+            if (f.name == "return" || f.optional) e.append_attribute("minOccurs") = "0";
         }
     };
     for (const auto& op : operations) {

@@ -67,6 +67,7 @@ std::string buildFault(std::string_view code, std::string_view message);
 struct WsdlParam {
     std::string name;
     std::string xsdType;  // "xs:int", "xs:string"
+    bool optional = false;  // a client may leave it out (minOccurs 0)
 };
 
 struct WsdlOperation {

@@ -1,6 +1,9 @@
-// Service alerts: what realtime alerts select on the test feed, which
-// language and level they are served in, and how far a hostile message can
-// make them grow.
+// Service alerts: what realtime alerts select on the test feed, when they
+// hold on the manual clock, which language and level they are served in,
+// queryAlert as a client calls it, and how far a hostile message can make
+// them grow.
+#include <algorithm>
+#include <fstream>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -8,7 +11,9 @@
 #include "GtfsRealtime.pb.h"
 #include "StandinTestSupport.h"
 #include "standin/Gtfs.h"
+#include "standin/Operations.h"
 #include "standin/Realtime.h"
+#include "support/TestSupport.h"
 
 namespace bus::standin {
 namespace {
@@ -39,9 +44,24 @@ protected:
     const std::shared_ptr<const City> city =
         std::make_shared<const City>(importGtfs(BUS_STANDIN_TEST_FEED, GtfsOptions{90, "", 0, 8 * 3600}));
     const LiveIndex index{*city};
-    const std::int64_t now = posix(at("2024-05-06T08:12:00+08:00"));
+    ManualClock clock{at("2024-05-06T08:12:00+08:00")};
+    const std::int64_t now = posix(clock.now());
+    const std::filesystem::path file = bus::test::containerRoot() / "alerts.pb";
+    MemoryLog log;
+    LiveFeed feed{city, LiveSources{{file.string()}}, "city 90", clock, log.log()};
+    CityService service{city, clock, VehicleRules{}, &feed};
 
     LiveData decode(const std::vector<std::string>& entities) { return decodeRealtime(message(now, entities), index, {}); }
+    // Serves the entities as the city's realtime source.
+    void serve(const std::vector<std::string>& entities) {
+        std::ofstream(file, std::ios::binary) << message(now, entities);
+        feed.poll();
+    }
+    std::string ids(const Json& alerts) {
+        std::string out;
+        for (const auto& a : alerts) out.append(out.empty() ? "" : " ").append(a["id"].get<std::string>());
+        return out;
+    }
 };
 
 TEST_F(Alerts, EachKindOfInformedEntitySelectsItsLinesDirectionsAndStops) {
@@ -86,6 +106,36 @@ TEST_F(Alerts, EachKindOfInformedEntitySelectsItsLinesDirectionsAndStops) {
     EXPECT_EQ(std::make_tuple(mixed.vehicleReports, mixed.alerts.size()), std::make_tuple(1u, 1u));
 }
 
+TEST_F(Alerts, AnAlertHoldsWithinOneOfItsPeriodsOnTheClock) {
+    const auto s = [&](std::int64_t offset) { return std::to_string(now + offset); };
+    const std::tuple<const char*, std::string, const char*> cases[] = {
+        // name, active periods, the start and end served ("": not active)
+        {"no period", "", "0 0"},
+        {"before the start", "active_period { start: " + s(60) + " end: " + s(120) + " }", ""},
+        {"inside", "active_period { start: " + s(-60) + " end: " + s(60) + " }", "-60 60"},
+        {"from its start on", "active_period { start: " + s(-60) + " }", "-60 0"},
+        {"an end of 0 is none", "active_period { start: " + s(-60) + " end: 0 }", "-60 0"},
+        {"until its end", "active_period { end: " + s(60) + " }", "0 60"},
+        {"at its end", "active_period { start: " + s(-60) + " end: " + s(0) + " }", ""},
+        {"after the end", "active_period { start: " + s(-120) + " end: " + s(-60) + " }", ""},
+        {"the period that holds", "active_period { end: " + s(-60) + " } active_period { start: " + s(-30) + " }", "-30 0"},
+        {"a start past any clock", "active_period { start: 18446744073709551615 }", ""},
+    };
+    for (const auto& [name, periods, served] : cases) {
+        serve({"id: 'a' alert { " + periods + " informed_entity { route_id: 'R1' } }"});
+        const Json alerts = service.queryAlert(1, 0, "");
+        std::string got;
+        if (!alerts.empty()) {
+            const auto relative = [&](const Json& t) { return t == 0 ? std::string("0") : std::to_string(t.get<std::int64_t>() - now); };
+            got = relative(alerts[0]["start"]) + " " + relative(alerts[0]["end"]);
+        }
+        EXPECT_EQ(got, served) << name;
+    }
+    // Data gone stale takes its alerts with it, as it does its vehicles.
+    clock.advance(LiveFeed::kFreshFor + std::chrono::seconds(1));
+    EXPECT_EQ(service.queryAlert(1, 0, ""), Json::array());
+}
+
 TEST(AlertTexts, TheRequestsLanguageIsPickedByTagElseTheUntaggedElseTheFirst) {
     const TranslatedText texts = {{"en-US", "US"}, {"", "默认"}, {"zh-Hans", "简体"}, {"zh", "中文"}};
     const TranslatedText tagged = {{"en", "E"}, {"zh", "Z"}};
@@ -109,6 +159,62 @@ TEST(AlertLevels, FollowTheSeverityElseWhetherTheEffectChangesTheService) {
     };
     for (const auto& [severity, effect, level] : cases)
         EXPECT_STREQ(levelName(levelFor(severity, effect)), levelName(level)) << severity << " " << effect;
+}
+
+// The most severe first, then the later start; each alert in full as a client reads it.
+TEST_F(Alerts, QueryAlertServesTheMostSevereFirstThenTheNewestInTheAskedLanguage) {
+    const auto since = [&](std::int64_t ago) { return "active_period { start: " + std::to_string(now - ago) + " } "; };
+    const std::string r1 = "informed_entity { route_id: 'R1' } ";
+    serve({"id: 'old-warning' alert { " + since(7200) + r1 + "effect: DETOUR }",
+           "id: 'info' alert { " + since(60) + r1 + "effect: ADDITIONAL_SERVICE }",
+           "id: 'new-warning' alert { " + since(600) + r1 + "severity_level: WARNING }",
+           "id: 'severe' alert { " + since(86400) + r1 + "severity_level: SEVERE }",
+           "id: 'always' alert { " + r1 + "effect: NO_SERVICE }",
+           "id: 'stop' alert { informed_entity { stop_id: 'S4' } cause: WEATHER effect: STOP_MOVED "
+           "header_text { translation { text: '老街站迁移' language: 'zh' } translation { text: 'Stop moved' language: 'en' } } "
+           "description_text { translation { text: '雨天' } } url { translation { text: 'http://127.0.0.1/a' } } }",
+           "id: 'other-line' alert { informed_entity { route_id: 'R2' } severity_level: SEVERE }"});
+    EXPECT_EQ(ids(service.queryAlert(1, 0, "")), "severe new-warning old-warning always stop info");
+    const Json stop = service.queryAlert(1, 1, "en-GB")[4];
+    EXPECT_EQ(stop.dump(), R"({"id":"stop","title":"Stop moved","text":"雨天","url":"http://127.0.0.1/a","level":"warning",)"
+                           R"("cause":"WEATHER","effect":"STOP_MOVED","start":0,"end":0,"stations":[2]})");
+    EXPECT_EQ(service.queryAlert(1, 0, "zh")[4]["title"], "老街站迁移");
+    EXPECT_EQ(service.queryAlert(1, 0, "")[0]["cause"], "UNKNOWN_CAUSE");
+    EXPECT_EQ(ids(service.queryAlert(2, 0, "")), "other-line");
+}
+
+TEST_F(Alerts, QueryAlertThroughTheSoapHandlingAnswersEmptyOrAFault) {
+    serve({"id: 'a' alert { informed_entity { route_id: 'R2' } header_text { translation { text: '夜间' } } }"});
+    const auto call = [&](const Params& params) { return service.handle(parseRequest(envelope(kCityNs, "queryAlert", params))); };
+    const std::tuple<const char*, Params, std::string> cases[] = {
+        // name, parameters, the return text or (with "fault: ") part of the fault
+        {"a line without alerts", {{"lineId", "1"}, {"direction", "0"}, {"lang", "zh"}}, "[]"},
+        {"no language asked", {{"lineId", "2"}, {"direction", "0"}}, "夜间"},
+        {"a direction the line lacks", {{"lineId", "2"}, {"direction", "1"}, {"lang", ""}}, ""},
+        {"an unknown line", {{"lineId", "999999"}, {"direction", "0"}, {"lang", ""}}, ""},
+        {"a direction of 5", {{"lineId", "1"}, {"direction", "5"}, {"lang", ""}}, "fault: must be 0 or 1"},
+        {"no line", {{"direction", "0"}, {"lang", ""}}, "fault: missing parameter \"lineId\""},
+        {"a line that is no number", {{"lineId", "1路"}, {"direction", "0"}}, "fault: must be a whole number"},
+    };
+    for (const auto& [name, params, returns] : cases) {
+        std::string got;
+        try {
+            got = call(params);
+        } catch (const SoapFault& f) {
+            got = "fault: " + f.code() + " " + f.what();
+        }
+        if (returns.rfind("fault: ", 0) == 0) {
+            EXPECT_EQ(got.rfind("fault: Client ", 0), 0u) << name << ": " << got;
+            EXPECT_NE(got.find(returns.substr(7)), std::string::npos) << name << ": " << got;
+        } else if (returns == "夜间") {
+            EXPECT_EQ(Json::parse(got).at(0)["title"], returns) << name;
+        } else {
+            EXPECT_EQ(got, returns) << name;
+        }
+    }
+    EXPECT_NE(std::find_if(CityService::operations().begin(), CityService::operations().end(),
+                           [](const WsdlOperation& op) { return op.name == "queryAlert"; }),
+              CityService::operations().end());
 }
 
 // Alerts far beyond any real city's: a message can make them only as large

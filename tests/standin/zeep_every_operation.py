@@ -55,6 +55,9 @@ def main():
         # The served timetable city answers the same way.
         gtfs = zeep.Client(cities[90] + "?wsdl").service
         assert json.loads(gtfs.queryKeyword(keyword="南站")), "no stop hits in the feed city"
+        # The sample message has no alerts; the language may be left out.
+        assert json.loads(gtfs.queryAlert(lineId=1, direction=0, lang="zh")) == []
+        assert json.loads(gtfs.queryAlert(lineId=1, direction=1)) == []
     finally:
         proc.send_signal(signal.SIGTERM)
         out, err = proc.communicate(timeout=20)
