@@ -1,6 +1,7 @@
 #include "standin/Network.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "standin/Clock.h"
+#include "GtfsRealtime.pb.h"
 
 namespace bus::standin {
 
@@ -53,6 +55,10 @@ std::string bracketFree(std::string_view text) {
 
 namespace {
 
+// A city file keeps its keys in their order: the first language of a text
+// is the one shown to a rider who asks for none the text has.
+using FileJson = nlohmann::ordered_json;
+
 [[noreturn]] void fail(const std::filesystem::path& file, const std::string& what) {
     throw std::runtime_error(file.string() + ": " + what);
 }
@@ -63,14 +69,14 @@ std::string twoDigitTime(int seconds) {
     return buf;
 }
 
-std::vector<std::string> stopNames(const nlohmann::json& list) {
+std::vector<std::string> stopNames(const FileJson& list) {
     auto names = list.get<std::vector<std::string>>();
     for (auto& name : names) name = bracketFree(name);
     return names;
 }
 
 // Brackets in its texts become parentheses, as in an imported feed.
-Line readLine(const nlohmann::json& j, const std::filesystem::path& file) {
+Line readLine(const FileJson& j, const std::filesystem::path& file) {
     Line line;
     line.lineId = j.at("lineId").get<std::int64_t>();
     line.gprsId = j.value("gprsId", std::int64_t{0});
@@ -102,6 +108,103 @@ Line readLine(const nlohmann::json& j, const std::filesystem::path& file) {
     line.directions[0] = std::move(outbound);
     line.directions[1] = std::move(inbound);
     return line;
+}
+
+// A text of an alert: one plain string, or an object of texts by language
+// tag in the order they are preferred.
+TranslatedText alertTexts(const FileJson& j) {
+    TranslatedText out;
+    if (j.is_string()) {
+        out.push_back({"", alertText(j.get<std::string>())});
+        return out;
+    }
+    for (const auto& [language, text] : j.items()) out.push_back({language, alertText(text.get<std::string>())});
+    return out;
+}
+
+// "YYYY-MM-DDTHH:MM[:SS]" in the city's time, or with an offset of its own.
+std::int64_t alertTime(const FileJson& j, const std::string& cityOffset, const std::string& where) {
+    const auto text = j.get<std::string>();
+    auto t = parseTime(text + cityOffset);
+    if (!t) t = parseTime(text);
+    if (!t) throw std::runtime_error(where + ": " + text + " is no time like 2024-05-06T08:00 or 2024-05-06T08:00+08:00");
+    return std::chrono::duration_cast<std::chrono::seconds>(t->time_since_epoch()).count();
+}
+
+// The stop numbers of one direction that a list of stops names, by name or
+// by orderNo; a name the direction lacks is nothing there.
+void markStops(const FileJson& stops, const LineDirection& dir, AlertTouch& touch, const std::string& where) {
+    for (const auto& s : stops) {
+        if (s.is_number_integer()) {
+            const auto n = s.get<std::int64_t>();
+            if (n < 1 || n > static_cast<std::int64_t>(dir.stops.size()))
+                throw std::runtime_error(where + ": no stop " + std::to_string(n) + " on the line");
+            touch.mark(static_cast<int>(n));
+        } else {
+            const auto name = bracketFree(s.get<std::string>());
+            const auto it = std::find(dir.stops.begin(), dir.stops.end(), name);
+            if (it != dir.stops.end()) touch.mark(static_cast<int>(it - dir.stops.begin()) + 1);
+        }
+    }
+}
+
+// One alert of a city file. Each of its "lines" names a lineId, and may name
+// a direction and stops (names, or orderNos when a direction is given).
+ServiceAlert readAlert(const FileJson& j, const City& city, const std::string& cityOffset) {
+    ServiceAlert a;
+    a.id = j.at("id").get<std::string>();
+    const std::string where = "alert " + a.id;
+    a.title = alertTexts(j.at("title"));
+    if (j.contains("text")) a.text = alertTexts(j.at("text"));
+    if (j.contains("url")) a.url = alertTexts(j.at("url"));
+    a.cause = j.value("cause", a.cause);
+    a.effect = j.value("effect", a.effect);
+    gtfsrt::Alert_Cause cause{};
+    gtfsrt::Alert_Effect effect{};
+    if (!gtfsrt::Alert_Cause_Parse(a.cause, &cause)) throw std::runtime_error(where + ": no cause " + a.cause);
+    if (!gtfsrt::Alert_Effect_Parse(a.effect, &effect)) throw std::runtime_error(where + ": no effect " + a.effect);
+    if (j.contains("level")) {
+        const auto level = parseLevel(j.at("level").get<std::string>());
+        if (!level) throw std::runtime_error(where + ": level must be severe, warning or info");
+        a.level = *level;
+    } else {
+        a.level = levelFor("", a.effect);
+    }
+    if (j.contains("start") || j.contains("end")) {
+        ActivePeriod p;
+        if (j.contains("start")) p.start = alertTime(j.at("start"), cityOffset, where);
+        if (j.contains("end")) p.end = alertTime(j.at("end"), cityOffset, where);
+        a.periods.push_back(p);
+    }
+    for (const auto& l : j.at("lines")) {
+        const auto lineId = l.at("lineId").get<std::int64_t>();
+        const Line* line = city.lineById(lineId);
+        if (!line) throw std::runtime_error(where + ": no line " + std::to_string(lineId));
+        const bool oneWay = l.contains("direction");
+        const int only = oneWay ? l.at("direction").get<int>() : -1;
+        if (oneWay && (only < 0 || only > 1 || !line->directions[static_cast<std::size_t>(only)]))
+            throw std::runtime_error(where + ": line " + line->lineName + " has no direction " + std::to_string(only));
+        const bool byStops = l.contains("stops");
+        if (byStops && !oneWay)
+            for (const auto& s : l.at("stops"))
+                if (!s.is_string()) throw std::runtime_error(where + ": stops by number need the line's direction");
+        bool any = false;
+        for (int d = 0; d < 2; ++d) {
+            const auto& dir = line->directions[static_cast<std::size_t>(d)];
+            if (!dir || (oneWay && d != only)) continue;
+            AlertTouch touch;
+            touch.wholeLine = !byStops;
+            if (byStops) markStops(l.at("stops"), *dir, touch, where);
+            if (!touch.wholeLine && touch.stations.empty()) continue;
+            any = true;
+            auto& mine = a.touches[{lineId, d}];
+            mine.wholeLine = mine.wholeLine || touch.wholeLine;
+            for (const int n : touch.stations) mine.mark(n);
+        }
+        if (!any) throw std::runtime_error(where + ": line " + line->lineName + " has none of its stops");
+    }
+    if (a.touches.empty()) throw std::runtime_error(where + ": no lines");
+    return a;
 }
 
 // The texts of a line that its reply writes before the stop array.
@@ -144,9 +247,9 @@ void validateCity(const City& city) {
 City loadCityFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) fail(file, "cannot be read");
-    nlohmann::json j;
+    FileJson j;
     try {
-        j = nlohmann::json::parse(in);
+        j = FileJson::parse(in);
         City city;
         city.cityId = j.at("cityId").get<std::int64_t>();
         city.name = j.at("name").get<std::string>();
@@ -157,6 +260,8 @@ City loadCityFile(const std::filesystem::path& file) {
         city.platePrefix = j.value("platePrefix", std::string());
         for (const auto& l : j.at("lines")) city.lines.push_back(readLine(l, file));
         validateCity(city);
+        if (j.contains("alerts"))
+            for (const auto& a : j.at("alerts")) city.alerts.push_back(readAlert(a, city, j.value("utcOffset", std::string("+08:00"))));
         return city;
     } catch (const nlohmann::json::exception& e) {
         fail(file, e.what());

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "standin/Alerts.h"
 #include "standin/TimeZone.h"
 
 namespace bus::standin {
@@ -106,6 +107,8 @@ struct City {
     // Published timetables: what the feed got wrong and how it was read
     // all the same, one line each, for the operator to hear once.
     std::vector<std::string> feedFaults;
+    // Bundled cities: the alerts their file gives, on the service's clock.
+    std::vector<ServiceAlert> alerts;
 
     const Line* lineById(std::int64_t lineId) const;
     const Line* lineByGprsId(std::int64_t gprsId) const;

@@ -147,6 +147,7 @@ Json CityService::queryAlert(std::int64_t lineId, int direction, std::string_vie
     if (!line || direction < 0 || direction > 1 || !line->directions[static_cast<std::size_t>(direction)]) return nullptr;
     const auto live = live_ ? live_->fresh() : nullptr;
     std::vector<const ServiceAlert*> all;
+    for (const auto& a : city_->alerts) all.push_back(&a);
     if (live)
         for (const auto& a : live->alerts) all.push_back(&a);
     const auto now = std::chrono::duration_cast<std::chrono::seconds>(clock_.now().time_since_epoch()).count();

@@ -35,8 +35,8 @@ public:
     Json realBus(std::int64_t gprsId, std::int64_t orderNo, int direction) const;
     // The text for the nearest vehicle coming to orderNo, or "".
     std::string realBusStation(std::int64_t gprsId, std::int64_t orderNo, int direction) const;
-    // The alerts of the line's direction active now, from fresh realtime
-    // data, with texts in `lang` where they have it (""
+    // The alerts of the line's direction active now, from the city's file and
+    // from fresh realtime data, with texts in `lang` where they have it (""
     // for no preference); null for an unknown line or direction.
     Json queryAlert(std::int64_t lineId, int direction, std::string_view lang) const;
 

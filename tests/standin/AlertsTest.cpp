@@ -1,7 +1,6 @@
 // Service alerts: what realtime alerts select on the test feed, when they
 // hold on the manual clock, which language and level they are served in,
-// queryAlert as a client calls it, and how far a hostile message can make
-// them grow.
+// queryAlert as a client calls it, and the alert bundled with 大同.
 #include <algorithm>
 #include <fstream>
 #include <tuple>
@@ -258,6 +257,52 @@ TEST_F(Alerts, HostileAlertsAreCutToBoundedTextsTranslationsAndCounts) {
         x->mutable_alert()->add_informed_entity()->set_route_id("R1");
     }
     EXPECT_EQ(decodeRealtime(many.SerializeAsString(), index, {}).alerts.size(), kMaxAlertsPerMessage);
+}
+
+// 大同 carries one alert in its file, with no realtime source: line 4's
+// 古城墙 stop (8th out, 7th back), at any hour.
+TEST(BundledAlerts, DatongShowsItsStopMovedOnLine4AtAnyHour) {
+    ManualClock clock;
+    const CityService service(bundledCity(16), clock);
+    for (const char* time : {"2024-05-06T03:00:00+08:00", "2024-05-06T12:00:00+08:00", "2031-12-31T23:59:59+08:00"}) {
+        clock.set(at(time));
+        const Json out = service.queryAlert(1604, 0, "zh"), back = service.queryAlert(1604, 1, "en");
+        ASSERT_EQ(std::make_tuple(out.size(), back.size()), std::make_tuple(1u, 1u)) << time;
+        EXPECT_EQ(std::make_tuple(out[0]["title"], out[0]["level"], out[0]["effect"], out[0]["stations"]),
+                  std::make_tuple(Json("4路古城墙站临时迁移"), Json("warning"), Json("STOP_MOVED"), Json({8})))
+            << time;
+        EXPECT_EQ(std::make_tuple(back[0]["title"], back[0]["stations"]), std::make_tuple(Json("Route 4: Gucheng Wall stop moved"), Json({7})));
+        EXPECT_EQ(service.queryAlert(1604, 0, "")[0]["title"], out[0]["title"]);  // the file's first language
+        EXPECT_EQ(service.queryAlert(1601, 0, "zh"), Json::array()) << time;
+    }
+}
+
+TEST(BundledAlerts, ACityFilesAlertIsReadOnItsClockOrRefusedWithItsFault) {
+    const std::string lines = R"("lines": [{"lineId": 1, "lineName": "1路", "firstBus": "06:00", "lastBus": "22:00",
+        "headwayMinutes": 10, "runSeconds": 60, "dwellSeconds": 20, "stops": ["甲", "乙", "丙"], "stopsBack": ["丙", "丁", "甲"]}])";
+    const auto file = bus::test::containerRoot() / "alerts.json";
+    const auto load = [&](const std::string& alert) {
+        std::ofstream(file) << R"({"cityId": 5, "name": "测试", "utcOffset": "+09:00", )" + lines + R"(, "alerts": [)" + alert + "]}";
+        return loadCityFile(file);
+    };
+    const City city = load(R"({"id": "a", "title": "封站", "level": "severe", "start": "2024-05-06T08:00",
+        "end": "2024-05-06T09:00+08:00", "lines": [{"lineId": 1, "stops": ["甲", "丁"]}, {"lineId": 1, "direction": 0, "stops": [2]}]})");
+    const ServiceAlert& a = city.alerts.at(0);
+    EXPECT_EQ(touched(a), "1/0:1,2 1/1:2,3");
+    EXPECT_EQ(std::make_tuple(a.periods.at(0).start, a.periods.at(0).end, a.level, a.effect),
+              std::make_tuple(posix(at("2024-05-06T07:00:00+08:00")), posix(at("2024-05-06T09:00:00+08:00")),
+                              AlertLevel::severe, std::string("UNKNOWN_EFFECT")));
+    const std::pair<std::string, std::string> faults[] = {
+        {R"({"id": "a", "title": "x", "lines": [{"lineId": 7}]})", "alert a: no line 7"},
+        {R"({"id": "a", "title": "x", "lines": [{"lineId": 1, "stops": ["戊"]}]})", "has none of its stops"},
+        {R"({"id": "a", "title": "x", "lines": [{"lineId": 1, "stops": [2]}]})", "need the line's direction"},
+        {R"({"id": "a", "title": "x", "lines": [{"lineId": 1, "direction": 0, "stops": [4]}]})", "no stop 4"},
+        {R"({"id": "a", "title": "x", "cause": "RAIN", "lines": [{"lineId": 1}]})", "no cause RAIN"},
+        {R"({"id": "a", "title": "x", "level": "high", "lines": [{"lineId": 1}]})", "level must be"},
+        {R"({"id": "a", "title": "x", "start": "soon", "lines": [{"lineId": 1}]})", "soon is no time"},
+        {R"({"id": "a", "title": "x", "lines": []})", "no lines"},
+    };
+    for (const auto& [alert, says] : faults) expectRefused([&] { load(alert); }, says);
 }
 
 }  // namespace
