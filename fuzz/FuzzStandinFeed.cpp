@@ -5,8 +5,12 @@
 //   read or refused with a std::runtime_error (which names the file);
 // - the CSV reader gives the same records reading the text in memory as
 //   reading the file in small blocks, so a block may end at any byte.
+// The whole input is also read as a GTFS-realtime message onto the test
+// feed's city: it is read or refused with a std::runtime_error, and every
+// alert it gives serves, on each line, as valid UTF-8 within its bounds.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,10 +19,13 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "standin/Csv.h"
 #include "standin/Gtfs.h"
+#include "standin/Realtime.h"
+#include "standin/Soap.h"
 
 namespace {
 
@@ -68,10 +75,40 @@ std::vector<std::vector<std::string>> records(std::optional<CsvReader> reader, s
     return out;
 }
 
+// The bytes as realtime data of the unchanged test feed, read once.
+void readRealtime(std::string_view bytes) {
+    static const City city = importGtfs(BUS_STANDIN_TEST_FEED, GtfsOptions{90, "", 0, 8 * 3600});
+    static const LiveIndex index(city);
+    LiveData data;
+    try {
+        data = decodeRealtime(bytes, index, TimePoint(std::chrono::seconds(1714954320)));
+    } catch (const std::runtime_error&) {
+        return;
+    }
+    require(data.alerts.size() <= kMaxAlertsPerMessage, "more alerts kept than a message may give");
+    std::vector<const ServiceAlert*> alerts;
+    for (const auto& a : data.alerts) {
+        require(a.periods.size() <= kMaxAlertPeriods, "more periods kept than an alert may have");
+        for (const auto* texts : {&a.title, &a.text, &a.url}) {
+            require(texts->size() <= kMaxTranslations, "more translations kept than a text may have");
+            for (const auto& t : *texts)
+                require(t.text.size() <= kMaxAlertTextBytes && validUtf8(t.text) == t.text, "an alert text out of bounds");
+        }
+        alerts.push_back(&a);
+    }
+    for (const auto& line : city.lines)
+        for (int d = 0; d < 2; ++d)
+            for (const char* lang : {"", "zh"}) {
+                const std::string text = jsonText(alertsJson(alerts, line.lineId, d, lang, 1714954320));
+                require(validUtf8(text) == text, "an alert reply that is not UTF-8");
+            }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
+    readRealtime(std::string_view(reinterpret_cast<const char*>(data), size));
     const char* file = kFiles[data[0] % kFileCount];
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
     const fs::path dir = feedCopy(), path = dir / file;
