@@ -20,7 +20,7 @@ namespace bus::standin {
 
 struct LiveSources {
     // File paths or http(s) addresses of GTFS-realtime messages (vehicle
-    // positions, trip updates or both).
+    // positions, trip updates, alerts, or any of them together).
     std::vector<std::string> sources;
     std::chrono::seconds every{15};
     // One message may be this large (a real city's is a few megabytes); a

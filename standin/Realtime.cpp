@@ -189,7 +189,7 @@ TranslatedText translated(const gtfsrt::TranslatedString& s) {
 // place (an unknown trip, route, agency or stop) selects nothing.
 void select(const gtfsrt::EntitySelector& e, const LiveIndex& index, ServiceAlert& alert) {
     std::optional<std::string> route = e.has_route_id() ? std::optional(e.route_id()) : std::nullopt;
-    std::optional<int> direction;
+    std::optional<int> direction;  // 2 for any past 1: a direction no line has
     if (e.has_direction_id()) direction = static_cast<int>(std::min<std::uint32_t>(e.direction_id(), 2));
     const LiveIndex::TripRef* trip = nullptr;
     if (e.has_trip()) {
