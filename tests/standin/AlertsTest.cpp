@@ -259,20 +259,20 @@ TEST_F(Alerts, HostileAlertsAreCutToBoundedTextsTranslationsAndCounts) {
     EXPECT_EQ(decodeRealtime(many.SerializeAsString(), index, {}).alerts.size(), kMaxAlertsPerMessage);
 }
 
-// 大同 carries one alert in its file, with no realtime source: line 4's
-// 古城墙 stop (8th out, 7th back), at any hour.
-TEST(BundledAlerts, DatongShowsItsStopMovedOnLine4AtAnyHour) {
+// 大同 carries one alert in its file, with no realtime source: line 9's
+// 古城墙 stop (37th out, 4th back), at any hour.
+TEST(BundledAlerts, DatongShowsItsStopMovedOnLine9AtAnyHour) {
     ManualClock clock;
     const CityService service(bundledCity(16), clock);
     for (const char* time : {"2024-05-06T03:00:00+08:00", "2024-05-06T12:00:00+08:00", "2031-12-31T23:59:59+08:00"}) {
         clock.set(at(time));
-        const Json out = service.queryAlert(1604, 0, "zh"), back = service.queryAlert(1604, 1, "en");
+        const Json out = service.queryAlert(1609, 0, "zh"), back = service.queryAlert(1609, 1, "en");
         ASSERT_EQ(std::make_tuple(out.size(), back.size()), std::make_tuple(1u, 1u)) << time;
         EXPECT_EQ(std::make_tuple(out[0]["title"], out[0]["level"], out[0]["effect"], out[0]["stations"]),
-                  std::make_tuple(Json("4路古城墙站临时迁移"), Json("warning"), Json("STOP_MOVED"), Json({8})))
+                  std::make_tuple(Json("9路古城墙站临时迁移"), Json("warning"), Json("STOP_MOVED"), Json({37})))
             << time;
-        EXPECT_EQ(std::make_tuple(back[0]["title"], back[0]["stations"]), std::make_tuple(Json("Route 4: Gucheng Wall stop moved"), Json({7})));
-        EXPECT_EQ(service.queryAlert(1604, 0, "")[0]["title"], out[0]["title"]);  // the file's first language
+        EXPECT_EQ(std::make_tuple(back[0]["title"], back[0]["stations"]), std::make_tuple(Json("Route 9: Gucheng Wall stop moved"), Json({4})));
+        EXPECT_EQ(service.queryAlert(1609, 0, "")[0]["title"], out[0]["title"]);  // the file's first language
         EXPECT_EQ(service.queryAlert(1601, 0, "zh"), Json::array()) << time;
     }
 }

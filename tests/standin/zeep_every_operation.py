@@ -45,11 +45,11 @@ def main():
         text = city.realBusStation(gprsId=line["gprsId"], orderNo=len(stops), direction=0)
         assert isinstance(text, str) and text, repr(text)
 
-        # 大同's file gives line 4 one alert at its 古城墙 stop.
-        alerts = json.loads(city.queryAlert(lineId=1604, direction=0, lang="en"))
-        assert [(a["id"], a["level"], a["stations"]) for a in alerts] == [("datong-4-gucheng", "warning", [8])], alerts
-        assert alerts[0]["title"].startswith("Route 4"), alerts
-        assert json.loads(city.queryAlert(lineId=1604, direction=1))[0]["title"] == "4路古城墙站临时迁移"
+        # 大同's file gives line 9 one alert at its 古城墙 stop.
+        alerts = json.loads(city.queryAlert(lineId=1609, direction=0, lang="en"))
+        assert [(a["id"], a["level"], a["stations"]) for a in alerts] == [("datong-9-gucheng", "warning", [37])], alerts
+        assert alerts[0]["title"].startswith("Route 9"), alerts
+        assert json.loads(city.queryAlert(lineId=1609, direction=1))[0]["title"] == "9路古城墙站临时迁移"
         assert json.loads(city.queryAlert(lineId=1601, direction=0, lang="zh")) == []
 
         # A fault arrives as a SOAP Fault the client understands.
