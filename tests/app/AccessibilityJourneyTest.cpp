@@ -69,7 +69,13 @@ void rideTheJourney(const char* mode) {
     fs::create_directories(work);
     chooseCity(container, standin.standin().cityBaseUrl(16));
     const fs::path log = work / "journey.txt";
-    const int status = runBounded({"dbus-run-session", "--", "/usr/bin/python3", APP_TEST_ACCESSIBILITY "/journey.py",
+    // A runtime folder of its own: without one the accessibility bus's socket
+    // lands in the home folder, where two journeys at once take each other's.
+    const fs::path runtime = containerRoot() / "runtime";
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+    const int status = runBounded({"env", "XDG_RUNTIME_DIR=" + runtime.string(), "dbus-run-session", "--",
+                                   "/usr/bin/python3", APP_TEST_ACCESSIBILITY "/journey.py",
                                    mode, "--app", BUSREAL_BINARY, "--container", container.string(), "--work",
                                    work.string(), "--directory", standin.standin().directoryBaseUrl()},
                                   log, std::chrono::seconds(200));
