@@ -69,6 +69,8 @@ Answer<std::string> stationText(std::int64_t gprsId, std::int64_t orderNo, std::
 // chooses a city (forgetServicesWithoutAlerts); one that cannot be reached
 // fails, and is asked again next time.
 Answer<std::vector<BusAlert>> alerts(std::int64_t lineId, std::int64_t direction, const std::string& lang);
+// The language the screens ask alerts in: that of the app's own texts.
+inline constexpr char kAlertLanguage[] = "zh";
 void forgetServicesWithoutAlerts();
 
 // Without a notice and within a bound: failed when no readable reply came

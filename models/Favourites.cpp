@@ -53,8 +53,42 @@ void Favourites::reload() {
     publish(std::move(next));
     requests_.askInTurn<city::Answer<std::string>>(
         "live texts", std::move(asks), [this, keys](std::size_t i, city::Answer<std::string> text) {
-            if (i < keys.size()) heard(keys[i], text.value(), text.fromCopy());
+            if (i < keys.size())
+                heard(keys[i], text.value(), text.fromCopy());
+            else
+                askAlerts();  // every text is in and kept
         });
+}
+
+// Once for each line and direction, in the rows' order, after the live
+// texts: alerts are no reason for a live text to wait.
+void Favourites::askAlerts() {
+    std::vector<std::pair<std::int64_t, std::int64_t>> lines;
+    for (const auto& row : snapshot_->rows) {
+        const std::pair<std::int64_t, std::int64_t> line{integerValue(row.favourite.lineId),
+                                                        integerValue(row.favourite.direction)};
+        if (std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(line);
+    }
+    std::vector<std::function<city::Answer<std::vector<BusAlert>>()>> asks;
+    for (const auto& [lineId, direction] : lines)
+        asks.push_back([lineId, direction] { return city::alerts(lineId, direction, city::kAlertLanguage); });
+    requests_.askInTurn<city::Answer<std::vector<BusAlert>>>(
+        "alerts", std::move(asks), [this, lines](std::size_t i, city::Answer<std::vector<BusAlert>> alerts) {
+            if (!alerts.failed()) heardAlerts(lines[i].first, lines[i].second, alerts.value());
+        });
+}
+
+void Favourites::heardAlerts(std::int64_t lineId, std::int64_t direction, const std::vector<BusAlert>& alerts) {
+    auto next = std::make_shared<Snapshot>(*snapshot_);
+    for (auto& row : next->rows) {
+        if (integerValue(row.favourite.lineId) != lineId || integerValue(row.favourite.direction) != direction)
+            continue;
+        const auto stop = integerValue(row.favourite.orderNo);
+        row.alerted = std::any_of(alerts.begin(), alerts.end(), [stop](const BusAlert& a) {
+            return a.stations.empty() || std::find(a.stations.begin(), a.stations.end(), stop) != a.stations.end();
+        });
+    }
+    publish(std::move(next));
 }
 
 void Favourites::remove(const BusCollection& favourite) {

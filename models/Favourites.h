@@ -6,14 +6,17 @@
 // snapshot it may keep, so it paints the rows at once and fills each text as
 // it arrives. Nothing here waits for the network. A stop whose service
 // cannot be reached shows the last text it gave, marked offline, until a
-// reply comes again (models/LastKnown).
+// reply comes again (models/LastKnown). The alerts of each line and
+// direction listed are asked once per reload, once the live texts are in.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "model/BusAlert.h"
 #include "model/BusCollection.h"
 #include "models/Requests.h"
 
@@ -29,6 +32,9 @@ public:
         // The service could not be reached: the text is the last one it
         // gave, kept from an earlier reply.
         bool offline = false;
+        // An alert of the row's line and direction concerns its stop: it
+        // names the stop, or the whole line.
+        bool alerted = false;
     };
     struct Snapshot {
         std::vector<Row> rows;
@@ -52,6 +58,8 @@ public:
 private:
     void publish(std::shared_ptr<const Snapshot> next);
     void heard(const std::string& key, const std::string& text, bool offline);
+    void heardAlerts(std::int64_t lineId, std::int64_t direction, const std::vector<BusAlert>& alerts);
+    void askAlerts();
 
     std::shared_ptr<const Snapshot> snapshot_ = std::make_shared<Snapshot>();
     Requests requests_;

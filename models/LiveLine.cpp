@@ -28,7 +28,7 @@ void LiveLine::askVehicles(std::int64_t gprsId, std::int64_t orderNo, std::int64
 
 void LiveLine::askAlerts(std::int64_t lineId, std::int64_t direction) {
     requests_.ask<AlertsAnswer>(
-        kAlerts, [lineId, direction] { return city::alerts(lineId, direction, kAlertLanguage); },
+        kAlerts, [lineId, direction] { return city::alerts(lineId, direction, city::kAlertLanguage); },
         [this](AlertsAnswer answer) {
             if (alertsAnswered) alertsAnswered(std::move(answer));
         });

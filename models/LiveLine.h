@@ -28,8 +28,6 @@ public:
     using LineAnswer = city::Answer<ops::LineReading>;
     using VehiclesAnswer = city::Answer<std::vector<BusReal>>;
     using AlertsAnswer = city::Answer<std::vector<BusAlert>>;
-    // The language alert texts are asked in: the app's own texts are Chinese.
-    static constexpr char kAlertLanguage[] = "zh";
 
     // Told on the main thread; a screen that asks no vehicles leaves
     // vehiclesAnswered empty.

@@ -13,6 +13,8 @@ namespace bus::live {
 inline constexpr char kStaleText[] = "数据已过期，点击刷新";
 // What a text kept from the service's last good reply is marked with.
 inline constexpr char kOfflineMark[] = "离线";
+// What a stop or a favourite that an alert concerns is marked with.
+inline constexpr char kAlertMark[] = "有提醒";
 inline constexpr char kArrivalTitle[] = "车辆即将到站";
 // The preference holding the stops chosen for the reminder last time.
 inline constexpr char kReminderStopsKey[] = "arrivalReminderStops";

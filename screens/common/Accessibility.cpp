@@ -40,11 +40,12 @@ void nameSearchHit(ui::TableViewCell& cell, const BusQuery& hit) {
 }
 
 void nameFavourite(ui::TableViewCell& cell, const BusCollection& favourite, const std::string& liveText,
-                   bool offline) {
+                   bool offline, bool alerted) {
     const std::string said = liveText.empty() ? kNoLiveText : liveText;
     cell.setAccessibilityLabel(textValue(favourite.lineName) + " " + textValue(favourite.stationName) + "，" +
                                textValue(favourite.endLine) + "方向，" + said +
-                               (offline ? std::string("，") + live::kOfflineMark : ""));
+                               (offline ? std::string("，") + live::kOfflineMark : "") +
+                               (alerted ? std::string("，") + live::kAlertMark : ""));
     cell.setAccessibilityTraits(ui::AccessibilityTrait::UpdatesFrequently);
 }
 

@@ -20,7 +20,7 @@ void nameCityButton(ui::Button& button, const std::string& cityName);
 void nameSearchHit(ui::TableViewCell& cell, const BusQuery& hit);
 // A favourite: line, stop, direction and its live text, in that order.
 void nameFavourite(ui::TableViewCell& cell, const BusCollection& favourite, const std::string& liveText,
-                   bool offline = false);
+                   bool offline = false, bool alerted = false);
 // A row of a line's stops ("第3站 博物馆"), selected when it is the chosen
 // one, with its star named for what a tap on it does.
 void nameStopCell(ui::TableViewCell& cell, const BusStation& stop, bool favourite, bool chosen);

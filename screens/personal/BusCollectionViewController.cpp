@@ -18,6 +18,9 @@ constexpr char kNoLiveText[] = "无实时信息";
 const ui::Color kLiveTextColor{85.0 / 255, 205.0 / 255, 1.0, 1.0};
 const ui::Color kOfflineColor = ui::Color::darkGray();
 ui::Rect offlineMarkFrame(double width) { return {width - 100, 30, 100, 13}; }
+// Over the live text, in the row's free upper right corner.
+const ui::Color kAlertColor = ui::Color::rgba(0.9, 0.55, 0.0);
+ui::Rect alertMarkFrame(double width) { return {width - 100, 0, 96, 11}; }
 
 }  // namespace
 
@@ -80,7 +83,10 @@ std::shared_ptr<ui::TableViewCell> BusCollectionViewController::cellForRowAtInde
     if (row.offline)
         content.addSubview(
             ui::makeLabel(offlineMarkFrame(width), live::kOfflineMark, ui::Font::system(11), kOfflineColor));
-    a11y::nameFavourite(*cell, favourite, live, row.offline);
+    if (row.alerted)
+        content.addSubview(ui::makeLabel(alertMarkFrame(width), live::kAlertMark, ui::Font::boldSystem(10),
+                                         kAlertColor, ui::TextAlignment::Right));
+    a11y::nameFavourite(*cell, favourite, live, row.offline, row.alerted);
     return cell;
 }
 

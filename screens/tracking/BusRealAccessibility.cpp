@@ -6,6 +6,7 @@
 #include "screens/common/Accessibility.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "screens/tracking/BusRealViewController.h"
+#include "transit/LiveRules.h"
 
 namespace bus::a11y {
 
@@ -42,7 +43,7 @@ std::string stopRowName(const ui::View& button) {
     std::string name = stopNumber(number);
     name.append(" ").append(textValue(row->busStation().stationName)).append("，").append(place);
     if (row->busCollection()) name.append("，已收藏");
-    if (row->alerted) name.append("，有提醒");
+    if (row->alerted) name.append("，").append(live::kAlertMark);
     return name;
 }
 

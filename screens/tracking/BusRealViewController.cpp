@@ -41,7 +41,7 @@ const ui::Color kAgeColor = ui::Color::darkGray();
 const ui::Color kStaleColor = ui::Color::rgba(0.85, 0.2, 0.1);
 // The mark of a stop an alert names: right in its row, clear of the
 // waiting row's star and bell.
-constexpr char kAlertMarkText[] = "有提醒", kAlertMarkId[] = "alertMark";
+constexpr char kAlertMarkId[] = "alertMark";
 constexpr double kAlertMarkTop = 20, kAlertMarkWidth = 50, kAlertMarkHeight = 20, kAlertMarkRight = 60,
                  kAlertMarkWaitingRight = 110;
 
@@ -245,7 +245,7 @@ void BusRealViewController::markAlertedStops() {
             continue;
         }
         const double right = number == waitingStop() ? kAlertMarkWaitingRight : kAlertMarkRight;
-        auto mark = ui::makeLabel({w - right, kAlertMarkTop, kAlertMarkWidth, kAlertMarkHeight}, kAlertMarkText,
+        auto mark = ui::makeLabel({w - right, kAlertMarkTop, kAlertMarkWidth, kAlertMarkHeight}, live::kAlertMark,
                                   ui::Font::boldSystem(12), alertColor(BusAlert::Level::Warning),
                                   ui::TextAlignment::Center);
         mark->restorationIdentifier = kAlertMarkId;

@@ -34,7 +34,11 @@ public:
     HeldService() {
         server_.server().Post(".*", [this](const httplib::Request& request, httplib::Response& reply) {
             const auto at = request.body.find("<orderNo>");
-            const int stop = at == std::string::npos ? 0 : std::stoi(request.body.substr(at + 9));
+            if (at == std::string::npos) {  // alerts: a service of the five designed operations
+                reply.status = 500;
+                return;
+            }
+            const int stop = std::stoi(request.body.substr(at + 9));
             std::unique_lock lock(mutex_);
             asked_.push_back(stop);
             changed_.notify_all();

@@ -160,6 +160,32 @@ TEST_F(FavouritesTest, TheLiveTextShowsTheReplyVerbatimInBlueOrNoLiveDataInBlack
     }
 }
 
+// An alert that names a favourite's stop, or its whole line, marks its row
+// to the eye and the screen reader; the line is asked once however many of
+// its stops are listed.
+TEST_F(FavouritesTest, AnAlertOnAStopOrItsWholeLineMarksTheRow) {
+    addFavourite("火车站", 1);
+    addFavourite("红旗广场", 3);
+    const auto name = [&](int r) { return table->cellForRowAtIndexPath(ui::IndexPath::forRow(r))->accessibilityLabel(); };
+    const struct {
+        json stations;
+        Texts rows;
+    } cases[] = {
+        {json::array({3}), {"12路   红旗广场 东门方向 2站#55cdff 有提醒#e68c00", "12路   火车站 东门方向 2站#55cdff"}},
+        {json::array(), {"12路   红旗广场 东门方向 2站#55cdff 有提醒#e68c00", "12路   火车站 东门方向 2站#55cdff 有提醒#e68c00"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stations.dump());
+        const auto before = requestsFor("queryAlert").size();
+        replyWith("queryAlert", json::array({{{"id", "a"}, {"title", "改道"}, {"stations", c.stations}}}).dump());
+        open();
+        settleRequests();
+        EXPECT_EQ((Texts{row(0), row(1)}), c.rows);
+        EXPECT_EQ(requestsFor("queryAlert").size(), before + 1);
+    }
+    EXPECT_EQ(name(1), "12路 火车站，东门方向，2站，有提醒");
+}
+
 // A stop whose service cannot be reached shows its last text, greyed and
 // marked, to the eye and the screen reader; the next reply takes the mark
 // away. A stop never answered has nothing to show.
