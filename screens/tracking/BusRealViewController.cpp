@@ -5,7 +5,9 @@
 #include "model/Value.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserNotifications.h"
+#include "platform/ui/NavigationController.h"
 #include "screens/common/BusDirection.h"
+#include "screens/tracking/BusAlertsViewController.h"
 #include "screens/tracking/BusRealAccessibility.h"
 #include "transit/LiveRules.h"
 
@@ -115,6 +117,7 @@ void BusRealViewController::viewDidLoad() {
 
 void BusRealViewController::viewDidAppear(bool animated) {
     ui::ViewController::viewDidAppear(animated);
+    showingAlerts_ = false;
     stopIndicatorIfIdle();
     showDataAge();
     if (ageTimer_) ageTimer_->invalidate();
@@ -126,6 +129,9 @@ void BusRealViewController::viewDidAppear(bool animated) {
 
 void BusRealViewController::viewWillDisappear(bool animated) {
     ui::ViewController::viewWillDisappear(animated);
+    // Under its own alerts page the line goes on as it was: the rider is
+    // back in a moment, to the same refreshes and reminder.
+    if (showingAlerts_) return;
     if (timer) timer->invalidate();
     // The timer is made only on load: shown again, the screen refreshes by
     // hand, and the data's age and the reminder follow that.
@@ -199,7 +205,8 @@ void BusRealViewController::showAlerts() {
     } else {
         if (!alertBanner) {
             alertBanner = std::make_shared<ui::Label>();
-            alertBanner->restorationIdentifier = "alert";
+            attachTap(alertBanner, "alert", &BusRealViewController::clickAlerts);
+            alertBanner->setAccessibilityHint("查看全部提醒");
             alertBanner->font = ui::Font::boldSystem(15);
             alertBanner->textColor = ui::Color::white();
             alertBanner->textAlignment = ui::TextAlignment::Center;
@@ -253,6 +260,13 @@ void BusRealViewController::markAlertedStops() {
         mark->setAccessibilityElementsHidden(true);
         row->addSubview(std::move(mark));
     }
+}
+
+void BusRealViewController::clickAlerts(ui::TapGestureRecognizer&) {
+    auto* navigation = navigationController();
+    if (!navigation || alerts_.empty()) return;
+    showingAlerts_ = true;
+    navigation->pushViewController(std::make_shared<BusAlertsViewController>(alerts_), true);
 }
 
 double BusRealViewController::routeHeight() const {

@@ -184,6 +184,8 @@ private:
     void askAlerts();
     void showAlerts();
     void markAlertedStops();
+    // A tap on the banner opens every alert of the line.
+    void clickAlerts(ui::TapGestureRecognizer& sender);
     double routeHeight() const;
     static ui::Color alertColor(BusAlert::Level level);
     void checkReminder(const std::vector<BusReal>& vehicles);
@@ -194,6 +196,7 @@ private:
     long long refreshSeconds_ = 0;          // the timer's interval; 0 when refreshing by hand
     std::vector<BusAlert> alerts_;           // most severe first, as the service gave them
     std::set<std::string> announcedAlerts_;  // ids already told to the screen reader
+    bool showingAlerts_ = false;             // from the banner's tap until the screen shows again
     platform::TimerPtr ageTimer_;           // runs while the screen shows
     platform::TimerPtr reminderRefresh_;    // while armed and refreshing by hand
 };

@@ -17,6 +17,7 @@
 #include "platform/UserNotifications.h"
 #include "platform/ui/Accessibility.h"
 #include "transit/LiveRules.h"
+#include "screens/tracking/BusAlertsViewController.h"
 #include "screens/tracking/BusRealUIView.h"
 #include "screens/tracking/BusRealViewController.h"
 #include "screens/tracking/TrackingFixture.h"
@@ -435,6 +436,29 @@ TEST_F(LiveBusScreenTest, AnUnreachableLineShowsItsLastGoodReplyMarkedOfflineUnt
     EXPECT_EQ(views(Marker).size(), 1u);
 }
 
+// Whether a view below `view` shows exactly `text`.
+bool shows(const ui::View& view, const std::string& text) {
+    if (view.text() == text) return true;
+    for (const auto& child : view.subviews())
+        if (shows(*child, text)) return true;
+    return false;
+}
+
+// The period an alerts page gives: open ends, one end, both.
+TEST(AlertsPage, ThePeriodSaysFromAndUntilInLocalTimeOrThatItHasNoEnd) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const auto period = [](std::int64_t start, std::int64_t end) {
+        BusAlert a;
+        a.start = start, a.end = end;
+        return BusAlertsViewController::periodText(a);
+    };
+    EXPECT_EQ(period(0, 0), "长期");
+    EXPECT_EQ(period(1700000000, 0), "2023-11-14 22:13 起");
+    EXPECT_EQ(period(0, 1700000000), "2023-11-14 22:13 止");
+    EXPECT_EQ(period(1700000000, 1700086400), "2023-11-14 22:13 起，2023-11-15 22:13 止");
+}
+
 // What the screen reader is told, as (name, what).
 struct HeardAloud : ui::AccessibilityObserver {
     void accessibilityNotification(ui::View& v, ui::AccessibilityNotification what) override {
@@ -481,6 +505,14 @@ TEST_F(LiveBusScreenTest, TheLinesMostSevereAlertShowsOverTheRouteAndIsSaidOnce)
     replyWith("queryAlert", json::array({alert("c", "停运", "severe")}).dump());
     advance(10);
     EXPECT_EQ(screen->alertBanner->text(), "停运");
+    // A tap opens every alert of the line; back, the banner is still there.
+    tap(*screen->alertBanner);
+    const auto page = std::dynamic_pointer_cast<BusAlertsViewController>(navigation->topViewController());
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->alerts().size(), 1u);
+    EXPECT_TRUE(shows(*page->view(), "停运") && shows(*page->view(), "长期"));
+    navigation->popViewControllerAnimated(false);
+    settle();
     EXPECT_EQ(heard.said, (Texts{"提醒：改道绕行，另有1条", "提醒：停运"}));
     replyWith("queryAlert", "[]");
     advance(10);
