@@ -63,6 +63,10 @@ TEST_F(FollowALineTest, SearchFollowPickMarkSwitchAndComeBackToTheHistory) {
     EXPECT_EQ(first.waiting, 3);
     EXPECT_EQ(first.panels, 1);
     ASSERT_FALSE(first.vehicleFrames.empty());
+    // 大同's sample alert on 9路: its title over the route, its stop marked.
+    const json liveTree = readDump(work / "live.json");
+    EXPECT_TRUE(showsText(liveTree, "9路古城墙站临时迁移"));
+    EXPECT_EQ(countShown(liveTree, "有提醒"), 1);
 
     // The timer fetched again after the clock moved: the rows stay, vehicles moved.
     const Live ticked = live("ticked.json");
