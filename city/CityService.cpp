@@ -13,46 +13,22 @@ namespace {
 
 constexpr double kNoticeSeconds = 1.0;
 
-// The services (by endpoint address) whose requests are failing: the rider
-// has been told once, and is told again only after a request to that
-// service has gone through since. Requests come from the main thread and
-// from workers alike.
-class Outages {
-public:
-    // True when this failure starts an outage.
-    bool failed(const std::string& service) {
-        std::lock_guard lock(mutex_);
-        return failing_.insert(service).second;
-    }
-    void reached(const std::string& service) {
-        std::lock_guard lock(mutex_);
-        failing_.erase(service);
-    }
-    void clear() {
-        std::lock_guard lock(mutex_);
-        failing_.clear();
-    }
-
-private:
-    std::mutex mutex_;
-    std::set<std::string> failing_;
-};
-
-Outages& outages() {
-    static Outages* all = new Outages();  // used by workers up to the exit
-    return *all;
-}
-
-// The services (by endpoint address) found to have no queryAlert.
+// Services by endpoint address, asked from the main thread and from workers
+// alike.
 class ServiceSet {
 public:
+    // True when the service was not in the set.
+    bool add(const std::string& service) {
+        std::lock_guard lock(mutex_);
+        return services_.insert(service).second;
+    }
+    void remove(const std::string& service) {
+        std::lock_guard lock(mutex_);
+        services_.erase(service);
+    }
     bool has(const std::string& service) {
         std::lock_guard lock(mutex_);
         return services_.count(service) > 0;
-    }
-    void add(const std::string& service) {
-        std::lock_guard lock(mutex_);
-        services_.insert(service);
     }
     void clear() {
         std::lock_guard lock(mutex_);
@@ -64,6 +40,15 @@ private:
     std::set<std::string> services_;
 };
 
+// The services whose requests are failing: the rider has been told once,
+// and is told again only after a request to that service has gone through
+// since.
+ServiceSet& outages() {
+    static ServiceSet* all = new ServiceSet();  // used by workers up to the exit
+    return *all;
+}
+
+// The services found to have no queryAlert.
 ServiceSet& withoutAlerts() {
     static ServiceSet* all = new ServiceSet();  // used by workers up to the exit
     return *all;
@@ -79,10 +64,10 @@ struct Posted {
 // itself (notice false).
 bool reached(const Posted& posted, bool notice) {
     if (posted.reply.Complete && posted.reply.StatusCode == 200) {
-        outages().reached(posted.service);
+        outages().remove(posted.service);
         return true;
     }
-    if (notice && outages().failed(posted.service)) showFailureNotice();
+    if (notice && outages().add(posted.service)) showFailureNotice();
     return false;
 }
 
