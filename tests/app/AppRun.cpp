@@ -1,8 +1,10 @@
 #include "app/AppRun.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,7 +12,6 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <thread>
 
 #include "platform/UserDefaults.h"
 
@@ -65,13 +66,27 @@ void chooseCity(const std::filesystem::path& container, const std::string& cityB
 }
 
 bool waitForFile(const std::filesystem::path& file, double seconds) {
+    // The kernel tells when a file comes into the folder: the wait is on
+    // that event, not a poll. The watch is set before the first look, so a
+    // file that comes in between is seen either way.
+    const int watch = inotify_init1(IN_CLOEXEC);
+    if (watch < 0) return false;
+    const bool watching =
+        inotify_add_watch(watch, file.parent_path().c_str(), IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE) >= 0;
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    // The file is the condition: looked for every few milliseconds.
-    while (!std::filesystem::exists(file)) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    bool found = std::filesystem::exists(file);
+    while (watching && !found) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd event{watch, POLLIN, 0};
+        if (poll(&event, 1, static_cast<int>(left.count())) > 0) {
+            char drained[4096];
+            (void)!read(watch, drained, sizeof drained);
+        }
+        found = std::filesystem::exists(file);
     }
-    return true;
+    close(watch);
+    return found;
 }
 
 void keepScreenshots(const std::filesystem::path& work) {

@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -50,9 +49,7 @@ TEST_F(FollowALineTest, SearchFollowPickMarkSwitchAndComeBackToTheHistory) {
     AppRun app(fs::path(APP_TEST_SCRIPTS) / "follow_a_line.txt", container, work);
     // Move the service's clock on once the live screen has shown its first
     // vehicles, so that the timer's fetch sees them elsewhere.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!fs::exists(work / "live.json") && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(waitForFile(work / "live.json", 60));
     standin.clock.advance(std::chrono::minutes(3));
     const auto [status, errors] = app.finish();
     ASSERT_EQ(status, 0) << errors;
