@@ -17,7 +17,7 @@ namespace {
 // names.
 const std::string kLineText = R"({"lineName":"5路","stations":[{"stationName":"东站 'A'","orderNo":1}]})";
 
-TEST(OfflineCopies, EachCopyComesBackUnderItsOwnKeyOnly) {
+TEST(OfflineCopies, EachCopyComesBackUnderItsOwnKeyOnlyTillANewerReplyReplacesIt) {
     OfflineCopies copies;
     copies.keepLine(16, 5, 1, kLineText, 1000.5);
     copies.keepStationTexts(16, {{305, 3, 1, "还有2站"}}, 1001);
@@ -39,15 +39,11 @@ TEST(OfflineCopies, EachCopyComesBackUnderItsOwnKeyOnly) {
         {"another stop", copies.stationText(16, 305, 4, 1, 0).has_value()},
     };
     for (const auto& other : others) EXPECT_FALSE(other.found) << other.what;
-}
-
-TEST(OfflineCopies, ANewerReplyReplacesTheCopy) {
-    OfflineCopies copies;
-    copies.keepLine(16, 5, 1, "old", 10);
-    copies.keepLine(16, 5, 1, "new", 20);
-    ASSERT_TRUE(copies.line(16, 5, 1, 30));
-    EXPECT_EQ(copies.line(16, 5, 1, 30)->text, "new");
-    EXPECT_DOUBLE_EQ(copies.line(16, 5, 1, 30)->savedAt, 20);
+    // A newer reply replaces the copy, with its own time.
+    copies.keepLine(16, 5, 1, "new", 3000);
+    ASSERT_TRUE(copies.line(16, 5, 1, 3001));
+    EXPECT_EQ(copies.line(16, 5, 1, 3001)->text, "new");
+    EXPECT_DOUBLE_EQ(copies.line(16, 5, 1, 3001)->savedAt, 3000);
 }
 
 // Kept one a second: line 1 is read at second 500, after every other was
