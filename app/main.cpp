@@ -7,11 +7,16 @@
 #include "app/CommandLine.h"
 #include "app/layout/MainStoryboard.h"
 #include "model/MySingleton.h"
+#include "platform/Installation.h"
+#include "platform/Translation.h"
 #include "platform/qt/QtHost.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Storyboard.h"
 
 int main(int argc, char** argv) {
+    // Before any text is made: the storyboard's titles are read in the rider's language.
+    platform::setInvokedProgramPath(argc > 0 ? argv[0] : nullptr);
+    platform::useLanguageOfEnvironment(platform::catalogFolder());
     // A toolkit option without its value is UIApplicationMain's to report.
     if (const auto launch = ui::parseLaunchOptions(argc, argv)) {
         std::string error;

@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev fonts-wqy-microhei
   python3-zeep wrk
   desktop-file-utils appstream
+  # The catalogs of the app's texts: xgettext, msgfmt, msgcmp, msgmerge.
+  gettext
   # The riders' journeys: a virtual X server, a private D-Bus session with
   # the accessibility bus, the screen reader's side of it, and key presses.
   xvfb dbus at-spi2-core python3-pyatspi xdotool
