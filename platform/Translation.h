@@ -23,6 +23,13 @@
 
 namespace platform {
 
+// Marks a text for the catalogs where it is written down (a constant) but
+// translated where it is shown: tr(kStaleText). gettext's own name for it.
+#define N_(text) text
+
+// The app's name, as the window and its desktop notifications give it.
+inline constexpr char kAppName[] = N_("实时公交");
+
 // The language the texts are written in: a rider asking for it needs no
 // catalog, and a list that names it stops there.
 inline constexpr char kSourceLanguage[] = "zh";

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "platform/Translation.h"
+
 namespace platform::qt {
 
 namespace {
@@ -27,7 +29,7 @@ QDBusMessage DBusNotifications::notifyCall(const std::string& title, const std::
     QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
                                                        "org.freedesktop.Notifications", "Notify");
     // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout (-1: the server's default)
-    call << QString("实时公交") << 0u << QString() << QString::fromStdString(title) << markupEscaped(body)
+    call << QString::fromStdString(platform::tr(kAppName)) << 0u << QString() << QString::fromStdString(title) << markupEscaped(body)
          << QStringList() << QVariantMap() << -1;
     return call;
 }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "platform/Translation.h"
 #include "platform/qt/Accessibility.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/ui/Animation.h"
@@ -44,7 +45,7 @@ bool isTypedText(const QKeyEvent& e) {
 PhoneWindow::PhoneWindow(std::shared_ptr<ui::Window> window, QWidget* parent)
     : QWidget(parent), window_(std::move(window)) {
     accessibility_ = std::make_shared<AccessibilityBridge>(*this);
-    setWindowTitle(QStringLiteral("实时公交"));
+    setWindowTitle(QString::fromStdString(platform::tr(kAppName)));
     setFixedSize(static_cast<int>(ui::Window::kWidth), static_cast<int>(ui::Window::kHeight));
     // The whole surface is painted on every frame.
     setAttribute(Qt::WA_OpaquePaintEvent);
