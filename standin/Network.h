@@ -89,6 +89,11 @@ struct Line {
     int routeType = -1;  // -1: not given
 };
 
+// The language a city's riders read the live texts in. Chinese is what the
+// app has always been shown and stays the answer for any language without
+// texts of its own.
+enum class TextLanguage { chinese, english };
+
 struct City {
     std::int64_t cityId = 0;
     std::string name;
@@ -98,6 +103,9 @@ struct City {
     // the fixed offset above.
     std::optional<TimeZone> timeZone;
     std::string platePrefix;
+    // Published timetables: from the feed's own language; bundled cities are
+    // written for Chinese riders.
+    TextLanguage language = TextLanguage::chinese;
     std::vector<Line> lines;
     std::vector<ServiceDays> services;  // published timetables only
     // Published timetables: every stop of the feed by index, with the name

@@ -41,8 +41,8 @@ std::vector<VehiclePosition> CityService::vehicles(const Line& line, int directi
     return live->vehiclesOf(line.lineId, direction);
 }
 
-std::string CityService::text(const VehiclePosition& v, int orderNo, TimePoint now, const LiveData* live) {
-    return approachText(v, orderNo, live ? live->secondsAway(v.trip, orderNo, now) : std::nullopt);
+std::string CityService::text(const VehiclePosition& v, int orderNo, TimePoint now, const LiveData* live) const {
+    return approachText(v, orderNo, live ? live->secondsAway(v.trip, orderNo, now) : std::nullopt, city_->language);
 }
 
 Json CityService::queryKeyword(std::string_view keyword) const {

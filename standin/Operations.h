@@ -48,7 +48,7 @@ public:
 
 private:
     std::vector<VehiclePosition> vehicles(const Line& line, int direction, TimePoint now, const LiveData* live) const;
-    static std::string text(const VehiclePosition& v, int orderNo, TimePoint now, const LiveData* live);
+    std::string text(const VehiclePosition& v, int orderNo, TimePoint now, const LiveData* live) const;
 
     std::shared_ptr<const City> city_;
     const Clock& clock_;

@@ -178,6 +178,32 @@ std::vector<VehiclePosition> timetableVehicles(const City& city, const LineDirec
     return out;
 }
 
+enum class Approach { passed, arrived, arriving, minutes, stops };
+
+// Every text a rider reads beside a vehicle, so that a language is added in
+// one place. The Chinese ones are what the app has always shown; English
+// counts its units, except "min", which serves one and many alike.
+std::string approachWords(TextLanguage language, Approach approach, std::int64_t n = 0) {
+    const std::string count = std::to_string(n);
+    if (language == TextLanguage::english) {
+        switch (approach) {
+            case Approach::passed: return "Passed";
+            case Approach::arrived: return "Arrived";
+            case Approach::arriving: return "Arriving";
+            case Approach::minutes: return count + " min away";
+            case Approach::stops: return count + (n == 1 ? " stop away" : " stops away");
+        }
+    }
+    switch (approach) {
+        case Approach::passed: return "已过站";
+        case Approach::arrived: return "已到站";
+        case Approach::arriving: return "即将到站";
+        case Approach::minutes: return "还有" + count + "分钟";
+        case Approach::stops: return "还有" + count + "站";
+    }
+    return {};
+}
+
 }  // namespace
 
 std::optional<VehiclePosition> placeOnLine(const Trip& trip, std::size_t call, bool standing) {
@@ -218,12 +244,13 @@ std::vector<VehiclePosition> vehiclesAt(const City& city, const Line& line, int 
     return out;
 }
 
-std::string approachText(const VehiclePosition& v, int orderNo, std::optional<std::int64_t> secondsAway) {
-    if (v.stationNo > orderNo) return "已过站";
-    if (v.stationNo == orderNo) return v.inStation ? "已到站" : "即将到站";
-    if (secondsAway && *secondsAway > 0) return "还有" + std::to_string((*secondsAway + 59) / 60) + "分钟";
+std::string approachText(const VehiclePosition& v, int orderNo, std::optional<std::int64_t> secondsAway,
+                         TextLanguage language) {
+    if (v.stationNo > orderNo) return approachWords(language, Approach::passed);
+    if (v.stationNo == orderNo) return approachWords(language, v.inStation ? Approach::arrived : Approach::arriving);
+    if (secondsAway && *secondsAway > 0) return approachWords(language, Approach::minutes, (*secondsAway + 59) / 60);
     // A vehicle still coming to stop s has that stop ahead of it too.
-    return "还有" + std::to_string(orderNo - v.stationNo + (v.inStation ? 0 : 1)) + "站";
+    return approachWords(language, Approach::stops, orderNo - v.stationNo + (v.inStation ? 0 : 1));
 }
 
 const VehiclePosition* nearestComing(const std::vector<VehiclePosition>& vehicles, int orderNo) {
@@ -237,9 +264,9 @@ const VehiclePosition* nearestComing(const std::vector<VehiclePosition>& vehicle
     return best;
 }
 
-std::string nearestApproachText(const std::vector<VehiclePosition>& vehicles, int orderNo) {
+std::string nearestApproachText(const std::vector<VehiclePosition>& vehicles, int orderNo, TextLanguage language) {
     const VehiclePosition* v = nearestComing(vehicles, orderNo);
-    return v ? approachText(*v, orderNo) : std::string();
+    return v ? approachText(*v, orderNo, std::nullopt, language) : std::string();
 }
 
 }  // namespace bus::standin

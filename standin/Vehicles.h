@@ -42,15 +42,17 @@ std::optional<VehiclePosition> placeOnLine(const Trip& trip, std::size_t call, b
 // The nearest first, as realBus lists them.
 void sortAlongLine(std::vector<VehiclePosition>& vehicles);
 
-// What a rider waiting at stop `orderNo` reads beside a vehicle. Given the
-// seconds until the vehicle is due there, a coming vehicle further than the
-// stop before reads in minutes.
-std::string approachText(const VehiclePosition& v, int orderNo, std::optional<std::int64_t> secondsAway = {});
+// What a rider waiting at stop `orderNo` reads beside a vehicle, in the
+// city's language. Given the seconds until the vehicle is due there, a coming
+// vehicle further than the stop before reads in minutes.
+std::string approachText(const VehiclePosition& v, int orderNo, std::optional<std::int64_t> secondsAway = {},
+                         TextLanguage language = TextLanguage::chinese);
 
 // The vehicle nearest to stop `orderNo` that has not passed it, or null.
 const VehiclePosition* nearestComing(const std::vector<VehiclePosition>& vehicles, int orderNo);
 
 // The text for that vehicle, or "" when none is coming.
-std::string nearestApproachText(const std::vector<VehiclePosition>& vehicles, int orderNo);
+std::string nearestApproachText(const std::vector<VehiclePosition>& vehicles, int orderNo,
+                                TextLanguage language = TextLanguage::chinese);
 
 }  // namespace bus::standin
