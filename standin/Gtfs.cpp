@@ -77,6 +77,7 @@ struct FeedFiles {
     std::optional<CsvTable> calendar;
     std::optional<CsvTable> calendarDates;
     std::optional<CsvTable> agency;
+    std::optional<CsvTable> feedInfo;
     std::optional<CsvTable> fares;
     std::optional<CsvTable> fareRules;
     std::optional<CsvReader> frequencies;
@@ -102,6 +103,7 @@ FeedFiles openFiles(const std::filesystem::path& feed) {
                 CsvTable::read(feed / "calendar.txt"),
                 CsvTable::read(feed / "calendar_dates.txt"),
                 CsvTable::read(feed / "agency.txt"),
+                CsvTable::read(feed / "feed_info.txt"),
                 CsvTable::read(feed / "fare_attributes.txt"),
                 CsvTable::read(feed / "fare_rules.txt"),
                 CsvReader::open(feed / "frequencies.txt")};
@@ -146,6 +148,23 @@ TimeZone feedZone(const std::optional<CsvTable>& agency, const std::string& stop
     if (auto zone = TimeZone::named(named)) return *zone;
     if (auto zone = TimeZone::named(stopZone)) return *zone;
     return TimeZone::machine();
+}
+
+// The language riders read the live texts in: the feed's feed_lang, else
+// (none, or "mul" for a feed in several) the first agency's agency_lang.
+// Only the primary subtag counts, case aside, so "en-US" and "EN" are
+// English; any other language keeps the Chinese texts, having none of its own.
+TextLanguage feedLanguage(const std::optional<CsvTable>& feedInfo, const std::optional<CsvTable>& agency) {
+    const auto primary = [](const std::optional<CsvTable>& table, std::string_view column) {
+        std::string tag(table && table->size() > 0 ? trim(table->get(0, column)) : std::string_view());
+        tag.resize(std::min(tag.size(), tag.find_first_of("-_")));
+        for (char& c : tag)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return tag;
+    };
+    std::string tag = primary(feedInfo, "feed_lang");
+    if (tag.empty() || tag == "mul") tag = primary(agency, "agency_lang");
+    return tag == "en" ? TextLanguage::english : TextLanguage::chinese;
 }
 
 // The city's services in the order the calendar files first name them; a
@@ -565,6 +584,7 @@ City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options) {
     if (files.calendarDates) readCalendarDates(*files.calendarDates, services);
     const Stops stops = readStops(files.stops, city);
     city.timeZone = feedZone(files.agency, stops.zone, options);
+    city.language = feedLanguage(files.feedInfo, files.agency);
     // For readers that take one offset for the whole feed: the one in force
     // at start-up.
     city.utcOffsetSeconds = city.timeZone->offsetAt(std::chrono::system_clock::now());

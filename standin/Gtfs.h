@@ -21,8 +21,8 @@ struct GtfsOptions {
 };
 
 // Reads stops.txt, routes.txt, trips.txt, stop_times.txt and calendar.txt
-// (calendar_dates.txt, agency.txt, fare_attributes.txt, fare_rules.txt and
-// frequencies.txt when present). Each route and direction becomes a line with the route's most
+// (calendar_dates.txt, agency.txt, feed_info.txt, fare_attributes.txt,
+// fare_rules.txt and frequencies.txt when present). Each route and direction becomes a line with the route's most
 // common stop pattern; every trip of that route and direction with a stop on
 // it runs as one of its vehicles, matched to its stops by id or by name.
 // Throws std::runtime_error naming the file at fault, and the encoding of a

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <tuple>
 
@@ -82,6 +83,21 @@ TEST_F(Datong, ServiceHoursEmptyTheNightOnlyWhenAsked) {
     for (const auto& [time, hours, running] : cases)
         EXPECT_EQ(vehiclesAt(*city, line1, 0, at(std::string("2024-05-06T") + time + "+08:00"), {hours}).empty(), !running)
             << time;
+}
+
+// Bundled cities are written for Chinese riders: a favourite on 9路 reads as it always has while a bus
+// comes and stands there.
+TEST_F(Datong, AFavouritesLiveTextIsInChinese) {
+    ManualClock clock(noon);
+    const CityService service(city, clock);
+    std::set<std::string> kinds;
+    for (int s = 0; s < 300; s += 10) {  // a headway
+        clock.set(noon + std::chrono::seconds(s));
+        const std::string text = service.realBusStation(line9.gprsId, 20, 0);
+        EXPECT_TRUE(std::regex_match(text, std::regex("已到站|即将到站|还有[1-9][0-9]*站"))) << s << ": " << text;
+        kinds.insert(text.starts_with("还有") ? "还有" : text);
+    }
+    EXPECT_EQ(kinds, (std::set<std::string>{"已到站", "即将到站", "还有"}));
 }
 
 TEST(ApproachTexts, SayWhereTheVehicleIsForTheRiderAtStop5) {

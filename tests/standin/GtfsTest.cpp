@@ -9,6 +9,8 @@
 #include "StandinTestSupport.h"
 #include "standin/Csv.h"
 #include "standin/Gtfs.h"
+#include "standin/LiveFeed.h"
+#include "standin/Operations.h"
 #include "support/TestSupport.h"
 
 namespace bus::standin {
@@ -104,6 +106,43 @@ TEST_F(FeedCopy, TheTicketPriceIsTheRoutesFareWithItsCurrency) {
         replace("fare_rules.txt", rules);
         const City city = importGtfs(dir, kOptions);
         EXPECT_EQ(std::tie(city.lines[0].ticketPrice, city.lines[1].ticketPrice), std::make_tuple(line101, night));
+    }
+}
+
+// A favourite's live text, and a vehicle's, as riders of an English feed read them and those of any other.
+TEST_F(FeedCopy, LiveTextsAreEnglishForAnEnglishFeedAndTheChineseOnesForAnyOther) {
+    // feed_lang (null: no feed_info.txt), agency_lang, English
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"en", "", true},         {"en-US", "zh", true}, {"EN", "", true},  {"mul", "en", true},
+        {nullptr, "EN-GB", true}, {"zh", "en", false},   {"fr", "", false}, {nullptr, "", false}};
+    using Texts = std::vector<std::string>;
+    const Texts english = {"", "Arrived", "1 stop away", "2 stops away", "Arriving", "Passed", "1 min away", "3 min away"};
+    const Texts chinese = {"", "已到站", "还有1站", "还有2站", "即将到站", "已过站", "还有1分钟", "还有3分钟"};
+    const auto live = dir / "live.pb";
+    for (const auto& [feedLang, agencyLang, inEnglish] : cases) {
+        replace("agency.txt", (std::string("agency_id,agency_name,agency_url,agency_timezone,agency_lang\n"
+                                           "A1,示例公交,http://127.0.0.1/,Asia/Shanghai,") + agencyLang + "\n").c_str());
+        replace("feed_info.txt", feedLang ? ("feed_publisher_name,feed_publisher_url,feed_lang\nP,http://127.0.0.1/," +
+                                             std::string(feedLang) + "\n").c_str() : "");
+        const auto city = std::make_shared<const City>(importGtfs(dir, kOptions));
+        const std::int64_t line = city->lines[0].gprsId;
+        ManualClock clock(at("2024-05-06T08:05:10+08:00"));  // B7 stands at the second stop
+        test::MemoryLog log;
+        LiveFeed feed(city, LiveSources{{live.string()}}, "city 90", clock, log.log());
+        const CityService service(city, clock, {}, &feed);
+        Texts texts;  // none comes to the first stop any more: ""
+        for (int stop : {1, 2, 3, 4}) texts.push_back(service.realBusStation(line, stop, 0));
+        clock.set(at("2024-05-06T08:12:00+08:00"));  // on its way to the fourth
+        texts.push_back(service.realBusStation(line, 4, 0));
+        texts.push_back(service.realBus(line, 3, 0)[0]["toNextStop"]);
+        const auto now = std::chrono::system_clock::to_time_t(clock.now());
+        for (int seconds : {60, 150}) {  // due at the fifth by a trip update
+            std::ofstream(live, std::ios::binary) << test::message(now, "trip_update { trip { trip_id: 'T1' } "
+                "stop_time_update { stop_sequence: 5 arrival { time: " + std::to_string(now + seconds) + " } } }");
+            feed.poll();
+            texts.push_back(service.realBusStation(line, 5, 0));
+        }
+        EXPECT_EQ(texts, inEnglish ? english : chinese) << (feedLang ? feedLang : "no feed_info.txt") << " " << agencyLang;
     }
 }
 
