@@ -30,9 +30,11 @@ std::optional<long> parseLong(std::string_view s) {
     return v;
 }
 
+// Hours past midnight stay as the timetable writes them ("25:45"), so that the
+// app can say the last trip leaves the next day.
 std::string hhmm(int seconds) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02d:%02d", (seconds / 3600) % 24, (seconds / 60) % 60);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d", seconds / 3600, (seconds / 60) % 60);
     return buf;
 }
 

@@ -167,6 +167,12 @@ TEST_F(FeedCopy, AFaultyFeedIsRefusedNamingTheFile) {
     EXPECT_THROW(importGtfs(bus::test::containerRoot() / "nothing-here", kOptions), std::runtime_error);
 }
 
+TEST_F(FeedCopy, ALineRunningPastMidnightKeepsItsLastHourPastTwentyFour) {
+    replace("stop_times.txt", (kHeader + "T1,07:40:00,07:40:00,S1,1\nT1,07:50:00,07:50:00,S2,2\n"
+                               "T2,25:45:00,25:45:00,S1,1\nT2,25:55:00,25:55:00,S2,2\n").c_str());
+    EXPECT_EQ(importGtfs(dir, kOptions).lines.at(0).opTime, "07:40-25:45");
+}
+
 // Even spacing over a long run of blank times between far apart ones, worked out without overflow.
 TEST_F(FeedCopy, BlankTimesAreSpacedEvenlyBetweenTheKnownOnes) {
     std::string rows = kHeader + "T1,00:00:00,00:00:00,S1,0\n";
