@@ -237,8 +237,10 @@ std::optional<Catalog> Catalog::parse(std::string_view bytes, std::string* error
             continue;
         }
         // "singular\0plural" -> the singular is the key; forms are NUL-separated.
-        const std::string_view singular = source.substr(0, source.find('\0'));
+        const std::size_t split = source.find('\0');
+        const std::string_view singular = source.substr(0, split);
         Entry entry;
+        if (split != std::string_view::npos) entry.plural = std::string(source.substr(split + 1));
         std::size_t at = 0;
         while (true) {
             const std::size_t end = std::min(translation.find('\0', at), translation.size());
@@ -274,6 +276,21 @@ std::optional<Catalog> Catalog::read(const fs::path& file, std::string* error) {
     auto catalog = parse(bytes.str(), &why);
     if (!catalog && error) *error = file.string() + ": " + why;
     return catalog;
+}
+
+std::vector<std::string> Catalog::sources() const {
+    std::vector<std::string> out;
+    for (const auto& [k, entry] : entries_) {
+        out.push_back(k.substr(k.find(kContextSeparator) + 1));
+        if (!entry.plural.empty()) out.push_back(entry.plural);
+    }
+    return out;
+}
+
+std::vector<std::string> Catalog::translations() const {
+    std::vector<std::string> out;
+    for (const auto& [k, entry] : entries_) out.insert(out.end(), entry.forms.begin(), entry.forms.end());
+    return out;
 }
 
 const std::string* Catalog::find(std::string_view context, std::string_view source) const {
@@ -349,6 +366,17 @@ std::string language() {
     if (!now || now->language().empty()) return kSourceLanguage;
     const std::string& name = now->language();
     return name.substr(0, name.find_first_of("_.@"));
+}
+
+std::vector<std::string> textsOfTheApp() {
+    if (const auto now = chosen().load(std::memory_order_acquire)) return now->translations();
+    std::error_code ec;
+    const fs::path folder = catalogFolder();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (auto catalog = Catalog::read(it->path() / "LC_MESSAGES" / (std::string(kTextDomain) + ".mo"), nullptr))
+            return catalog->sources();
+    }
+    return {};
 }
 
 std::string tr(const char* source) { return trc("", source); }

@@ -51,10 +51,15 @@ public:
     const std::string* findPlural(std::string_view context, std::string_view source, unsigned long n) const;
     // The header's "Language:" ("en"); empty when it names none.
     const std::string& language() const { return language_; }
+    // Every written text it translates (a plural's both forms), and every
+    // translation: what the app's own texts are made from, in either language.
+    std::vector<std::string> sources() const;
+    std::vector<std::string> translations() const;
 
 private:
     struct Entry {
         std::vector<std::string> forms;  // one, or one per plural form
+        std::string plural;               // the written plural, if it has one
     };
     std::unordered_map<std::string, Entry> entries_;  // key: context EOT source, or source
     std::string language_;
@@ -87,6 +92,11 @@ std::filesystem::path catalogFolder();
 
 // The chosen language's code ("en"), or kSourceLanguage.
 std::string language();
+// The texts the app's own are made from in the chosen language ("{}" where a
+// value is filled in): the chosen catalog's translations, or the written
+// texts as a catalog under catalogFolder() lists them. For the check that
+// every text of the app's own fits its view.
+std::vector<std::string> textsOfTheApp();
 
 // `source` in the chosen language.
 std::string tr(const char* source);

@@ -314,6 +314,22 @@ double QtCanvas::textWidth(const std::string& text, const ui::Font& font) {
     return fontFor(font).metrics.horizontalAdvance(qstr(text));
 }
 
+double QtCanvas::wrappedTextHeight(const std::string& text, const ui::Font& font, double width) {
+    if (text.empty() || width <= 0) return 0;
+    QTextLayout layout(qstr(text), fontFor(font).font, painter_.device());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    double height = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        height += line.height();
+    }
+    layout.endLayout();
+    return height;
+}
+
 QImage renderImage(double widthPoints, double heightPoints, double scale,
                    const std::function<void(ui::Canvas&)>& paint) {
     QImage image(static_cast<int>(std::lround(widthPoints * scale)), static_cast<int>(std::lround(heightPoints * scale)),

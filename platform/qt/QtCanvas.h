@@ -84,6 +84,8 @@ public:
                          const ui::Color& color) override;
     void drawImage(const ui::Rect& rect, const std::string& name) override;
     double textWidth(const std::string& text, const ui::Font& font) override;
+    // As drawWrappedText lays the lines out.
+    double wrappedTextHeight(const std::string& text, const ui::Font& font, double width) override;
 
 private:
     const PaintResources::FontEntry& fontFor(const ui::Font& font);

@@ -1,6 +1,8 @@
 #include "platform/qt/QtHost.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 #include <QWindow>
 
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include "platform/RunLoop.h"
 #include "platform/qt/DBusNotifications.h"
 #include "platform/qt/PhoneWindow.h"
+#include "platform/qt/QtCanvas.h"
 #include "platform/qt/RunLoopBridge.h"
 #include "platform/ui/ScriptDriver.h"
 #include "platform/ui/Window.h"
@@ -73,6 +76,14 @@ int QtHost::run(ui::Application& application) {
 
     if (scripted) {
         ui::ScriptDriver driver(application.window());
+        // expect_fit measures as the window paints: the same fonts, the same device.
+        struct Measure {
+            QImage device{1, 1, QImage::Format_ARGB32_Premultiplied};
+            QPainter painter{&device};
+            QtCanvas canvas{painter};
+        };
+        auto measure = std::make_shared<Measure>();
+        driver.measure = std::shared_ptr<ui::Canvas>(measure, &measure->canvas);
         driver.screenshot = [&](const std::filesystem::path& file, std::string& error) {
             return window.saveScreenshot(file, error);
         };

@@ -55,23 +55,37 @@ std::string Button::backgroundImageForState(std::uint32_t state) const {
     return t ? *t : std::string{};
 }
 
-Button::Layout Button::layoutContent(Canvas& measure) const {
+Rect Button::contentRect() const {
     const Rect b = bounds();
-    const Rect content{b.x() + contentEdgeInsets.left, b.y() + contentEdgeInsets.top,
-                       b.width() - contentEdgeInsets.left - contentEdgeInsets.right,
-                       b.height() - contentEdgeInsets.top - contentEdgeInsets.bottom};
+    return {b.x() + contentEdgeInsets.left, b.y() + contentEdgeInsets.top,
+            b.width() - contentEdgeInsets.left - contentEdgeInsets.right,
+            b.height() - contentEdgeInsets.top - contentEdgeInsets.bottom};
+}
 
-    Size img;
+Size Button::shownImageSize(const Rect& content) const {
     const std::string image = currentImage();
-    if (!image.empty()) {
-        img = imageSize(image);
-        // Too tall for the content: shrink, keeping the proportions.
-        const double room = content.height() - imageEdgeInsets.top - imageEdgeInsets.bottom;
-        if (img.height > room && room > 0 && img.height > 0) {
-            img.width *= room / img.height;
-            img.height = room;
-        }
+    if (image.empty()) return {};
+    Size img = imageSize(image);
+    // Too tall for the content: shrink, keeping the proportions.
+    const double room = content.height() - imageEdgeInsets.top - imageEdgeInsets.bottom;
+    if (img.height > room && room > 0 && img.height > 0) {
+        img.width *= room / img.height;
+        img.height = room;
     }
+    return img;
+}
+
+std::vector<TextRoom> Button::textRooms() const {
+    const std::string title = currentTitle();
+    if (title.empty()) return {};
+    const Rect content = contentRect();
+    const double width = content.width() - shownImageSize(content).width;
+    return {{title, titleFont, {content.maxX() - width, content.y(), width, content.height()}}};
+}
+
+Button::Layout Button::layoutContent(Canvas& measure) const {
+    const Rect content = contentRect();
+    const Size img = shownImageSize(content);
     Size txt;
     const std::string title = currentTitle();
     if (!title.empty()) {

@@ -57,9 +57,16 @@ public:
     void draw(Canvas& canvas) override;
     std::string className() const override { return "Button"; }
     std::string text() const override { return currentTitle(); }
+    // The title's room: the content's width less the image's.
+    std::vector<TextRoom> textRooms() const override;
     std::string imageName() const override { return currentImage(); }
 
 private:
+    // The bounds inside the content insets.
+    Rect contentRect() const;
+    // The image's size as drawn in `content` (shrunk to its height); none without one.
+    Size shownImageSize(const Rect& content) const;
+
     template <class T>
     static const T* lookup(const std::map<std::uint32_t, T>& m, std::uint32_t state);
 

@@ -43,6 +43,10 @@ public:
     virtual void drawImage(const Rect& rect, const std::string& name) = 0;
     // The width that drawText would use, for layout (buttons with images).
     virtual double textWidth(const std::string& text, const Font& font) = 0;
+    // The height drawWrappedText needs for all of the text at that width.
+    // By default: lines broken between words (and inside a word or a run of
+    // wide characters too long for a line), each 1.2 of the font size.
+    virtual double wrappedTextHeight(const std::string& text, const Font& font, double width);
 };
 
 }  // namespace ui

@@ -18,10 +18,18 @@ public:
     TextAlignment textAlignment = TextAlignment::Left;
     // 1: one line, elided; 0: as many lines as fit, wrapped.
     int numberOfLines = 1;
+    // A one-line text too wide for the label is drawn smaller, down to the
+    // font's size times minimumScaleFactor, before it is elided: a longer
+    // translation keeps the designed frame.
+    bool adjustsFontSizeToFitWidth = false;
+    double minimumScaleFactor = 0;
 
     // A new text tells the window's accessibility observer.
     void setText(std::string t);
     std::string text() const override { return text_; }
+    std::vector<TextRoom> textRooms() const override;
+    // The font the text is drawn in by that canvas's measure.
+    Font fittedFont(Canvas& measure) const;
 
     void draw(Canvas& canvas) override;
     std::string className() const override { return "Label"; }

@@ -21,6 +21,7 @@ public:
     }
     std::string className() const override { return "NavigationTitle"; }
     std::string text() const override { return title_; }
+    std::vector<TextRoom> textRooms() const override { return {{title_, Font::boldSystem(17), bounds()}}; }
     void draw(Canvas& canvas) override {
         canvas.drawText(bounds(), title_, Font::boldSystem(17), color_, TextAlignment::Center);
     }
@@ -45,18 +46,16 @@ public:
     }
     std::string className() const override { return chevron_ ? "BackButton" : "BarButton"; }
     std::string text() const override { return title_; }
+    std::vector<TextRoom> textRooms() const override { return {{title_, Font::system(17), titleRoom()}}; }
     void draw(Canvas& canvas) override {
         Color tint = tint_;
         if (isHighlighted()) tint.a *= 0.3;
-        const Rect b = bounds();
-        double x = 6;
         if (chevron_) {
-            const double midY = b.height() / 2;
+            const double x = 6, midY = bounds().height() / 2;
             canvas.drawLine({x + 8, midY - 8}, {x, midY}, 2.5, tint);
             canvas.drawLine({x, midY}, {x + 8, midY + 8}, 2.5, tint);
-            x += 14;
         }
-        canvas.drawText({x, 0, b.width() - x, b.height()}, title_, Font::system(17), tint, TextAlignment::Left);
+        canvas.drawText(titleRoom(), title_, Font::system(17), tint, TextAlignment::Left);
     }
 
 protected:
@@ -65,6 +64,13 @@ protected:
     }
 
 private:
+    // Right of the chevron, if there is one.
+    Rect titleRoom() const {
+        const Rect b = bounds();
+        const double x = chevron_ ? 20 : 6;
+        return {x, 0, b.width() - x, b.height()};
+    }
+
     std::string title_;
     bool chevron_;
     Color tint_;

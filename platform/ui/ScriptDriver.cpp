@@ -14,6 +14,8 @@
 #include "platform/AlertView.h"
 #include "platform/RunLoop.h"
 #include "platform/Thread.h"
+#include "platform/Translation.h"
+#include "platform/ui/TextFit.h"
 #include "platform/ui/Window.h"
 
 namespace ui {
@@ -78,7 +80,7 @@ std::string ScriptDriver::Result::describe(const std::string& scriptName) const 
     return scriptName + ":" + std::to_string(line) + ": " + step + ": " + message;
 }
 
-ScriptDriver::ScriptDriver(Window& window) : window_(window) {}
+ScriptDriver::ScriptDriver(Window& window) : measure(std::make_shared<EstimatingCanvas>()), window_(window) {}
 
 void ScriptDriver::settle() { platform::RunLoop::main().drain(); }
 
@@ -309,6 +311,16 @@ bool ScriptDriver::expectText(const Arguments& a, std::string& error) {
 bool ScriptDriver::expectNoText(const Arguments& a, std::string& error) {
     if (!window_.findViewShowingText(a.text)) return true;
     error = "\"" + a.text + "\" is visible";
+    return false;
+}
+
+bool ScriptDriver::expectFit(const Arguments&, std::string& error) {
+    const auto found = overflowingTexts(window_, *measure, platform::textsOfTheApp());
+    if (found.empty()) return true;
+    std::ostringstream out;
+    out << "texts that do not fit:";
+    for (std::size_t i = 0; i < found.size(); ++i) out << (i ? "; " : " ") << found[i].describe();
+    error = out.str();
     return false;
 }
 

@@ -17,12 +17,14 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace ui {
 
+class Canvas;
 class View;
 class Window;
 
@@ -52,6 +54,9 @@ public:
     // it set going: the window shows the step's first frame (a benchmark
     // times it).
     std::function<void()> acted;
+    // What expect_fit measures texts with: a host that paints gives its own
+    // canvas; the default measures as layout does before painting.
+    std::shared_ptr<Canvas> measure;
 
     Result runFile(const std::filesystem::path& file);
     Result runText(const std::string& script);
@@ -113,6 +118,7 @@ private:
     bool dump(const Arguments& a, std::string& error);
     bool expectText(const Arguments& a, std::string& error);
     bool expectNoText(const Arguments& a, std::string& error);
+    bool expectFit(const Arguments& a, std::string& error);
 
     Window& window_;
 };
@@ -140,6 +146,8 @@ inline const ScriptDriver::Step ScriptDriver::kSteps[] = {
     {"dump", "FILE", "save the window's view tree as JSON", &ScriptDriver::dump},
     {"expect_text", "TEXT", "fail unless a visible view shows TEXT", &ScriptDriver::expectText},
     {"expect_no_text", "TEXT", "fail if a visible view shows TEXT", &ScriptDriver::expectNoText},
+    {"expect_fit", "", "fail if a visible text of the app's own needs more room than its view gives it",
+     &ScriptDriver::expectFit},
 };
 
 }  // namespace ui

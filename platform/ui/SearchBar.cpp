@@ -126,6 +126,12 @@ void SearchBar::deleteBackward() {
     setText(shorter);
 }
 
+std::vector<TextRoom> SearchBar::textRooms() const {
+    const Rect f = fieldRect();
+    if (!text_.empty() || placeholder.empty() || f.isEmpty()) return {};
+    return {{placeholder, Font::system(14), {f.x() + 24, f.y(), f.width() - 28, f.height()}}};
+}
+
 void SearchBar::draw(Canvas& canvas) {
     View::draw(canvas);
     const Rect f = fieldRect();

@@ -34,6 +34,7 @@ public:
     explicit SearchBar(const Rect& frame);
 
     std::string text() const override { return text_; }
+    std::vector<TextRoom> textRooms() const override;
     // A change of the text, typed or set here, tells the delegate
     // (textDidChange) and the search display controller.
     void setText(const std::string& text);

@@ -25,6 +25,9 @@ public:
         const TabBarItem& i = item();
         return selected() && !i.selectedImageName.empty() ? i.selectedImageName : i.imageName;
     }
+    std::vector<TextRoom> textRooms() const override {
+        return {{item().title, Font::system(10), {0, 32, bounds().width(), 14}}};
+    }
     void draw(Canvas& canvas) override {
         const Rect b = bounds();
         if (auto image = imageName(); !image.empty()) canvas.drawImage({(b.width() - 25) / 2, 5, 25, 25}, image);

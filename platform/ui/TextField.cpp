@@ -67,6 +67,17 @@ bool TextField::accessibilityActivate() {
     return true;
 }
 
+Rect TextField::textArea() const {
+    const Rect b = bounds();
+    const double pad = borderStyle == TextBorderStyle::None ? 0 : 7;
+    return {b.x() + pad, b.y(), b.width() - 2 * pad, b.height()};
+}
+
+std::vector<TextRoom> TextField::textRooms() const {
+    if (!text_.empty() || placeholder.empty()) return {};
+    return {{placeholder, font, textArea()}};
+}
+
 void TextField::draw(Canvas& canvas) {
     View::draw(canvas);
     const Rect b = bounds();
@@ -79,8 +90,7 @@ void TextField::draw(Canvas& canvas) {
             canvas.strokeRect(b, 0.5, Color::lightGray(), 5);
             break;
     }
-    const double pad = borderStyle == TextBorderStyle::None ? 0 : 7;
-    const Rect area{b.x() + pad, b.y(), b.width() - 2 * pad, b.height()};
+    const Rect area = textArea();
     if (text_.empty()) {
         if (!placeholder.empty())
             canvas.drawText(area, placeholder, font, Color::rgba(0.7, 0.7, 0.72, 1), textAlignment);

@@ -22,6 +22,7 @@ public:
     // A new text tells the window's accessibility observer.
     void setText(std::string t);
     std::string text() const override { return text_; }
+    std::vector<TextRoom> textRooms() const override;
 
     std::string placeholder;
     TextBorderStyle borderStyle = TextBorderStyle::None;
@@ -56,6 +57,8 @@ protected:
     AccessibilityRole defaultAccessibilityRole() const override { return AccessibilityRole::TextEntry; }
 
 private:
+    // Inside the border, where the text and the placeholder go.
+    Rect textArea() const;
     std::string text_;
     bool editing_ = false;
 };

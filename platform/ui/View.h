@@ -57,6 +57,18 @@ private:
     View* view_ = nullptr;
 };
 
+// A text a view shows and the room its design gives it, in the view's own
+// coordinates, for the check that every text fits (ui::TextFit): how many
+// lines it may take (0: as many as the room's height holds) and the size
+// down to which it may shrink to fit its width (its own size: none).
+struct TextRoom {
+    std::string text;
+    Font font;
+    Rect room;
+    int lines = 1;
+    double minimumSize = 0;
+};
+
 class View : public std::enable_shared_from_this<View> {
 public:
     View();
@@ -208,6 +220,7 @@ public:
     virtual std::string className() const { return "View"; }
     virtual std::string text() const { return {}; }          // visible text, if any
     virtual std::string imageName() const { return {}; }     // shown image, if any
+    virtual std::vector<TextRoom> textRooms() const { return {}; }
     nlohmann::json describe() const;                          // the whole subtree
 
     // Window attachment (set by Window on its root view). Every view of the
