@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "model/Value.h"
+#include "platform/Translation.h"
 
 namespace bus {
 
@@ -56,7 +57,8 @@ json leg(const Route& route, const std::string& from, const std::string& to, int
 
 BusTransfer makePlan(json legs, int stops, std::string walk) {
     BusTransfer plan;
-    plan.sxsj = "乘车" + std::to_string(stops) + "站";
+    // TRANSLATORS: a journey plan's stops travelled, on all its legs.
+    plan.sxsj = platform::counted("乘车{}站", "乘车{}站", static_cast<unsigned long>(std::max(stops, 0)));
     plan.bxjl = std::move(walk);
     plan.vehicleInfos = std::move(legs);
     return plan;
@@ -219,7 +221,8 @@ std::optional<BusTransfer> changePlan(const Route& first, const Reach& afterStar
     if (!best) return std::nullopt;
     const std::string& at = best->second;
     json legs = json::array({leg(first, start, at, afterStart.at(at)), leg(second, at, end, beforeEnd.at(at))});
-    return makePlan(std::move(legs), best->first, at + "同站换乘");
+    // TRANSLATORS: a journey plan's change between two lines at the stop named.
+    return makePlan(std::move(legs), best->first, platform::fill(platform::tr("{}同站换乘"), {at}));
 }
 
 // Fetches the lines calling at either stop into `fromStart` and `toEnd` (a
@@ -258,7 +261,10 @@ std::vector<BusTransfer> composePlans(const std::vector<Route>& fromStart, const
         const auto found = afterStart[i].find(end);
         if (found == afterStart[i].end()) continue;
         direct[fromStart[i].key] = found->second;
-        plans.push_back(makePlan(json::array({leg(fromStart[i], start, end, found->second)}), found->second, "无需换乘"));
+        // TRANSLATORS: a journey plan on one line.
+        std::string walk = platform::tr("无需换乘");
+        plans.push_back(
+            makePlan(json::array({leg(fromStart[i], start, end, found->second)}), found->second, std::move(walk)));
     }
     // A change is offered only when neither of its lines goes there direct
     // at no more cost: staying on is then the better ride.

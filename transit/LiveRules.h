@@ -1,21 +1,28 @@
 #pragma once
-// The rules behind two additions of the live bus screen: how old its
-// vehicle data is and when that counts as stale, and when the arrival
-// reminder speaks, and what. Plain functions of the vehicles and times.
+// The rules behind the live bus screen's own texts: how old its vehicle data
+// is and when that counts as stale, when the arrival reminder speaks, and
+// what, and how the line's hours and fare read. Plain functions of the
+// vehicles, times and served texts, in the rider's language.
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "model/BusReal.h"
+#include "platform/Translation.h"
 
 namespace bus::live {
 
-inline constexpr char kStaleText[] = "数据已过期，点击刷新";
+// Written down here, translated where shown: tr(kStaleText).
+// TRANSLATORS: the age label once the buses shown are too old; a tap refreshes. About 18 letters fit.
+inline constexpr char kStaleText[] = N_("数据已过期，点击刷新");
 // What a text kept from the service's last good reply is marked with.
-inline constexpr char kOfflineMark[] = "离线";
+// TRANSLATORS: marks a text kept from the service's last good reply.
+inline constexpr char kOfflineMark[] = N_("离线");
 // What a stop or a favourite that an alert concerns is marked with.
-inline constexpr char kAlertMark[] = "有提醒";
-inline constexpr char kArrivalTitle[] = "车辆即将到站";
+// TRANSLATORS: marks a stop or a favourite that an alert of its line concerns; 50 points wide.
+inline constexpr char kAlertMark[] = N_("有提醒");
+// TRANSLATORS: the title of the notice that the bus comes within the stops the rider chose.
+inline constexpr char kArrivalTitle[] = N_("车辆即将到站");
 // The preference holding the stops chosen for the reminder last time.
 inline constexpr char kReminderStopsKey[] = "arrivalReminderStops";
 inline constexpr int kMaxReminderStops = 3;
@@ -42,7 +49,18 @@ struct Approach {
 };
 // None when every vehicle is past the waiting stop.
 std::optional<Approach> nearestApproach(const std::vector<BusReal>& vehicles, long long waitingStop);
-// The notice's text for that vehicle.
+// How far that vehicle is: "已到本站", "正在进站", "还有2站".
+std::string distanceText(const Approach& approach);
+// The notice's text for that vehicle: kArrivalTitle and the distance.
 std::string arrivalText(const Approach& approach);
+
+// The line's hours and fare as the live screen's heading gives them:
+// "首末班:06:00-22:00 ￥1". Hours are "HH:MM-HH:MM"; a last trip after
+// midnight, written with hours 24 to 47 or folded to a time before the
+// first, reads as the next day's ("首末班:05:20-次日01:45"); hours in any
+// other shape show as served. A fare that is a bare number is in yuan; one
+// with its currency shows as served; without a fare the text ends with the
+// hours.
+std::string hoursAndFareText(const std::string& opTime, const std::string& ticketPrice);
 
 }  // namespace bus::live

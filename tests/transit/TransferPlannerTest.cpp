@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "model/Value.h"
+#include "support/Language.h"
 #include "transit/BusTransferPlanner.h"
 
 namespace bus::test {
@@ -141,6 +142,24 @@ TEST_P(TransferPlanner, FindsThePlans) {
 
 INSTANTIATE_TEST_SUITE_P(Network, TransferPlanner, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The ride and the change in English, with one stop and many: each route's
+// best plan.
+TEST(TransferPlannerTexts, ThePlansTextsReadInTheRidersLanguage) {
+    const test::InEnglish english;
+    const struct {
+        const char *start, *end, *best;
+    } cases[] = {
+        {"甲", "乙", "1路/0>戊 甲→乙 1 | No change | Ride 1 stop"},
+        {"甲", "丁", "1路/0>戊 甲→丁 3 | No change | Ride 3 stops"},
+        {"甲", "亥", "1路/0>戊 甲→乙 1, 6路/0>亥 乙→亥 1 | Change at 乙 | Ride 2 stops"},
+    };
+    for (const auto& c : cases) {
+        const auto plans = BusTransferPlanner(sourceOf(kNetwork)).plan(c.start, c.end).plans;
+        ASSERT_FALSE(plans.empty()) << c.start << "→" << c.end;
+        EXPECT_EQ(describe(plans.front()), c.best);
+    }
+}
 
 // Twenty lines from the hub to the end, the longest fetched first: the
 // default bound of 40 requests leaves the last two (38路, 39路) unasked, and of
