@@ -6,6 +6,7 @@
 #include "platform/AlertView.h"
 #include "platform/RunLoop.h"
 #include "platform/Thread.h"
+#include "platform/Translation.h"
 #include "service/SoapService.h"
 
 namespace bus::city {
@@ -94,7 +95,7 @@ void showFailureNotice() {
     // Only the alert is captured: the request that failed is long gone when
     // the notice closes.
     auto present = [] {
-        auto alert = platform::AlertView::create("提醒", "无法连接服务器");
+        auto alert = platform::AlertView::create(platform::trc("notice", "提醒"), platform::tr("无法连接服务器"));
         alert->show();
         platform::RunLoop::main().performAfterDelay(kNoticeSeconds,
                                                     [alert] { alert->dismissWithClickedButtonIndex(0, true); });

@@ -62,15 +62,14 @@ Answer<std::vector<BusReal>> vehicles(std::int64_t gprsId, std::int64_t orderNo,
 Answer<std::string> stationText(std::int64_t gprsId, std::int64_t orderNo, std::int64_t direction);
 
 // The alerts of a line in one direction, with texts in `lang` (a language
-// tag such as "zh" or "en") where the service has them. Never a notice: an
-// alert that cannot be asked is no reason to interrupt the rider. A service
-// without the operation (a SOAP fault, status 404 or 500, a reply without a
-// return element) has no alerts, and is not asked again until the rider
-// chooses a city (forgetServicesWithoutAlerts); one that cannot be reached
-// fails, and is asked again next time.
+// tag such as "zh" or "en") where the service has them; the screens ask in
+// the rider's (platform::language()). Never a notice: an alert that cannot
+// be asked is no reason to interrupt the rider. A service without the
+// operation (a SOAP fault, status 404 or 500, a reply without a return
+// element) has no alerts, and is not asked again until the rider chooses a
+// city (forgetServicesWithoutAlerts); one that cannot be reached fails, and
+// is asked again next time.
 Answer<std::vector<BusAlert>> alerts(std::int64_t lineId, std::int64_t direction, const std::string& lang);
-// The language the screens ask alerts in: that of the app's own texts.
-inline constexpr char kAlertLanguage[] = "zh";
 void forgetServicesWithoutAlerts();
 
 // Without a notice and within a bound: failed when no readable reply came

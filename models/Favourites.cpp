@@ -6,6 +6,7 @@
 #include "city/CurrentCity.h"
 #include "model/Value.h"
 #include "models/LastKnown.h"
+#include "platform/Translation.h"
 
 namespace bus::models {
 
@@ -70,8 +71,10 @@ void Favourites::askAlerts() {
         if (std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(line);
     }
     std::vector<std::function<city::Answer<std::vector<BusAlert>>()>> asks;
+    // In the rider's language, where the service has it.
+    const std::string lang = platform::language();
     for (const auto& [lineId, direction] : lines)
-        asks.push_back([lineId, direction] { return city::alerts(lineId, direction, city::kAlertLanguage); });
+        asks.push_back([lineId, direction, lang] { return city::alerts(lineId, direction, lang); });
     requests_.askInTurn<city::Answer<std::vector<BusAlert>>>(
         "alerts", std::move(asks), [this, lines](std::size_t i, city::Answer<std::vector<BusAlert>> alerts) {
             if (!alerts.failed()) heardAlerts(lines[i].first, lines[i].second, alerts.value());

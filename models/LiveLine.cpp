@@ -4,6 +4,7 @@
 #include "city/CurrentCity.h"
 #include "models/LastKnown.h"
 #include "platform/RunLoop.h"
+#include "platform/Translation.h"
 #include "transit/LiveRules.h"
 
 namespace bus::models {
@@ -28,7 +29,7 @@ void LiveLine::askVehicles(std::int64_t gprsId, std::int64_t orderNo, std::int64
 
 void LiveLine::askAlerts(std::int64_t lineId, std::int64_t direction) {
     requests_.ask<AlertsAnswer>(
-        kAlerts, [lineId, direction] { return city::alerts(lineId, direction, city::kAlertLanguage); },
+        kAlerts, [lineId, direction, lang = platform::language()] { return city::alerts(lineId, direction, lang); },
         [this](AlertsAnswer answer) {
             if (alertsAnswered) alertsAnswered(std::move(answer));
         });
@@ -56,7 +57,7 @@ LiveLine::Age LiveLine::age(long long refreshSeconds) const {
     if (!vehiclesAnsweredAt_ && !vehiclesFailed_) return {};
     const double seconds = vehiclesAnsweredAt_ ? loop.now() - *vehiclesAnsweredAt_ : 0;
     if (vehiclesFailed_ || static_cast<double>(live::wholeSeconds(seconds)) > live::staleAfterSeconds(refreshSeconds))
-        return {live::kStaleText, true};
+        return {platform::tr(live::kStaleText), true};
     return {live::dataAgeText(seconds), false};
 }
 

@@ -19,6 +19,7 @@
 #include "city/CityService.h"
 #include "city/CurrentCity.h"
 #include "service/XmlText.h"
+#include "support/Language.h"
 
 namespace bus::city {
 namespace {
@@ -321,6 +322,15 @@ TEST_F(CityServiceTest, AFailedRequestOnAWorkerIsShownOnTheMainThread) {
     EXPECT_EQ(AlertCenter::shared().visibleAlerts().size(), 1u);
     platform::RunLoop::main().advance(0.002);
     EXPECT_TRUE(AlertCenter::shared().visibleAlerts().empty());
+}
+
+// The notice speaks the rider's language.
+TEST_F(CityServiceTest, TheFailureNoticeReadsInTheRidersLanguage) {
+    const test::InEnglish english;
+    EXPECT_TRUE(cities(closedUrl()).failed());
+    const auto notice = AlertCenter::shared().frontAlert();
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->title() + " | " + notice->message(), "Notice | Cannot reach the server");
 }
 
 // Each request is a new client, but the connection to a city's service

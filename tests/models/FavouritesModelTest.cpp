@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "platform/UserDefaults.h"
 #include "service/XmlText.h"
 #include "storage/FavouriteStore.h"
+#include "support/Language.h"
 #include "support/TestSupport.h"
 
 namespace bus::models {
@@ -28,13 +30,18 @@ namespace {
 using Texts = std::vector<std::string>;
 
 // realBusStation answered "N站" for stop N once the test lets stop N go;
-// every request's stop in the order they came.
+// every request's stop in the order they came, and the language each alerts
+// request asked in.
 class HeldService {
 public:
     HeldService() {
         server_.server().Post(".*", [this](const httplib::Request& request, httplib::Response& reply) {
             const auto at = request.body.find("<orderNo>");
             if (at == std::string::npos) {  // alerts: a service of the five designed operations
+                const auto lang = request.body.find("<lang>"), end = request.body.find("</lang>");
+                std::lock_guard lock(mutex_);
+                if (lang != std::string::npos && end > lang)
+                    alertLanguages_.push_back(request.body.substr(lang + 6, end - lang - 6));
                 reply.status = 500;
                 return;
             }
@@ -67,11 +74,17 @@ public:
         return asked_;
     }
 
+    Texts alertLanguages() {
+        std::lock_guard lock(mutex_);
+        return alertLanguages_;
+    }
+
 private:
     test::HttpTestServer server_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<int> asked_;
+    Texts alertLanguages_;
     std::map<int, bool> released_;
 };
 
@@ -182,6 +195,27 @@ TEST_F(FavouritesModelTest, ARemovedRowGoesWithoutAskingTheOthersAgain) {
     EXPECT_EQ(FavouriteStore().query(16).size(), 2u);
     ASSERT_TRUE(platform::waitForWorkerThreads(10.0));
     EXPECT_EQ(service.asked(3).size(), 3u);
+}
+
+// The alerts of the favourites' lines are asked in the rider's language.
+TEST_F(FavouritesModelTest, AlertsAreAskedInTheRidersLanguage) {
+    service.releaseAll();
+    const struct {
+        bool english;
+        Texts asked;
+    } cases[] = {{false, {"zh"}}, {true, {"zh", "en"}}};
+    for (const auto& c : cases) {
+        std::optional<test::InEnglish> language;
+        if (c.english) language.emplace();
+        // The service has no alerts: forgotten, so that it is asked again.
+        city::forgetServicesWithoutAlerts();
+        model.reload();
+        // They are asked once every live text is in.
+        ASSERT_TRUE(until([&] { return service.alertLanguages().size() == c.asked.size(); }));
+        EXPECT_EQ(service.alertLanguages(), c.asked);
+        // Its answer, that the service has none, is heard before it is forgotten.
+        ASSERT_TRUE(platform::waitForWorkerThreads(10.0));
+    }
 }
 
 }  // namespace
