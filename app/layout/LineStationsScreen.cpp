@@ -3,6 +3,7 @@
 // button is placed here; the screen gives it its action.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "platform/Translation.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "screens/tracking/BusStationViewController.h"
@@ -12,7 +13,8 @@ namespace bus::layout {
 void addLineStationsScreen(ui::Storyboard& storyboard) {
     storyboard.screen<BusStationViewController>(
         kLineStationsScreen,
-        {.title = "线路站点",
+        // TRANSLATORS: the title of the screen of a line's stops.
+        {.title = platform::tr("线路站点"),
          .frames = {{"lineTitle", {15, 8, 270, 30}},
                     {"tabUIImageView", {300, 8, 60, 30}},
                     {"queryUITableView", {0, 46, kScreenWidth, kScreenHeight - 46}}},
@@ -26,7 +28,8 @@ void addLineStationsScreen(ui::Storyboard& storyboard) {
                  root.addSubview(image);
                  screen.tabUIImageView = image;
                  screen.queryUITableView = addTable(root, layout, "queryUITableView");
-                 screen.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::withTitle("返回", {}));
+                 screen.navigationItem().setLeftBarButtonItem(
+                     ui::BarButtonItem::withTitle(platform::trc("line stops", "返回"), {}));
              })});
 }
 

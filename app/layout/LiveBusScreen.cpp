@@ -4,6 +4,7 @@
 // places them in the waiting stop's row.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "platform/Translation.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
@@ -37,7 +38,7 @@ void buildLiveBus(BusRealViewController& screen, ui::View& root, const ui::Scree
 
 void addLiveBusScreen(ui::Storyboard& storyboard) {
     storyboard.screen<BusRealViewController>(kLiveBusScreen,
-                                             {.title = "实时公交",
+                                             {.title = platform::tr("实时公交"),
                                               .frames = {{"lineTitle", {10, 4, 230, 24}},
                                                          {"smbUILabel", {10, 28, 230, 20}},
                                                          {"tabUIImageView", {250, 10, 60, 30}},

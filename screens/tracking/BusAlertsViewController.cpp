@@ -3,6 +3,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "platform/Translation.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TextMetrics.h"
 
@@ -33,15 +34,22 @@ std::shared_ptr<ui::Label> block(double y, double width, const std::string& text
 BusAlertsViewController::BusAlertsViewController(std::vector<BusAlert> alerts) : alerts_(std::move(alerts)) {}
 
 std::string BusAlertsViewController::periodText(const BusAlert& alert) {
-    if (alert.start == 0 && alert.end == 0) return "长期";
-    const std::string from = alert.start ? localDate(alert.start) + " 起" : "";
-    const std::string to = alert.end ? localDate(alert.end) + " 止" : "";
-    return from + (from.empty() || to.empty() ? "" : "，") + to;
+    using platform::fill;
+    using platform::tr;
+    // TRANSLATORS: an alert's period when it has neither a start nor an end.
+    if (alert.start == 0 && alert.end == 0) return tr("长期");
+    // TRANSLATORS: an alert's period, from a local date and time ("2023-11-14 22:13"), with no end.
+    if (alert.end == 0) return fill(tr("{} 起"), {localDate(alert.start)});
+    // TRANSLATORS: an alert's period, until a local date and time, with no start.
+    if (alert.start == 0) return fill(tr("{} 止"), {localDate(alert.end)});
+    // TRANSLATORS: an alert's period, from one local date and time until another.
+    return fill(tr("{0} 起，{1} 止"), {localDate(alert.start), localDate(alert.end)});
 }
 
 void BusAlertsViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
-    navigationItem().setTitle("提醒");
+    // TRANSLATORS: the title of the page of a line's alerts.
+    navigationItem().setTitle(platform::trc("alerts page", "提醒"));
     const ui::Rect bounds = view()->bounds();
     auto page = std::make_shared<ui::ScrollView>(bounds);
     page->backgroundColor = ui::Color::white();

@@ -3,6 +3,7 @@
 #include "city/CurrentCity.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
+#include "platform/Translation.h"
 #include "platform/ui/SearchBar.h"
 #include "screens/common/BusCell.h"
 #include "screens/common/BusCityButton.h"
@@ -48,7 +49,8 @@ void BusQueryViewController::viewDidLoad() {
 
 void BusQueryViewController::addSearchField(ui::TableView& table, double width) {
     auto bar = std::make_shared<ui::SearchBar>(ui::Rect{0, 0, width, 44});
-    bar->placeholder = "输入线路或者站点";
+    // TRANSLATORS: the placeholder of the line search's field.
+    bar->placeholder = platform::trc("line search", "输入线路或者站点");
     table.setTableHeaderView(bar);
     searchDisplayController = std::make_unique<ui::SearchDisplayController>(bar, view());
     searchDisplayController->setSearchResultsDataSource(this);

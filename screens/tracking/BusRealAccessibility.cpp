@@ -1,6 +1,9 @@
 #include "screens/tracking/BusRealAccessibility.h"
 
+#include <algorithm>
+
 #include "model/Value.h"
+#include "platform/Translation.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "screens/common/Accessibility.h"
@@ -10,9 +13,17 @@
 
 namespace bus::a11y {
 
+using platform::counted;
+using platform::fill;
+using platform::tr;
+
 namespace {
 
-constexpr char kNoInfo[] = "暂无信息";
+// Between the parts of a name, as the screen reader says them.
+std::string separator() {
+    // TRANSLATORS: joins the parts of a spoken name: "晋B12345，在第6站".
+    return platform::trc("spoken name", "，");
+}
 
 void describeImageControl(const std::weak_ptr<ui::ImageView>& image, const std::string& name,
                           const std::string& identifier) {
@@ -25,8 +36,10 @@ void describeImageControl(const std::weak_ptr<ui::ImageView>& image, const std::
 }  // namespace
 
 std::string vehiclePlace(long long stationNo, bool inStation) {
-    if (inStation || stationNo <= 1) return "在" + stopNumber(stationNo);
-    return stopNumber(stationNo - 1) + "与" + stopNumber(stationNo) + "之间";
+    // TRANSLATORS: where a bus is, by its stop's number.
+    if (inStation || stationNo <= 1) return fill(tr("在第{}站"), {std::to_string(stationNo)});
+    // TRANSLATORS: where a bus is: on its way from one numbered stop to the next.
+    return fill(tr("第{0}站与第{1}站之间"), {std::to_string(stationNo - 1), std::to_string(stationNo)});
 }
 
 namespace {
@@ -39,11 +52,16 @@ std::string stopRowName(const ui::View& button) {
     const BusRealUIView* row = owner(button);
     if (!row) return {};
     const long long number = integerValue(row->busStation().orderNo);
-    const char* place = number == row->orderNo() ? "等车站" : number < row->orderNo() ? "已过站" : "未过站";
-    std::string name = stopNumber(number);
-    name.append(" ").append(textValue(row->busStation().stationName)).append("，").append(place);
-    if (row->busCollection()) name.append("，已收藏");
-    if (row->alerted) name.append("，").append(live::kAlertMark);
+    // TRANSLATORS: a stop row's place: the rider's stop, one the bus reaches before it, or after it.
+    const std::string place = number == row->orderNo()  ? tr("等车站")
+                              : number < row->orderNo() ? tr("已过站")
+                                                        : tr("未过站");
+    // TRANSLATORS: a stop row's spoken name: its number, its name and its place, "第5站 古城墙，等车站".
+    std::string name = fill(tr("第{0}站 {1}，{2}"),
+                            {std::to_string(number), textValue(row->busStation().stationName), place});
+    // TRANSLATORS: said after a stop row's name when the stop is a favourite.
+    if (row->busCollection()) name.append(platform::trc("stop row", "，已收藏"));
+    if (row->alerted) name.append(separator()).append(tr(live::kAlertMark));
     return name;
 }
 
@@ -51,7 +69,7 @@ std::string vehicleName(const ui::View& button) {
     const BusRealUIView* marker = owner(button);
     if (!marker) return {};
     const BusReal& vehicle = marker->busReal();
-    return textValue(vehicle.licensePlate) + "，" +
+    return textValue(vehicle.licensePlate) + separator() +
            vehiclePlace(integerValue(vehicle.stationNo), integerValue(vehicle.inStation) == 1);
 }
 
@@ -64,11 +82,11 @@ void describeStopRow(BusRealUIView& row) {
         if (dynamic_cast<ui::Button*>(child.get())) {
             child->setAccessibilityLabelProvider(stopRowName);
             child->setAccessibilityIdentifier("stop." + std::to_string(number));
-            if (!waiting) child->setAccessibilityHint("设为等车站");
+            if (!waiting) child->setAccessibilityHint(tr("设为等车站"));
         } else if (ui::accessibility::isActionable(*child)) {
             child->setAccessibilityLabel(starName(row.busCollection().has_value()));
             child->setAccessibilityIdentifier("star");
-        } else if (!waiting || child->text() != "最近三辆车：") {
+        } else if (child.get() != row.nearestCaption()) {
             // The name and number are in the button's name; the waiting stop
             // keeps its heading over the nearest vehicles.
             child->setAccessibilityElementsHidden(true);
@@ -81,7 +99,7 @@ void describeVehicle(BusRealUIView& marker) {
         if (dynamic_cast<ui::Button*>(child.get())) {
             child->setAccessibilityLabelProvider(vehicleName);
             child->setAccessibilityIdentifier("vehicle." + textValue(marker.busReal().licensePlate));
-            child->setAccessibilityHint("在此车前一站等车");
+            child->setAccessibilityHint(tr("在此车前一站等车"));
         } else {
             child->setAccessibilityElementsHidden(true);  // the picture and the count of the vehicles drawn as one
         }
@@ -93,29 +111,30 @@ void describeNearest(BusRealUIView& panel) {
     for (const auto& child : panel.subviews()) {
         if (!dynamic_cast<ui::Label*>(child.get())) continue;
         ++k;
-        const std::string text = child->text().empty() ? std::string(kNoInfo) : child->text();
-        child->setAccessibilityLabel("最近第" + std::to_string(k) + "辆：" + text);
+        const std::string text = child->text().empty() ? tr(BusRealUIView::kNoInfo) : child->text();
+        // TRANSLATORS: a box of the nearest buses, nearest first: "最近第1辆：还有2站".
+        child->setAccessibilityLabel(fill(tr("最近第{0}辆：{1}"), {std::to_string(k), text}));
         child->setAccessibilityIdentifier("nearest." + std::to_string(k));
         child->setAccessibilityTraits(ui::AccessibilityTrait::StaticText | ui::AccessibilityTrait::UpdatesFrequently);
     }
 }
 
 void describeLiveControls(BusRealViewController& screen) {
-    describeImageControl(screen.tabUIImageView, "切换方向", "switch");
-    describeImageControl(screen.refUIImageView, "刷新", "refresh");
+    describeImageControl(screen.tabUIImageView, tr("切换方向"), "switch");
+    describeImageControl(screen.refUIImageView, tr("刷新"), "refresh");
     if (const auto& age = screen.ageLabel) {
         age->setAccessibilityIdentifier("age");
         age->setAccessibilityTraits(ui::AccessibilityTrait::StaticText | ui::AccessibilityTrait::UpdatesFrequently);
-        age->setAccessibilityHint("数据过期时点击刷新");
+        age->setAccessibilityHint(tr("数据过期时点击刷新"));
     }
     describeReminder(screen);
 }
 
 void describeReminder(BusRealViewController& screen) {
-    const int stops = screen.reminderStops;
-    describeImageControl(screen.reminderImageView,
-                         stops > 0 ? "到站提醒：还有" + std::to_string(stops) + "站时提醒，点击取消" : "到站提醒",
-                         "reminder");
+    const unsigned long stops = static_cast<unsigned long>(std::max(screen.reminderStops, 0));
+    // TRANSLATORS: the bell of a reminder armed for a bus that many stops away.
+    const std::string armed = counted("到站提醒：还有{}站时提醒，点击取消", "到站提醒：还有{}站时提醒，点击取消", stops);
+    describeImageControl(screen.reminderImageView, stops > 0 ? armed : tr("到站提醒"), "reminder");
 }
 
 }  // namespace bus::a11y

@@ -2,6 +2,7 @@
 
 #include "model/Value.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Translation.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -12,7 +13,6 @@ namespace {
 
 const ui::Color kWaitingNameColor = ui::Color::rgba(85.0 / 255, 205.0 / 255, 1.0, 1.0);
 const ui::Color kEmptyTitleColor = ui::Color::rgba(0, 0.4784, 1, 1);
-constexpr char kNoInfo[] = "暂无信息";
 
 // A number as a plain decimal, as a default number formatter writes it.
 std::string plainNumber(const json& value) { return std::to_string(integerValue(value)); }
@@ -116,7 +116,11 @@ void BusRealUIView::addButton() {
 
 void BusRealUIView::addCurrOrderNo() {
     if (stopClass() != StopClass::Waiting) return;
-    addSubview(ui::makeLabel({80, 50, frame().width(), 20}, "最近三辆车：", ui::Font::boldSystem(15)));
+    // TRANSLATORS: the heading of the three nearest buses' boxes; the age label starts some 95 points on.
+    std::string heading = platform::tr("最近三辆车：");
+    auto caption = ui::makeLabel({80, 50, frame().width(), 20}, std::move(heading), ui::Font::boldSystem(15));
+    nearestCaption_ = caption;
+    addSubview(std::move(caption));
     for (double x : {80.0, 156.0, 232.0})
         addSubview(std::make_shared<ui::ImageView>(ui::Rect{x, 80, 75, 50}, "最近三辆车底色.png"));
 }
@@ -163,7 +167,7 @@ void BusRealUIView::addRealButton() {
 
 void BusRealUIView::addCurrOrderLabel() {
     for (std::size_t k = 0; k < 3; ++k) {
-        const std::string text = _recArrayStation.size() > k ? _recArrayStation[k] : std::string(kNoInfo);
+        const std::string text = _recArrayStation.size() > k ? _recArrayStation[k] : platform::tr(kNoInfo);
         addSubview(ui::makeLabel({75.0 * static_cast<double>(k), 0, 75, 50}, text, ui::Font::boldSystem(15),
                                  ui::Color::white(), ui::TextAlignment::Center));
     }
@@ -171,7 +175,7 @@ void BusRealUIView::addCurrOrderLabel() {
 
 void BusRealUIView::addEmptyButton() {
     auto button = fullSizeButton(*this);
-    button->setTitle("清空历史记录");
+    button->setTitle(platform::tr("清空历史记录"));
     button->setTitleColor(kEmptyTitleColor);
     button->tintColor = ui::Color::black();
     button->titleFont = ui::Font::system(18);

@@ -16,6 +16,7 @@
 #include "model/BusLine.h"
 #include "model/BusReal.h"
 #include "model/BusStation.h"
+#include "platform/Translation.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/View.h"
@@ -42,6 +43,9 @@ public:
     // Vehicle markers and the panel carry it; the screen removes exactly
     // these on each vehicle refresh.
     static constexpr int kLiveItemTag = 1;
+    // What a box of the panel says without a vehicle, in the rider's
+    // language where shown.
+    static constexpr char kNoInfo[] = N_("暂无信息");
 
     // One stop of the line, laid out for its place relative to the waiting
     // stop `orderNo`. `busCollection` is the stop's favourite, if it is one.
@@ -71,6 +75,8 @@ public:
     const std::vector<std::string>& recArrayStation() const { return _recArrayStation; }
     const std::optional<BusCollection>& busCollection() const { return _busCollection; }
     const BusLine& busLine() const { return _busLine; }
+    // The waiting row's heading over the nearest vehicles; none in other rows.
+    const ui::View* nearestCaption() const { return nearestCaption_.lock().get(); }
     // A stop row that an alert of the line names; the screen that places the
     // row marks it (its name then says so).
     bool alerted = false;
@@ -113,6 +119,7 @@ private:
     std::vector<std::string> _recArrayStation;
     std::optional<BusCollection> _busCollection;
     BusLine _busLine;
+    std::weak_ptr<ui::View> nearestCaption_;
 };
 
 }  // namespace bus

@@ -3,6 +3,7 @@
 #include "city/CurrentCity.h"
 #include "model/Preferences.h"
 #include "model/Value.h"
+#include "platform/Translation.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserNotifications.h"
 #include "platform/ui/NavigationController.h"
@@ -12,6 +13,11 @@
 #include "transit/LiveRules.h"
 
 namespace bus {
+
+using platform::counted;
+using platform::fill;
+using platform::tr;
+
 namespace {
 
 constexpr std::size_t kNearestCount = 3;
@@ -206,7 +212,7 @@ void BusRealViewController::showAlerts() {
         if (!alertBanner) {
             alertBanner = std::make_shared<ui::Label>();
             attachTap(alertBanner, "alert", &BusRealViewController::clickAlerts);
-            alertBanner->setAccessibilityHint("查看全部提醒");
+            alertBanner->setAccessibilityHint(tr("查看全部提醒"));
             alertBanner->font = ui::Font::boldSystem(15);
             alertBanner->textColor = ui::Color::white();
             alertBanner->textAlignment = ui::TextAlignment::Center;
@@ -216,8 +222,12 @@ void BusRealViewController::showAlerts() {
         const BusAlert& first = alerts_.front();
         const std::size_t more = alerts_.size() - 1;
         alertBanner->setText(first.title + (more > 0 ? "  +" + std::to_string(more) : ""));
-        alertBanner->setAccessibilityLabel("提醒：" + first.title +
-                                           (more > 0 ? "，另有" + std::to_string(more) + "条" : ""));
+        // TRANSLATORS: the alert banner's spoken name: the most severe alert's title, and how many more.
+        const std::string others = platform::trn("提醒：{0}，另有{1}条", "提醒：{0}，另有{1}条", more);
+        // TRANSLATORS: the alert banner's spoken name, for the line's only alert.
+        const std::string only = tr("提醒：{}");
+        alertBanner->setAccessibilityLabel(more > 0 ? fill(others, {first.title, std::to_string(more)})
+                                                    : fill(only, {first.title}));
         alertBanner->backgroundColor = alertColor(first.level);
         const ui::Rect route = scroll->frame();
         alertBanner->setFrame({route.x(), route.maxY() - kAlertBannerHeight, route.width(), kAlertBannerHeight});
@@ -252,7 +262,7 @@ void BusRealViewController::markAlertedStops() {
             continue;
         }
         const double right = number == waitingStop() ? kAlertMarkWaitingRight : kAlertMarkRight;
-        auto mark = ui::makeLabel({w - right, kAlertMarkTop, kAlertMarkWidth, kAlertMarkHeight}, live::kAlertMark,
+        auto mark = ui::makeLabel({w - right, kAlertMarkTop, kAlertMarkWidth, kAlertMarkHeight}, tr(live::kAlertMark),
                                   ui::Font::boldSystem(12), alertColor(BusAlert::Level::Warning),
                                   ui::TextAlignment::Center);
         mark->restorationIdentifier = kAlertMarkId;
@@ -413,7 +423,7 @@ void BusRealViewController::showTitles() {
     navigationItem().setTitle(textValue(line.lineName));
     if (auto label = lineTitle.lock()) label->setText(directionTitle(line.endStation));
     if (auto label = smbUILabel.lock())
-        label->setText("首末班:" + textValue(line.opTime) + " ￥" + textValue(line.ticketPrice));
+        label->setText(live::hoursAndFareText(textValue(line.opTime), textValue(line.ticketPrice)));
 }
 
 void BusRealViewController::setFirstScrollPosition() {
@@ -611,9 +621,18 @@ void BusRealViewController::clickReminder(ui::TapGestureRecognizer&) {
     }
     const long long last = integerValue(
         platform::UserDefaults::standard().objectForKey(live::kReminderStopsKey).value_or(json()));
-    std::string message = "车辆离" + handedOver.currentStation + "几站时提醒";
-    if (last >= 1 && last <= live::kMaxReminderStops) message += "（上次" + std::to_string(last) + "站）";
-    platform::AlertView::create("到站提醒", message, this, "取消", {"1站", "2站", "3站"})->show();
+    // TRANSLATORS: the arrival reminder's question; the buttons give 1 to 3 stops.
+    std::string message = fill(tr("车辆离{}几站时提醒"), {handedOver.currentStation});
+    if (last >= 1 && last <= live::kMaxReminderStops)
+        // TRANSLATORS: after the reminder's question: the distance chosen last time.
+        message += counted("（上次{}站）", "（上次{}站）", static_cast<unsigned long>(last));
+    std::vector<std::string> distances;
+    for (unsigned long stops = 1; stops <= live::kMaxReminderStops; ++stops)
+        // TRANSLATORS: a button of the arrival reminder: remind when the bus is this many stops away.
+        distances.push_back(counted("{}站", "{}站", stops));
+    platform::AlertView::create(tr("到站提醒"), message, this, platform::trc("arrival reminder", "取消"),
+                                std::move(distances))
+        ->show();
 }
 
 void BusRealViewController::alertViewClickedButtonAtIndex(platform::AlertView&, int buttonIndex) {
@@ -672,7 +691,7 @@ void BusRealViewController::routeViewChoseStop(BusRealUIView& view, long long or
 void BusRealViewController::routeViewToggledFavourite(BusRealUIView& view) {
     if (const auto& favourite = view.busCollection()) {
         city::removeFavourite(*favourite);
-        showTransientNotice("取消收藏成功");
+        showTransientNotice(tr("取消收藏成功"));
     } else {
         const BusLine& line = view.busLine();
         BusCollection record;
@@ -684,7 +703,7 @@ void BusRealViewController::routeViewToggledFavourite(BusRealUIView& view) {
         record.lineId = line.uid;
         record.endLine = line.endStation;
         city::addFavourite(std::move(record));
-        showTransientNotice("收藏成功");
+        showTransientNotice(tr("收藏成功"));
     }
     // The same waiting stop again: the rebuild shows the control's new state.
     storeOrderNoAndPost(view, view.orderNo());

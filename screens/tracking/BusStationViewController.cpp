@@ -4,6 +4,7 @@
 
 #include "city/CurrentCity.h"
 #include "model/Value.h"
+#include "platform/Translation.h"
 #include "platform/ui/NavigationController.h"
 #include "screens/common/Accessibility.h"
 #include "screens/common/BusCell.h"
@@ -17,8 +18,9 @@ constexpr char kDiscImage[] = "灰底.png";
 constexpr char kSelectedDiscImage[] = "蓝底.png";
 constexpr char kFavouriteImage[] = "收藏成功.png";
 constexpr char kMarkImage[] = "点击收藏.png";
-constexpr char kContinueTitle[] = "继续收藏";
-constexpr char kBackTitle[] = "返回";
+// The notice's button that stays on the screen, translated where shown.
+// TRANSLATORS: a button after a stop was starred: stay and star more stops.
+constexpr char kContinueTitle[] = N_("继续收藏");
 constexpr int kBackButtonIndex = 1;
 
 }  // namespace
@@ -146,7 +148,7 @@ void BusStationViewController::clickCell(ui::TapGestureRecognizer& recognizer) {
     favourite.gprsId = busLine.gprsId;
     favourite.endLine = endStation;
     city::addFavourite(std::move(favourite));
-    showFavouriteAlert("收藏成功");
+    showFavouriteAlert(platform::tr("收藏成功"));
 }
 
 void BusStationViewController::clickCancelCell(ui::TapGestureRecognizer& recognizer) {
@@ -156,7 +158,7 @@ void BusStationViewController::clickCancelCell(ui::TapGestureRecognizer& recogni
     const auto found = dictionary.find(integerValue(stop->orderNo));
     if (found == dictionary.end()) return;
     city::removeFavourite(found->second);
-    showFavouriteAlert("取消收藏成功");
+    showFavouriteAlert(platform::tr("取消收藏成功"));
 }
 
 void BusStationViewController::alertViewDidDismissWithButtonIndex(platform::AlertView& alertView, int buttonIndex) {
@@ -187,9 +189,10 @@ const BusStation* BusStationViewController::stopNamedByTag(const ui::TapGestureR
     return nullptr;
 }
 
-void BusStationViewController::showFavouriteAlert(const char* title) {
+void BusStationViewController::showFavouriteAlert(const std::string& title) {
     if (alert_) alert_->setDelegate(nullptr);
-    alert_ = platform::AlertView::create(title, "", this, kContinueTitle, {kBackTitle});
+    alert_ = platform::AlertView::create(title, "", this, platform::tr(kContinueTitle),
+                                         {platform::trc("line stops", "返回")});
     alert_->show();
 }
 

@@ -85,7 +85,7 @@ private:
     std::shared_ptr<ui::TapGestureRecognizer> tapCalling(TapAction action);
     void addStar(ui::View& content, const BusStation& stop, bool favourite, bool selected, double width);
     const BusStation* stopNamedByTag(const ui::TapGestureRecognizer& recognizer) const;
-    void showFavouriteAlert(const char* title);
+    void showFavouriteAlert(const std::string& title);
     void showLine(models::LiveLine::LineAnswer answer);
     void popToRoot();
     void reloadTable();

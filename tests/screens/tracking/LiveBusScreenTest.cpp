@@ -16,6 +16,8 @@
 #include "platform/Thread.h"
 #include "platform/UserNotifications.h"
 #include "platform/ui/Accessibility.h"
+#include "platform/ui/TextMetrics.h"
+#include "support/Language.h"
 #include "transit/LiveRules.h"
 #include "screens/tracking/BusAlertsViewController.h"
 #include "screens/tracking/BusRealUIView.h"
@@ -459,6 +461,24 @@ TEST(AlertsPage, ThePeriodSaysFromAndUntilInLocalTimeOrThatItHasNoEnd) {
     EXPECT_EQ(period(1700000000, 1700086400), "2023-11-14 22:13 起，2023-11-15 22:13 止");
 }
 
+TEST(AlertsPage, ThePeriodReadsInEnglishToo) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const InEnglish english;
+    const struct {
+        std::int64_t start, end;
+        const char* said;
+    } cases[] = {{0, 0, "Until further notice"},
+                 {1700000000, 0, "From 2023-11-14 22:13"},
+                 {0, 1700000000, "Until 2023-11-14 22:13"},
+                 {1700000000, 1700086400, "From 2023-11-14 22:13 until 2023-11-15 22:13"}};
+    for (const auto& c : cases) {
+        BusAlert a;
+        a.start = c.start, a.end = c.end;
+        EXPECT_EQ(BusAlertsViewController::periodText(a), c.said);
+    }
+}
+
 // What the screen reader is told, as (name, what).
 struct HeardAloud : ui::AccessibilityObserver {
     void accessibilityNotification(ui::View& v, ui::AccessibilityNotification what) override {
@@ -520,6 +540,93 @@ TEST_F(LiveBusScreenTest, TheLinesMostSevereAlertShowsOverTheRouteAndIsSaidOnce)
     EXPECT_EQ(scroll().contentSize.height, 60 * 6 + 60);
     EXPECT_EQ(stop2(), "第2站 站2，已过站|");
     window->setAccessibilityObserver(nullptr);
+    // The rider reading English asks for the alerts' English texts.
+    const InEnglish english;
+    open();
+    EXPECT_NE(requestsFor("queryAlert").back().find("<lang>en</lang>"), npos);
+}
+
+// Whether a text holds a Chinese character or full-width punctuation.
+bool hasCjk(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c & 0xF0) != 0xE0 || i + 2 >= text.size()) continue;
+        const unsigned point = (c & 0x0Fu) << 12 | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6 |
+                               (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
+        if ((point >= 0x3000 && point <= 0x9FFF) || (point >= 0xFF00 && point <= 0xFFEF)) return true;
+    }
+    return false;
+}
+
+// Every text below `view` a rider sees or hears, as "text" or "name: hint",
+// each with the view it comes from; `skip` leaves a view and its subtree out.
+void collectTexts(ui::View& view, const std::function<bool(const ui::View&)>& skip,
+                  std::vector<std::pair<std::string, const ui::View*>>& out) {
+    if (skip(view)) return;
+    for (const auto& said : {view.text(), view.accessibilityLabel(), view.accessibilityHint()})
+        if (!said.empty()) out.emplace_back(said, &view);
+    if (const auto* button = dynamic_cast<const ui::Button*>(&view))
+        if (!button->currentTitle().empty()) out.emplace_back(button->currentTitle(), &view);
+    for (const auto& child : view.subviews()) collectTexts(*child, skip, out);
+}
+
+// In English, with a line, vehicles and an alert whose served texts are
+// English too, nothing the screen writes itself is left in Chinese, and
+// each of its one-line labels fits its frame. The direction's title and
+// the star's name come from the common screens' words and are theirs to
+// check.
+TEST_F(LiveBusScreenTest, InEnglishTheScreenSaysNothingInChinese) {
+    const InEnglish english;
+    replyWith("queryLine", lineText({"North", "Mill", "Park", "Dock", "Bay", "Quay"}));
+    replyWith("realBus", vehiclesText({{1, 1, "2 stops"}, {2, 0, "1 stop"}, {5, 1, "Gone"}}));
+    replyWith("queryAlert",
+              json::array({{{"id", "a"}, {"title", "Detour"}, {"level", "warning"}, {"stations", {2}}}}).dump());
+    open();
+    const auto skip = [this](const ui::View& v) {
+        return &v == screen->lineTitle.lock().get() || v.accessibilityIdentifier() == "star";
+    };
+    std::vector<std::pair<std::string, const ui::View*>> said;
+    collectTexts(*screen->view(), skip, said);
+    ASSERT_GT(said.size(), 20u);
+    for (const auto& [text, view] : said) {
+        EXPECT_FALSE(hasCjk(text)) << text;
+        const auto* label = dynamic_cast<const ui::Label*>(view);
+        if (label && label->numberOfLines == 1 && text == label->text()) {
+            EXPECT_LE(ui::estimatedTextWidth(text, label->font.size), label->frame().width()) << text;
+        }
+    }
+    EXPECT_EQ(screen->smbUILabel.lock()->text(), "Hours 06:00-21:30 ¥1");
+    EXPECT_EQ(age(), "Just updated");
+    EXPECT_EQ(partsOf(*views(Panel).at(0)), "1 stop#ffffff 2 stops#ffffff No info#ffffff");
+    // The caption stands left of the age label, in the same line.
+    const BusRealUIView& waiting = *views(Row).at(2);
+    ASSERT_NE(partsOf(waiting).find("Next buses:"), npos);
+    for (const auto& child : waiting.subviews())
+        if (child->text() == "Next buses:") {
+            EXPECT_LE(80 + ui::estimatedTextWidth(child->text(), 15), screen->ageLabel->frame().x());
+        }
+
+    // The reminder's sheet and its notice.
+    tap(*screen->reminderImageView);
+    const auto sheet = platform::AlertCenter::shared().frontAlert();
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->title() + " | " + sheet->message(), "Arrival reminder | Remind me how many stops before Park?");
+    EXPECT_EQ(sheet->buttonTitles(), (Texts{"Cancel", "1 stop", "2 stops", "3 stops"}));
+    sheet->dismissWithClickedButtonIndex(2, false);
+    EXPECT_EQ(screen->reminderImageView->accessibilityLabel(), "Arrival reminder for 2 stops away, tap to cancel");
+    advance(10);
+    EXPECT_EQ(frontAlertText(), "Bus arriving: 1 stop away");
+    advance(1);
+    // The favourite's notice, then the alerts page.
+    tap(*views(Row).at(2)->subviews().back());
+    EXPECT_EQ(frontAlertText(), "Added to favourites");
+    waitForRebuild();
+    advance(1);
+    tap(*screen->alertBanner);
+    const auto page = std::dynamic_pointer_cast<BusAlertsViewController>(navigation->topViewController());
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->title(), "Alerts");
+    EXPECT_TRUE(shows(*page->view(), "Until further notice"));
 }
 
 // A service of the designed five operations is asked once for alerts and

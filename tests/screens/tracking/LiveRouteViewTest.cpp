@@ -2,7 +2,9 @@
 // the panel are made of. Their taps are driven through the live bus screen.
 #include <gtest/gtest.h>
 
+#include "platform/ui/Accessibility.h"
 #include "screens/tracking/BusRealUIView.h"
+#include "support/Language.h"
 #include "screens/tracking/TrackingFixture.h"
 
 namespace bus::test {
@@ -54,6 +56,32 @@ TEST(LiveRouteViewTest, EachViewIsMadeOfTheParts) {
         }
         EXPECT_EQ(dividerY, c.dividerY);
         EXPECT_EQ(connectorHeight, c.connectorHeight);
+    }
+}
+
+// What a screen reader finds in a row, star aside (its name is the common
+// screens'): the button that names the stop, and in the waiting row the
+// heading over the nearest vehicles, in either language.
+TEST(LiveRouteViewTest, TheWaitingRowKeepsItsHeadingForTheScreenReaderInEitherLanguage) {
+    const struct {
+        bool english;
+        int stop;
+        Texts nodes;
+    } cases[] = {
+        {false, 4, {"第4站 站4，等车站", "最近三辆车："}},
+        {false, 2, {"第2站 站2，已过站"}},
+        {true, 4, {"Stop 4: 站4, your stop", "Next buses:"}},
+        {true, 2, {"Stop 2: 站2, before your stop"}},
+        {true, 5, {"Stop 5: 站5, after your stop"}},
+    };
+    for (const auto& c : cases) {
+        std::optional<InEnglish> language;
+        if (c.english) language.emplace();
+        const auto view = row(c.stop, 4, false, 1);
+        Texts nodes;
+        for (ui::View* node : ui::accessibility::children(*view))
+            if (node->accessibilityIdentifier() != "star") nodes.push_back(ui::accessibility::name(*node));
+        EXPECT_EQ(nodes, c.nodes) << c.english << " " << c.stop;
     }
 }
 
