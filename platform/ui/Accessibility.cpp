@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "platform/Translation.h"
 #include "platform/ui/View.h"
 
 namespace ui {
@@ -87,12 +88,15 @@ std::string name(View& node) {
     std::vector<View*> parts;
     collectAllNodes(node, parts);
     sortInReadingOrder(parts);
+    // TRANSLATORS: between the parts of a name that a screen reader speaks
+    // ("12路，火车站"): a comma, with the space your language puts after it.
+    const std::string separator = platform::tr("，");
     std::string joined;
     for (View* part : parts) {
         if (isActionable(*part)) continue;
         const std::string text = part->accessibilityLabel();
         if (text.empty()) continue;
-        if (!joined.empty()) joined += "，";
+        if (!joined.empty()) joined += separator;
         joined += text;
     }
     return joined;

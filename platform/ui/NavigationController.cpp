@@ -4,6 +4,7 @@
 
 #include "platform/Log.h"
 #include "platform/RunLoop.h"
+#include "platform/Translation.h"
 #include "platform/ui/PressableView.h"
 #include "platform/ui/TextMetrics.h"
 #include "platform/ui/Window.h"
@@ -267,7 +268,8 @@ void NavigationBar::rebuild() {
         leftEdge = margin + v->frame().width();
     } else if (backButton_ && !item_->hidesBackButton() && owner_) {
         NavigationController* owner = owner_;
-        auto v = std::make_shared<BarItemButtonView>(NavigationController::kBackTitle, true, appearance_.tint,
+        auto v = std::make_shared<BarItemButtonView>(platform::tr(NavigationController::kBackTitle), true,
+                                                     appearance_.tint,
                                                      [owner] { owner->popViewControllerAnimated(true); });
         place(v, 0);
         leftEdge = v->frame().width();

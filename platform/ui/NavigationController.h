@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Translation.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/TextMetrics.h"
 #include "platform/ui/ViewController.h"
@@ -32,7 +33,9 @@ struct BarAppearance {
 class NavigationController : public ViewController {
 public:
     static constexpr double kBarHeight = 44;
-    static constexpr const char* kBackTitle = "返回";
+    // Shown as tr(kBackTitle), in the rider's language.
+    // TRANSLATORS: the navigation bar's back button, left of a pushed screen's title.
+    static constexpr const char* kBackTitle = N_("返回");
 
     explicit NavigationController(std::shared_ptr<ViewController> root = nullptr);
     ~NavigationController() override;

@@ -1,7 +1,11 @@
 #include "platform/ui/SearchBar.h"
 
+#include <algorithm>
+
+#include "platform/Translation.h"
 #include "platform/ui/SearchDisplayController.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/TextMetrics.h"
 
 namespace ui {
 
@@ -10,8 +14,11 @@ SearchBar::SearchBar() : SearchBar(Rect{0, 0, 320, 44}) {}
 SearchBar::SearchBar(const Rect& frame) : View(frame) {
     backgroundColor = Color::rgba(0.79, 0.79, 0.81, 1);
     cancelButton_ = std::make_shared<Button>(ButtonType::System);
-    cancelButton_->setTitle("取消");
+    // TRANSLATORS: ends a search, at the right of the search field.
+    const std::string cancel = platform::tr("取消");
+    cancelButton_->setTitle(cancel);
     cancelButton_->titleFont = Font::system(17);
+    cancelWidth_ = std::max(kCancelWidth, estimatedTextWidth(cancel, 17) + 2 * kCancelMargin);
     cancelButton_->hidden = true;
     cancelButton_->addTarget(this, [this](Control&) { clickCancelButton(); }, ControlEventTouchUpInside);
     addSubview(cancelButton_);
@@ -25,12 +32,12 @@ void SearchBar::setFrame(const Rect& frame) {
 
 void SearchBar::layoutCancelButton() {
     const Rect b = bounds();
-    cancelButton_->setFrame({b.width() - kCancelWidth, 0, kCancelWidth, b.height()});
+    cancelButton_->setFrame({b.width() - cancelWidth_, 0, cancelWidth_, b.height()});
 }
 
 Rect SearchBar::fieldRect() const {
     const Rect b = bounds();
-    const double right = showsCancel_ ? kCancelWidth : 8;
+    const double right = showsCancel_ ? cancelWidth_ : 8;
     return {b.x() + 8, b.y() + 8, std::max(0.0, b.width() - 8 - right), std::max(0.0, b.height() - 16)};
 }
 

@@ -28,7 +28,10 @@ public:
 
 class SearchBar : public View {
 public:
+    // The cancel button's width, or its title's with a margin each side
+    // where the rider's language writes it longer.
     static constexpr double kCancelWidth = 56;
+    static constexpr double kCancelMargin = 8;
 
     SearchBar();
     explicit SearchBar(const Rect& frame);
@@ -93,6 +96,7 @@ private:
     bool showsCancel_ = false;
     bool editing_ = false;
     std::shared_ptr<Button> cancelButton_;
+    double cancelWidth_ = kCancelWidth;
     SearchDisplayController* displayController_ = nullptr;
 };
 

@@ -6,14 +6,17 @@
 //
 //   auto& sb = ui::Storyboard::main();
 //   sb.screen<BusMoreViewController>("BusMore", {
-//         .title = "更多",
+//         .title = platform::tr("更多"),
 //         .frames = {{"queryUITableView", {0, 0, 375, 554}}},
 //         .metrics = {{"rowHeight", 44}},
 //         .build = ui::outlets<BusMoreViewController>([](auto& screen, ui::View& root, const auto& layout) {
 //             ...make the table with layout.frame("queryUITableView"), add it to root,
 //             screen.queryUITableView = table; })});
 //   sb.transition("BusMore", "busTime", "BusRefreshTime");
-//   sb.initialTabs({{"BusMore", "更多", "tab_more.png", "tab_more_selected.png"}});
+//   sb.initialTabs({{"BusMore", platform::tr("更多"), "tab_more.png", "tab_more_selected.png"}});
+//
+// Titles are texts of the rider's language when the layout is filled: the
+// app chooses its language before it loads the storyboard.
 #include <functional>
 #include <map>
 #include <memory>

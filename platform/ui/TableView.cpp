@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/RunLoop.h"
+#include "platform/Translation.h"
 #include "platform/ui/Control.h"
 
 namespace ui {
@@ -16,10 +17,19 @@ constexpr std::size_t kMaxPooledCells = 64;
 constexpr double kTapSlop = 10;
 // A leftward flick this fast uncovers the delete button whatever the distance.
 constexpr double kSwipeVelocity = 300;
+
+std::string deleteTitle() {
+    // TRANSLATORS: the button a leftward swipe uncovers on a row; it is 80 points wide.
+    return platform::tr("删除");
+}
 }  // namespace
 
 double TableViewDelegate::heightForRowAtIndexPath(TableView& tableView, const IndexPath&) {
     return tableView.rowHeight;
+}
+
+std::string TableViewDelegate::titleForDeleteConfirmationButtonForRowAtIndexPath(TableView&, const IndexPath&) {
+    return deleteTitle();
 }
 
 TableView::TableView() { backgroundColor = Color::white(); }
@@ -455,7 +465,7 @@ void TableView::showDeleteConfirmation(const IndexPath& ip) {
             ControlEventTouchUpInside);
     }
     deleteButton_->setTitle(delegate_ ? delegate_->titleForDeleteConfirmationButtonForRowAtIndexPath(*this, ip)
-                                      : std::string("删除"));
+                                      : deleteTitle());
     deleteButton_->setFrame({r.maxX() - kDeleteButtonWidth, r.y(), kDeleteButtonWidth, r.height()});
     addSubview(deleteButton_);
     if (auto it = visible_.find(ip); it != visible_.end()) it->second->setFrame(r.offsetBy(-kDeleteButtonWidth, 0));

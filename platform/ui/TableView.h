@@ -61,9 +61,9 @@ public:
     virtual TableViewCellEditingStyle editingStyleForRowAtIndexPath(TableView&, const IndexPath&) {
         return TableViewCellEditingStyle::None;
     }
-    virtual std::string titleForDeleteConfirmationButtonForRowAtIndexPath(TableView&, const IndexPath&) {
-        return "删除";
-    }
+    // "删除" in the rider's language unless a screen says otherwise.
+    virtual std::string titleForDeleteConfirmationButtonForRowAtIndexPath(TableView& tableView,
+                                                                         const IndexPath& indexPath);
 };
 
 class TableView : public ScrollView {

@@ -4,6 +4,7 @@
 // of the search screen and the favourite search, whose own results table is
 // reloaded at every change of the text while active.
 #include <functional>
+#include <optional>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/SearchDisplayController.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/TextMetrics.h"
+#include "support/Language.h"
 #include "support/UiTestSupport.h"
 
 namespace {
@@ -360,6 +363,25 @@ TEST_F(Search, CancelEndsTheSearchAndTellsTheDelegateAndSetActiveStartsIt) {
     EXPECT_EQ(hits.rowCountQuestions, before + 1);
     EXPECT_TRUE(window.insertText("4"));  // and comes back with it, untouched
     EXPECT_EQ(bar->text(), "34");
+}
+
+// The cancel button keeps its width for the written title and widens for a
+// longer translation, a margin either side of its title, at the bar's edge.
+TEST(SearchBarCancel, HasRoomForItsTitleInEitherLanguage) {
+    for (const bool english : {false, true}) {
+        std::optional<bus::test::InEnglish> language;
+        if (english) language.emplace();
+        SearchBar bar(Rect{0, 0, 375, 44});
+        bar.setShowsCancelButton(true, false);
+        const Button& cancel = *bar.cancelButton();
+        const std::string title = cancel.currentTitle();
+        EXPECT_EQ(title, english ? "Cancel" : "取消");
+        EXPECT_GE(cancel.frame().width() - estimatedTextWidth(title, 17), 2 * SearchBar::kCancelMargin) << title;
+        EXPECT_EQ(cancel.frame().maxX(), 375) << title;
+        if (!english) {
+            EXPECT_EQ(cancel.frame().width(), SearchBar::kCancelWidth);
+        }
+    }
 }
 
 }  // namespace
