@@ -1,8 +1,9 @@
 #pragma once
 // What the screens say to assistive technology where their visible text is
 // not enough: each screen calls one of these where it builds the view, so
-// the words live here together. Tables' rows that show their whole meaning
-// in their labels need nothing: a row is named by its labels' texts.
+// the words live here together, in the rider's language. Tables' rows that
+// show their whole meaning in their labels need nothing: a row is named by
+// its labels' texts.
 #include <string>
 
 #include "model/BusCollection.h"

@@ -1,6 +1,6 @@
 #pragma once
 // How the app names a line's direction wherever it shows one: "开往 X方向",
-// X being the line's last stop in that direction.
+// X being the line's last stop in that direction, in the rider's language.
 #include <string>
 
 #include <nlohmann/json.hpp>

@@ -2,6 +2,7 @@
 
 #include "model/Preferences.h"
 #include "model/Value.h"
+#include "platform/Translation.h"
 #include "platform/ui/NavigationController.h"
 #include "screens/common/BusCell.h"
 
@@ -30,7 +31,8 @@ void BusCollectionQueryViewController::viewDidLoad() {
     // Before anything reads the city: the first start has none stored.
     prefs::seedFirstStart();
     auto bar = std::make_shared<ui::SearchBar>(ui::Rect{0, 0, view()->frame().width(), 44});
-    bar->placeholder = "输入线路或者站点";
+    // TRANSLATORS: the favourite search's field, before the rider types.
+    bar->placeholder = platform::tr("输入线路或者站点");
     bar->delegate = this;
     auto table = queryUITableView.lock();
     if (table) table->setTableHeaderView(bar);

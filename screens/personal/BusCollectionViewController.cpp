@@ -3,6 +3,7 @@
 #include "model/Preferences.h"
 #include "model/Value.h"
 #include "platform/RunLoop.h"
+#include "platform/Translation.h"
 #include "platform/ui/Label.h"
 #include "screens/common/Accessibility.h"
 #include "screens/common/BusCell.h"
@@ -14,7 +15,6 @@ namespace bus {
 namespace {
 
 constexpr char kHandOverSender[] = "0";
-constexpr char kNoLiveText[] = "无实时信息";
 const ui::Color kLiveTextColor{85.0 / 255, 205.0 / 255, 1.0, 1.0};
 const ui::Color kOfflineColor = ui::Color::darkGray();
 ui::Rect offlineMarkFrame(double width) { return {width - 100, 30, 100, 13}; }
@@ -65,8 +65,9 @@ std::shared_ptr<ui::TableViewCell> BusCollectionViewController::cellForRowAtInde
     content.addSubview(ui::makeLabel({10, 0, 300, 20},
                                      textValue(favourite.lineName) + "   " + textValue(favourite.stationName),
                                      ui::Font::boldSystem(18)));
-    content.addSubview(
-        ui::makeLabel({10, 20, 300, 20}, textValue(favourite.endLine) + "方向", ui::Font::boldSystem(15)));
+    // TRANSLATORS: under a favourite's line and stop; {} is the line's last stop in its direction.
+    const std::string way = platform::fill(platform::tr("{}方向"), {textValue(favourite.endLine)});
+    content.addSubview(ui::makeLabel({10, 20, 300, 20}, way, ui::Font::boldSystem(15)));
     double width = tableView.frame().width();
     if (auto table = queryUITableView.lock()) width = table->frame().width();
     const ui::Rect liveFrame{width - 100, 10, 100, 20};
@@ -77,15 +78,18 @@ std::shared_ptr<ui::TableViewCell> BusCollectionViewController::cellForRowAtInde
         content.addSubview(
             ui::makeLabel(liveFrame, live, ui::Font::boldSystem(20), row.offline ? kOfflineColor : kLiveTextColor));
     else if (row.liveText)
-        content.addSubview(ui::makeLabel(liveFrame, kNoLiveText, ui::Font::boldSystem(18)));
+        // TRANSLATORS: at the right of a favourite whose stop has no live text, in 100 points at 18
+        // points bold: keep it short; the row's spoken name says the whole "无实时信息".
+        content.addSubview(
+            ui::makeLabel(liveFrame, platform::trc("favourite row", "无实时信息"), ui::Font::boldSystem(18)));
     // The last text the service gave, greyed, with the mark under it in the
     // row's free lower right corner.
     if (row.offline)
-        content.addSubview(
-            ui::makeLabel(offlineMarkFrame(width), live::kOfflineMark, ui::Font::system(11), kOfflineColor));
+        content.addSubview(ui::makeLabel(offlineMarkFrame(width), platform::tr(live::kOfflineMark),
+                                         ui::Font::system(11), kOfflineColor));
     if (row.alerted)
-        content.addSubview(ui::makeLabel(alertMarkFrame(width), live::kAlertMark, ui::Font::boldSystem(10),
-                                         kAlertColor, ui::TextAlignment::Right));
+        content.addSubview(ui::makeLabel(alertMarkFrame(width), platform::tr(live::kAlertMark),
+                                         ui::Font::boldSystem(10), kAlertColor, ui::TextAlignment::Right));
     a11y::nameFavourite(*cell, favourite, live, row.offline, row.alerted);
     return cell;
 }
@@ -110,7 +114,8 @@ void BusCollectionViewController::commitEditingStyle(ui::TableView&, ui::TableVi
     if (indexPath.row < 0 || indexPath.row >= static_cast<int>(data->rows.size())) return;
     const BusCollection gone = data->rows[static_cast<std::size_t>(indexPath.row)].favourite;
     favourites.remove(gone);
-    showNotice("删除成功");
+    // TRANSLATORS: the notice after a favourite was deleted, up for a second.
+    showNotice(platform::tr("删除成功"));
 }
 
 void BusCollectionViewController::prepareForSegue(ui::StoryboardSegue& segue, const std::string& sender) {

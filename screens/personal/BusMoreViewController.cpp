@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/Translation.h"
 #include "screens/common/BusCell.h"
 
 namespace bus {
@@ -13,7 +14,8 @@ constexpr std::array<const char*, 3> kRowTransitions{"busAbout", "busUserAgreeme
 
 void BusMoreViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
-    data = {"关于我们", "用户协议", "设置刷新时间"};
+    // TRANSLATORS: the rows of the More menu; each opens its screen.
+    data = {platform::tr("关于我们"), platform::tr("用户协议"), platform::tr("设置刷新时间")};
     if (auto table = queryUITableView.lock()) {
         setUpTable(*table, this, this);
     }

@@ -4,6 +4,7 @@
 
 #include "model/Preferences.h"
 #include "model/Value.h"
+#include "platform/Translation.h"
 #include "platform/UserDefaults.h"
 #include "platform/ui/ImageView.h"
 #include "screens/common/BusCell.h"
@@ -13,13 +14,15 @@ namespace bus {
 
 namespace {
 
-// What each row stores; "100" means refreshing by hand, not 100 seconds.
+// The timed rows' intervals in seconds, stored as their decimal text; the
+// last row stores "100", which means refreshing by hand, not 100 seconds.
 // Rows past the table store "100" as well.
-constexpr std::array<const char*, 3> kTimedRowValues{"10", "20", "30"};
+constexpr std::array<unsigned long, 3> kTimedRowSeconds{10, 20, 30};
 constexpr char kByHandValue[] = "100";
 
-const char* valueForRow(int row) {
-    if (row >= 0 && row < static_cast<int>(kTimedRowValues.size())) return kTimedRowValues[static_cast<std::size_t>(row)];
+std::string valueForRow(int row) {
+    if (row >= 0 && row < static_cast<int>(kTimedRowSeconds.size()))
+        return std::to_string(kTimedRowSeconds[static_cast<std::size_t>(row)]);
     return kByHandValue;
 }
 
@@ -46,7 +49,12 @@ int checkedRow(long long interval) {
 
 void BusRefreshTimeViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
-    data = {"10秒", "20秒", "30秒", "手动刷新"};
+    data.clear();
+    for (const unsigned long seconds : kTimedRowSeconds)
+        // TRANSLATORS: a refresh interval the rider may choose: every {} seconds.
+        data.push_back(platform::counted("{}秒", "{}秒", seconds));
+    // TRANSLATORS: the refresh interval row for refreshing only when the rider asks.
+    data.push_back(platform::tr("手动刷新"));
     if (auto table = queryUITableView.lock()) {
         setUpTable(*table, this, this);
     }
@@ -77,7 +85,7 @@ std::shared_ptr<ui::TableViewCell> BusRefreshTimeViewController::cellForRowAtInd
 
 void BusRefreshTimeViewController::didSelectRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
     auto& defaults = platform::UserDefaults::standard();
-    defaults.setObject(std::string(valueForRow(indexPath.row)), prefs::kRefreshTime);
+    defaults.setObject(valueForRow(indexPath.row), prefs::kRefreshTime);
     defaults.synchronize();
     if (auto table = queryUITableView.lock()) table->reloadData();
 }

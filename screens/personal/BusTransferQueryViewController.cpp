@@ -4,6 +4,7 @@
 
 #include "model/MySingleton.h"
 #include "model/Value.h"
+#include "platform/Translation.h"
 #include "platform/ui/NavigationController.h"
 #include "screens/common/BusCell.h"
 
@@ -41,7 +42,8 @@ void BusTransferQueryViewController::viewDidLoad() {
     if (!table) return;
     setUpTable(*table, this, this);
     searchBar = std::make_shared<ui::SearchBar>(ui::Rect{0, 0, table->frame().width(), 44});
-    searchBar->placeholder = "输入站点名称";
+    // TRANSLATORS: the stop picker's field, before the rider types.
+    searchBar->placeholder = platform::tr("输入站点名称");
     searchBar->delegate = this;
     table->setTableHeaderView(searchBar);
     searchBar->becomeFirstResponder();

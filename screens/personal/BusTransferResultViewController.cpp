@@ -6,9 +6,9 @@
 #include "city/CityService.h"
 #include "model/Value.h"
 #include "platform/Thread.h"
+#include "platform/Translation.h"
 #include "platform/ui/TextMetrics.h"
 #include "screens/common/BusCell.h"
-#include "screens/common/BusDirection.h"
 
 namespace bus {
 
@@ -38,6 +38,8 @@ double wrappedHeight(const std::string& text, const ui::Font& font, double width
     return lines * std::ceil(font.size * 1.45);
 }
 
+using Screen = BusTransferResultViewController;
+
 // The row of a plan: its lines, its ride and change, then for each leg the
 // line with its direction and where to board and leave.
 std::vector<RowText> rowTexts(const BusTransfer& plan, double rowWidth) {
@@ -53,11 +55,8 @@ std::vector<RowText> rowTexts(const BusTransfer& plan, double rowWidth) {
     add(textValue(plan.sxsj) + " · " + textValue(plan.bxjl), ui::Font::system(13), ui::Color::darkGray(), 4);
     if (!plan.vehicleInfos.is_array()) return texts;
     for (const auto& leg : plan.vehicleInfos) {
-        add(textValue(valueForKey(leg, "lineName")) + " " + directionTitle(valueForKey(leg, "terminus")),
-            ui::Font::system(15), ui::Color::black(), 0);
-        add(textValue(valueForKey(leg, "startStation")) + "上车 → " + textValue(valueForKey(leg, "endStation")) +
-                "下车，共" + decimalText(valueForKey(leg, "stationCount")) + "站",
-            ui::Font::system(13), ui::Color::darkGray(), 4);
+        add(Screen::legLineText(leg), ui::Font::system(15), ui::Color::black(), 0);
+        add(Screen::legRideText(leg), ui::Font::system(13), ui::Color::darkGray(), 4);
     }
     return texts;
 }
@@ -67,10 +66,9 @@ double rowHeight(const std::vector<RowText>& texts) {
 }
 
 std::vector<std::string> notesFor(const BusTransferPlanner::Result& result) {
-    using Screen = BusTransferResultViewController;
     std::vector<std::string> notes;
-    if (result.cut == BusTransferPlanner::Cut::RequestBound) notes.emplace_back(Screen::kCutByRequests);
-    if (result.cut == BusTransferPlanner::Cut::Deadline) notes.emplace_back(Screen::kCutByDeadline);
+    if (result.cut == BusTransferPlanner::Cut::RequestBound) notes.push_back(platform::tr(Screen::kCutByRequests));
+    if (result.cut == BusTransferPlanner::Cut::Deadline) notes.push_back(platform::tr(Screen::kCutByDeadline));
     if (result.unreadLines > 0) notes.push_back(Screen::unreadLinesNote(result.unreadLines));
     return notes;
 }
@@ -78,7 +76,27 @@ std::vector<std::string> notesFor(const BusTransferPlanner::Result& result) {
 }  // namespace
 
 std::string BusTransferResultViewController::unreadLinesNote(int lines) {
-    return std::to_string(lines) + "条线路未能读取，方案可能不全";
+    // TRANSLATORS: a note above the transfer plans: {} lines of the stops could not be read.
+    return platform::counted("{}条线路未能读取，方案可能不全", "{}条线路未能读取，方案可能不全",
+                             static_cast<unsigned long>(std::max(lines, 0)));
+}
+
+std::string BusTransferResultViewController::legLineText(const nlohmann::json& leg) {
+    const std::string line = textValue(bus::valueForKey(leg, "lineName"));
+    const std::string terminus = textValue(bus::valueForKey(leg, "terminus"));
+    // TRANSLATORS: a leg of a transfer plan: {0} its line, {1} the line's last stop in the direction
+    // ridden (as in "开往 {}方向" over a line's stops).
+    return platform::fill(platform::tr("{0} 开往 {1}方向"), {line, terminus});
+}
+
+std::string BusTransferResultViewController::legRideText(const nlohmann::json& leg) {
+    const std::string board = textValue(bus::valueForKey(leg, "startStation"));
+    const std::string leave = textValue(bus::valueForKey(leg, "endStation"));
+    const json stops = bus::valueForKey(leg, "stationCount");
+    const auto count = static_cast<unsigned long>(std::max(integerValue(stops), 0LL));
+    // TRANSLATORS: a leg of a transfer plan: board at stop {0}, leave at stop {1}, {2} stops of ride.
+    return platform::fill(platform::trn("{0}上车 → {1}下车，共{2}站", "{0}上车 → {1}下车，共{2}站", count),
+                          {board, leave, decimalText(stops)});
 }
 
 BusTransferResultViewController::BusTransferResultViewController() {
@@ -94,11 +112,12 @@ void BusTransferResultViewController::viewDidLoad() {
     const std::string start = textValue(startStation);
     const std::string end = textValue(endStation);
     if (auto label = routeLabel.lock())
-        label->setText((start.empty() ? "起点" : start) + " → " + (end.empty() ? "终点" : end));
+        label->setText((start.empty() ? platform::tr("起点") : start) + " → " +
+                       (end.empty() ? platform::tr("终点") : end));
     if (start.empty() || end.empty())
-        showMessage(kNoNames);
+        showMessage(platform::tr(kNoNames));
     else if (start == end)
-        showMessage(kSameNames);
+        showMessage(platform::tr(kSameNames));
     else
         startPlanning(start, end);
 }
@@ -127,7 +146,7 @@ void BusTransferResultViewController::showPlans(const BusTransferPlanner::Result
     if (!data.empty())
         showMessage("");
     else
-        showMessage(result.searchFailed ? kUnreachable : kNoPlan);
+        showMessage(platform::tr(result.searchFailed ? kUnreachable : kNoPlan));
     if (auto table = queryUITableView.lock()) {
         showNotes(*table);
         table->reloadData();

@@ -15,6 +15,7 @@
 
 #include "city/CityService.h"
 #include "model/BusTransfer.h"
+#include "platform/Translation.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TableView.h"
@@ -28,16 +29,27 @@ class BusTransferResultViewController : public ui::ViewController,
                                         public ui::TableViewDataSource,
                                         public ui::TableViewDelegate {
 public:
-    static constexpr char kNoNames[] = "请先选择起点和终点";
-    static constexpr char kSameNames[] = "起点和终点相同，无需乘车";
-    static constexpr char kNoPlan[] = "没有找到换乘方案";
+    // The messages and notes as written; the screen shows them with tr, in
+    // the rider's language. A message stands alone in the middle of the
+    // screen, on one line.
+    // TRANSLATORS: the transfer result's messages, each on one line of 335 points at 16 points:
+    // the form lacks a stop, or both name the same one, or no plan was found.
+    static constexpr char kNoNames[] = N_("请先选择起点和终点");
+    static constexpr char kSameNames[] = N_("起点和终点相同，无需乘车");
+    static constexpr char kNoPlan[] = N_("没有找到换乘方案");
     // Instead of kNoPlan when a keyword search got no readable reply.
-    static constexpr char kUnreachable[] = "无法连接服务器，未能查询换乘方案";
-    // Notes, each on a line of its own above the plans.
-    static constexpr char kCutByRequests[] = "途经线路较多，仅查询了部分线路，方案可能不全";
-    static constexpr char kCutByDeadline[] = "查询超时，仅查询了部分线路，方案可能不全";
+    // TRANSLATORS: on one line of 335 points at 16 points, instead of 没有找到换乘方案.
+    static constexpr char kUnreachable[] = N_("无法连接服务器，未能查询换乘方案");
+    // Notes, each on a line of its own above the plans (they wrap).
+    // TRANSLATORS: notes above the transfer plans when the search was cut short.
+    static constexpr char kCutByRequests[] = N_("途经线路较多，仅查询了部分线路，方案可能不全");
+    static constexpr char kCutByDeadline[] = N_("查询超时，仅查询了部分线路，方案可能不全");
     // "2条线路未能读取，方案可能不全"
     static std::string unreadLinesNote(int lines);
+    // A leg of a plan: its line with its direction ("12路 开往 站5方向"), and
+    // where to board and leave with the stops between ("站2上车 → 站4下车，共2站").
+    static std::string legLineText(const nlohmann::json& leg);
+    static std::string legRideText(const nlohmann::json& leg);
 
     BusTransferResultViewController();
 

@@ -21,6 +21,7 @@
 #include "screens/personal/BusTransferResultViewController.h"
 #include "screens/personal/BusTransferViewController.h"
 #include "screens/tracking/TrackingFixture.h"
+#include "support/Language.h"
 #include "support/UiTestSupport.h"
 
 namespace bus::test {
@@ -230,6 +231,31 @@ TEST_F(FavouritesTest, ASwipeDeletesTheFavouriteWithANoticeForOneSecond) {
     EXPECT_EQ(frontAlertText(), "");
 }
 
+// In English the row says its direction and that it has no live text in
+// the language of the catalog; the names and the live text stay the
+// service's. The delete button, its notice and the search's cancel button
+// read English too.
+TEST_F(FavouritesTest, InEnglishTheRowTheDeletionAndTheSearchReadEnglish) {
+    InEnglish english;
+    addFavourite("火车站", 1);
+    addFavourite("红旗广场", 3);
+    replyWith("realBusStation", "");
+    open();
+    EXPECT_EQ((Texts{row(0), row(1)}), (Texts{"12路   红旗广场 Towards 东门 No data", "12路   火车站 Towards 东门 No data"}));
+    EXPECT_EQ(table->cellForRowAtIndexPath(ui::IndexPath::forRow(0))->accessibilityLabel(),
+              "12路 红旗广场, towards 东门, no live information");
+    Finger{*window}.drag(table->convertToWindow({300, 25}), table->convertToWindow({150, 25}));
+    ASSERT_TRUE(Finger{*window}.tapText("Delete"));
+    settle();
+    EXPECT_EQ(FavouriteStore{}.query(16).size(), 1u);
+    EXPECT_EQ(frontAlertText(), "Deleted");
+    platform::RunLoop::main().advance(BusCollectionViewController::kNoticeSeconds);
+    openSearch();
+    ASSERT_TRUE(Finger{*window}.tapText("Cancel"));
+    settle();
+    EXPECT_EQ(navigation->topViewController(), list);
+}
+
 // Every count of a non-empty text asks again; an emptied field keeps the
 // last hits without asking.
 TEST_F(FavouritesTest, SearchOpensWithTheKeyboardAsksAtEveryCountOfANonEmptyTextAndCancelGoesBack) {
@@ -316,6 +342,7 @@ const ui::ScreenLayout kFormLayout{.build = ui::outlets<Form>([](auto& form, ui:
 const ui::ScreenLayout kResultLayout{.build = ui::outlets<Result>([](auto& result, ui::View& root, auto&) {
     result.queryUITableView = put(root, std::make_shared<ui::TableView>(ui::Rect{0, 46, 375, 508}));
     result.messageLabel = put(root, std::make_shared<ui::Label>(ui::Rect{20, 120, 335, 60}));
+    result.routeLabel = put(root, std::make_shared<ui::Label>(ui::Rect{15, 8, 345, 30}));
     result.indicator = put(root, std::make_shared<ui::ActivityIndicatorView>());
 })};
 
@@ -490,6 +517,50 @@ TEST_F(TransferTest, TheResultShowsPlansOrWhyThereAreNone) {
         const auto notices = platform::AlertCenter::shared().history();
         EXPECT_EQ(std::count_if(notices.begin(), notices.end(), [](const auto& e) { return e.kind == e.Shown; }),
                   static_cast<long>(c.notices)) << c.shown;
+        closeScreens();
+        service.makeCurrentCity();
+    }
+}
+
+// The same in English: the messages, the notes, the stops the route names
+// for those not chosen, and each leg of the first plan (its last labels;
+// the plan's ride before them is the planner's).
+TEST_F(TransferTest, InEnglishTheResultSaysWhatItFoundInEnglish) {
+    InEnglish english;
+    const json twoLines = hitsOn(2);
+    const char* const leg = "12路 towards 站5 | Board at 站2 → get off at 站4, 2 stops";
+    const struct { const char *start, *end; json hits; int lineStatus; bool away; std::string route, first, last; }
+        cases[] = {
+            {"站2", "站4", twoLines, 200, false, "站2 → 站4", "", leg},
+            {"站4", "站2", twoLines, 200, false, "站4 → 站2", "No trip plan found", "No trip plan found"},
+            {"站2", "站4", twoLines, 500, false, "站2 → 站4", "No trip plan found",
+             "[2 lines could not be read; the plans may be incomplete]"},
+            {"站2", "站4", twoLines, 200, true, "站2 → 站4", "Cannot reach the server to plan trips",
+             "Cannot reach the server to plan trips"},
+            {"站2", "站4", hitsOn(40), 200, false, "站2 → 站4",
+             "[Many lines pass these stops, so only some were searched; the plans may be incomplete]", leg},
+            {"", "站4", twoLines, 200, false, "From → 站4", "Choose where to start and end first",
+             "Choose where to start and end first"},
+            {"站2", "", twoLines, 200, false, "站2 → To", "Choose where to start and end first",
+             "Choose where to start and end first"},
+            {"站2", "站2", twoLines, 200, false, "站2 → 站2", "Same start and end: no ride needed",
+             "Same start and end: no ride needed"}};
+    for (const auto& c : cases) {
+        replyWith("queryKeyword", c.hits.dump());
+        replyWith("queryLine", lineText(5), c.lineStatus);
+        if (c.away) makeServiceUnreachable();
+        platform::AlertCenter::shared().clear();  // the last case's notice of failure
+        open();
+        form->startText.lock()->setText(c.start);
+        form->endText.lock()->setText(c.end);
+        tap(*form->queryButton.lock());
+        auto result = top<Result>();
+        ASSERT_TRUE(result);
+        ASSERT_TRUE(waitUntil([&] { return !result->indicator.lock()->isAnimating(); }));
+        settle();
+        const std::string shown = resultText(*result);
+        EXPECT_EQ(result->routeLabel.lock()->text(), c.route);
+        EXPECT_TRUE(shown.starts_with(c.first) && shown.ends_with(c.last)) << shown;
         closeScreens();
         service.makeCurrentCity();
     }
