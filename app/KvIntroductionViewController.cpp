@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/Translation.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Window.h"
 
@@ -59,8 +60,8 @@ void KvIntroductionViewController::viewDidLoad() {
 
     if (!enterButton) {
         enterButton = ui::make<ui::Button>();
-        // The app ships no translations, so the title is the key itself.
-        enterButton->setTitle("开始使用");
+        // TRANSLATORS: the button on the introduction's last page that opens the app.
+        enterButton->setTitle(platform::tr("开始使用"));
         enterButton->borderWidth = kEnterBorderWidth;
         enterButton->borderColor = ui::Color::white();
     }

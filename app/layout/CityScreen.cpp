@@ -1,6 +1,7 @@
 // The city selection: one table of city names.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "platform/Translation.h"
 #include "screens/personal/BusCityViewController.h"
 
 namespace bus::layout {
@@ -8,7 +9,7 @@ namespace bus::layout {
 void addCityScreen(ui::Storyboard& storyboard) {
     storyboard.screen<BusCityViewController>(
         kCityScreen,
-        {.title = "选择城市",
+        {.title = platform::tr("选择城市"),
          .frames = {{"cityList", kFullScreen}},
          .metrics = {{"rowHeight", 44}},
          .build = ui::outlets<BusCityViewController>(

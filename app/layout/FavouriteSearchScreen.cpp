@@ -1,6 +1,7 @@
 // The favourite search: a table; the screen heads it with the search field.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "platform/Translation.h"
 #include "screens/personal/BusCollectionQueryViewController.h"
 
 namespace bus::layout {
@@ -8,7 +9,7 @@ namespace bus::layout {
 void addFavouriteSearchScreen(ui::Storyboard& storyboard) {
     storyboard.screen<BusCollectionQueryViewController>(
         kFavouriteSearchScreen,
-        {.title = "添加收藏",
+        {.title = platform::tr("添加收藏"),
          .frames = {{"queryUITableView", kFullScreen}},
          .metrics = {{"rowHeight", 50}},
          .build = tableScreen<BusCollectionQueryViewController>()});

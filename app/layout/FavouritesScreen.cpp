@@ -3,6 +3,7 @@
 // add button sits at its left.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "platform/Translation.h"
 #include "screens/personal/BusCollectionViewController.h"
 
 namespace bus::layout {
@@ -10,7 +11,9 @@ namespace bus::layout {
 void addFavouritesScreen(ui::Storyboard& storyboard) {
     storyboard.screen<BusCollectionViewController>(
         kFavouritesScreen,
-        {.title = "我的收藏",
+        // TRANSLATORS: a screen's title, bold 17 points between its bar's buttons: this one
+        // and 换乘查询 have about 120 points beside the city button.
+        {.title = platform::tr("我的收藏"),
          .frames = {{"queryUITableView", kFullScreen}},
          .metrics = {{"rowHeight", 50}},
          .build = ui::outlets<BusCollectionViewController>(
@@ -21,7 +24,8 @@ void addFavouritesScreen(ui::Storyboard& storyboard) {
                  auto add = [weak = screen.weak_from_this()](ui::BarButtonItem& item) {
                      if (auto alive = weak.lock()) static_cast<BusCollectionViewController&>(*alive).addUIButton(item);
                  };
-                 screen.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::withTitle("添加", add));
+                 // TRANSLATORS: the favourites' bar button that opens the favourite search.
+                 screen.navigationItem().setLeftBarButtonItem(ui::BarButtonItem::withTitle(platform::tr("添加"), add));
              })});
 }
 

@@ -1,6 +1,7 @@
 // What the app starts with: four tabs, each the root of a navigation stack,
 // because the screens that the first three open go back with pop-to-root.
 #include "app/layout/MainStoryboard.h"
+#include "platform/Translation.h"
 
 namespace bus::layout {
 
@@ -11,10 +12,11 @@ void addInitialArrangement(ui::Storyboard& storyboard) {
                                         .title = ui::Color::white(),
                                         .tint = ui::Color::white()});
     storyboard.initialTabs({
-        {kSearchScreen, "查询", "tab_search.png", "tab_search_selected.png"},
-        {kFavouritesScreen, "收藏", "tab_favorite.png", "tab_favorite_selected.png"},
-        {kTransferScreen, "换乘", "tab_transfer.png", "tab_transfer_selected.png"},
-        {kMoreScreen, "更多", "tab_more.png", "tab_more_selected.png"},
+        // TRANSLATORS: the four tabs' titles, under their icons in about 90 points at 10 points.
+        {kSearchScreen, platform::tr("查询"), "tab_search.png", "tab_search_selected.png"},
+        {kFavouritesScreen, platform::tr("收藏"), "tab_favorite.png", "tab_favorite_selected.png"},
+        {kTransferScreen, platform::tr("换乘"), "tab_transfer.png", "tab_transfer_selected.png"},
+        {kMoreScreen, platform::tr("更多"), "tab_more.png", "tab_more_selected.png"},
     });
 }
 

@@ -1,6 +1,7 @@
 // The More menu: one table over the whole screen.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "platform/Translation.h"
 #include "screens/personal/BusMoreViewController.h"
 
 namespace bus::layout {
@@ -8,7 +9,7 @@ namespace bus::layout {
 void addMoreScreen(ui::Storyboard& storyboard) {
     storyboard.screen<BusMoreViewController>(
         kMoreScreen,
-        {.title = "更多",
+        {.title = platform::tr("更多"),
          .frames = {{"queryUITableView", kFullScreen}},
          .metrics = {{"rowHeight", 44}},
          .build = tableScreen<BusMoreViewController>()});

@@ -2,6 +2,7 @@
 // search field (the screen makes the field).
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "platform/Translation.h"
 #include "screens/personal/BusTransferQueryViewController.h"
 
 namespace bus::layout {
@@ -9,7 +10,7 @@ namespace bus::layout {
 void addStopPickerScreen(ui::Storyboard& storyboard) {
     storyboard.screen<BusTransferQueryViewController>(
         kStopPickerScreen,
-        {.title = "选择站点",
+        {.title = platform::tr("选择站点"),
          .frames = {{"queryUITableView", kFullScreen}},
          .metrics = {{"rowHeight", 44}},
          .build = tableScreen<BusTransferQueryViewController>()});

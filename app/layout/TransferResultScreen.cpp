@@ -2,6 +2,7 @@
 // and the busy indicator in the middle of the table's area.
 #include "app/layout/Builders.h"
 #include "app/layout/MainStoryboard.h"
+#include "platform/Translation.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Label.h"
 #include "screens/personal/BusTransferResultViewController.h"
@@ -11,7 +12,7 @@ namespace bus::layout {
 void addTransferResultScreen(ui::Storyboard& storyboard) {
     storyboard.screen<BusTransferResultViewController>(
         kTransferResultScreen,
-        {.title = "换乘方案",
+        {.title = platform::tr("换乘方案"),
          .frames = {{"routeLabel", {15, 8, 345, 30}},
                     {"queryUITableView", {0, 46, kScreenWidth, kScreenHeight - 46}},
                     {"messageLabel", {20, 120, 335, 60}},

@@ -7,13 +7,18 @@
 #include <utility>
 
 #include "app/layout/MainStoryboard.h"
+#include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TabBarController.h"
+#include "platform/ui/TextMetrics.h"
+#include "platform/ui/Window.h"
 #include "qt/PixelProbe.h"
 #include "screens/common/BusCityButton.h"
+#include "support/Cjk.h"
+#include "support/Language.h"
 
 namespace bus::test {
 namespace {
@@ -79,6 +84,69 @@ TEST_F(LayoutTest, StartsWithFourTabsEachTheRootOfANavigationStack) {
         EXPECT_NE(item.imageName, item.selectedImageName);
     }
     EXPECT_EQ(tabs->selectedIndex(), 0);
+}
+
+// The bar's title view as the bar laid it out, or null when it left none.
+const ui::View* titleView(ui::NavigationController& navigation) {
+    for (const auto& v : navigation.navigationBar().subviews())
+        if (v->className() == "NavigationTitle") return v.get();
+    return nullptr;
+}
+
+// The title of the stack's top screen reads English and has the room its
+// bar leaves between its buttons, by the estimate the bar lays out with.
+void expectAnEnglishTitleThatFits(ui::NavigationController& navigation) {
+    const std::string title = navigation.topViewController()->title();
+    EXPECT_FALSE(hasCjk(title)) << title;
+    const ui::View* view = titleView(navigation);
+    ASSERT_NE(view, nullptr) << title;
+    EXPECT_LE(ui::estimatedTextWidth(title, 17), view->frame().width()) << title;
+}
+
+// The search and the live line's screens: their titles are written and
+// translated with those screens' texts.
+bool titledWithTheTrackingScreens(const std::string& screen) {
+    return screen == layout::kSearchScreen || screen == layout::kLineStationsScreen || screen == layout::kLiveBusScreen;
+}
+
+// The app chooses the language before it loads the storyboard: loaded in
+// English, every tab's title and every screen's title reads English and
+// fits, a tab's under its icon, a tab's root between the buttons it shows
+// on the window (the city button), any other screen's beside the back
+// button of a stack it is pushed on.
+TEST_F(LayoutTest, LoadedInEnglishEveryTitleReadsEnglishAndFitsItsBar) {
+    InEnglish english;
+    layout::loadMainStoryboard(storyboard);
+    auto tabs = std::dynamic_pointer_cast<ui::TabBarController>(storyboard.instantiateInitialViewController());
+    ASSERT_NE(tabs, nullptr);
+    auto window = std::make_shared<ui::Window>();
+    window->setRootViewController(tabs);
+    std::set<std::string> roots;
+    const double tabWidth = ui::Window::kWidth / static_cast<double>(tabs->viewControllers().size());
+    for (std::size_t i = 0; i < tabs->viewControllers().size(); ++i) {
+        tabs->setSelectedIndex(static_cast<int>(i));
+        platform::RunLoop::main().drain();
+        auto nav = std::dynamic_pointer_cast<ui::NavigationController>(tabs->viewControllers()[i]);
+        ASSERT_NE(nav, nullptr);
+        const std::string& tab = nav->tabBarItem().title;
+        EXPECT_FALSE(hasCjk(tab)) << tab;
+        EXPECT_LE(ui::estimatedTextWidth(tab, 10), tabWidth) << tab;
+        const std::string root = nav->topViewController()->storyboardIdentifier();
+        roots.insert(root);
+        SCOPED_TRACE(root);
+        if (!titledWithTheTrackingScreens(root)) expectAnEnglishTitleThatFits(*nav);
+    }
+    window->setRootViewController(nullptr);
+    platform::RunLoop::main().drain();
+
+    for (const auto& name : storyboard.screenNames()) {
+        if (roots.count(name) || titledWithTheTrackingScreens(name)) continue;
+        SCOPED_TRACE(name);
+        auto navigation = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
+        ASSERT_NE(navigation->view(), nullptr);
+        navigation->pushViewController(storyboard.instantiateViewController(name), false);
+        expectAnEnglishTitleThatFits(*navigation);
+    }
 }
 
 // Loaded over a storyboard that has screens already, as a second load does.
