@@ -1,11 +1,13 @@
 #include "screens/common/BusPageViewController.h"
 
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "platform/Log.h"
+#include "platform/Translation.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Storyboard.h"
@@ -56,16 +58,48 @@ std::vector<char32_t> codePoints(const std::string& text) {
     return out;
 }
 
-// "一、服务内容": a numbered section of the page, set in bold.
-bool isSectionHeading(const std::string& line) {
+// The advances of the printable ASCII characters (space to '~') in the
+// window's first font, in thousandths of an em. A page in a Latin script
+// is mostly these, and counting each at the width of the widest would give
+// its paragraphs a line or more too many.
+constexpr std::array<int, 95> kAsciiAdvances{
+    260, 269, 402, 646, 551, 825, 702, 226, 301, 301, 551, 551, 250, 322, 268, 373, 551, 551, 551, 551,
+    551, 551, 551, 551, 551, 551, 268, 268, 551, 551, 551, 426, 866, 608, 621, 603, 684, 528, 491, 690,
+    701, 339, 271, 579, 491, 870, 729, 742, 576, 741, 590, 519, 519, 698, 568, 884, 547, 527, 539, 303,
+    373, 303, 532, 411, 577, 531, 586, 463, 586, 535, 329, 518, 589, 259, 259, 496, 259, 896, 589, 577,
+    586, 586, 399, 451, 339, 589, 479, 746, 500, 489, 441, 354, 551, 354, 551};
+// On the wide side of those: another face, or the bold one, may be a little wider.
+constexpr double kAsciiSpare = 1.08;
+
+double advance(char32_t cp) {
+    if (cp < 0x20 || cp > 0x7E) return 1.0;
+    return kAsciiAdvances[cp - 0x20] / 1000.0 * kAsciiSpare;
+}
+
+}  // namespace
+
+bool BusPageViewController::isSectionHeading(const std::string& line, bool writtenLanguage) {
+    // The Chinese pages number their sections with Chinese numerals and
+    // their items within a section "1. ", so there digits head no section.
     static const std::u32string kNumerals = U"一二三四五六七八九十";
     const auto cps = codePoints(line);
     std::size_t i = 0;
     while (i < cps.size() && kNumerals.find(cps[i]) != std::u32string::npos) ++i;
-    return i > 0 && i < cps.size() && cps[i] == U'、';
+    if (i > 0) return i < cps.size() && cps[i] == U'、';
+    if (writtenLanguage) return false;
+    // Translations number sections "1. " and their items "1.1 ".
+    while (i < cps.size() && cps[i] >= U'0' && cps[i] <= U'9') ++i;
+    return i > 0 && i + 2 < cps.size() && cps[i] == U'.' && cps[i + 1] == U' ';
 }
 
-}  // namespace
+std::filesystem::path BusPageViewController::pageFile(const std::string& name, const std::string& language) {
+    const auto written = pagesDirectory() / std::filesystem::u8path(name);
+    if (language.empty() || language == platform::kSourceLanguage) return written;
+    auto translated = written;
+    translated.replace_extension("." + language + written.extension().string());
+    std::error_code error;
+    return std::filesystem::is_regular_file(translated, error) ? translated : written;
+}
 
 std::filesystem::path BusPageViewController::pagesDirectory() { return ui::imagesDirectory().parent_path() / "pages"; }
 
@@ -74,7 +108,7 @@ double BusPageViewController::wrappedTextHeight(const std::string& text, double 
     // any two characters may be parted, except that closing punctuation never
     // starts a line and opening punctuation never ends one; Latin words and
     // numbers stay whole. Every Chinese character or mark is a full em wide;
-    // Latin is narrower, counted on the wide side.
+    // Latin is narrower, each letter counted at its own width.
     static const std::u32string kClosing = U"，。、；：？！）》」』”’…,.;:?!)";
     static const std::u32string kOpening = U"（《「『“‘(";
     struct Unit {
@@ -87,15 +121,15 @@ double BusPageViewController::wrappedTextHeight(const std::string& text, double 
         const bool ascii = cp < 0x80;
         const bool wordChar = ascii && cp != U' ' && kClosing.find(cp) == std::u32string::npos &&
                               kOpening.find(cp) == std::u32string::npos;
-        const double advance = (ascii ? (cp == U' ' ? 0.3 : 0.6) : 1.0) * fontSize;
+        const double width = advance(cp) * fontSize;
         const bool closing = kClosing.find(cp) != std::u32string::npos;
         const bool joinsPrevious =
             !units.empty() && ((wordChar && inWord) || closing || units.back().glueNext);
         if (joinsPrevious) {
-            units.back().width += advance;
+            units.back().width += width;
             units.back().glueNext = kOpening.find(cp) != std::u32string::npos;
         } else {
-            units.push_back({advance, kOpening.find(cp) != std::u32string::npos});
+            units.push_back({width, kOpening.find(cp) != std::u32string::npos});
         }
         inWord = wordChar;
     }
@@ -123,12 +157,13 @@ void BusPageViewController::viewDidLoad() {
     auto scroll = textScrollView.lock();
     if (!scroll) return;
     const std::string name = layout().text(kPageFileText);
-    const auto file = pagesDirectory() / std::filesystem::u8path(name);
+    const auto file = pageFile(name, platform::language());
     const auto lines = readLines(file);
     if (lines.empty()) {
-        platform::NSLog("The page \"" + name + "\" cannot be read");
+        platform::NSLog("The page \"" + file.filename().string() + "\" cannot be read");
         return;
     }
+    const bool writtenLanguage = file.filename() == std::filesystem::u8path(name).filename();
 
     const double width = scroll->frame().width() - 2 * kMargin;
     double y = kMargin;
@@ -146,7 +181,8 @@ void BusPageViewController::viewDidLoad() {
         const double height = wrappedTextHeight(lines[i], kBodySize, width);
         auto paragraph = std::make_shared<ui::Label>(ui::Rect{kMargin, y, width, height});
         paragraph->setText(lines[i]);
-        paragraph->font = isSectionHeading(lines[i]) ? ui::Font::boldSystem(kBodySize) : ui::Font::system(kBodySize);
+        paragraph->font = isSectionHeading(lines[i], writtenLanguage) ? ui::Font::boldSystem(kBodySize)
+                                                                      : ui::Font::system(kBodySize);
         paragraph->textColor = ui::Color::rgba(0.2, 0.2, 0.2);
         paragraph->numberOfLines = 0;
         scroll->addSubview(paragraph);

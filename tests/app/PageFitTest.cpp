@@ -11,6 +11,7 @@
 #include "platform/qt/QtCanvas.h"
 #include "platform/ui/Label.h"
 #include "screens/common/BusPageViewController.h"
+#include "support/Language.h"
 
 namespace bus::test {
 namespace {
@@ -34,7 +35,9 @@ double laidOutHeight(const ui::Label& label, double scale) {
     return height;
 }
 
-TEST(PageFitTest, EveryParagraphOfThePagesHasRoomForAllItsLines) {
+// Each page as the rider reads it: the written Chinese page, and the page
+// of the English catalog.
+void expectEveryParagraphFits() {
     ui::Storyboard storyboard;
     layout::loadMainStoryboard(storyboard);
     for (const char* page : {"BusAboutViewController", "BusUserAgreementViewController"}) {
@@ -59,6 +62,13 @@ TEST(PageFitTest, EveryParagraphOfThePagesHasRoomForAllItsLines) {
         // The page's own file was found and read.
         EXPECT_GT(paragraphs, 5) << page;
     }
+}
+
+TEST(PageFitTest, EveryParagraphOfThePagesHasRoomForAllItsLines) { expectEveryParagraphFits(); }
+
+TEST(PageFitTest, EveryParagraphOfTheEnglishPagesHasRoomForAllItsLines) {
+    InEnglish english;
+    expectEveryParagraphFits();
 }
 
 }  // namespace

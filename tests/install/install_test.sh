@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs the build into a fresh prefix, then runs what was installed: the app
-# through one script (a tab with images, a page) and the stand-in on its data.
-# The installed page and data are edited first, so reading the source tree's
-# copies instead fails. Usage: install_test.sh BUILD_DIR WORK_DIR
+# through one script (a tab with images, a page) in Chinese and in English,
+# and the stand-in on its data. The installed pages and data are edited
+# first, so reading the source tree's copies instead fails; the English run
+# reads the installed catalog. Usage: install_test.sh BUILD_DIR WORK_DIR
 set -eu
 build=$1 work=$2
 rm -rf "$work" && mkdir -p "$work"
@@ -22,16 +23,23 @@ for icon in 128x128/apps/org.busreal.App.png scalable/apps/org.busreal.App.svg; 
 done
 
 sed -i 's/^实时公交 1.0 版$/实时公交 1.0 安装版/' "$share/busreal/pages/about.txt"
+sed -i 's/^Live Bus 1.0$/Live Bus 1.0 installed/' "$share/busreal/pages/about.en.txt"
+[ -s "$share/busreal/pages/agreement.en.txt" ] || fail "no English agreement page"
 # Without 朔州 (17) in the installed data, the stand-in must serve 大同 (16) only.
 rm "$share/busreal/standin/cities/shuozhou.json"
 printf '%s\n' 'tap_text 更多' 'tap_text 关于我们' 'expect_text 实时公交 1.0 安装版' 'screenshot shot.png' >"$work/tour.txt"
+printf '%s\n' 'tap_text More' 'tap_text About us' 'expect_text Live Bus 1.0 installed' >"$work/tour-en.txt"
 
 # Runs the app and the stand-in found in folder $1 on the installed data.
 run_installed() {
     bin=$1
     rm -f "$work/shot.png"
-    (cd "$work" && QT_QPA_PLATFORM=offscreen "$bin/busreal" --script tour.txt --container c) 2>"$work/app.err" ||
-        { cat "$work/app.err" >&2; fail "the app in $bin failed its script"; }
+    # The written texts whatever the caller's locale; then English.
+    (cd "$work" && LC_ALL=C.UTF-8 LANGUAGE= QT_QPA_PLATFORM=offscreen "$bin/busreal" --script tour.txt --container c) \
+        2>"$work/app.err" || { cat "$work/app.err" >&2; fail "the app in $bin failed its script"; }
+    (cd "$work" && LC_ALL= LANG=en_US.UTF-8 LANGUAGE=en QT_QPA_PLATFORM=offscreen "$bin/busreal" --script tour-en.txt \
+        --container c-en) 2>"$work/app-en.err" ||
+        { cat "$work/app-en.err" >&2; fail "the app in $bin failed in English"; }
     [ -s "$work/shot.png" ] || fail "no screenshot"
     if grep 'Could not load' "$work/app.err" >&2; then fail "the app in $bin misses images"; fi
 

@@ -7,6 +7,7 @@
 #include "platform/ui/Label.h"
 #include "screens/ScreenFixture.h"
 #include "screens/common/BusPageViewController.h"
+#include "support/Language.h"
 
 namespace bus::test {
 namespace {
@@ -61,6 +62,61 @@ TEST_F(PageTest, ShowsEveryLineOfTheFileInOrderWithTheFirstAsHeading) {
         EXPECT_GE(scroll->contentSize.height, shown.back()->frame().maxY());
         EXPECT_GT(scroll->contentSize.height, scroll->frame().height());
     }
+}
+
+// Each label's text, with the bold ones marked "*", and each gap between
+// paragraphs wider than a paragraph's as "|": what the rider sees of the
+// page's shape.
+std::vector<std::string> shapeOf(const std::vector<std::shared_ptr<ui::Label>>& shown) {
+    std::vector<std::string> shape;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (i > 1 && shown[i]->frame().y() - shown[i - 1]->frame().maxY() > 8) shape.push_back("|");
+        shape.push_back(shown[i]->font.bold ? "*" : "");
+    }
+    return shape;
+}
+
+// In English the page is the English file beside the Chinese one: a
+// faithful translation has its paragraphs, gaps and bold sections where the
+// Chinese page has them, and every line of the English file shows.
+TEST_F(PageTest, InEnglishShowsTheEnglishPageInTheShapeOfTheChineseOne) {
+    for (const std::string file : {"about.txt", "agreement.txt"}) {
+        SCOPED_TRACE(file);
+        const auto chinese = shapeOf(open(file));
+        InEnglish english;
+        const auto shown = open(file);
+        std::ifstream in(BusPageViewController::pageFile(file, "en"));
+        std::vector<std::string> expected, texts;
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty()) expected.push_back(line);
+        for (const auto& label : shown) texts.push_back(label->text());
+        EXPECT_EQ(texts, expected);
+        EXPECT_EQ(shapeOf(shown), chinese);
+    }
+}
+
+// The page of a language is "name.language.ext" where the pages have it;
+// the page as written stands in for any other.
+TEST_F(PageTest, APageInALanguageIsTheFileBesideTheWrittenOneOrTheWrittenOne) {
+    const struct { const char *name, *language, *file; } cases[] = {
+        {"about.txt", "en", "about.en.txt"},    {"agreement.txt", "en", "agreement.en.txt"},
+        {"about.txt", "zh", "about.txt"},       {"about.txt", "ru", "about.txt"},
+        {"about.txt", "", "about.txt"},         {"no-such-page.txt", "en", "no-such-page.txt"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(BusPageViewController::pageFile(c.name, c.language), BusPageViewController::pagesDirectory() / c.file)
+            << c.name << " in " << c.language;
+}
+
+// Sections: Chinese numerals with "、" anywhere; "1. " only in a translation,
+// whose items are numbered "1.1"; the Chinese pages number items "1. ".
+TEST(SectionHeadingTest, NumberedSectionsAreTheWrittenPagesOrTheTranslations) {
+    const struct { const char* line; bool written, heading; } cases[] = {
+        {"一、服务内容", true, true},        {"十二、附则", false, true},     {"一二三", true, false},
+        {"1. 线路、站点等数据", true, false}, {"1. The service", false, true}, {"12. Twelve", false, true},
+        {"2.1 Lines and stops", false, false}, {"1.", false, false},          {"Welcome. Please", false, false},
+        {"1.Five", false, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(BusPageViewController::isSectionHeading(c.line, c.written), c.heading) << c.line << " " << c.written;
 }
 
 TEST_F(PageTest, AMissingFileLeavesThePageEmpty) {
