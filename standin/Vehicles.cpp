@@ -190,8 +190,8 @@ std::string approachWords(TextLanguage language, Approach approach, std::int64_t
             case Approach::passed: return "Passed";
             case Approach::arrived: return "Arrived";
             case Approach::arriving: return "Arriving";
-            case Approach::minutes: return count + " min away";
-            case Approach::stops: return count + (n == 1 ? " stop away" : " stops away");
+            case Approach::minutes: return count + " min";
+            case Approach::stops: return count + (n == 1 ? " stop" : " stops");
         }
     }
     switch (approach) {

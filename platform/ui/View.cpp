@@ -325,6 +325,12 @@ nlohmann::json View::describe() const {
     if (auto t = text(); !t.empty()) j["text"] = t;
     if (auto i = imageName(); !i.empty()) j["image"] = i;
     if (!restorationIdentifier.empty()) j["restorationIdentifier"] = restorationIdentifier;
+    // What a screen reader says of it, where that is more than its text, so
+    // that a dump shows every text a rider meets.
+    if (isAccessibilityElement()) {
+        if (auto l = accessibilityLabel(); !l.empty() && l != text()) j["accessibilityLabel"] = l;
+        if (auto h = accessibilityHint(); !h.empty()) j["accessibilityHint"] = h;
+    }
     auto children = nlohmann::json::array();
     for (const auto& child : subviews_) children.push_back(child->describe());
     j["children"] = std::move(children);

@@ -168,8 +168,12 @@ void BusRealUIView::addRealButton() {
 void BusRealUIView::addCurrOrderLabel() {
     for (std::size_t k = 0; k < 3; ++k) {
         const std::string text = _recArrayStation.size() > k ? _recArrayStation[k] : platform::tr(kNoInfo);
-        addSubview(ui::makeLabel({75.0 * static_cast<double>(k), 0, 75, 50}, text, ui::Font::boldSystem(15),
-                                 ui::Color::white(), ui::TextAlignment::Center));
+        auto label = ui::makeLabel({75.0 * static_cast<double>(k), 0, 75, 50}, text, ui::Font::boldSystem(15),
+                                   ui::Color::white(), ui::TextAlignment::Center);
+        // An English city's "12 stops away" is wider than the box: smaller, not cut.
+        label->adjustsFontSizeToFitWidth = true;
+        label->minimumScaleFactor = 0.7;
+        addSubview(std::move(label));
     }
 }
 

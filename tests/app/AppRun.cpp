@@ -18,8 +18,13 @@
 namespace bus::test {
 
 AppRun::AppRun(const std::filesystem::path& script, const std::filesystem::path& container,
-               const std::filesystem::path& work, std::vector<std::string> more)
+               const std::filesystem::path& work, std::vector<std::string> more,
+               std::vector<std::string> environment)
     : errors_(work / "stderr.txt") {
+    if (environment.empty()) {
+        const char* locale = std::getenv("BUS_TEST_LOCALE");
+        environment = localeOnly(locale ? locale : "");
+    }
     std::vector<std::string> args = {BUSREAL_BINARY, "--script", script.string(), "--container", container.string()};
     args.insert(args.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     std::vector<char*> argv;
@@ -34,6 +39,13 @@ AppRun::AppRun(const std::filesystem::path& script, const std::filesystem::path&
         // a stand-in the test serves it from would stay open in the app, and
         // a stand-in the test stops would go on taking connections there.
         close_range(STDERR_FILENO + 1, ~0U, 0);
+        for (auto& setting : environment) {
+            const auto equals = setting.find('=');
+            if (equals == std::string::npos)
+                unsetenv(setting.c_str());
+            else
+                setenv(setting.substr(0, equals).c_str(), setting.c_str() + equals + 1, 1);
+        }
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -56,13 +68,18 @@ std::pair<int, std::string> AppRun::finish() {
     return {exited ? WEXITSTATUS(status) : -1, text.str()};
 }
 
-void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl) {
+void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl, std::int64_t cityId,
+                const std::string& cityName) {
     platform::UserDefaults prefs(container / "Library" / "Preferences" / "preferences.json");
-    prefs.setObject(16, "cityId");
-    prefs.setObject("大同", "cityName");
+    prefs.setObject(cityId, "cityId");
+    prefs.setObject(cityName, "cityName");
     prefs.setObject(cityBaseUrl, "postUrl");
     prefs.setObject("/realBus/CXFWebService/bus", "postWebService");
     prefs.synchronize();
+}
+
+std::vector<std::string> localeOnly(const std::string& locale) {
+    return {locale.empty() ? "LANG" : "LANG=" + locale, "LANGUAGE", "LC_ALL", "LC_MESSAGES"};
 }
 
 bool waitForFile(const std::filesystem::path& file, double seconds) {

@@ -4,6 +4,7 @@
 // land.
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -15,9 +16,14 @@ namespace bus::test {
 
 class AppRun {
 public:
-    // `more`: further arguments, such as --directory URL.
+    // `more`: further arguments, such as --directory URL. `environment`:
+    // "NAME=VALUE" set and "NAME" unset for the app alone (its language).
+    // Without it the app speaks the language of BUS_TEST_LOCALE (unset:
+    // none, the written texts), not the developer's: the test command runs
+    // the end-to-end tests again under each locale that keeps them.
     AppRun(const std::filesystem::path& script, const std::filesystem::path& container,
-           const std::filesystem::path& work, std::vector<std::string> more = {});
+           const std::filesystem::path& work, std::vector<std::string> more = {},
+           std::vector<std::string> environment = {});
     ~AppRun();
     AppRun(const AppRun&) = delete;
     AppRun& operator=(const AppRun&) = delete;
@@ -33,13 +39,20 @@ private:
 
 // Runs the script to its end.
 inline std::pair<int, std::string> runApp(const std::filesystem::path& script, const std::filesystem::path& container,
-                                          const std::filesystem::path& work, std::vector<std::string> more = {}) {
-    return AppRun(script, container, work, std::move(more)).finish();
+                                          const std::filesystem::path& work, std::vector<std::string> more = {},
+                                          std::vector<std::string> environment = {}) {
+    return AppRun(script, container, work, std::move(more), std::move(environment)).finish();
 }
 
-// Makes 16 大同 at `cityBaseUrl` the app's current city in the container, as
-// if the rider had chosen it.
-void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl);
+// Makes 16 大同 at `cityBaseUrl` (or another city) the app's current city in
+// the container, as if the rider had chosen it.
+void chooseCity(const std::filesystem::path& container, const std::string& cityBaseUrl, std::int64_t cityId = 16,
+                const std::string& cityName = "大同");
+
+// The environment of an app that speaks the language of `locale` alone: LANG
+// set to it ("" unsets it), and LANGUAGE, LC_ALL and LC_MESSAGES unset so
+// that the test's own leave it be.
+std::vector<std::string> localeOnly(const std::string& locale);
 
 // Waits until the running script has written `file` (a dump it makes once it
 // has seen what the test waits for); false after `seconds`.

@@ -116,7 +116,7 @@ TEST_F(FeedCopy, LiveTextsAreEnglishForAnEnglishFeedAndTheChineseOnesForAnyOther
         {"en", "", true},         {"en-US", "zh", true}, {"EN", "", true},  {"mul", "en", true},
         {nullptr, "EN-GB", true}, {"zh", "en", false},   {"fr", "", false}, {nullptr, "", false}};
     using Texts = std::vector<std::string>;
-    const Texts english = {"", "Arrived", "1 stop away", "2 stops away", "Arriving", "Passed", "1 min away", "3 min away"};
+    const Texts english = {"", "Arrived", "1 stop", "2 stops", "Arriving", "Passed", "1 min", "3 min"};
     const Texts chinese = {"", "已到站", "还有1站", "还有2站", "即将到站", "已过站", "还有1分钟", "还有3分钟"};
     const auto live = dir / "live.pb";
     for (const auto& [feedLang, agencyLang, inEnglish] : cases) {

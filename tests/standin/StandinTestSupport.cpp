@@ -47,11 +47,12 @@ std::string MemoryLog::text() {
     return std::string(buffer_.data, buffer_.size);
 }
 
-RunningStandin::RunningStandin(int directoryPort) : clock(at("2024-05-06T12:00:00+08:00")) {
+RunningStandin::RunningStandin(int directoryPort, std::vector<City> cities) : clock(at("2024-05-06T12:00:00+08:00")) {
     StandinConfig config;
     config.directoryPort = directoryPort;
     config.serve.threads = 4;
-    for (auto& c : loadDataFolder(BUS_STANDIN_DATA))
+    if (cities.empty()) cities = loadDataFolder(BUS_STANDIN_DATA);
+    for (auto& c : cities)
         config.cities.push_back({std::make_shared<const City>(std::move(c)), 0, {}});
     standin_ = std::make_unique<Standin>(std::move(config), clock, log_.log());
     standin_->start();

@@ -47,8 +47,9 @@ private:
 // log goes to memory.
 class RunningStandin {
 public:
-    // The directory on that port (0: any free one); the cities on free ports.
-    explicit RunningStandin(int directoryPort = 0);
+    // The directory on that port (0: any free one); the bundled cities, or
+    // only `cities` when given, on free ports.
+    explicit RunningStandin(int directoryPort = 0, std::vector<City> cities = {});
     ManualClock clock;
     Standin& standin() { return *standin_; }
     std::string logText() { return log_.text(); }
