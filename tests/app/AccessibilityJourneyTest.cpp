@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -61,9 +62,10 @@ int runBounded(std::vector<std::string> args, const fs::path& log, std::chrono::
     return inTime && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Runs journey.py in `mode` against the stand-in; its screenshots land with
-// the others.
-void rideTheJourney(const char* mode) {
+// Runs journey.py in `mode` against the stand-in, with the app in the
+// language of `lang` ("zh": the locale BUS_TEST_LOCALE names, as for every
+// end-to-end test; "en": en_US.UTF-8); its screenshots land with the others.
+void rideTheJourney(const char* mode, const std::string& lang = "zh") {
     standin::test::RunningStandin standin;
     const fs::path container = containerRoot() / "app", work = containerRoot() / "work";
     fs::create_directories(work);
@@ -74,11 +76,20 @@ void rideTheJourney(const char* mode) {
     const fs::path runtime = containerRoot() / "runtime";
     fs::create_directories(runtime);
     fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-    const int status = runBounded({"env", "XDG_RUNTIME_DIR=" + runtime.string(), "dbus-run-session", "--",
-                                   "/usr/bin/python3", APP_TEST_ACCESSIBILITY "/journey.py",
-                                   mode, "--app", BUSREAL_BINARY, "--container", container.string(), "--work",
-                                   work.string(), "--directory", standin.standin().directoryBaseUrl()},
-                                  log, std::chrono::seconds(200));
+    const char* testLocale = std::getenv("BUS_TEST_LOCALE");
+    // env takes what it unsets before what it sets.
+    std::vector<std::string> command = {"env"}, set = {"XDG_RUNTIME_DIR=" + runtime.string()};
+    for (const auto& setting : localeOnly(lang == "en" ? "en_US.UTF-8" : testLocale ? testLocale : "")) {
+        if (setting.find('=') == std::string::npos)
+            command.insert(command.end(), {"-u", setting});
+        else
+            set.push_back(setting);
+    }
+    command.insert(command.end(), set.begin(), set.end());
+    command.insert(command.end(), {"dbus-run-session", "--", "/usr/bin/python3", APP_TEST_ACCESSIBILITY "/journey.py",
+                                   mode, "--lang", lang, "--app", BUSREAL_BINARY, "--container", container.string(),
+                                   "--work", work.string(), "--directory", standin.standin().directoryBaseUrl()});
+    const int status = runBounded(std::move(command), log, std::chrono::seconds(200));
     std::ostringstream out;
     out << std::ifstream(log).rdbuf() << std::ifstream(work / "tree-on-failure.txt").rdbuf()
         << std::ifstream(work / "app-stderr.txt").rdbuf();
@@ -89,6 +100,8 @@ void rideTheJourney(const char* mode) {
 TEST(RiderWithoutSightOrPointer, CatchesABusThroughTheAccessibilityBusOnly) { rideTheJourney("atspi"); }
 
 TEST(RiderWithoutSightOrPointer, CatchesABusWithKeyPressesOnly) { rideTheJourney("keys"); }
+
+TEST(RiderWithoutSightOrPointer, CatchesABusThroughTheAccessibilityBusInEnglish) { rideTheJourney("atspi", "en"); }
 
 }  // namespace
 }  // namespace bus::test

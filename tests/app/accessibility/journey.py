@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A rider who cannot see the screen, or has no pointer, catches a bus.
 
-  journey.py atspi|keys --app BIN --container DIR --work DIR [--directory URL]
+  journey.py atspi|keys --app BIN --container DIR --work DIR [--directory URL] [--lang zh|en]
 
 Starts the app on a virtual X server of its own and goes through one journey:
 太原 and back to 大同, a search for "1", 1路 in direction 0 opened live, the
@@ -14,8 +14,10 @@ read to know where the focus is and to check what each screen shows. On
 every screen visited, every showing object that can be used must have a
 name, and no two such siblings may share one; the name changes and alerts
 the bus carried are checked at the end. In "keys" mode screenshots show the
-focus ring, and nothing else, changing as Tab moves. Run it inside its own
-D-Bus session (dbus-run-session). Exits 0 when the journey holds."""
+focus ring, and nothing else, changing as Tab moves. With --lang en the app
+is expected to speak English (its environment chooses it); the bundled
+city's names and live texts stay as served. Run it inside its own D-Bus
+session (dbus-run-session). Exits 0 when the journey holds."""
 import argparse
 import os
 import re
@@ -26,6 +28,27 @@ import time
 import pyatspi
 
 from desktop import Desktop, Failure, actions_of, pump, screen_problems, showing, showing_objects, wait_for
+
+# What the app says, in each language it speaks; the names of 大同's stops,
+# lines and plates, and its live texts ("还有2站"), are the service's.
+WORDS = {
+    "zh": dict(app="实时公交", city="切换城市，当前：", sep="，", hit="1路，新荣路口→南环路御河东路口",
+               stop="第15站 操场城，{}", after="未过站", waiting="等车站", favourite_mark="，已收藏",
+               nearest="最近第{}辆：", marker=r"晋B\d+，(在第\d+站|第\d+站与第\d+站之间)", bell="到站提醒",
+               two="2站", armed="到站提醒：还有2站时提醒，点击取消", arriving="车辆即将到站：还有2站",
+               star="收藏此站", starred="已收藏", added="收藏成功", tab="收藏",
+               listed="1路 操场城，南环路御河东路口方向，", aged="秒前更新", field="输入线路或者站点", back="返回",
+               route=lambda name: name.startswith("第") and "站 " in name),
+    "en": dict(app="Live Bus", city="Change city, current: ", sep=", ", hit="1路, 新荣路口→南环路御河东路口",
+               stop="Stop 15: 操场城, {}", after="after your stop", waiting="your stop", favourite_mark=", favourite",
+               nearest="Nearest bus {}: ", marker=r"晋B\d+, (at stop \d+|between stops \d+ and \d+)",
+               bell="Arrival reminder", two="2 stops", armed="Arrival reminder for 2 stops away, tap to cancel",
+               arriving="Bus arriving: 2 stops away", star="Add to favourites", starred="In favourites",
+               added="Added to favourites", tab="Favourites", listed="1路 操场城, towards 南环路御河东路口, ",
+               aged="s ago", field="Line or stop", back="Back",
+               route=lambda name: name.startswith("Stop ") and ": " in name),
+}
+W = WORDS["zh"]
 
 RING = (255, 153, 0)  # ui::Window::focusRingColor
 STATUS_BAR = 20       # the phone's status bar, whose clock may turn meanwhile
@@ -102,59 +125,60 @@ class Journey:
                                                                len(problems)), flush=True)
 
     def run(self):
-        self.named("切换城市，当前：大同")
+        self.named(W["city"] + "大同")
         self.check("search")
         self.before_journey()
         for city, back in (("太原", False), ("大同", True)):
-            self.use(lambda o: o.name.startswith("切换城市，当前："), "the city button")
+            self.use(lambda o: o.name.startswith(W["city"]), "the city button")
             self.named(city)
             if not back:
                 self.check("cities")
             self.use(lambda o, c=city: o.name == c and o.getRole() == pyatspi.ROLE_LIST_ITEM, city)
-            self.named("切换城市，当前：" + city)
+            self.named(W["city"] + city)
         self.type_search("1")
-        self.named("1路，新荣路口→南环路御河东路口")
+        self.named(W["hit"])
         self.check("search hits")
-        self.use(lambda o: o.name == "1路，新荣路口→南环路御河东路口", "the hit 1路 in direction 0")
-        self.find(lambda o: o.name.startswith("最近第1辆："), "the nearest vehicles")
+        self.use(lambda o: o.name == W["hit"], "the hit 1路 in direction 0")
+        self.find(lambda o: o.name.startswith(W["nearest"].format(1)), "the nearest vehicles")
         self.check("live line")
-        self.choose_stop("第15站 操场城，未过站")
+        self.choose_stop(W["stop"].format(W["after"]))
         # Under the waiting stop, wherever the route is scrolled.
-        nearest = [self.named(n, anywhere=True).name for n in ("最近第1辆：还有2站", "最近第2辆：还有3站", "最近第3辆：还有5站")]
-        print("read: " + "，".join(nearest), flush=True)
-        markers = [o.name for o in showing_objects(self.window) if re.fullmatch(r"晋B\d+，(在第\d+站|第\d+站与第\d+站之间)", o.name)]
+        nearest = [self.named(W["nearest"].format(k) + said, anywhere=True).name
+                   for k, said in ((1, "还有2站"), (2, "还有3站"), (3, "还有5站"))]
+        print("read: " + W["sep"].join(nearest), flush=True)
+        markers = [o.name for o in showing_objects(self.window) if re.fullmatch(W["marker"], o.name)]
         if not markers:
             self.problems.append("live line: no vehicle marker named by plate and place")
         self.check("live line at 第15站")
-        self.use(lambda o: o.name == "到站提醒", "the bell")
-        self.find(lambda o: o.getRole() == pyatspi.ROLE_ALERT and o.name == "到站提醒", "the reminder's sheet")
+        self.use(lambda o: o.name == W["bell"], "the bell")
+        self.find(lambda o: o.getRole() == pyatspi.ROLE_ALERT and o.name == W["bell"], "the reminder's sheet")
         self.check("reminder sheet")
-        self.use(lambda o: o.name == "2站", "2站")
+        self.use(lambda o: o.name == W["two"], W["two"])
         # Heard as a name change: the next refresh may find a bus within 2
         # stops at once, and the bell is plain again by the time we look.
-        armed = "到站提醒：还有2站时提醒，点击取消"
+        armed = W["armed"]
         wait_for(lambda: armed in self.names_changed, 20, "the bell named " + armed)
         # The next timed refresh (10 s) finds a bus 2 stops away and says so.
-        wait_for(lambda: "车辆即将到站：还有2站" in self.alerts, 25,
+        wait_for(lambda: W["arriving"] in self.alerts, 25,
                  "the arrival alert (alerts heard: %s)" % self.alerts)
-        self.use(lambda o: o.name == "收藏此站", "the star")
-        wait_for(lambda: "收藏成功" in self.alerts, 10, "the notice 收藏成功")
-        self.named("已收藏", anywhere=True)
+        self.use(lambda o: o.name == W["star"], "the star")
+        wait_for(lambda: W["added"] in self.alerts, 10, "the notice " + W["added"])
+        self.named(W["starred"], anywhere=True)
         self.check("favourite marked")
         self.go_back()
-        self.use(lambda o: o.name == "收藏" and o.getRole() == pyatspi.ROLE_PAGE_TAB, "the favourites tab")
-        favourite = self.find(lambda o: o.name.startswith("1路 操场城，南环路御河东路口方向，"), "the favourite")
+        self.use(lambda o: o.name == W["tab"] and o.getRole() == pyatspi.ROLE_PAGE_TAB, "the favourites tab")
+        favourite = self.find(lambda o: o.name.startswith(W["listed"]), "the favourite")
         print("favourite: " + favourite.name, flush=True)
         self.check("favourites")
         self.use(lambda o: o.name == favourite.name, "the favourite")
-        self.named("第15站 操场城，等车站，已收藏")
+        self.named(W["stop"].format(W["waiting"]) + W["favourite_mark"])
         self.check("favourite opened")
         self.after_journey()
 
     def after_journey(self):
-        if not any(n.startswith("最近第2辆：还有3站") for n in self.names_changed):
+        if not any(n.startswith(W["nearest"].format(2) + "还有3站") for n in self.names_changed):
             self.problems.append("no name change was sent when the nearest vehicles changed")
-        if not any(n.endswith("秒前更新") for n in self.names_changed):
+        if not any(n.endswith(W["aged"]) for n in self.names_changed):
             self.problems.append("no name change was sent as the data aged")
         print("alerts heard: " + ", ".join(self.alerts), flush=True)
 
@@ -172,17 +196,17 @@ class ScreenReader(Journey):
         action.doAction(actions_of(target).index("Press"))
 
     def type_search(self, text):
-        field = self.find(lambda o: o.name == "输入线路或者站点" and o.getRole() == pyatspi.ROLE_TEXT, "the search field")
+        field = self.find(lambda o: o.name == W["field"] and o.getRole() == pyatspi.ROLE_TEXT, "the search field")
         field.queryEditableText().setTextContents(text)
 
     def choose_stop(self, name):
         # Below the fold: a screen reader reaches it all the same.
         row = self.find(lambda o: o.name == name, name, anywhere=True)
         row.queryAction().doAction(actions_of(row).index("Press"))
-        self.find(lambda o: o.name == name.replace("未过站", "等车站"), "the new waiting stop", anywhere=True)
+        self.find(lambda o: o.name == name.replace(W["after"], W["waiting"]), "the new waiting stop", anywhere=True)
 
     def go_back(self):
-        self.use(lambda o: o.name == "返回", "the back button")
+        self.use(lambda o: o.name == W["back"], "the back button")
 
 
 class KeyboardRider(Journey):
@@ -228,14 +252,14 @@ class KeyboardRider(Journey):
         self.key("Return")
 
     def type_search(self, text):
-        self.move_until("Tab", lambda o: o.name == "输入线路或者站点", "the search field")
+        self.move_until("Tab", lambda o: o.name == W["field"], "the search field")
         self.xdotool("type", "--delay", "50", text)
 
     def choose_stop(self, name):
-        self.move_until("Tab", lambda o: o.name.startswith("第") and "站 " in o.name, "the route")
+        self.move_until("Tab", lambda o: W["route"](o.name), "the route")
         self.move_until("Down", lambda o: o.name == name, name)
         self.key("Return")
-        waiting = name.replace("未过站", "等车站")
+        waiting = name.replace(W["after"], W["waiting"])
         self.find(lambda o: o.name == waiting, "the new waiting stop", anywhere=True)
         # The row was rebuilt; the focus and its ring stay on it.
         wait_for(lambda: self.focus_is(lambda o: o.name == waiting), 5, "the focus on the rebuilt row")
@@ -245,10 +269,10 @@ class KeyboardRider(Journey):
 
     def go_back(self):
         self.key("Escape")
-        self.named("切换城市，当前：大同")
+        self.named(W["city"] + "大同")
 
     def before_journey(self):
-        wid = subprocess.run(["xdotool", "search", "--sync", "--name", "实时公交"], check=True, timeout=20,
+        wid = subprocess.run(["xdotool", "search", "--sync", "--name", W["app"]], check=True, timeout=20,
                              capture_output=True, text=True).stdout.split()[0]
         self.xdotool("windowfocus", "--sync", wid)
         box = self.window.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
@@ -313,12 +337,15 @@ def main():
     parser.add_argument("--container", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--directory", help="the directory service's base address, handed to the app")
+    parser.add_argument("--lang", choices=sorted(WORDS), default="zh", help="the language the app speaks")
     args = parser.parse_args()
+    global W
+    W = WORDS[args.lang]
     more = ["--directory", args.directory] if args.directory else []
     desktop = Desktop(args.work, args.app, args.container, more)
     rider = None
     try:
-        window = desktop.window("实时公交")
+        window = desktop.window(W["app"])
         rider = (ScreenReader if args.mode == "atspi" else KeyboardRider)(desktop, window, args.work)
         rider.run()
     except Failure as failure:
