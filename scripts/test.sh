@@ -92,9 +92,15 @@ ctest --test-dir build/test --output-on-failure -j"$jobs"
 # The app under test speaks the language BUS_TEST_LOCALE names (unset above:
 # none); every locale without a catalog must leave the end-to-end tests as
 # they are. The tours choose their locales themselves.
+# Under a zh_CN.UTF-8 the machine has not generated, xdotool cannot find the
+# window by its Chinese name, so the keyboard journey runs under the others.
 for locale in C.UTF-8 zh_CN.UTF-8; do
   echo "== the app's end-to-end tests with the app under LANG=$locale"
-  BUS_TEST_LOCALE=$locale ctest --test-dir build/test -L e2e -E TourTest --output-on-failure -j"$jobs"
+  skip=TourTest
+  if [ "$locale" = zh_CN.UTF-8 ] && ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf-\?8'; then
+    skip="$skip|CatchesABusWithKeyPressesOnly"
+  fi
+  BUS_TEST_LOCALE=$locale ctest --test-dir build/test -L e2e -E "$skip" --output-on-failure -j"$jobs"
 done
 
 echo "== tests under ASan+UBSan"
