@@ -50,6 +50,11 @@ private:
 class RecordedService {
 public:
     RecordedService();
+    // Stops serving before the answers and bodies go: a worker's request may
+    // still be in the server's hands when a test ends.
+    ~RecordedService() { server_.stop(); }
+    RecordedService(const RecordedService&) = delete;
+    RecordedService& operator=(const RecordedService&) = delete;
     void reply(const std::string& operation, std::string body, int status = 200);
     std::vector<std::string> bodies() const;
     std::string url() const { return server_.baseUrl(); }
