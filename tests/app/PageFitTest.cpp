@@ -3,7 +3,7 @@
 // wrapping) to make sure every line of every page has room: a paragraph
 // given too little height would lose its last lines to an ellipsis.
 #include <QImage>
-#include <QTextLayout>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -16,23 +16,14 @@
 namespace bus::test {
 namespace {
 
-// The height the window's wrapped text needs for all of `text`.
+// The height the window's wrapped text needs for all of the label's text,
+// laid out by the window's canvas on a device of that scale.
 double laidOutHeight(const ui::Label& label, double scale) {
     QImage device(static_cast<int>(label.frame().width() * scale), 100, QImage::Format_ARGB32_Premultiplied);
     device.setDevicePixelRatio(scale);
-    const auto& font = platform::qt::PaintResources::shared().font(label.font, &device);
-    QTextLayout layout(QString::fromStdString(label.text()), font.font, &device);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    double height = 0;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(label.frame().width());
-        height += line.height();
-    }
-    layout.endLayout();
-    return height;
+    QPainter painter(&device);
+    platform::qt::QtCanvas canvas(painter);
+    return canvas.wrappedTextHeight(label.text(), label.font, label.frame().width());
 }
 
 // Each page as the rider reads it: the written Chinese page, and the page
