@@ -359,6 +359,23 @@ protected:
             .transition("Form", "busCity", "City");
     }
     void open() { form = std::dynamic_pointer_cast<Form>(show("Form")); }
+    // The form filled with the two names and its query tapped, with the
+    // service giving `hits` and answering every line with `lineStatus` (or
+    // away): the result once it stopped planning, null when none showed.
+    std::shared_ptr<Result> planned(const char* start, const char* end, const json& hits, int lineStatus, bool away) {
+        replyWith("queryKeyword", hits.dump());
+        replyWith("queryLine", lineText(5), lineStatus);
+        if (away) makeServiceUnreachable();
+        platform::AlertCenter::shared().clear();
+        open();
+        form->startText.lock()->setText(start);
+        form->endText.lock()->setText(end);
+        tap(*form->queryButton.lock());
+        auto result = top<Result>();
+        if (!result || !waitUntil([&] { return !result->indicator.lock()->isAnimating(); })) return nullptr;
+        settle();
+        return result;
+    }
     Texts fields() const { return {form->startText.lock()->text(), form->endText.lock()->text()}; }
 
     std::shared_ptr<Form> form;
@@ -499,19 +516,9 @@ TEST_F(TransferTest, TheResultShowsPlansOrWhyThereAreNone) {
         {"", "站4", twoLines, 200, false, Result::kNoNames, 0, 0},
         {"站2", "站2", twoLines, 200, false, Result::kSameNames, 0, 0}};
     for (const auto& c : cases) {
-        replyWith("queryKeyword", c.hits.dump());
-        replyWith("queryLine", lineText(5), c.lineStatus);
-        if (c.away) makeServiceUnreachable();
         const std::size_t before = service.bodies().size();
-        platform::AlertCenter::shared().clear();
-        open();
-        form->startText.lock()->setText(c.start);
-        form->endText.lock()->setText(c.end);
-        tap(*form->queryButton.lock());
-        auto result = top<Result>();
-        ASSERT_TRUE(result);
-        ASSERT_TRUE(waitUntil([&] { return !result->indicator.lock()->isAnimating(); }));
-        settle();
+        auto result = planned(c.start, c.end, c.hits, c.lineStatus, c.away);
+        ASSERT_TRUE(result) << c.shown;
         EXPECT_EQ(resultText(*result), c.shown);
         EXPECT_EQ(service.bodies().size() - before, c.requests) << c.shown;
         const auto notices = platform::AlertCenter::shared().history();
@@ -546,18 +553,8 @@ TEST_F(TransferTest, InEnglishTheResultSaysWhatItFoundInEnglish) {
             {"站2", "站2", twoLines, 200, false, "站2 → 站2", "Same start and end: no ride needed",
              "Same start and end: no ride needed"}};
     for (const auto& c : cases) {
-        replyWith("queryKeyword", c.hits.dump());
-        replyWith("queryLine", lineText(5), c.lineStatus);
-        if (c.away) makeServiceUnreachable();
-        platform::AlertCenter::shared().clear();  // the last case's notice of failure
-        open();
-        form->startText.lock()->setText(c.start);
-        form->endText.lock()->setText(c.end);
-        tap(*form->queryButton.lock());
-        auto result = top<Result>();
-        ASSERT_TRUE(result);
-        ASSERT_TRUE(waitUntil([&] { return !result->indicator.lock()->isAnimating(); }));
-        settle();
+        auto result = planned(c.start, c.end, c.hits, c.lineStatus, c.away);
+        ASSERT_TRUE(result) << c.route;
         const std::string shown = resultText(*result);
         EXPECT_EQ(result->routeLabel.lock()->text(), c.route);
         EXPECT_TRUE(shown.starts_with(c.first) && shown.ends_with(c.last)) << shown;
