@@ -7,7 +7,11 @@
 #include <memory>
 #include <pthread.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <stdexcept>
+#include <string>
+
+#include <systemd/sd-daemon.h>
 
 #include "platform/Installation.h"
 #include "standin/Gtfs.h"
@@ -129,10 +133,17 @@ int main(int argc, char** argv) {
         std::printf("city %lld %s %s%s\n", static_cast<long long>(c.cityId), c.name.c_str(), c.baseUrl.c_str(), kCityPath);
     std::printf("ready\n");
     std::fflush(stdout);
+    // Under a unit of Type=notify, `systemctl start` returns only now, with
+    // every service listening; elsewhere NOTIFY_SOCKET is unset and this does
+    // nothing.
+    const std::string status = "serving " + std::to_string(standin.directory().size()) + " cities, directory " +
+                               standin.directoryUrl();
+    sd_notifyf(0, "READY=1\nSTATUS=%s\nMAINPID=%lu", status.c_str(), static_cast<unsigned long>(getpid()));
 
     int sig = 0;
     sigwait(&stopSignals, &sig);
     std::fprintf(stderr, "busreal-standin: stopping on %s\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
+    sd_notify(0, "STOPPING=1\nSTATUS=stopping");
     standin.stop();
     return 0;
 }
