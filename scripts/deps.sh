@@ -20,6 +20,11 @@ packages=(
   # xvfb-run, which the accessibility benchmarks and the window on a virtual
   # display use, needs xauth.
   xauth
+  # The Debian package: the stand-in's readiness for systemd, and the test that
+  # checks the package (lintian) and runs its units under a user manager.
+  libsystemd-dev lintian systemd curl
+  # A clean Debian root for the package test to install the package into.
+  debootstrap
   # ss, with which the scripts name what holds a port the stand-in needs.
   iproute2
 )
