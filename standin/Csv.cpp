@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -63,14 +64,28 @@ std::string otherEncoding(std::string_view head) {
     return {};
 }
 
+// A file read with stdio; a read error ends the text as the end of the file
+// does.
+class FileSource final : public CsvSource {
+public:
+    explicit FileSource(std::FILE* file) : file_(file) {}
+    ~FileSource() override { std::fclose(file_); }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+    std::size_t read(char* into, std::size_t size) override { return std::fread(into, 1, size, file_); }
+
+private:
+    std::FILE* file_;
+};
+
 }  // namespace
 
 CsvReader::CsvReader(std::string_view text, std::string name) : name_(std::move(name)), buffer_(text) {
     checkEncoding();
 }
 
-CsvReader::CsvReader(std::FILE* file, std::string name, std::size_t blockBytes)
-    : name_(std::move(name)), file_(file), block_(std::max<std::size_t>(1, blockBytes)) {
+CsvReader::CsvReader(std::unique_ptr<CsvSource> source, std::string name, std::size_t blockBytes)
+    : name_(std::move(name)), source_(std::move(source)), block_(std::max<std::size_t>(1, blockBytes)) {
     while (buffer_.size() < 4 && fill()) {
     }
     checkEncoding();
@@ -79,6 +94,7 @@ CsvReader::CsvReader(std::FILE* file, std::string name, std::size_t blockBytes)
 std::optional<CsvReader> CsvReader::open(const std::filesystem::path& file, std::size_t blockBytes) {
     std::FILE* f = std::fopen(file.c_str(), "rb");
     if (!f) return std::nullopt;
+    auto source = std::make_unique<FileSource>(f);
     // A block is zeroed before it is read into: a small file gets a block
     // just past its size, which reaches its end in one read.
     std::error_code ec;
@@ -86,21 +102,20 @@ std::optional<CsvReader> CsvReader::open(const std::filesystem::path& file, std:
         const auto size = std::filesystem::file_size(file, ec);
         if (!ec && size < blockBytes) blockBytes = static_cast<std::size_t>(size) + 1;
     }
-    return CsvReader(f, file.string(), blockBytes);
+    return CsvReader(std::move(source), file.string(), blockBytes);
 }
 
+// The fields are views into the buffer, which a move may reallocate (a short
+// one lives inside the string): they stay behind, and field() gives "" until
+// the next next().
 CsvReader::CsvReader(CsvReader&& o) noexcept
-    : name_(std::move(o.name_)), file_(o.file_), block_(o.block_), buffer_(std::move(o.buffer_)), pos_(o.pos_), line_(o.line_),
-      recordLine_(o.recordLine_), header_(std::move(o.header_)), columns_(std::move(o.columns_)) {
-    o.file_ = nullptr;
-}
+    : name_(std::move(o.name_)), source_(std::move(o.source_)), block_(o.block_), buffer_(std::move(o.buffer_)), pos_(o.pos_),
+      line_(o.line_), recordLine_(o.recordLine_), header_(std::move(o.header_)), columns_(std::move(o.columns_)) {}
 
 CsvReader& CsvReader::operator=(CsvReader&& o) noexcept {
     if (this == &o) return *this;
-    if (file_) std::fclose(file_);
     name_ = std::move(o.name_);
-    file_ = o.file_;
-    o.file_ = nullptr;
+    source_ = std::move(o.source_);
     block_ = o.block_;
     buffer_ = std::move(o.buffer_);
     pos_ = o.pos_;
@@ -112,22 +127,19 @@ CsvReader& CsvReader::operator=(CsvReader&& o) noexcept {
     return *this;
 }
 
-CsvReader::~CsvReader() {
-    if (file_) std::fclose(file_);
-}
+CsvReader::~CsvReader() = default;
 
 // Keeps the unread text and appends the next block; false at the end.
 bool CsvReader::fill() {
-    if (!file_) return false;
+    if (!source_) return false;
     buffer_.erase(0, pos_);
     pos_ = 0;
     const std::size_t had = buffer_.size();
     buffer_.resize(had + block_);
-    const std::size_t got = std::fread(buffer_.data() + had, 1, block_, file_);
+    const std::size_t got = source_->read(buffer_.data() + had, block_);
     buffer_.resize(had + got);
     if (got == 0) {
-        std::fclose(file_);
-        file_ = nullptr;
+        source_.reset();
         return false;
     }
     return true;
@@ -179,7 +191,7 @@ bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
                 if (end == buffer_.size()) break;
                 if (end + 1 < buffer_.size() && buffer_[end + 1] == '"') {
                     ++end;
-                } else if (end + 1 == buffer_.size() && file_) {
+                } else if (end + 1 == buffer_.size() && source_) {
                     needMore = true;  // a doubled quote may go on in the next block
                     break;
                 } else {
@@ -195,7 +207,7 @@ bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
         // A record cut by the block's end, or a CR whose LF may follow in
         // the next block, waits for more text.
         needMore = needMore || end >= buffer_.size() || (buffer_[end] == '\r' && end + 1 == buffer_.size());
-        if (needMore && file_) {
+        if (needMore && source_) {
             scanned = end - pos_;  // the byte at `end` is looked at again
             fill();
             continue;
@@ -208,7 +220,7 @@ bool CsvReader::readRecord(std::vector<std::string_view>& fields) {
             ++pos_;
         }
         if (begin == end) {
-            if (pos_ >= buffer_.size() && !file_) return false;
+            if (pos_ >= buffer_.size() && !source_) return false;
             ++line_;
             scanned = 0;
             continue;  // a blank line is no record
@@ -267,7 +279,7 @@ void CsvReader::splitFields(std::size_t begin, std::size_t end, std::vector<std:
     }
 }
 
-CsvTable CsvTable::from(CsvReader& reader) {
+CsvTable CsvTable::read(CsvReader& reader) {
     CsvTable table;
     for (std::size_t c = 0; c < reader.header().size(); ++c) table.columns_.emplace(reader.header()[c], c);
     const std::size_t width = reader.header().size();
@@ -281,13 +293,13 @@ CsvTable CsvTable::from(CsvReader& reader) {
 
 CsvTable CsvTable::parse(std::string_view text, const std::string& name) {
     CsvReader reader(text, name);
-    return from(reader);
+    return read(reader);
 }
 
 std::optional<CsvTable> CsvTable::read(const std::filesystem::path& file) {
     auto reader = CsvReader::open(file);
     if (!reader) return std::nullopt;
-    return from(*reader);
+    return read(*reader);
 }
 
 bool CsvTable::has(std::string_view column) const { return columns_.find(column) != columns_.end(); }

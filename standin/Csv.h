@@ -2,7 +2,6 @@
 // Reading the comma-separated tables of a GTFS feed (RFC 4180: quoted fields,
 // doubled quotes, CRLF or LF, an optional UTF-8 byte order mark). Text in any
 // other encoding is refused with its name.
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -13,6 +12,15 @@
 
 namespace bus::standin {
 
+// Where a streamed table's bytes come from: a file, a member of a zip.
+class CsvSource {
+public:
+    virtual ~CsvSource() = default;
+    // Reads up to `size` bytes into `into`; 0 at the end. Throws
+    // std::runtime_error when the bytes cannot be read.
+    virtual std::size_t read(char* into, std::size_t size) = 0;
+};
+
 // Reads one table a block at a time, so that a file of a million rows never
 // sits in memory whole. Fields are views into the current block, valid until
 // the next call of next().
@@ -20,6 +28,9 @@ class CsvReader {
 public:
     // Text already in memory, whose first record is the header.
     explicit CsvReader(std::string_view text, std::string name = "csv");
+    // Bytes from `source`, read `blockBytes` at a time; `name` is the table's
+    // in every refusal.
+    CsvReader(std::unique_ptr<CsvSource> source, std::string name, std::size_t blockBytes = 1 << 20);
     // A file, read `blockBytes` at a time; std::nullopt when it does not exist.
     static std::optional<CsvReader> open(const std::filesystem::path& file, std::size_t blockBytes = 1 << 20);
     CsvReader(CsvReader&&) noexcept;
@@ -42,7 +53,6 @@ public:
     std::size_t line() const { return recordLine_; }
 
 private:
-    CsvReader(std::FILE* file, std::string name, std::size_t blockBytes);
     bool fill();
     bool readRecord(std::vector<std::string_view>& fields);
     void splitFields(std::size_t begin, std::size_t end, std::vector<std::string_view>& fields);
@@ -50,7 +60,7 @@ private:
     void checkEncoding();
 
     std::string name_;
-    std::FILE* file_ = nullptr;  // owned; null once read to the end or for text
+    std::unique_ptr<CsvSource> source_;  // null once read to the end, or for text
     std::size_t block_ = 0;
     std::string buffer_;
     std::size_t pos_ = 0;
@@ -69,6 +79,8 @@ public:
     static CsvTable parse(std::string_view text, const std::string& name = "csv");
     // Reads a file; std::nullopt when it does not exist.
     static std::optional<CsvTable> read(const std::filesystem::path& file);
+    // Reads the rest of a stream.
+    static CsvTable read(CsvReader& reader);
 
     std::size_t size() const { return rows_.size(); }
     bool has(std::string_view column) const;
@@ -77,8 +89,6 @@ public:
     const std::string& get(std::size_t row, std::string_view column) const;
 
 private:
-    static CsvTable from(CsvReader& reader);
-
     std::map<std::string, std::size_t, std::less<>> columns_;
     std::vector<std::vector<std::string>> rows_;
 };
