@@ -27,6 +27,8 @@ packages=(
   debootstrap
   # ss, with which the scripts name what holds a port the stand-in needs.
   iproute2
+  # libzip: the stand-in reads a GTFS zip in place, and its tests write zips.
+  libzip-dev
 )
 
 missing=()

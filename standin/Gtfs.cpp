@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "standin/Csv.h"
+#include "standin/ZipFeed.h"
 
 namespace bus::standin {
 
@@ -68,9 +69,53 @@ struct RawTrip {
     std::vector<Frequency> frequencies;
 };
 
-// The tables of one feed folder, opened in a fixed order so that the first
-// fault reported is always the same one, with every needed column checked.
-// The large ones are read as streams.
+// Every table a feed is read from.
+const std::vector<std::string_view> kTables = {"stops.txt",       "routes.txt",          "trips.txt",
+                                               "stop_times.txt",  "calendar.txt",        "calendar_dates.txt",
+                                               "agency.txt",      "feed_info.txt",       "fare_attributes.txt",
+                                               "fare_rules.txt",  "frequencies.txt"};
+
+std::string folderName(const std::filesystem::path& feed) {
+    auto folder = std::filesystem::absolute(feed).lexically_normal();
+    if (folder.filename().empty()) folder = folder.parent_path();
+    return folder.filename().string();
+}
+
+// Where a feed's tables are read from: a folder's files, or a zip's members
+// read in place. Either streams through a CsvReader.
+class FeedTables {
+public:
+    FeedTables(const std::filesystem::path& feed, const GtfsOptions& options) : feed_(feed) {
+        std::error_code ec;
+        const auto status = std::filesystem::status(feed, ec);
+        if (std::filesystem::is_regular_file(status))
+            zip_ = std::make_unique<ZipFeed>(feed, kTables, ZipBounds{options.zipTableBytes, options.zipFeedBytes});
+        else if (!std::filesystem::is_directory(status))
+            throw std::runtime_error(feed.string() + ": no such folder or zip file");
+    }
+    // std::nullopt when the feed has no such table.
+    std::optional<CsvReader> stream(std::string_view table) const {
+        return zip_ ? zip_->open(table) : CsvReader::open(feed_ / table);
+    }
+    std::optional<CsvTable> read(std::string_view table) const {
+        auto reader = stream(table);
+        if (!reader) return std::nullopt;
+        return CsvTable::read(*reader);
+    }
+    // The table as refusals name it.
+    std::string name(std::string_view table) const { return zip_ ? zip_->name(table) : (feed_ / table).string(); }
+    // The city's name when neither the options nor agency.txt give one: the
+    // folder's, or the zip's without its extension.
+    std::string cityName() const { return zip_ ? feed_.stem().string() : folderName(feed_); }
+
+private:
+    std::filesystem::path feed_;
+    std::unique_ptr<ZipFeed> zip_;  // null for a folder
+};
+
+// The tables of one feed, opened in a fixed order so that the first fault
+// reported is always the same one, with every needed column checked. The
+// large ones are read as streams.
 struct FeedFiles {
     CsvReader stops;
     CsvTable routes;
@@ -86,57 +131,50 @@ struct FeedFiles {
 };
 
 template <typename Table>
-Table need(std::optional<Table> table, const std::filesystem::path& file) {
-    if (!table) throw std::runtime_error(file.string() + ": missing from the feed");
+Table need(std::optional<Table> table, const std::string& name) {
+    if (!table) throw std::runtime_error(name + ": missing from the feed");
     return std::move(*table);
 }
 
 template <typename Table>
-void needColumns(const Table& t, const std::filesystem::path& file, std::initializer_list<const char*> cols) {
+void needColumns(const Table& t, const std::string& name, std::initializer_list<const char*> cols) {
     for (const char* c : cols)
-        if (!t.has(c)) throw std::runtime_error(file.string() + ": no column " + c);
+        if (!t.has(c)) throw std::runtime_error(name + ": no column " + c);
 }
 
-FeedFiles openFiles(const std::filesystem::path& feed) {
-    FeedFiles f{need(CsvReader::open(feed / "stops.txt"), feed / "stops.txt"),
-                need(CsvTable::read(feed / "routes.txt"), feed / "routes.txt"),
-                need(CsvReader::open(feed / "trips.txt"), feed / "trips.txt"),
-                need(CsvReader::open(feed / "stop_times.txt"), feed / "stop_times.txt"),
-                CsvTable::read(feed / "calendar.txt"),
-                CsvTable::read(feed / "calendar_dates.txt"),
-                CsvTable::read(feed / "agency.txt"),
-                CsvTable::read(feed / "feed_info.txt"),
-                CsvTable::read(feed / "fare_attributes.txt"),
-                CsvTable::read(feed / "fare_rules.txt"),
-                CsvReader::open(feed / "frequencies.txt")};
-    if (!f.calendar && !f.calendarDates)
-        throw std::runtime_error((feed / "calendar.txt").string() + ": missing from the feed");
-    needColumns(f.stops, feed / "stops.txt", {"stop_id", "stop_name"});
-    needColumns(f.routes, feed / "routes.txt", {"route_id"});
-    needColumns(f.trips, feed / "trips.txt", {"route_id", "service_id", "trip_id"});
-    needColumns(f.stopTimes, feed / "stop_times.txt",
+FeedFiles openFiles(const FeedTables& feed) {
+    FeedFiles f{need(feed.stream("stops.txt"), feed.name("stops.txt")),
+                need(feed.read("routes.txt"), feed.name("routes.txt")),
+                need(feed.stream("trips.txt"), feed.name("trips.txt")),
+                need(feed.stream("stop_times.txt"), feed.name("stop_times.txt")),
+                feed.read("calendar.txt"),
+                feed.read("calendar_dates.txt"),
+                feed.read("agency.txt"),
+                feed.read("feed_info.txt"),
+                feed.read("fare_attributes.txt"),
+                feed.read("fare_rules.txt"),
+                feed.stream("frequencies.txt")};
+    if (!f.calendar && !f.calendarDates) throw std::runtime_error(feed.name("calendar.txt") + ": missing from the feed");
+    needColumns(f.stops, feed.name("stops.txt"), {"stop_id", "stop_name"});
+    needColumns(f.routes, feed.name("routes.txt"), {"route_id"});
+    needColumns(f.trips, feed.name("trips.txt"), {"route_id", "service_id", "trip_id"});
+    needColumns(f.stopTimes, feed.name("stop_times.txt"),
                 {"trip_id", "stop_id", "stop_sequence", "arrival_time", "departure_time"});
-    if (f.calendar) needColumns(*f.calendar, feed / "calendar.txt", {"service_id", "start_date", "end_date"});
-    if (f.fares) needColumns(*f.fares, feed / "fare_attributes.txt", {"fare_id", "price", "currency_type"});
+    if (f.calendar) needColumns(*f.calendar, feed.name("calendar.txt"), {"service_id", "start_date", "end_date"});
+    if (f.fares) needColumns(*f.fares, feed.name("fare_attributes.txt"), {"fare_id", "price", "currency_type"});
     if (f.frequencies)
-        needColumns(*f.frequencies, feed / "frequencies.txt", {"trip_id", "start_time", "end_time", "headway_secs"});
+        needColumns(*f.frequencies, feed.name("frequencies.txt"), {"trip_id", "start_time", "end_time", "headway_secs"});
     return f;
-}
-
-std::string folderName(const std::filesystem::path& feed) {
-    auto folder = std::filesystem::absolute(feed).lexically_normal();
-    if (folder.filename().empty()) folder = folder.parent_path();
-    return folder.filename().string();
 }
 
 // agency.txt: the city's name, unless the options give one. Returns the
 // first agency's name, which every line shows as its operator.
-std::string readAgency(const std::optional<CsvTable>& agency, const std::filesystem::path& feed,
-                       const GtfsOptions& options, City& city) {
+std::string readAgency(const std::optional<CsvTable>& agency, const FeedTables& feed, const GtfsOptions& options,
+                       City& city) {
     const bool listed = agency && agency->size() > 0;
     const std::string agencyName = listed ? agency->get(0, "agency_name") : std::string();
     city.name = !options.name.empty() ? options.name : agencyName;
-    if (city.name.empty()) city.name = folderName(feed);
+    if (city.name.empty()) city.name = feed.cityName();
     return agencyName;
 }
 
@@ -185,7 +223,7 @@ struct Services {
     }
 };
 
-void readCalendar(const CsvTable& calendar, const std::filesystem::path& file, Services& services) {
+void readCalendar(const CsvTable& calendar, const std::string& file, Services& services) {
     static const char* weekdays[7] = {"monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"};
     for (std::size_t r = 0; r < calendar.size(); ++r) {
         ServiceDays& s = services.named(calendar.get(r, "service_id"));
@@ -193,7 +231,7 @@ void readCalendar(const CsvTable& calendar, const std::filesystem::path& file, S
         const auto start = parseLong(calendar.get(r, "start_date"));
         const auto end = parseLong(calendar.get(r, "end_date"));
         if (!start || !end)
-            throw std::runtime_error(file.string() + ": bad start_date or end_date in row " + std::to_string(r + 2));
+            throw std::runtime_error(file + ": bad start_date or end_date in row " + std::to_string(r + 2));
         s.startDate = static_cast<std::int32_t>(*start);
         s.endDate = static_cast<std::int32_t>(*end);
     }
@@ -575,14 +613,14 @@ std::optional<int> parseGtfsTime(std::string_view text) {
 }
 
 City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options) {
-    if (!std::filesystem::is_directory(feed)) throw std::runtime_error(feed.string() + ": no such folder");
-    FeedFiles files = openFiles(feed);
+    const FeedTables tables(feed, options);
+    FeedFiles files = openFiles(tables);
     City city;
     city.cityId = options.cityId;
     city.port = options.port;
-    const std::string agencyName = readAgency(files.agency, feed, options, city);
+    const std::string agencyName = readAgency(files.agency, tables, options, city);
     Services services{city.services, {}};
-    if (files.calendar) readCalendar(*files.calendar, feed / "calendar.txt", services);
+    if (files.calendar) readCalendar(*files.calendar, tables.name("calendar.txt"), services);
     if (files.calendarDates) readCalendarDates(*files.calendarDates, services);
     const Stops stops = readStops(files.stops, city);
     city.timeZone = feedZone(files.agency, stops.zone, options);
@@ -603,7 +641,7 @@ City importGtfs(const std::filesystem::path& feed, const GtfsOptions& options) {
     }
     if (atStations.count > 0) {
         const auto first = static_cast<std::size_t>(atStations.first);
-        city.feedFaults.push_back((feed / "stop_times.txt").string() + ": " + std::to_string(atStations.count) +
+        city.feedFaults.push_back(tables.name("stop_times.txt") + ": " + std::to_string(atStations.count) +
                                   (atStations.count == 1 ? " call" : " calls") +
                                   " at a station (location_type 1), the first at " + city.stopIds[first] + " \"" +
                                   city.stopNames[first] + "\"; each is served as a stop under the station's name");
