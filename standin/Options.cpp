@@ -117,8 +117,8 @@ std::string helpText(const std::filesystem::path& defaultDataDir) {
          "                         (default "
       << defaultDataDir.string()
       << ")\n"
-         "  --gtfs=DIR[,id=N][,name=TEXT][,port=N][,utc=+HH:MM][,realtime=SOURCE][,poll=S]\n"
-         "                         serve a GTFS feed folder as one more city (repeatable;\n"
+         "  --gtfs=DIR|ZIP[,id=N][,name=TEXT][,port=N][,utc=+HH:MM][,realtime=SOURCE][,poll=S]\n"
+         "                         serve a GTFS feed folder or zip as one more city (repeatable;\n"
          "                         default id 90, 91, ... and port 18190, 18191, ...);\n"
          "                         realtime= a GTFS-realtime file or http(s) address\n"
          "                         (repeatable), read every S seconds (default 15)\n"
