@@ -36,7 +36,7 @@ cmake --build build/tsan -j"$jobs" --target tracking_tests personal_tests standi
 echo "== fuzzer build"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUS_BUILD_FUZZ=ON \
   -DBUS_BUILD_APP=OFF -DBUS_BUILD_BENCH=OFF >/dev/null
-cmake --build build/fuzz -j"$jobs" --target fuzz_service fuzz_standin_request fuzz_standin_feed
+cmake --build build/fuzz -j"$jobs" --target fuzz_service fuzz_standin_request fuzz_standin_feed fuzz_standin_zip
 
 default_ports=($(scripts/standin-ports.sh))
 ports_free() {
@@ -129,5 +129,6 @@ fuzz() {
 fuzz fuzz_service service 30
 fuzz fuzz_standin_request standin-request 30
 fuzz fuzz_standin_feed standin-feed 30
+fuzz fuzz_standin_zip standin-zip 30
 
 echo "All tests passed."
