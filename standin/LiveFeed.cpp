@@ -50,6 +50,21 @@ std::string tooSlow(std::chrono::milliseconds deadline) {
     return "was not read within the poll's " + (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms");
 }
 
+constexpr int kMaxRedirects = 5;
+
+// The host of an absolute address, in lower case; empty for one libcurl cannot read.
+std::string hostOf(const char* address) {
+    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
+    char* host = nullptr;
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, address, 0) != CURLUE_OK ||
+        curl_url_get(url.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK)
+        return {};
+    std::string out = host;
+    curl_free(host);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
 std::string tooLarge(std::size_t limit) {
     return "holds more than " + std::to_string(limit) + " bytes, the most one message may have";
 }
@@ -92,38 +107,73 @@ void LiveFeed::stop() {
     if (thread_.joinable()) thread_.join();
 }
 
-std::string LiveFeed::fetch(const std::string& source, std::chrono::milliseconds left) const {
-    if (source.rfind("http://", 0) == 0 || source.rfind("https://", 0) == 0) return download(source, left);
-    return readFile(source);
+std::string LiveFeed::fetch(const RealtimeSource& source, std::chrono::milliseconds left) const {
+    if (source.remote()) return download(source, left);
+    return readFile(source.address);
 }
 
-std::string LiveFeed::download(const std::string& address, std::chrono::milliseconds left) const {
+// libcurl would send a source's headers, and so its key, on to wherever a
+// redirect points: a source with headers follows redirects itself, and only
+// on its own host.
+std::string LiveFeed::download(const RealtimeSource& source, std::chrono::milliseconds left) const {
     initCurl();
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
     if (!easy) throw std::runtime_error("cannot be reached (libcurl has no handle)");
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr, &curl_slist_free_all);
+    for (const auto& header : source.headers) {
+        // "Name;" sends the header empty, where "Name:" would only drop one libcurl adds.
+        const std::string line = header.name + (header.value.empty() ? ";" : ": " + header.value);
+        curl_slist* list = curl_slist_append(headers.get(), line.c_str());
+        if (!list) throw std::runtime_error("cannot be reached (libcurl has no memory for its headers)");
+        headers.release();
+        headers.reset(list);
+    }
+    const bool followsItself = !source.headers.empty();
     Download d{{}, sources_.maxMessageBytes, false, &cancelled_};
     CURL* h = easy.get();
-    curl_easy_setopt(h, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, followsItself ? 0L : 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    // The whole transfer, connecting included, ends with the poll's time.
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<std::int64_t>(1, left.count())));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &keepBytes);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &d);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &goOn);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &d);
-    const CURLcode rc = curl_easy_perform(h);
-    if (d.tooLarge) throw std::runtime_error(tooLarge(sources_.maxMessageBytes));
-    if (rc == CURLE_OPERATION_TIMEDOUT) throw std::runtime_error(tooSlow(sources_.deadline));
-    if (rc != CURLE_OK) throw std::runtime_error(std::string("cannot be reached (") + curl_easy_strerror(rc) + ")");
-    long status = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (status != 200) throw std::runtime_error("answered HTTP " + std::to_string(status));
-    return std::move(d.body);
+    const auto end = std::chrono::steady_clock::now() + left;
+    std::string address = source.address;
+    for (int hop = 0;; ++hop) {
+        curl_easy_setopt(h, CURLOPT_URL, address.c_str());
+        // The whole transfer, connecting and redirects included, ends with the poll's time.
+        const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<std::int64_t>(1, rest.count())));
+        d.body.clear();
+        const CURLcode rc = curl_easy_perform(h);
+        // libcurl's texts are its own and never hold the address.
+        if (d.tooLarge) throw std::runtime_error(tooLarge(sources_.maxMessageBytes));
+        if (rc == CURLE_OPERATION_TIMEDOUT) throw std::runtime_error(tooSlow(sources_.deadline));
+        if (rc != CURLE_OK) throw std::runtime_error(std::string("cannot be reached (") + curl_easy_strerror(rc) + ")");
+        long status = 0;
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+        if (followsItself && status >= 300 && status < 400) {
+            char* next = nullptr;
+            curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &next);
+            if (next && hostOf(next) != hostOf(address.c_str()))
+                throw std::runtime_error("answered HTTP " + std::to_string(status) +
+                                         " towards another host, which is not sent the source's headers");
+            if (next && hop == kMaxRedirects)
+                throw std::runtime_error(std::string("cannot be reached (") + curl_easy_strerror(CURLE_TOO_MANY_REDIRECTS) + ")");
+            if (next) {
+                address = next;
+                continue;
+            }
+        }
+        // The status alone: a reason phrase is the source's text, and may repeat the address.
+        if (status != 200) throw std::runtime_error("answered HTTP " + std::to_string(status));
+        return std::move(d.body);
+    }
 }
 
 // A named pipe or a device could block the poll for ever or never end, so
@@ -155,7 +205,7 @@ void LiveFeed::poll() {
             if (merged) merged->merge(std::move(data));
             else merged = std::move(data);
         } catch (const std::exception& e) {
-            failure = source + ": " + e.what();
+            failure = source.shown() + ": " + e.what();
             break;
         }
     }

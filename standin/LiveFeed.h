@@ -15,13 +15,14 @@
 #include "standin/Clock.h"
 #include "standin/Endpoint.h"
 #include "standin/Realtime.h"
+#include "standin/RealtimeSource.h"
 
 namespace bus::standin {
 
 struct LiveSources {
-    // File paths or http(s) addresses of GTFS-realtime messages (vehicle
+    // Files or http(s) addresses of GTFS-realtime messages (vehicle
     // positions, trip updates, alerts, or any of them together).
-    std::vector<std::string> sources;
+    std::vector<RealtimeSource> sources;
     std::chrono::seconds every{15};
     // One message may be this large (a real city's is a few megabytes); a
     // source that sends more fails, rather than the process growing.
@@ -57,8 +58,8 @@ public:
 private:
     // The message a source holds, read within `left`; throws
     // std::runtime_error saying why it could not be.
-    std::string fetch(const std::string& source, std::chrono::milliseconds left) const;
-    std::string download(const std::string& address, std::chrono::milliseconds left) const;
+    std::string fetch(const RealtimeSource& source, std::chrono::milliseconds left) const;
+    std::string download(const RealtimeSource& source, std::chrono::milliseconds left) const;
     std::string readFile(const std::string& path) const;
     // Logs a change between live data and the timetable; `why` says what
     // made the timetable serve.

@@ -25,8 +25,15 @@ std::optional<int> portNumber(std::string_view s) {
     return static_cast<int>(*v);
 }
 
-std::variant<GtfsFeed, std::string> parseFeed(const std::string& text) {
+// A comma inside a value of --gtfs ends that value: what follows a
+// realtime= or header= may be the rest of an address or a key, and is not shown.
+constexpr const char* kCommaHint =
+    "a comma ends each part of --gtfs: write one in an address as %2C, and give a header value "
+    "that holds one with {env:} or {file:}";
+
+std::variant<GtfsFeed, std::string> parseFeed(const std::string& text, const Environment& environment) {
     GtfsFeed feed;
+    std::vector<std::pair<std::string, std::vector<HttpHeader>>> sources;  // as written
     std::istringstream in(text);
     std::string part;
     bool firstPart = true;
@@ -36,11 +43,22 @@ std::variant<GtfsFeed, std::string> parseFeed(const std::string& text) {
             firstPart = false;
             continue;
         }
+        const bool afterValue = !sources.empty();
         const auto eq = part.find('=');
-        if (eq == std::string::npos) return "--gtfs: expected key=value, got \"" + part + "\"";
+        if (eq == std::string::npos)
+            return afterValue ? std::string("--gtfs: a part without = follows realtime= (") + kCommaHint + ")"
+                              : "--gtfs: expected key=value, got \"" + part + "\"";
         const std::string key = part.substr(0, eq);
         const std::string value = part.substr(eq + 1);
-        if (key == "id") {
+        if (key == "realtime") {
+            sources.push_back({value, {}});
+        } else if (key == "header") {
+            if (sources.empty()) return "--gtfs: header= belongs to the realtime= before it, and none came before";
+            const auto colon = value.find(':');
+            if (colon == std::string::npos) return "--gtfs: header= needs NAME:VALUE";
+            const auto valueAt = std::min(value.find_first_not_of(' ', colon + 1), value.size());
+            sources.back().second.push_back({value.substr(0, colon), value.substr(valueAt)});
+        } else if (key == "id") {
             const auto v = number(value);
             if (!v) return "--gtfs: id must be a number";
             feed.options.cityId = *v;
@@ -52,9 +70,6 @@ std::variant<GtfsFeed, std::string> parseFeed(const std::string& text) {
             if (!p) return "--gtfs: port must be 0..65535";
             feed.options.port = *p;
             feed.portGiven = true;
-        } else if (key == "realtime") {
-            if (value.empty()) return "--gtfs: realtime needs a file or an http(s) address";
-            feed.realtime.push_back(value);
         } else if (key == "poll") {
             const auto v = number(value);
             if (!v || *v < 1 || *v > 3600) return "--gtfs: poll must be 1..3600 seconds";
@@ -64,10 +79,16 @@ std::variant<GtfsFeed, std::string> parseFeed(const std::string& text) {
             if (!off) return "--gtfs: utc must look like +08:00";
             feed.options.utcOffsetSeconds = *off;
         } else {
-            return "--gtfs: unknown key \"" + key + "\"";
+            return afterValue ? std::string("--gtfs: an unknown key follows realtime= (") + kCommaHint + ")"
+                              : "--gtfs: unknown key \"" + key + "\"";
         }
     }
     if (feed.folder.empty()) return "--gtfs needs a folder";
+    for (const auto& [address, headers] : sources) {
+        auto source = makeRealtimeSource(address, headers, {environment, {}});
+        if (auto* err = std::get_if<std::string>(&source)) return "--gtfs: " + *err;
+        feed.realtime.push_back(std::get<RealtimeSource>(std::move(source)));
+    }
     return feed;
 }
 
@@ -121,8 +142,19 @@ std::string helpText(const std::filesystem::path& defaultDataDir) {
          "                         serve a GTFS feed folder or zip as one more city (repeatable;\n"
          "                         default id 90, 91, ... and port 18190, 18191, ...);\n"
          "                         realtime= a GTFS-realtime file or http(s) address\n"
-         "                         (repeatable), read every S seconds (default 15)\n"
+         "                         (repeatable), read every S seconds (default 15);\n"
+         "                         header=NAME:VALUE after a realtime= is sent with it\n"
+         "                         (repeatable). A comma ends each part: write %2C\n"
          "  --no-bundled           serve only the --gtfs feeds, none of the data folder\n"
+         "\n"
+         "Keys of realtime sources:\n"
+         "  An address or a header value may take a key from {env:NAME}, an environment\n"
+         "  variable, or {file:PATH}, a file's text without its line end, so that the\n"
+         "  key stays out of the process list:\n"
+         "    --gtfs=DIR,realtime=https://HOST/vp?api_key={env:TRANSIT_KEY},header=x-api-key:{file:~/key}\n"
+         "  Log lines and messages write keys as ***: header values, an address's\n"
+         "  password, key-like query parameters (key, token, ...) and every placeholder's\n"
+         "  text.\n"
          "\n"
          "The clock:\n"
          "  --time=YYYY-MM-DDTHH:MM[:SS][Z|+HH:MM]\n"
@@ -142,7 +174,8 @@ std::string helpText(const std::filesystem::path& defaultDataDir) {
 }
 
 std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* const* argv,
-                                                       const std::filesystem::path& defaultDataDir) {
+                                                       const std::filesystem::path& defaultDataDir,
+                                                       const Environment& environment) {
     CliOptions o;
     o.dataDir = defaultDataDir;
     for (int i = 1; i < argc; ++i) {
@@ -200,7 +233,7 @@ std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* con
             }
             o.cities.push_back(sel);
         } else if (arg == "--gtfs") {
-            auto feed = parseFeed(value);
+            auto feed = parseFeed(value, environment);
             if (auto* err = std::get_if<std::string>(&feed)) return *err;
             o.feeds.push_back(std::get<GtfsFeed>(std::move(feed)));
         } else if (arg == "--time") {

@@ -9,6 +9,7 @@
 
 #include "standin/Clock.h"
 #include "standin/Gtfs.h"
+#include "standin/RealtimeSource.h"
 
 namespace bus::standin {
 
@@ -20,7 +21,7 @@ struct CitySelection {
 struct GtfsFeed {
     std::filesystem::path folder;
     GtfsOptions options;
-    std::vector<std::string> realtime;  // GTFS-realtime sources: file paths or http(s) addresses
+    std::vector<RealtimeSource> realtime;  // placeholders replaced
     int pollSeconds = 15;
     bool portGiven = false;
     bool idGiven = false;
@@ -43,9 +44,10 @@ struct CliOptions {
     bool quiet = false;
 };
 
-// Parses argv[1..]; the error text on failure.
+// Parses argv[1..], with `environment` for keys; the error text on failure.
 std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* const* argv,
-                                                       const std::filesystem::path& defaultDataDir);
+                                                       const std::filesystem::path& defaultDataDir,
+                                                       const Environment& environment = processEnvironment());
 
 std::string helpText(const std::filesystem::path& defaultDataDir);
 

@@ -1,4 +1,5 @@
 // The stand-in's options and the times they take.
+#include <fstream>
 #include <string_view>
 #include <tuple>
 
@@ -6,13 +7,21 @@
 
 #include "StandinTestSupport.h"
 #include "standin/Options.h"
+#include "support/TestSupport.h"
 
 namespace bus::standin {
 namespace {
 
-std::variant<CliOptions, std::string> parse(std::vector<const char*> args) {
+const std::string kEnvKey = "3NV-k3y", kFileKey = "F1LE-k3y";
+
+// Keys in the variable K and in the file key of $HOME, the test's folder.
+Environment keys() {
+    return test::environment({{"K", kEnvKey}, {"EMPTY", ""}, {"HOME", bus::test::containerRoot().string()}});
+}
+
+std::variant<CliOptions, std::string> parse(std::vector<const char*> args, const Environment& environment = keys()) {
     args.insert(args.begin(), "busreal-standin");
-    return parseCommandLine(static_cast<int>(args.size()), args.data(), "/data");
+    return parseCommandLine(static_cast<int>(args.size()), args.data(), "/data", environment);
 }
 
 TEST(CommandLine, ReadsEveryOptionInBothSpellingsAndTheHelpNamesThem) {
@@ -39,12 +48,13 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellingsAndTheHelpNamesThem) {
     const auto &f = o.feeds[0], &g = o.feeds[1];
     EXPECT_EQ(std::make_tuple(f.folder.string(), f.options.name, f.options.port, f.options.cityId, f.options.utcOffsetSeconds),
               std::make_tuple("/feed", "示例", 0, 90, -5 * 3600));
-    EXPECT_EQ(f.realtime, (std::vector<std::string>{"/rt.pb", "https://rt/vp?key=a"}));
+    EXPECT_EQ(f.realtime, (std::vector<RealtimeSource>{{"/rt.pb"}, {"https://rt/vp?key=a"}}));
     // The second feed takes the next id, its own port and the usual polling.
     EXPECT_EQ(std::tie(f.pollSeconds, g.pollSeconds, g.options.cityId, g.options.port), std::make_tuple(30, 15, 91, 18191));
 }
 
 TEST(CommandLine, MistakesAreNamed) {
+    const auto home = bus::test::containerRoot();
     const std::string directoryPort = std::to_string(kDefaultDirectoryPort);
     const std::string onDirectoryPort = "--city=16:" + directoryPort;
     const std::pair<std::vector<const char*>, std::string> cases[] = {
@@ -66,13 +76,53 @@ TEST(CommandLine, MistakesAreNamed) {
         {{"--gtfs=/f", "--gtfs=/g,id=90"}, "--gtfs: city 90 is already served by --gtfs"},
         {{"--city=1:18190", "--gtfs=/f"}, "--gtfs: port 18190 is already taken by --city"},
         {{onDirectoryPort.c_str()}, "--city: port " + directoryPort + " is already taken by --directory-port"},
+        // realtime sources, whose keys no message shows
+        {{"--gtfs=/f,header=a:b"}, "--gtfs: header= belongs to the realtime= before it, and none came before"},
+        {{"--gtfs=/f,realtime=https://h/vp?token=3NV,k3y"}, "--gtfs: a part without = follows realtime= (a comma ends"},
+        {{"--gtfs=/f,realtime=https://h/vp?token=3NV,k3y=x"}, "--gtfs: an unknown key follows realtime="},
+        {{"--gtfs=/f,realtime=https://h/,header=a"}, "--gtfs: header= needs NAME:VALUE"},
+        {{"--gtfs=/f,realtime={env:NOPE}"}, "--gtfs: the environment variable NOPE is not set"},
+        {{"--gtfs=/f,realtime=https://h/?k={env:EMPTY}"}, "the environment variable EMPTY is empty"},
+        {{"--gtfs=/f,realtime=https://h/{env:K"}, "a {env: placeholder has no closing }"},
+        {{"--gtfs=/f,realtime=https://h/?k={file:~/none}"}, "the key file " + (home / "none").string() + " cannot be read (No such"},
+        {{"--gtfs=/f,realtime=/rt.{env:K},header=a:{env:K}"}, "headers go only with an http(s) address, and /rt.*** is a file"},
+        {{"--gtfs=/f,realtime=https://h/,header=x api:{env:K}"}, "a header name must be an HTTP token"},
+        {{"--gtfs=/f,realtime=https://h/,header=a:{file:~/lines}"}, "the value of the header a holds a line break"},
+        {{"--gtfs=/f,realtime=https://h/?x={env:K} "}, "--gtfs: the address \"https://h/?x=*** \" holds a space"},
     };
+    std::ofstream(home / "lines") << kFileKey << "\n" << kFileKey << "\n";
     for (const auto& [args, says] : cases) {
         const auto r = parse(args);
         ASSERT_TRUE(std::holds_alternative<std::string>(r)) << says;
-        EXPECT_NE(std::get<std::string>(r).find(says), std::string::npos) << std::get<std::string>(r);
+        const std::string& error = std::get<std::string>(r);
+        EXPECT_NE(error.find(says), std::string::npos) << error;
+        for (const auto* key : {"3NV", "k3y"}) EXPECT_EQ(error.find(key), std::string::npos) << error;
     }
     EXPECT_TRUE(std::holds_alternative<CliOptions>(parse({"--no-bundled", "--gtfs=/f"})));
+}
+
+// header= belongs to the realtime= before it; a key comes from {env:} or
+// {file:} (~ under $HOME, the line end dropped) and every form of one shows as ***.
+TEST(RealtimeKeys, HeadersAndPlaceholdersAreReadAndKeysShowAsStars) {
+    std::ofstream(bus::test::containerRoot() / "key") << kFileKey << "\n";
+    const auto r = parse({"--gtfs=/f,realtime=https://u:{env:K}@h/vp?api_key={file:~/key}&route=5,header=x-api-key: {env:K},"
+                          "header=Accept:a/b,realtime=/srv/{env:K}.pb"});
+    ASSERT_TRUE(std::holds_alternative<CliOptions>(r)) << std::get<std::string>(r);
+    const auto& sources = std::get<CliOptions>(r).feeds.at(0).realtime;
+    ASSERT_EQ(sources.size(), 2u);
+    EXPECT_EQ(std::tie(sources[0].address, sources[0].headers, sources[1].address, sources[1].headers),
+              std::make_tuple("https://u:" + kEnvKey + "@h/vp?api_key=" + kFileKey + "&route=5",
+                              std::vector<HttpHeader>{{"x-api-key", kEnvKey}, {"Accept", "a/b"}}, "/srv/" + kEnvKey + ".pb",
+                              std::vector<HttpHeader>{}));
+    const std::pair<RealtimeSource, const char*> cases[] = {
+        {sources[0], "https://u:***@h/vp?api_key=***&route=5 [x-api-key: ***, Accept: ***]"},
+        {sources[1], "/srv/***.pb"},
+        {{"https://u:pw@h/vp?api_key=a&route=5&Token=b&apiKey=c&x-api-key=d&sig=e&code=f#top"},
+         "https://u:***@h/vp?api_key=***&route=5&Token=***&apiKey=***&x-api-key=***&sig=***&code=***#top"},
+        {{"https://KEY@h/vp?stop=1&&auth"}, "https://***@h/vp?stop=1&&auth"},  // a user alone may be the key
+        {{"/srv/vp.pb?token=a"}, "/srv/vp.pb?token=a"},  // a file has no query
+    };
+    for (const auto& [source, shows] : cases) EXPECT_EQ(source.shown(), shows) << source.address;
 }
 
 TEST(Clocks, TimesAndOffsetsAreRead) {

@@ -36,7 +36,7 @@ protected:
     std::unique_ptr<CityService> service;
 
     void write(const std::string& bytes) const { std::ofstream(file, std::ios::binary) << bytes; }
-    void serve(const std::string& source) {
+    void serve(const RealtimeSource& source) {
         service.reset();
         feed = std::make_unique<LiveFeed>(city, LiveSources{{source}}, "city 90", clock, log.log());
         service = std::make_unique<CityService>(city, clock, VehicleRules{}, feed.get());
@@ -162,6 +162,50 @@ TEST_F(Realtime, StaleOrFailingDataGivesWayToTheTimetableAndSaysSoOnce) {
                            live1,
                            "city 90 realtime: " + server.baseUrl() + "/elsewhere: answered HTTP 404" + until,
                        }));
+}
+
+// A source that wants a key in a header and one in its address, both given
+// with placeholders: asked with them it goes live, also through a redirect
+// on its host; refused, or sent on to another host, the log says why, and no
+// line holds a key.
+TEST_F(Realtime, AKeyedSourceIsAskedWithItsKeysAndNoLogLineHoldsThem) {
+    const std::string headerKey = "h-K3y-7781", queryKey = "q-K3y-4410";
+    const std::string fresh = message(posix(clock.now()), "vehicle { trip { trip_id: 'T1' } current_stop_sequence: 4 "
+                                                          "current_status: STOPPED_AT vehicle { label: 'V1' } }");
+    bus::test::HttpTestServer server;
+    server.server().Get("/vp", [&](const httplib::Request& req, httplib::Response& res) {
+        if (req.get_header_value("X-Api-Key") != headerKey) res.status = 401;
+        else if (req.get_param_value("api_key") != queryKey) res.status = 403;
+        else res.set_content(fresh, "application/x-protobuf");
+    });
+    server.server().Get("/moved", [&](const httplib::Request&, httplib::Response& res) { res.set_redirect("/vp?api_key=" + queryKey); });
+    server.server().Get("/away", [&](const httplib::Request& req, httplib::Response& res) {  // the same server by another name
+        const std::string host = req.get_header_value("Host");
+        res.set_redirect("http://localhost" + host.substr(host.find(':')) + "/vp?api_key=" + queryKey);
+    });
+    server.start();
+    const std::string base = server.baseUrl();
+    const auto keys = environment({{"HEADER_KEY", headerKey}, {"QUERY_KEY", queryKey}});
+    // the path, the header's value, what the log says after the address ("": live)
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"/vp?api_key={env:QUERY_KEY}", "{env:HEADER_KEY}", ""},
+        {"/vp?api_key=wrong", "{env:HEADER_KEY}", "/vp?api_key=*** [x-api-key: ***]: answered HTTP 403"},
+        {"/vp?api_key={env:QUERY_KEY}", "wrong", "/vp?api_key=*** [x-api-key: ***]: answered HTTP 401"},
+        {"/moved", "{env:HEADER_KEY}", ""},
+        {"/away", "{env:HEADER_KEY}",
+         "/away [x-api-key: ***]: answered HTTP 302 towards another host, which is not sent the source's headers"},
+    };
+    for (const auto& [path, header, says] : cases) {
+        const auto source = makeRealtimeSource(base + path, {{"x-api-key", header}}, {keys, {}});
+        ASSERT_TRUE(std::holds_alternative<RealtimeSource>(source)) << std::get<std::string>(source);
+        serve(std::get<RealtimeSource>(source));
+        feed->poll();
+        EXPECT_EQ(buses(), says.empty() ? "V1 4 at" : timetable()) << path;
+        EXPECT_EQ(notes().back(), "city 90 realtime: " + (says.empty() ? "live data from 1 source(s)"
+                                                                        : base + says + "; the timetable serves until the data is fresh again"));
+    }
+    const std::string logged = log.text();
+    for (const auto& key : {headerKey, queryKey}) EXPECT_EQ(logged.find(key), std::string::npos) << logged;
 }
 
 // Times no time point holds (milliseconds, the edges of 64 bits): a message made then is out of date,

@@ -36,6 +36,13 @@ std::string message(std::uint64_t timestamp, const std::vector<std::string>& ent
     return m.SerializeAsString();
 }
 
+Environment environment(std::map<std::string, std::string> variables) {
+    return [variables = std::move(variables)](const std::string& name) -> std::optional<std::string> {
+        const auto it = variables.find(name);
+        return it == variables.end() ? std::nullopt : std::optional<std::string>(it->second);
+    };
+}
+
 MemoryLog::Buffer::~Buffer() {
     std::fclose(file);
     std::free(data);

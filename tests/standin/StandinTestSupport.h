@@ -3,6 +3,7 @@
 // bundled city on free loopback ports with a clock the test sets, a log kept
 // in memory, and a plain SOAP caller to talk to it.
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -26,6 +27,9 @@ std::shared_ptr<const City> bundledCity(std::int64_t cityId);
 std::string message(std::uint64_t timestamp, const std::string& entity);
 // The same with several entities, each given with its id.
 std::string message(std::uint64_t timestamp, const std::vector<std::string>& entities);
+
+// An environment holding only these variables.
+Environment environment(std::map<std::string, std::string> variables);
 
 // A request log writing to memory.
 class MemoryLog {
