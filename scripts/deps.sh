@@ -9,6 +9,8 @@ packages=(
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   libboost-dev zlib1g-dev haproxy
   libprotobuf-dev protobuf-compiler libhowardhinnant-date-dev tzdata
+  # The stand-in's configuration file (--config, --session) is TOML.
+  libtomlplusplus-dev
   qt6-base-dev fonts-wqy-microhei
   python3-zeep wrk
   desktop-file-utils appstream

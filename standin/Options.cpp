@@ -58,26 +58,8 @@ std::variant<GtfsFeed, std::string> parseFeed(const std::string& text, const Env
             if (colon == std::string::npos) return "--gtfs: header= needs NAME:VALUE";
             const auto valueAt = std::min(value.find_first_not_of(' ', colon + 1), value.size());
             sources.back().second.push_back({value.substr(0, colon), value.substr(valueAt)});
-        } else if (key == "id") {
-            const auto v = number(value);
-            if (!v) return "--gtfs: id must be a number";
-            feed.options.cityId = *v;
-            feed.idGiven = true;
-        } else if (key == "name") {
-            feed.options.name = value;
-        } else if (key == "port") {
-            const auto p = portNumber(value);
-            if (!p) return "--gtfs: port must be 0..65535";
-            feed.options.port = *p;
-            feed.portGiven = true;
-        } else if (key == "poll") {
-            const auto v = number(value);
-            if (!v || *v < 1 || *v > 3600) return "--gtfs: poll must be 1..3600 seconds";
-            feed.pollSeconds = static_cast<int>(*v);
-        } else if (key == "utc") {
-            const auto off = parseUtcOffset(value);
-            if (!off) return "--gtfs: utc must look like +08:00";
-            feed.options.utcOffsetSeconds = *off;
+        } else if (isFeedKey(key)) {
+            if (auto err = setFeedKey(feed, key, Setting{value, true})) return "--gtfs: " + key + " " + *err;
         } else {
             return afterValue ? std::string("--gtfs: an unknown key follows realtime= (") + kCommaHint + ")"
                               : "--gtfs: unknown key \"" + key + "\"";
@@ -97,7 +79,7 @@ std::variant<GtfsFeed, std::string> parseFeed(const std::string& text, const Env
 std::optional<std::string> servedTwice(const CliOptions& o) {
     std::map<std::int64_t, std::string> ids;
     std::map<int, std::string> ports;
-    if (!o.anyPorts) ports[o.directoryPort.value_or(kDefaultDirectoryPort)] = "--directory-port";
+    if (!o.anyPorts) ports[o.directoryPort.value_or(kDefaultDirectoryPort)] = o.directoryPortOrigin;
     auto take = [&](const std::string& option, std::int64_t id, std::optional<int> port) -> std::optional<std::string> {
         if (auto [it, fresh] = ids.emplace(id, option); !fresh)
             return option + ": city " + std::to_string(id) + " is already served by " + it->second;
@@ -109,11 +91,105 @@ std::optional<std::string> servedTwice(const CliOptions& o) {
     for (const auto& c : o.cities)
         if (auto clash = take("--city", c.cityId, c.port)) return clash;
     for (const auto& f : o.feeds)
-        if (auto clash = take("--gtfs", f.options.cityId, f.options.port)) return clash;
+        if (auto clash = take(f.origin, f.options.cityId, f.options.port)) return clash;
+    return std::nullopt;
+}
+
+// What every configuration ends with, however given: the feeds' default
+// ids and ports, and the checks that concern more than one option.
+std::optional<std::string> finish(CliOptions& o) {
+    if (o.noBundled && !o.cities.empty()) return "--no-bundled (bundled = false) and --city exclude each other";
+    if (o.noBundled && o.feeds.empty()) return "--no-bundled (bundled = false) leaves nothing to serve without --gtfs or [[city]]";
+    int nextFeed = 0;
+    for (auto& feed : o.feeds) {
+        if (!feed.idGiven) feed.options.cityId = 90 + nextFeed;
+        if (!feed.portGiven) feed.options.port = 18190 + nextFeed;
+        ++nextFeed;
+    }
+    return servedTwice(o);
+}
+
+std::optional<std::string> inRange(const Setting& v, std::int64_t lo, std::int64_t hi, const std::string& unit,
+                                   auto&& set) {
+    const auto n = v.number();
+    if (!n || *n < lo || *n > hi) return "must be " + std::to_string(lo) + ".." + std::to_string(hi) + unit;
+    set(*n);
+    return std::nullopt;
+}
+
+std::optional<std::string> text(const Setting& v, auto&& set) {
+    if (!v.string()) return "must be a string";
+    set(*v.string());
+    return std::nullopt;
+}
+
+std::optional<std::string> truth(const Setting& v, bool& to) {
+    const auto* b = std::get_if<bool>(&v.value);
+    if (!b) return "must be true or false";
+    to = *b;
     return std::nullopt;
 }
 
 }  // namespace
+
+std::optional<std::int64_t> Setting::number() const {
+    if (const auto* n = std::get_if<std::int64_t>(&value)) return *n;
+    if (const auto* s = std::get_if<std::string>(&value); s && text) return bus::standin::number(*s);
+    return std::nullopt;
+}
+
+bool isOption(std::string_view name) {
+    static const std::set<std::string_view> names = {"host", "advertise", "data", "directory-port", "threads", "quiet", "service-hours"};
+    return names.count(name) > 0;
+}
+
+std::optional<std::string> setOption(CliOptions& o, std::string_view name, const Setting& v) {
+    if (name == "host") return text(v, [&](const std::string& s) { o.host = s; });
+    if (name == "advertise") return text(v, [&](const std::string& s) { o.advertiseHost = s; });
+    if (name == "data") return text(v, [&](const std::string& s) { o.dataDir = s; });
+    if (name == "directory-port") return inRange(v, 0, 65535, "", [&](std::int64_t n) { o.directoryPort = static_cast<int>(n); });
+    if (name == "threads") return inRange(v, 1, 1024, "", [&](std::int64_t n) { o.threads = static_cast<std::size_t>(n); });
+    if (name == "quiet") return truth(v, o.quiet);
+    if (name == "service-hours") return truth(v, o.serviceHours);
+    return "is no option";
+}
+
+bool isFeedKey(std::string_view key) {
+    static const std::set<std::string_view> keys = {"id", "name", "port", "poll", "utc"};
+    return keys.count(key) > 0;
+}
+
+std::optional<std::string> setFeedKey(GtfsFeed& feed, std::string_view key, const Setting& v) {
+    if (key == "id") {
+        if (!v.number()) return "must be a number";
+        feed.options.cityId = *v.number();
+        feed.idGiven = true;
+        return std::nullopt;
+    }
+    if (key == "name") return text(v, [&](const std::string& s) { feed.options.name = s; });
+    if (key == "port") return inRange(v, 0, 65535, "", [&](std::int64_t n) {
+        feed.options.port = static_cast<int>(n);
+        feed.portGiven = true;
+    });
+    if (key == "poll") return inRange(v, 1, 3600, " seconds", [&](std::int64_t n) { feed.pollSeconds = static_cast<int>(n); });
+    if (key == "utc") {
+        const auto off = v.string() ? parseUtcOffset(*v.string()) : std::nullopt;
+        if (!off) return "must look like +08:00";
+        feed.options.utcOffsetSeconds = *off;
+        return std::nullopt;
+    }
+    return "is no key of a feed";
+}
+
+std::filesystem::path sessionConfigPath(const Environment& environment) {
+    const auto xdg = environment("XDG_CONFIG_HOME");
+    // The base directory specification: a relative value is to be ignored.
+    if (xdg && !xdg->empty() && std::filesystem::path(*xdg).is_absolute())
+        return std::filesystem::path(*xdg) / "busreal" / "standin.conf";
+    const auto home = environment("HOME");
+    if (!home || home->empty()) return {};
+    return std::filesystem::path(*home) / ".config" / "busreal" / "standin.conf";
+}
 
 std::string helpText(const std::filesystem::path& defaultDataDir) {
     std::ostringstream o;
@@ -146,6 +222,11 @@ std::string helpText(const std::filesystem::path& defaultDataDir) {
          "                         header=NAME:VALUE after a realtime= is sent with it\n"
          "                         (repeatable). A comma ends each part: write %2C\n"
          "  --no-bundled           serve only the --gtfs feeds, none of the data folder\n"
+         "  --config=FILE          read what to serve from a TOML file first; options\n"
+         "                         given here go on top of it (see standin/README.md)\n"
+         "  --session              the same with $XDG_CONFIG_HOME/busreal/standin.conf\n"
+         "                         (default ~/.config/busreal/standin.conf) when it\n"
+         "                         exists; else serve the bundled cities\n"
          "\n"
          "Keys of realtime sources:\n"
          "  An address or a header value may take a key from {env:NAME}, an environment\n"
@@ -178,6 +259,10 @@ std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* con
                                                        const Environment& environment) {
     CliOptions o;
     o.dataDir = defaultDataDir;
+    // Read first, and applied once the configuration file has been: the
+    // command line goes on top of it.
+    std::vector<std::pair<std::string, std::string>> given;
+    bool session = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         std::string value;
@@ -189,9 +274,10 @@ std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* con
             arg = arg.substr(0, eq);
             hasValue = true;
         }
-        static const std::set<std::string> flags = {"--help", "--any-ports", "--service-hours", "--quiet", "--no-bundled"};
-        static const std::set<std::string> valued = {"--host",  "--advertise", "--data",  "--directory-port", "--city",
-                                                     "--gtfs",  "--time",      "--speed", "--threads"};
+        static const std::set<std::string> flags = {"--help",  "--any-ports",  "--service-hours",
+                                                    "--quiet", "--no-bundled", "--session"};
+        static const std::set<std::string> valued = {"--host", "--advertise", "--data",  "--directory-port", "--city",
+                                                     "--gtfs", "--time",      "--speed", "--threads",        "--config"};
         const bool flag = flags.count(arg) > 0;
         if (!flag && !valued.count(arg)) return "unknown option " + arg;
         if (flag) {
@@ -201,25 +287,48 @@ std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* con
             value = argv[++i];
         }
         if (arg == "--help") {
+            // Keys are neither read nor checked for the help.
             o.help = true;
+            return o;
+        }
+        if (arg == "--session") {
+            session = true;
+        } else if (arg == "--config") {
+            if (!o.configFile.empty()) return "--config may be given once";
+            if (value.empty()) return "--config needs a file";
+            o.configFile = value;
+        } else {
+            given.emplace_back(arg, value);
+        }
+    }
+    if (session && !o.configFile.empty()) return "--config and --session exclude each other";
+    if (!o.configFile.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::exists(o.configFile, ec)) return "--config: " + o.configFile.string() + " does not exist";
+    } else if (session) {
+        const auto file = sessionConfigPath(environment);
+        if (file.empty()) return "--session: neither XDG_CONFIG_HOME nor HOME is set";
+        std::error_code ec;
+        if (std::filesystem::exists(file, ec)) {
+            o.configFile = file;
+            o.configNote = "serving what " + file.string() + " lists";
+        } else {
+            o.configNote = "no " + file.string() + ": serving the bundled cities";
+        }
+    }
+    if (!o.configFile.empty())
+        if (auto err = readConfigFile(o.configFile, o, environment)) return *err;
+
+    for (const auto& [arg, value] : given) {
+        const std::string name = arg.substr(2);
+        if (isOption(name)) {
+            const bool flag = name == "quiet" || name == "service-hours";
+            if (auto err = setOption(o, name, flag ? Setting{true} : Setting{value, true})) return arg + " " + *err;
+            if (name == "directory-port") o.directoryPortOrigin = arg;
         } else if (arg == "--any-ports") {
             o.anyPorts = true;
-        } else if (arg == "--service-hours") {
-            o.serviceHours = true;
         } else if (arg == "--no-bundled") {
             o.noBundled = true;
-        } else if (arg == "--quiet") {
-            o.quiet = true;
-        } else if (arg == "--host") {
-            o.host = value;
-        } else if (arg == "--advertise") {
-            o.advertiseHost = value;
-        } else if (arg == "--data") {
-            o.dataDir = value;
-        } else if (arg == "--directory-port") {
-            const auto p = portNumber(value);
-            if (!p) return "--directory-port must be 0..65535";
-            o.directoryPort = *p;
         } else if (arg == "--city") {
             CitySelection sel;
             const auto colon = value.find(':');
@@ -244,23 +353,11 @@ std::variant<CliOptions, std::string> parseCommandLine(int argc, const char* con
             double s = 0;
             if (!(in >> s) || !in.eof() || s < 0 || s > 100000) return "--speed must be a number from 0 to 100000";
             o.speed = s;
-        } else if (arg == "--threads") {
-            const auto n = number(value);
-            if (!n || *n < 1 || *n > 1024) return "--threads must be 1..1024";
-            o.threads = static_cast<std::size_t>(*n);
         } else {
             return "unknown option " + arg;
         }
     }
-    if (o.noBundled && !o.cities.empty()) return "--no-bundled and --city exclude each other";
-    if (o.noBundled && o.feeds.empty()) return "--no-bundled leaves nothing to serve without --gtfs";
-    int nextFeed = 0;
-    for (auto& feed : o.feeds) {
-        if (!feed.idGiven) feed.options.cityId = 90 + nextFeed;
-        if (!feed.portGiven) feed.options.port = 18190 + nextFeed;
-        ++nextFeed;
-    }
-    if (auto clash = servedTwice(o)) return *clash;
+    if (auto err = finish(o)) return *err;
     return o;
 }
 

@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
         std::cout << helpText(dataDir);
         return 0;
     }
+    if (!opt.configNote.empty()) std::cerr << "busreal-standin: " << opt.configNote << "\n";
 
     StandinConfig config;
     config.host = opt.host;
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
         for (const auto& feed : opt.feeds) {
             for (const auto& served : config.cities)
                 if (served.city->cityId == feed.options.cityId)
-                    throw OptionError("--gtfs: city " + std::to_string(feed.options.cityId) + " is already served by " +
+                    throw OptionError(feed.origin + ": city " + std::to_string(feed.options.cityId) + " is already served by " +
                                       served.city->name + "; give the feed another id=");
             City city = importGtfs(feed.folder, feed.options);
             for (const auto& fault : city.feedFaults) std::cerr << "busreal-standin: feed fault: " << fault << "\n";

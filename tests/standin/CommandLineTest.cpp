@@ -76,6 +76,8 @@ TEST(CommandLine, MistakesAreNamed) {
         {{"--gtfs=/f", "--gtfs=/g,id=90"}, "--gtfs: city 90 is already served by --gtfs"},
         {{"--city=1:18190", "--gtfs=/f"}, "--gtfs: port 18190 is already taken by --city"},
         {{onDirectoryPort.c_str()}, "--city: port " + directoryPort + " is already taken by --directory-port"},
+        {{"--config=/nowhere.conf"}, "--config: /nowhere.conf does not exist"},
+        {{"--config=/a", "--session"}, "--config and --session exclude each other"},
         // realtime sources, whose keys no message shows
         {{"--gtfs=/f,header=a:b"}, "--gtfs: header= belongs to the realtime= before it, and none came before"},
         {{"--gtfs=/f,realtime=https://h/vp?token=3NV,k3y"}, "--gtfs: a part without = follows realtime= (a comma ends"},
