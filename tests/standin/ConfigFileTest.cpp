@@ -62,7 +62,7 @@ protected:
     }
 };
 
-TEST_F(ConfigFile, TwoCitiesWithKeyedRealtimeSourcesReadAsOptions) {
+TEST_F(ConfigFile, TwoCitiesReadAsOptionsWithTheCommandLineOnTop) {
     write(dir / "harbourton.key", "fk-372\n");
     const auto r = read(kTwoCities);
     ASSERT_TRUE(std::holds_alternative<CliOptions>(r)) << std::get<std::string>(r);
@@ -81,18 +81,11 @@ TEST_F(ConfigFile, TwoCitiesWithKeyedRealtimeSourcesReadAsOptions) {
                               std::vector<HttpHeader>{{"Accept", "application/x-protobuf"}, {"x-api-key", "fk-372"}},
                               (dir / "alerts.pb").string()));
     EXPECT_EQ(f.realtime[0].shown(), "https://api.example.org/vp.pb?api_key=*** [Accept: ***, x-api-key: ***]");
-}
-
-// Options given on the command line go on top: a value replaces the file's,
-// a feed adds to its cities, and both are checked together.
-TEST_F(ConfigFile, TheCommandLineGoesOnTop) {
-    write(dir / "harbourton.key", "fk-372\n");
-    const auto r = read(kTwoCities, {"--host=127.0.0.1", "--threads=1", "--gtfs=/other"});
-    ASSERT_TRUE(std::holds_alternative<CliOptions>(r)) << std::get<std::string>(r);
-    const auto& o = std::get<CliOptions>(r);
-    EXPECT_EQ(std::make_tuple(o.host, o.advertiseHost, o.threads, o.feeds.size()), std::make_tuple("127.0.0.1", "bus.example.org", 1u, 3u));
-    EXPECT_EQ(std::make_tuple(o.feeds[2].folder, o.feeds[2].options.cityId, o.feeds[2].options.port),
-              std::make_tuple("/other", 92, 18192));
+    // A value given on the command line replaces the file's, a feed adds to its cities, and both are checked together.
+    const auto top = std::get<CliOptions>(read(kTwoCities, {"--host=127.0.0.1", "--threads=1", "--gtfs=/other"}));
+    EXPECT_EQ(std::make_tuple(top.host, top.advertiseHost, top.threads, top.feeds.size(), top.feeds.back().options.cityId,
+                              top.feeds.back().options.port),
+              std::make_tuple("127.0.0.1", "bus.example.org", 1u, 3u, 92, 18192));
     EXPECT_EQ(std::get<std::string>(read(kTwoCities, {"--gtfs=/other,port=18290"})),
               "--gtfs: port 18290 is already taken by " + name + ":9");
 }
