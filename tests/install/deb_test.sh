@@ -98,6 +98,16 @@ fi
 
 mkdir -p "$work/home/.config/busreal" "$work/run" "$work/tour"
 chmod 700 "$work/run"
+# A city's feed as published, zipped in a folder of its own, and its key.
+(cd "$source/tests/app" && /usr/bin/python3 -c 'import sys, zipfile, pathlib
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
+    for f in sorted(pathlib.Path("feed-en").glob("*.txt")): z.write(f, "harbourton-gtfs/" + f.name)' \
+    "$work/home/.config/busreal/harbourton.zip")
+# No journal runs here: the test keeps the unit's log in a file of its own.
+mkdir -p "$work/home/.config/systemd/user/busreal-standin.service.d"
+printf '[Service]\nStandardOutput=append:%s\nStandardError=append:%s\n' "$work/standin.log" "$work/standin.log" \
+    >"$work/home/.config/systemd/user/busreal-standin.service.d/log.conf"
+od -An -N12 -tx1 /dev/urandom | tr -d ' \n' >"$work/home/.config/busreal/harbourton.key"
 cat >"$work/inside.sh" <<'INSIDE'
 set -eu
 work=$1
@@ -137,13 +147,46 @@ shots=$(ls "$work/tour"/*.png | wc -l)
 [ "$shots" -ge 15 ] || fail "the tour kept $shots screenshots"
 echo "the installed tour ran against the unit: $shots screenshots"
 
+# The rider's own city: its GTFS zip as published and a realtime source whose
+# key is read from a file, in the configuration file the unit reads.
+key=$(cat "$work/home/.config/busreal/harbourton.key")
+cat >"$work/home/.config/busreal/standin.conf" <<CONF
+[[city]]
+feed = "harbourton.zip"
+id = 90
+name = "Harbourton"
+port = 18190
+poll = 1
+[[city.realtime]]
+url = "http://127.0.0.1:9/vehicles.pb?api_key={file:harbourton.key}"
+headers = { "x-api-key" = "{file:harbourton.key}" }
+CONF
+systemctl --user restart busreal-standin || fail "the unit did not start on standin.conf"
+status=$(show busreal-standin StatusText)
+case $status in "serving 4 cities,"*) ;; *) fail "with standin.conf, the status text is: $status" ;; esac
+soap() {
+    curl -fsS -m 5 -H 'Content-Type: text/xml;charset=UTF-8' "http://127.0.0.1:$1" -d \
+        "<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\" xmlns:o=\"$2\"><e:Body>$3</e:Body></e:Envelope>"
+}
+cities=$(soap 18080/ozkbus/CXFWebService/Bus http://service.ozkbus.transit/ '<o:queryCity/>')
+echo "$cities" | grep -q 'Harbourton' || fail "the directory does not list the zipped city: $cities"
+line=$(soap 18190/realBus/CXFWebService/bus http://service.realbus.transit/ \
+    '<o:queryLine><direction>0</direction><lineId>1</lineId></o:queryLine>')
+echo "$line" | grep -q 'stationName' || fail "the zipped city has no line 1: $line"
+# The source refuses every connection: the stand-in says so, with its key hidden.
+i=0
+until grep -q 'api_key=\*\*\*' "$work/standin.log" || [ $i -ge 100 ]; do i=$((i + 1)); sleep 0.1; done
+grep -q 'api_key=\*\*\*' "$work/standin.log" || fail "no log line names the realtime source"
+if grep -F "$key" "$work/standin.log" >&2; then fail "the session's log holds the realtime key"; fi
+echo "the unit served the zipped city from standin.conf; its log shows the key as ***"
+
 pid=$(show busreal-standin MainPID)
 systemctl --user stop busreal-standin
 [ "$(show busreal-standin Result)" = success ] || fail "the stop ended as $(show busreal-standin Result)"
 [ "$(show busreal-standin ExecMainStatus)" = 0 ] || fail "the stand-in exited $(show busreal-standin ExecMainStatus)"
 ! kill -0 "$pid" 2>/dev/null || fail "the stand-in ($pid) still runs"
 
-# Two copies behind HAProxy, from the same (absent, so bundled) configuration.
+# Two copies behind HAProxy, from the same configuration file.
 if [ -x /usr/sbin/haproxy ]; then
     systemctl --user start busreal-balancer || fail "the balancer did not start: $(systemctl --user status busreal-balancer)"
     for copy in 127.0.0.2 127.0.0.3; do
@@ -152,7 +195,8 @@ if [ -x /usr/sbin/haproxy ]; then
     wsdl() { curl -fsS -m 5 -o /dev/null "http://127.0.0.1:$1/$2?wsdl"; }
     ask() {
         i=0
-        until wsdl 18080 ozkbus/CXFWebService/Bus && wsdl 18116 realBus/CXFWebService/bus; do
+        until wsdl 18080 ozkbus/CXFWebService/Bus && wsdl 18116 realBus/CXFWebService/bus &&
+            wsdl 18190 realBus/CXFWebService/bus; do
             i=$((i + 1)); [ $i -lt 50 ] || fail "the balancer does not answer $1"; sleep 0.2
         done
     }
