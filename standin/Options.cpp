@@ -250,7 +250,9 @@ std::string helpText(const std::filesystem::path& defaultDataDir) {
          "  --help                 this text\n"
          "\n"
          "Every request is logged on standard error as one line: time, service,\n"
-         "operation, HTTP status and microseconds. SIGINT or SIGTERM stops it.\n";
+         "operation, HTTP status and microseconds. SIGINT or SIGTERM stops it.\n"
+         "Under a systemd unit of Type=notify (busreal-standin.service runs it with\n"
+         "--session) it tells systemd once every service listens, and when it stops.\n";
     return o.str();
 }
 
