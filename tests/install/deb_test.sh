@@ -133,8 +133,11 @@ systemd-analyze --user verify busreal-standin.service busreal-balancer.service b
 [ ! -s "$work/verify.log" ] || { cat "$work/verify.log" >&2; fail "systemd-analyze verify warned"; }
 
 show() { systemctl --user show -P "$2" "$1"; }
-# Type=notify: start returns once the stand-in said READY=1, or fails.
-systemctl --user start busreal-standin || fail "the unit did not start: $(systemctl --user status busreal-standin)"
+# What a rider types. Type=notify: it returns once the stand-in said READY=1,
+# or fails.
+systemctl --user enable --now busreal-standin 2>"$work/enable.log" ||
+    fail "the unit did not start: $(cat "$work/enable.log"; systemctl --user status busreal-standin)"
+[ "$(systemctl --user is-enabled busreal-standin)" = enabled ] || fail "busreal-standin was not enabled"
 [ "$(show busreal-standin ActiveState)" = active ] || fail "busreal-standin is $(show busreal-standin ActiveState)"
 status=$(show busreal-standin StatusText)
 echo "busreal-standin: $status"
@@ -181,7 +184,7 @@ if grep -F "$key" "$work/standin.log" >&2; then fail "the session's log holds th
 echo "the unit served the zipped city from standin.conf; its log shows the key as ***"
 
 pid=$(show busreal-standin MainPID)
-systemctl --user stop busreal-standin
+systemctl --user disable --now busreal-standin 2>/dev/null
 [ "$(show busreal-standin Result)" = success ] || fail "the stop ended as $(show busreal-standin Result)"
 [ "$(show busreal-standin ExecMainStatus)" = 0 ] || fail "the stand-in exited $(show busreal-standin ExecMainStatus)"
 ! kill -0 "$pid" 2>/dev/null || fail "the stand-in ($pid) still runs"
