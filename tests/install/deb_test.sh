@@ -79,6 +79,7 @@ export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen
 mkdir -p /tmp/tour && cd /tmp/tour
 busreal-standin --quiet >/tmp/standin.out 2>&1 &
 standin=\$!
+trap 'kill -TERM \$standin 2>/dev/null || true' EXIT
 i=0
 until grep -q '^ready' /tmp/standin.out || [ \$i -ge 100 ]; do i=\$((i + 1)); sleep 0.1; done
 busreal --script /tmp/tour.txt --container /tmp/tour/container >/tmp/tour.log 2>&1 || { tail -20 /tmp/tour.log; exit 1; }
@@ -96,8 +97,10 @@ else
     echo "skipped the clean root: $mirror cannot be reached"
 fi
 
-mkdir -p "$work/home/.config/busreal" "$work/run" "$work/tour"
-chmod 700 "$work/run"
+mkdir -p "$work/home/.config/busreal" "$work/tour"
+# The manager's sockets live here: short, as a socket's path must be.
+runtime=$(mktemp -d /tmp/busreal-run.XXXXXX)
+trap 'rm -rf "$runtime"' EXIT
 # A city's feed as published, zipped in a folder of its own, and its key.
 (cd "$source/tests/app" && /usr/bin/python3 -c 'import sys, zipfile, pathlib
 with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
@@ -110,15 +113,15 @@ printf '[Service]\nStandardOutput=append:%s\nStandardError=append:%s\n' "$work/s
 od -An -N12 -tx1 /dev/urandom | tr -d ' \n' >"$work/home/.config/busreal/harbourton.key"
 cat >"$work/inside.sh" <<'INSIDE'
 set -eu
-work=$1
+work=$1 runtime=$2
 fail() { echo "package test: $*" >&2; exit 1; }
 ip link set lo up
 mount -t overlay overlay -o "lowerdir=$work/root/usr:/usr" /usr
-# A user manager runs only where the system looks booted with systemd.
-mkdir -p /run/systemd
-mount -t tmpfs tmpfs /run/systemd
-mkdir /run/systemd/system
-export HOME=$work/home XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/home/.config
+# A user manager runs only where the system looks booted with systemd; a
+# /run of the namespace's own says so without touching the machine's.
+mount -t tmpfs tmpfs /run
+mkdir -p /run/systemd/system
+export HOME=$work/home XDG_RUNTIME_DIR=$runtime XDG_CONFIG_HOME=$work/home/.config
 unset DBUS_SESSION_BUS_ADDRESS
 /lib/systemd/systemd --user --log-target=console >"$work/manager.log" 2>&1 &
 manager=$!
@@ -213,4 +216,4 @@ if [ -x /usr/sbin/haproxy ]; then
     systemctl --user stop busreal-balancer busreal-standin@127.0.0.3
 fi
 INSIDE
-unshare -mn --propagation private sh "$work/inside.sh" "$work"
+unshare -mn --propagation private sh "$work/inside.sh" "$work" "$runtime"
