@@ -8,10 +8,11 @@
 #    tour runs against the installed stand-in;
 #  - with the package laid over /usr in a private mount and network namespace
 #    (nothing of this machine changes, and the default ports are free there),
-#    a systemd user manager of its own starts the packaged
-#    busreal-standin.service, whose start returns only once the stand-in says
-#    READY=1; the installed app's tour runs against it on the compiled-in
-#    addresses; `systemctl --user stop` ends it cleanly;
+#    a systemd user manager of its own verifies the units, and
+#    `systemctl --user enable --now busreal-standin` returns only once the
+#    stand-in says READY=1; the installed app's tour runs against it on the
+#    compiled-in addresses; a standin.conf with a zipped city and a keyed
+#    realtime source is served, the key never in the log; the stop is clean;
 #  - the packaged balancer starts two copies and HAProxy from one
 #    configuration file, and the app's addresses keep answering while one copy
 #    stops.
