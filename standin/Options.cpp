@@ -183,7 +183,8 @@ std::optional<std::string> setFeedKey(GtfsFeed& feed, std::string_view key, cons
 
 std::filesystem::path sessionConfigPath(const Environment& environment) {
     const auto xdg = environment("XDG_CONFIG_HOME");
-    // The base directory specification: a relative value is to be ignored.
+    // A relative XDG_CONFIG_HOME is not to be trusted (it would depend on the
+    // folder the unit starts in), so it counts as unset.
     if (xdg && !xdg->empty() && std::filesystem::path(*xdg).is_absolute())
         return std::filesystem::path(*xdg) / "busreal" / "standin.conf";
     const auto home = environment("HOME");
