@@ -137,8 +137,9 @@ int main(int argc, char** argv) {
     // Under a unit of Type=notify, `systemctl start` returns only now, with
     // every service listening; elsewhere NOTIFY_SOCKET is unset and this does
     // nothing.
-    const std::string status = "serving " + std::to_string(standin.directory().size()) + " cities, directory " +
-                               standin.directoryUrl();
+    const std::size_t served = standin.directory().size();
+    const std::string status = "serving " + std::to_string(served) + (served == 1 ? " city" : " cities") +
+                               ", directory " + standin.directoryUrl();
     sd_notifyf(0, "READY=1\nSTATUS=%s\nMAINPID=%lu", status.c_str(), static_cast<unsigned long>(getpid()));
 
     int sig = 0;

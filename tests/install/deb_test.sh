@@ -7,15 +7,17 @@
 #  - apt-get installs it into a clean Debian root, where the installed app's
 #    tour runs against the installed stand-in;
 #  - with the package laid over /usr in a private mount and network namespace
-#    (nothing of this machine changes, and the default ports are free there),
-#    a systemd user manager of its own verifies the units, and
-#    `systemctl --user enable --now busreal-standin` returns only once the
-#    stand-in says READY=1; the installed app's tour runs against it on the
-#    compiled-in addresses; a standin.conf with a zipped city and a keyed
-#    realtime source is served, the key never in the log; the stop is clean;
-#  - the packaged balancer starts two copies and HAProxy from one
-#    configuration file, and the app's addresses keep answering while one copy
+#    (nothing of this machine changes),
+#    a systemd user manager of its own verifies the units; with a
+#    standin.conf naming a zipped city on free ports and a realtime source
+#    keyed from a file, `systemctl --user enable --now busreal-standin`
+#    returns only once the stand-in says READY=1, the installed app's English
+#    tour runs on that city, the key never shows in the log, and the stop is
+#    clean;
+#  - the packaged balancer starts two copies and HAProxy from the same
+#    configuration file, and its addresses keep answering while one copy
 #    stops.
+# Every service listens on ports the test finds free.
 # Usage: deb_test.sh BUILD_DIR WORK_DIR SOURCE_DIR
 # Needs root (namespaces, mounts); exits 77 (skipped) without it.
 set -eu
@@ -74,21 +76,24 @@ if curl -fsS -m 20 -o /dev/null "$mirror/dists/bookworm/InRelease"; then
     unshare -m --propagation private sh -c "mount -t proc proc '$clean/proc' && chroot '$clean' sh /tmp/install.sh" \
         >"$work/apt.log" 2>&1 ||
         { tail -20 "$work/apt.log" >&2; fail "apt-get could not install the package into a clean Debian root"; }
-    cat >"$clean/tmp/clean.sh" <<CLEAN
+    cp "$source/tests/install/choose_city.sh" "$clean/tmp/"
+    cat >"$clean/tmp/clean.sh" <<'CLEAN'
 set -eu
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen
+. /tmp/choose_city.sh
 mkdir -p /tmp/tour && cd /tmp/tour
-busreal-standin --quiet >/tmp/standin.out 2>&1 &
-standin=\$!
-trap 'kill -TERM \$standin 2>/dev/null || true' EXIT
+busreal-standin --any-ports --quiet >/tmp/standin.out 2>&1 &
+standin=$!
+trap 'kill -TERM $standin 2>/dev/null || true' EXIT
 i=0
-until grep -q '^ready' /tmp/standin.out || [ \$i -ge 100 ]; do i=\$((i + 1)); sleep 0.1; done
-busreal --script /tmp/tour.txt --container /tmp/tour/container >/tmp/tour.log 2>&1 || { tail -20 /tmp/tour.log; exit 1; }
-kill -TERM \$standin
-wait \$standin
+until grep -q '^ready' /tmp/standin.out || [ $i -ge 100 ]; do i=$((i + 1)); sleep 0.1; done
+choose_city /tmp/tour/container /tmp/standin.out 16 大同
+busreal --directory "$(directory_of /tmp/standin.out)" --script /tmp/tour.txt --container /tmp/tour/container \
+    >/tmp/tour.log 2>&1 || { tail -20 /tmp/tour.log; exit 1; }
+kill -TERM $standin
+wait $standin
 ls /tmp/tour/*.png | wc -l
 CLEAN
-    # Run in a network of its own: the default ports are free there.
     shots=$(unshare -mn --propagation private sh -c "ip link set lo up && mount -t proc proc '$clean/proc' &&
         chroot '$clean' sh /tmp/clean.sh") || fail "in a clean Debian root: $shots"
     [ "$shots" -ge 15 ] || fail "the tour in the clean root kept $shots screenshots"
@@ -111,6 +116,7 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
 mkdir -p "$work/home/.config/systemd/user/busreal-standin.service.d"
 printf '[Service]\nStandardOutput=append:%s\nStandardError=append:%s\n' "$work/standin.log" "$work/standin.log" \
     >"$work/home/.config/systemd/user/busreal-standin.service.d/log.conf"
+cp "$source/app/demo/tour-en.txt" "$source/tests/install/choose_city.sh" "$work/"
 od -An -N12 -tx1 /dev/urandom | tr -d ' \n' >"$work/home/.config/busreal/harbourton.key"
 cat >"$work/inside.sh" <<'INSIDE'
 set -eu
@@ -137,6 +143,38 @@ systemd-analyze --user verify busreal-standin.service busreal-balancer.service b
 [ ! -s "$work/verify.log" ] || { cat "$work/verify.log" >&2; fail "systemd-analyze verify warned"; }
 
 show() { systemctl --user show -P "$2" "$1"; }
+. "$work/choose_city.sh"
+# Two free ports side by side: the directory's and the rider's city's.
+first=$(/usr/bin/python3 -c 'import socket
+while True:
+    a, b = socket.socket(), socket.socket()
+    a.bind(("127.0.0.1", 0))
+    try:
+        b.bind(("127.0.0.1", a.getsockname()[1] + 1))
+    except OSError:
+        continue
+    print(a.getsockname()[1]); break')
+second=$((first + 1))
+
+# The rider's own city: its GTFS zip as published and a realtime source whose
+# key is read from a file (its address refuses every connection), in the
+# configuration file the unit reads.
+key=$(cat "$work/home/.config/busreal/harbourton.key")
+refused=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+cat >"$work/home/.config/busreal/standin.conf" <<CONF
+directory-port = $first
+bundled = false
+[[city]]
+feed = "harbourton.zip"
+id = 90
+name = "Harbourton"
+port = $second
+poll = 1
+[[city.realtime]]
+url = "http://127.0.0.1:$refused/vehicles.pb?api_key={file:harbourton.key}"
+headers = { "x-api-key" = "{file:harbourton.key}" }
+CONF
+
 # What a rider types. Type=notify: it returns once the stand-in said READY=1,
 # or fails.
 systemctl --user enable --now busreal-standin 2>"$work/enable.log" ||
@@ -145,47 +183,22 @@ systemctl --user enable --now busreal-standin 2>"$work/enable.log" ||
 [ "$(show busreal-standin ActiveState)" = active ] || fail "busreal-standin is $(show busreal-standin ActiveState)"
 status=$(show busreal-standin StatusText)
 echo "busreal-standin: $status"
-case $status in "serving "*" cities, directory http://127.0.0.1:18080"*) ;; *) fail "status text: $status" ;; esac
+case $status in "serving 1 city, directory http://127.0.0.1:$first/"*) ;; *) fail "status text: $status" ;; esac
 
-(cd "$work/tour" && LC_ALL=C.UTF-8 LANGUAGE= QT_QPA_PLATFORM=offscreen /usr/bin/busreal --script "$work/tour.txt" \
-    --container "$work/tour/container") >"$work/tour.log" 2>&1 ||
-    { tail -30 "$work/tour.log" >&2; fail "the installed app's tour failed against the unit's stand-in"; }
+# The installed app's English tour on that city.
+choose_city "$work/tour/container" "$work/standin.log" 90 Harbourton
+(cd "$work/tour" && LC_ALL= LANG=en_US.UTF-8 LANGUAGE= QT_QPA_PLATFORM=offscreen /usr/bin/busreal \
+    --directory "$(directory_of "$work/standin.log")" --script "$work/tour-en.txt" --container "$work/tour/container") \
+    >"$work/tour.log" 2>&1 || { tail -30 "$work/tour.log" >&2; fail "the installed app's tour failed against the unit"; }
 shots=$(ls "$work/tour"/*.png | wc -l)
 [ "$shots" -ge 15 ] || fail "the tour kept $shots screenshots"
-echo "the installed tour ran against the unit: $shots screenshots"
+echo "the installed English tour ran on the zipped city the unit serves: $shots screenshots"
 
-# The rider's own city: its GTFS zip as published and a realtime source whose
-# key is read from a file, in the configuration file the unit reads.
-key=$(cat "$work/home/.config/busreal/harbourton.key")
-cat >"$work/home/.config/busreal/standin.conf" <<CONF
-[[city]]
-feed = "harbourton.zip"
-id = 90
-name = "Harbourton"
-port = 18190
-poll = 1
-[[city.realtime]]
-url = "http://127.0.0.1:9/vehicles.pb?api_key={file:harbourton.key}"
-headers = { "x-api-key" = "{file:harbourton.key}" }
-CONF
-systemctl --user restart busreal-standin || fail "the unit did not start on standin.conf"
-status=$(show busreal-standin StatusText)
-case $status in "serving 4 cities,"*) ;; *) fail "with standin.conf, the status text is: $status" ;; esac
-soap() {
-    curl -fsS -m 5 -H 'Content-Type: text/xml;charset=UTF-8' "http://127.0.0.1:$1" -d \
-        "<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\" xmlns:o=\"$2\"><e:Body>$3</e:Body></e:Envelope>"
-}
-cities=$(soap 18080/ozkbus/CXFWebService/Bus http://service.ozkbus.transit/ '<o:queryCity/>')
-echo "$cities" | grep -q 'Harbourton' || fail "the directory does not list the zipped city: $cities"
-line=$(soap 18190/realBus/CXFWebService/bus http://service.realbus.transit/ \
-    '<o:queryLine><direction>0</direction><lineId>1</lineId></o:queryLine>')
-echo "$line" | grep -q 'stationName' || fail "the zipped city has no line 1: $line"
-# The source refuses every connection: the stand-in says so, with its key hidden.
 i=0
 until grep -q 'api_key=\*\*\*' "$work/standin.log" || [ $i -ge 100 ]; do i=$((i + 1)); sleep 0.1; done
 grep -q 'api_key=\*\*\*' "$work/standin.log" || fail "no log line names the realtime source"
 if grep -F "$key" "$work/standin.log" >&2; then fail "the session's log holds the realtime key"; fi
-echo "the unit served the zipped city from standin.conf; its log shows the key as ***"
+echo "its log shows the realtime key as ***"
 
 pid=$(show busreal-standin MainPID)
 systemctl --user disable --now busreal-standin 2>/dev/null
@@ -193,8 +206,10 @@ systemctl --user disable --now busreal-standin 2>/dev/null
 [ "$(show busreal-standin ExecMainStatus)" = 0 ] || fail "the stand-in exited $(show busreal-standin ExecMainStatus)"
 ! kill -0 "$pid" 2>/dev/null || fail "the stand-in ($pid) still runs"
 
-# Two copies behind HAProxy, from the same configuration file.
+# Two copies behind HAProxy, from the same configuration file; HAProxy takes
+# its ports from the environment.
 if [ -x /usr/sbin/haproxy ]; then
+    systemctl --user set-environment "BUSREAL_PORTS=$first-$second" "BUSREAL_CHECK_PORT=$first"
     systemctl --user start busreal-balancer || fail "the balancer did not start: $(systemctl --user status busreal-balancer)"
     for copy in 127.0.0.2 127.0.0.3; do
         [ "$(show "busreal-standin@$copy" ActiveState)" = active ] || fail "the copy on $copy is not running"
@@ -202,15 +217,14 @@ if [ -x /usr/sbin/haproxy ]; then
     wsdl() { curl -fsS -m 5 -o /dev/null "http://127.0.0.1:$1/$2?wsdl"; }
     ask() {
         i=0
-        until wsdl 18080 ozkbus/CXFWebService/Bus && wsdl 18116 realBus/CXFWebService/bus &&
-            wsdl 18190 realBus/CXFWebService/bus; do
+        until wsdl "$first" ozkbus/CXFWebService/Bus && wsdl "$second" realBus/CXFWebService/bus; do
             i=$((i + 1)); [ $i -lt 50 ] || fail "the balancer does not answer $1"; sleep 0.2
         done
     }
     ask "with both copies"
-    directory=$(curl -fsS -m 5 -H 'Content-Type: text/xml;charset=UTF-8' http://127.0.0.1:18080/ozkbus/CXFWebService/Bus \
+    directory=$(curl -fsS -m 5 -H 'Content-Type: text/xml;charset=UTF-8' "http://127.0.0.1:$first/ozkbus/CXFWebService/Bus" \
         -d '<e:Envelope xmlns:e="http://schemas.xmlsoap.org/soap/envelope/" xmlns:d="http://service.ozkbus.transit/"><e:Body><d:queryCity/></e:Body></e:Envelope>')
-    echo "$directory" | grep -q '127.0.0.1:18116' || fail "the directory does not send riders to the balancer: $directory"
+    echo "$directory" | grep -q "127.0.0.1:$second" || fail "the directory does not send riders to the balancer: $directory"
     systemctl --user stop busreal-standin@127.0.0.2
     ask "with one copy stopped"
     echo "the balancer answered with both copies and with one"
